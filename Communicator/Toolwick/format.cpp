@@ -1,0 +1,22 @@
+#include "Toolwick/format.h"
+
+#include <cstdio>
+
+std::string str_vformat(const char* fmt, va_list args) {
+  va_list probe;
+  va_copy(probe, args);
+  const int size = std::vsnprintf(nullptr, 0, fmt, probe);
+  va_end(probe);
+  if (size <= 0) return std::string();
+  std::string out(static_cast<size_t>(size), '\0');
+  std::vsnprintf(out.data(), out.size() + 1, fmt, args);
+  return out;
+}
+
+std::string str_format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  std::string out = str_vformat(fmt, args);
+  va_end(args);
+  return out;
+}

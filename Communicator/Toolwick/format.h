@@ -1,0 +1,9 @@
+// printf-style formatting into a std::string of whatever length it takes:
+// no fixed buffer, no truncation.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+
+std::string str_format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string str_vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));

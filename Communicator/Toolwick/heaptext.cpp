@@ -1,0 +1,18 @@
+#include "Toolwick/heaptext.h"
+
+#include <cstring>
+
+void HeapText::set(const char* text) {
+  if (text == nullptr) {
+    text_.reset();
+    return;
+  }
+  assign(std::string_view(text));
+}
+
+void HeapText::assign(std::string_view text) {
+  auto copy = std::make_unique<char[]>(text.size() + 1);
+  std::memcpy(copy.get(), text.data(), text.size());
+  copy[text.size()] = '\0';
+  text_ = std::move(copy);
+}

@@ -1,0 +1,230 @@
+#include "Toolwick/llist.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "Platform/paths.h"
+
+namespace {
+bool has_name(const CListElement* e, const char* name) {
+  return e->get_name() != nullptr && std::strcmp(e->get_name(), name) == 0;
+}
+}  // namespace
+
+CLList::CLList() { set_btype(BTYPE_LIST); }
+
+CLList::CLList(const char* name) : CStreamBuffer(name) { set_btype(BTYPE_LIST); }
+
+CLList::~CLList() { delete_list(); }
+
+CListElement* CLList::add_element(CListElement* e) {
+  if (e == nullptr) return nullptr;
+  if (last_ != nullptr) {
+    last_->set_next(e);
+  } else {
+    first_ = e;
+  }
+  e->set_next(nullptr);
+  e->set_last(last_);
+  last_ = e;
+  e->set_parent(this);
+  ++count_;
+  return e;
+}
+
+CListElement* CLList::find_element(const char* name) const {
+  if (name == nullptr) return nullptr;
+  for (CListElement* e = first_; e != nullptr; e = e->get_next()) {
+    if (has_name(e, name)) return e;
+  }
+  return nullptr;
+}
+
+CListElement* CLList::get_element(int index) const {
+  if (index < 0) return nullptr;
+  CListElement* e = first_;
+  for (int i = 0; e != nullptr && i < index; ++i) e = e->get_next();
+  return e;
+}
+
+CListElement* CLList::get_first_element() {
+  cursor_ = first_;
+  return cursor_;
+}
+
+CListElement* CLList::get_next_element() {
+  if (cursor_ == nullptr) return nullptr;
+  cursor_ = cursor_->get_next();
+  return cursor_;
+}
+
+CListElement* CLList::get_previous_element() {
+  if (cursor_ == nullptr) return nullptr;
+  cursor_ = cursor_->get_last();
+  return cursor_;
+}
+
+void CLList::unlink(CListElement* e) {
+  CListElement* prev = e->get_last();
+  CListElement* next = e->get_next();
+  if (prev != nullptr) {
+    prev->set_next(next);
+  } else {
+    first_ = next;
+  }
+  if (next != nullptr) {
+    next->set_last(prev);
+  } else {
+    last_ = prev;
+  }
+  if (cursor_ == e) cursor_ = nullptr;  // a walk must start again
+}
+
+void CLList::delete_element(CListElement* e) {
+  if (e == nullptr) return;
+  unlink(e);
+  --count_;
+  delete e;
+}
+
+void CLList::remove_element(CListElement* e) {
+  if (e == nullptr) return;
+  unlink(e);
+  --count_;
+}
+
+CListElement* CLList::find_last_named(const char* name) const {
+  if (name == nullptr) return nullptr;
+  for (CListElement* e = last_; e != nullptr; e = e->get_last()) {
+    if (has_name(e, name)) return e;
+  }
+  return nullptr;
+}
+
+void CLList::delete_element_by_name(const char* name) { delete_element(find_last_named(name)); }
+
+void CLList::remove_element_by_name(const char* name) { remove_element(find_last_named(name)); }
+
+void CLList::swap(CListElement* a, CListElement* b) {
+  if (a == nullptr || b == nullptr || a == b) return;
+  unlink(a);
+  insert_element_after(b, a);
+  cursor_ = nullptr;
+}
+
+void CLList::insert_element(CListElement* e, unsigned index) {
+  if (e == nullptr) return;
+  CListElement* at = get_first_element();
+  for (unsigned i = 0; at != nullptr && i < index; ++i) at = get_next_element();
+  if (at != nullptr) insert_element_after(at, e);
+}
+
+void CLList::insert_element_after(CListElement* at, CListElement* e) {
+  if (at == nullptr || e == nullptr) return;
+  CListElement* next = at->get_next();
+  e->set_last(at);
+  e->set_next(next);
+  at->set_next(e);
+  if (next != nullptr) {
+    next->set_last(e);
+  } else {
+    last_ = e;
+  }
+}
+
+void CLList::insert_element_before(CListElement* at, CListElement* e) {
+  if (at == nullptr || e == nullptr) return;
+  CListElement* prev = at->get_last();
+  e->set_last(prev);
+  e->set_next(at);
+  at->set_last(e);
+  if (prev != nullptr) {
+    prev->set_next(e);
+  } else {
+    first_ = e;
+  }
+}
+
+void CLList::delete_list() {
+  CListElement* e = first_;
+  first_ = last_ = cursor_ = nullptr;
+  count_ = 0;
+  while (e != nullptr) {
+    CListElement* next = e->get_next();
+    delete e;
+    e = next;
+  }
+}
+
+void CLList::tokenize(char* text, char sep) {
+  if (text == nullptr) return;
+  char* piece = text;
+  for (char* sep_at = std::strchr(piece, sep); sep != '\0' && sep_at != nullptr;
+       sep_at = std::strchr(piece, sep)) {
+    *sep_at = '\0';
+    add_element(new CListElement(piece));
+    piece = sep_at + 1;
+  }
+  if (*piece != '\0') add_element(new CListElement(piece));
+}
+
+char* CLList::to_string() {
+  reset();
+  add_to_buffer("(list ");
+  for (CListElement* e = get_first_element(); e != nullptr; e = get_next_element()) {
+    add_to_buffer(e->to_string());
+  }
+  add_to_buffer(")\n ");
+  return get_buffer();
+}
+
+int CLList::from_string(char* /*text*/) { return 0; }
+
+void CLList::dump_list() {
+  FILE* out = std::fopen(platform::kListDumpFile, "a+");
+  if (out == nullptr) return;
+  static constexpr const char* kRule = "-----------------------------------------------------\n";
+  std::fputs(kRule, out);
+  for (CListElement* e = first_; e != nullptr; e = e->get_next()) {
+    std::fputs("token name: ", out);
+    std::fputs(e->get_name() != nullptr ? e->get_name() : "(null)", out);
+    std::fputs("\n", out);
+    std::fputs(e->get_content() != nullptr ? "content: is not NULL\n" : "content: is NULL\n", out);
+    std::fflush(out);
+  }
+  std::fputs(kRule, out);
+  std::fclose(out);
+}
+
+CQueue::CQueue() { set_btype(BTYPE_QUEUE); }
+
+int CQueue::enqueue(CListElement* e) {
+  if (e == nullptr) return 0;
+  if (get_nr_elements() + 1 > size_) delete_element(get_element(0));
+  add_element(e);
+  return 0;
+}
+
+CListElement* CQueue::dequeue() {
+  CListElement* head = get_element(0);
+  remove_element(head);
+  return head;
+}
+
+CStack::CStack() { set_btype(BTYPE_STACK); }
+
+int CStack::push(CListElement* e) {
+  if (e == nullptr || get_nr_elements() + 1 >= size_) return 0;
+  add_element(e);
+  return 1;
+}
+
+CListElement* CStack::pop() {
+  CListElement* tail = get_last_element();
+  remove_element(tail);
+  return tail;
+}
+
+CHashTable::CHashTable() { set_btype(BTYPE_HASH_TABLE); }
+
+CHashTable::CHashTable(const char* name) : CLList(name) { set_btype(BTYPE_HASH_TABLE); }
