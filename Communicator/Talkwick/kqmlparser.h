@@ -1,0 +1,106 @@
+// CKQMLParser: reads a KQML message text into keyword/value tokens, answers
+// queries on them, and composes message and keyword texts.
+//
+//   (tell :sender A :receiver B :content (hello world))
+//
+// The parse keeps its own copy of the text; entities are list elements named
+// by their text, tokens are CToken pairs pointing at them. Every text returned
+// (queries, fillers, composed message and token) is owned by the parser and
+// valid until its next parse or compose call or its destruction. Arguments may
+// point into texts the parser itself returned.
+#pragma once
+
+#include <string>
+
+#include "Toolwick/heaptext.h"
+#include "Toolwick/parserbase.h"
+#include "Toolwick/utils.h"
+
+class CKQMLParser : public CParserBase {
+ public:
+  // Named "VERANTA KQML Parser v2.00", parser type 1, with empty lists.
+  CKQMLParser();
+  ~CKQMLParser() override;
+
+  // 1 when the text holds a balanced first '(' group, else 0. Discards the
+  // previous parse and builds no tokens.
+  int parsable(const char* text) override;
+  // parse_kqml_message.
+  int parse_message(const char* text) override;
+  // The value of the first token whose entity, from its second character on,
+  // is `name` or its upper-case form; null when missing or without a value.
+  char* find_token(const char* name) override;
+  // The first token entity that is not a keyword.
+  char* find_performative() override;
+  char* find_sender() override;
+  char* find_ontology() override;
+  char* find_language() override;
+  char* find_receiver() override;
+  char* find_reply_with() override;
+  char* find_in_reply_to() override;
+  char* find_contents() override;
+  char* find_content() override;
+  char* find_forward() override;
+  // Walks the tokens: `which` 1 answers the value, anything else the token
+  // entity; null at the end or where the chosen entity is missing.
+  char* listall_getfirst(unsigned which) override;
+  char* listall_getnext(unsigned which) override;
+  // The same walk over the token entities, with a cursor of its own.
+  char* listall_getfirst_token() override;
+  char* listall_getnext_token() override;
+  // The same walk over the value entities, with a cursor of its own.
+  char* listall_getfirst_contents() override;
+  char* listall_getnext_contents() override;
+  // The message header up to ":content ( "; empty fields become
+  // get_empty_string(empty_style), an empty reply_with a new identifier.
+  char* compose_message(const char* performative, const char* receiver, const char* sender,
+                        const char* ontology, const char* language, const char* reply_with,
+                        const char* in_reply_to, const char* forward_to,
+                        int empty_style) override;
+  // The header (empty fields blank) + content + "))"; null for a null content.
+  char* create_message(const char* performative, const char* receiver, const char* sender,
+                       const char* ontology, const char* language, const char* reply_with,
+                       const char* in_reply_to, const char* forward_to,
+                       const char* content) override;
+  // ":name (value) "; null when the name (or text value) is null.
+  char* compose_token(const char* name, float value) override;
+  char* compose_token(const char* name, int value) override;
+  char* compose_token(const char* name, const char* value) override;
+
+  // 1 on success, 0 on failure. A failed parse leaves no entities or tokens;
+  // every parse discards the composed message and token.
+  int parse_kqml_message(const char* text);
+  // 1: "nil"; any other style: " ". Owned by the parser for its lifetime.
+  char* get_empty_string(int style);
+  // The composed message / token; the setters keep a copy and ignore null.
+  void set_message(const char* message);
+  char* get_message() const { return message_.get(); }
+  void set_string(const char* token);
+  char* get_string() const { return token_text_.get(); }
+  // Discards the input copy, both lists, the composed message and token.
+  void pre_exit();
+  // Replaces both lists by new empty ones.
+  void queue_reset();
+
+ private:
+  // Steps shared by parsable and parse: copies the text, discards the last
+  // parse and blanks out the first '(' group in input_; false when the text
+  // is empty or the group is missing or unbalanced.
+  bool prepare(const char* text);
+  void split_entities();
+  void pair_tokens();
+  void discard_lists();
+  void new_lists();
+  char* keep_message(std::string text);
+  char* keep_token(std::string text);
+
+  std::string input_;
+  const HeapText nil_filler_{"nil"};
+  const HeapText blank_filler_{" "};
+  HeapText message_;
+  HeapText token_text_;
+  CUtils reply_source_;
+  CListElement* walk_cursor_ = nullptr;
+  CListElement* token_cursor_ = nullptr;
+  CListElement* contents_cursor_ = nullptr;
+};

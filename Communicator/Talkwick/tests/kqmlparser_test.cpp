@@ -1,0 +1,407 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Talkwick/kqmlparser.h"
+#include "Toolwick/token.h"
+#include "testsupport/tempdir.h"
+
+namespace {
+
+// The tokens of the last parse as "key=value" or, without a value, "key".
+std::vector<std::string> tokens_of(CKQMLParser& parser) {
+  std::vector<std::string> out;
+  CLList* tokens = parser.get_tokens();
+  if (tokens == nullptr) return out;
+  for (CListElement* e = tokens->get_element(0); e != nullptr; e = e->get_next()) {
+    auto* token = dynamic_cast<CToken*>(e);
+    std::string text = token->get_token()->get_name();
+    if (token->get_token_content() != nullptr) text += "=" + std::string(token->get_token_content()->get_name());
+    out.push_back(text);
+  }
+  return out;
+}
+
+bool has_no_tokens(CKQMLParser& parser) {
+  return parser.get_tokens() == nullptr || parser.get_tokens()->get_nr_elements() == 0;
+}
+
+std::string or_null(const char* text) { return text != nullptr ? text : "(null)"; }
+
+// New reply-with identifiers keep the UUID generator's state files in the
+// working directory: those tests run in a scratch one.
+class KQMLCompose : public ::testing::Test {
+ private:
+  testsupport::TempDir dir_;
+};
+
+TEST(KQMLParser, StartsIdle) {
+  CKQMLParser parser;
+  EXPECT_STREQ(parser.get_name(), "VERANTA KQML Parser v2.00");
+  EXPECT_EQ(parser.get_parser_type(), PARSER_KQML);
+  ASSERT_NE(parser.get_entities(), nullptr);
+  ASSERT_NE(parser.get_tokens(), nullptr);
+  EXPECT_EQ(parser.get_entities()->get_nr_elements(), 0);
+  EXPECT_EQ(parser.find_performative(), nullptr);
+  EXPECT_EQ(parser.find_sender(), nullptr);
+  EXPECT_EQ(parser.listall_getfirst(0), nullptr);
+  EXPECT_EQ(parser.get_message(), nullptr);
+  EXPECT_EQ(parser.get_string(), nullptr);
+}
+
+TEST(KQMLParser, SplitsIntoTokens) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> tokens;
+  };
+  const std::vector<Case> cases = {
+      {"(tell :sender A :receiver B :content (hello world))",
+       {"tell", ":sender=A", ":receiver=B", ":content=(hello world)"}},
+      {"(ask :x :y 3)", {"ask", ":x", ":y=3"}},
+      {"(tell :a)", {"tell", ":a"}},
+      {"(tell :a :b)", {"tell", ":a", ":b"}},
+      {"(tell\r\n:sender\tA\n)", {"tell", ":sender=A"}},
+      {"(tell :c (a (b c) d))", {"tell", ":c=(a (b c) d)"}},
+      // Text outside the first group stays in the copy.
+      {"pre (tell :a b) post", {"pre", "tell", ":a=b", "post"}},
+      {"(tell) last", {"tell", "last"}},
+      // Quotes do not count when matching the first group: the ')' in the
+      // string closes it and the real closing parenthesis is left over.
+      {"(tell :content \"a)b\")", {"tell", ":content=\"a b\"", ")"}},
+      {"(tell :s \"x y\" :t 1)", {"tell", ":s=\"x y\"", ":t=1"}},
+      // An unclosed string runs to the end and is stored closed; the blank
+      // that replaced the message's ')' stays inside it.
+      {"(tell :content \"abc)", {"tell", ":content=\"abc \""}},
+      {"(tell) \"ab\"", {"tell", "\"ab\""}},
+      {"(tell) \"", {"tell", "\"\""}},
+      // A list entity loses the one character after its ')'.
+      {"(tell :c (x)y :d 1)", {"tell", ":c=(x)", ":d=1"}},
+      {"(tell) (a)", {"tell", "(a)"}},
+      {"(tell) (a (b", {"tell", "(a (b"}},
+      // 0x04 ends a word; at the start of one it makes an empty entity.
+      {"(tell :a\x04z)", {"tell", ":a=z"}},
+      {"(tell \x04x)", {"tell", "", "x"}},
+      {"(tell :a \x04)", {"tell", ":a="}},
+      {"(tell) w\x04", {"tell", "w"}},
+      {"(:a 1 tell)", {":a=1", "tell"}},
+  };
+  for (const Case& c : cases) {
+    CKQMLParser parser;
+    EXPECT_EQ(parser.parse_message(c.text), 1) << c.text;
+    EXPECT_EQ(tokens_of(parser), c.tokens) << c.text;
+  }
+}
+
+TEST(KQMLParser, RejectsAndLeavesNothing) {
+  for (const char* text : {"", "tell :a b", "(tell :a (b)", "(", "()", "(  \t\r\n)", "x ("}) {
+    CKQMLParser parser;
+    ASSERT_EQ(parser.parse_message("(tell :sender A)"), 1);
+    parser.set_message("kept?");
+    EXPECT_EQ(parser.parse_message(text), 0) << text;
+    if (text[0] == '\0') continue;  // an empty text is refused before anything is discarded
+    EXPECT_TRUE(has_no_tokens(parser)) << text;
+    EXPECT_EQ(parser.find_performative(), nullptr) << text;
+    EXPECT_EQ(parser.find_sender(), nullptr) << text;
+    EXPECT_EQ(parser.listall_getfirst_token(), nullptr) << text;
+    EXPECT_EQ(parser.get_message(), nullptr) << text;
+  }
+  CKQMLParser parser;
+  EXPECT_EQ(parser.parse_message(nullptr), 0);
+}
+
+TEST(KQMLParser, ParseDiscardsComposedTexts) {
+  CKQMLParser parser;
+  parser.create_message("tell", "B", "A", "o", "l", "r", "", "", "x");
+  parser.compose_token("x", 3);
+  ASSERT_EQ(parser.parse_message("(tell :a b)"), 1);
+  EXPECT_EQ(parser.get_message(), nullptr);
+  EXPECT_EQ(parser.get_string(), nullptr);
+}
+
+TEST(KQMLParser, FindsTheHeaderFields) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(ask-one :sender A :receiver B :ontology o :language l "
+                                 ":reply-with r1 :in-reply-to r0 :forward-to F "
+                                 ":content (lookup :name N))"),
+            1);
+  EXPECT_STREQ(parser.find_performative(), "ask-one");
+  EXPECT_STREQ(parser.find_sender(), "A");
+  EXPECT_STREQ(parser.find_receiver(), "B");
+  EXPECT_STREQ(parser.find_ontology(), "o");
+  EXPECT_STREQ(parser.find_language(), "l");
+  EXPECT_STREQ(parser.find_reply_with(), "r1");
+  EXPECT_STREQ(parser.find_in_reply_to(), "r0");
+  EXPECT_STREQ(parser.find_forward(), "F");
+  EXPECT_STREQ(parser.find_content(), "(lookup :name N)");
+  EXPECT_STREQ(parser.find_contents(), "(lookup :name N)");
+}
+
+TEST(KQMLParser, PerformativeIsTheFirstNonKeyword) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(:a 1 :b :c 2 tell)"), 1);
+  EXPECT_STREQ(parser.find_performative(), "tell");
+  ASSERT_EQ(parser.parse_message("(:a :b)"), 1);
+  EXPECT_EQ(parser.find_performative(), nullptr);
+}
+
+TEST(KQMLParser, FindTokenRules) {
+  struct Case {
+    const char* text;
+    const char* name;
+    const char* value;  // null: not found or no value
+  };
+  const std::vector<Case> cases = {
+      {"(tell :sender A)", "sender", "A"},
+      {"(tell :SENDER A)", "sender", "A"},
+      {"(tell :Sender A)", "sender", nullptr},
+      {"(tell :sender A)", "SENDER", nullptr},
+      {"(tell :s \"q (x)\")", "s", "\"q (x)\""},
+      {"(ask :x :y 3)", "x", nullptr},
+      {"(ask :x :y 3)", "y", "3"},
+      // The first match answers, even without a value.
+      {"(tell :x :x 3)", "x", nullptr},
+      {"(tell :x 1 :x 2)", "x", "1"},
+      {"(tell :sender A)", "nobody", nullptr},
+      // Entities shorter than two characters match no name.
+      {"(tell : v)", "", nullptr},
+      {"(tell \x04 :x 1)", "", nullptr},
+      {"(tell \x04 :x 1)", "x", "1"},
+  };
+  for (const Case& c : cases) {
+    CKQMLParser parser;
+    ASSERT_EQ(parser.parse_message(c.text), 1) << c.text;
+    EXPECT_EQ(or_null(parser.find_token(c.name)), or_null(c.value)) << c.text << " / " << c.name;
+  }
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(tell :sender A)"), 1);
+  EXPECT_EQ(parser.find_token(nullptr), nullptr);
+}
+
+// Texts the parser returned are fed back to it: it copies before it discards.
+TEST(KQMLParser, ReparsesItsOwnTexts) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(tell :sender A :content (move :command (go :to x)))"), 1);
+  ASSERT_EQ(parser.parsable(parser.find_content()), 1);
+  ASSERT_EQ(parser.parse_message("(tell :sender A :content (move :command (go :to x)))"), 1);
+  ASSERT_EQ(parser.parse_message(parser.find_content()), 1);
+  EXPECT_STREQ(parser.find_performative(), "move");
+  ASSERT_EQ(parser.parse_message(parser.find_token("command")), 1);
+  EXPECT_STREQ(parser.find_performative(), "go");
+  EXPECT_STREQ(parser.find_token("to"), "x");
+  EXPECT_EQ(parser.parse_message(parser.find_token("to")), 0);  // a plain word
+}
+
+TEST(KQMLParser, SettersAndComposersTakeTheirOwnTexts) {
+  CKQMLParser parser;
+  parser.set_message("(tell :content ( x))");
+  parser.set_message(parser.get_message());
+  EXPECT_STREQ(parser.get_message(), "(tell :content ( x))");
+  parser.set_message(nullptr);
+  EXPECT_STREQ(parser.get_message(), "(tell :content ( x))");
+
+  parser.set_string(":x (1) ");
+  parser.set_string(parser.get_string());
+  parser.set_string(nullptr);
+  EXPECT_STREQ(parser.get_string(), ":x (1) ");
+  EXPECT_STREQ(parser.compose_token(parser.get_string(), 2), "::x (1)  (2) ");
+
+  parser.set_message("inner");
+  EXPECT_STREQ(parser.create_message("tell", "B", "A", "o", "l", "r", "i", "f", parser.get_message()),
+               "(tell :sender A :receiver B :ontology o :language l :reply-with r :in-reply-to i "
+               ":forward-to f :content ( inner))");
+  parser.set_message("P");
+  EXPECT_STREQ(parser.compose_message(parser.get_message(), "B", "A", "o", "l", "r", "i", "f", 0),
+               "(P :sender A :receiver B :ontology o :language l :reply-with r :in-reply-to i "
+               ":forward-to f :content ( ");
+}
+
+TEST(KQMLParser, Walks) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(:a 1 :b 2 tell :c)"), 1);
+  struct Walk {
+    char* (CKQMLParser::*first)();
+    char* (CKQMLParser::*next)();
+    std::vector<std::string> expected;
+  };
+  const std::vector<Walk> walks = {
+      {&CKQMLParser::listall_getfirst_token, &CKQMLParser::listall_getnext_token,
+       {":a", ":b", "tell", ":c", "(null)"}},
+      // A token without a value answers null, but the walk can go on.
+      {&CKQMLParser::listall_getfirst_contents, &CKQMLParser::listall_getnext_contents,
+       {"1", "2", "(null)", "(null)", "(null)"}},
+  };
+  for (const Walk& walk : walks) {
+    std::vector<std::string> seen = {or_null((parser.*walk.first)())};
+    for (size_t i = 1; i < walk.expected.size(); ++i) seen.push_back(or_null((parser.*walk.next)()));
+    EXPECT_EQ(seen, walk.expected);
+  }
+  for (unsigned which : {0u, 1u, 2u}) {
+    std::vector<std::string> seen = {or_null(parser.listall_getfirst(which))};
+    for (int i = 0; i < 4; ++i) seen.push_back(or_null(parser.listall_getnext(which)));
+    const std::vector<std::string> expected =
+        which == 1 ? std::vector<std::string>{"1", "2", "(null)", "(null)", "(null)"}
+                   : std::vector<std::string>{":a", ":b", "tell", ":c", "(null)"};
+    EXPECT_EQ(seen, expected) << which;
+  }
+}
+
+TEST(KQMLParser, WalkCursorsAreIndependentAndEndWithTheParse) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(tell :a 1 :b 2)"), 1);
+  EXPECT_STREQ(parser.listall_getfirst_token(), "tell");
+  EXPECT_STREQ(parser.listall_getfirst_contents(), nullptr);
+  EXPECT_STREQ(parser.listall_getfirst(0), "tell");
+  EXPECT_STREQ(parser.listall_getnext_contents(), "1");
+  EXPECT_STREQ(parser.listall_getnext_token(), ":a");
+  EXPECT_STREQ(parser.listall_getnext_token(), ":b");
+  EXPECT_STREQ(parser.listall_getnext(1), "1");
+  EXPECT_STREQ(parser.listall_getnext_contents(), "2");
+
+  // A new parse (or a reset) ends every walk; nothing points at old tokens.
+  ASSERT_EQ(parser.parse_message("(ask :x 9)"), 1);
+  EXPECT_EQ(parser.listall_getnext_token(), nullptr);
+  EXPECT_EQ(parser.listall_getnext_contents(), nullptr);
+  EXPECT_EQ(parser.listall_getnext(0), nullptr);
+  EXPECT_STREQ(parser.listall_getfirst_token(), "ask");
+  parser.queue_reset();
+  EXPECT_EQ(parser.listall_getnext_token(), nullptr);
+  EXPECT_EQ(parser.listall_getfirst_token(), nullptr);
+}
+
+TEST(KQMLParser, ParsableChecksOnlyTheBrackets) {
+  struct Case {
+    const char* text;
+    int result;
+  };
+  for (const Case& c : std::vector<Case>{{"(tell :a b)", 1},
+                                         {"x (a (b) c) (", 1},
+                                         {"()", 1},
+                                         {"(tell :a (b)", 0},
+                                         {"tell", 0},
+                                         {"", 0}}) {
+    CKQMLParser parser;
+    EXPECT_EQ(parser.parsable(c.text), c.result) << c.text;
+  }
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(tell :sender A)"), 1);
+  EXPECT_EQ(parser.parsable("(ask :x 1)"), 1);
+  EXPECT_TRUE(has_no_tokens(parser));
+  EXPECT_EQ(parser.find_sender(), nullptr);
+}
+
+TEST(KQMLParser, ResetAndPreExit) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(tell :sender A)"), 1);
+  parser.compose_token("x", 1);
+  parser.queue_reset();
+  ASSERT_NE(parser.get_tokens(), nullptr);
+  EXPECT_TRUE(has_no_tokens(parser));
+  EXPECT_EQ(parser.get_entities()->get_nr_elements(), 0);
+  EXPECT_EQ(parser.find_performative(), nullptr);
+  EXPECT_STREQ(parser.get_string(), ":x (1) ");  // only the lists go
+
+  ASSERT_EQ(parser.parse_message("(tell :sender A)"), 1);
+  parser.create_message("tell", "B", "A", "o", "l", "r", "", "", "x");
+  parser.compose_token("x", 1);
+  parser.pre_exit();
+  EXPECT_EQ(parser.get_tokens(), nullptr);
+  EXPECT_EQ(parser.get_entities(), nullptr);
+  EXPECT_EQ(parser.get_message(), nullptr);
+  EXPECT_EQ(parser.get_string(), nullptr);
+  EXPECT_EQ(parser.find_sender(), nullptr);
+  EXPECT_EQ(parser.listall_getfirst(1), nullptr);
+  EXPECT_EQ(parser.parse_message("(tell :sender B)"), 1);
+  EXPECT_STREQ(parser.find_sender(), "B");
+}
+
+TEST(KQMLParser, EmptyStrings) {
+  CKQMLParser parser;
+  EXPECT_STREQ(parser.get_empty_string(1), "nil");
+  EXPECT_STREQ(parser.get_empty_string(0), " ");
+  for (int style : {-1, 2, 7}) EXPECT_STREQ(parser.get_empty_string(style), " ") << style;
+}
+
+TEST(KQMLParser, ComposeMessageFillsEmptyFields) {
+  struct Case {
+    int style;
+    const char* filler;
+  };
+  for (const Case& c : std::vector<Case>{{1, "nil"}, {0, " "}, {5, " "}}) {
+    CKQMLParser parser;
+    const std::string f = c.filler;
+    EXPECT_EQ(or_null(parser.compose_message(nullptr, "", nullptr, "", nullptr, "r", "", nullptr,
+                                             c.style)),
+              "(" + f + " :sender " + f + " :receiver " + f + " :ontology " + f + " :language " +
+                  f + " :reply-with r :in-reply-to " + f + " :forward-to " + f + " :content ( ")
+        << c.style;
+  }
+  CKQMLParser parser;
+  const std::string header =
+      parser.compose_message("tell", "B", "A", "o", "", "r", "i", "f", 1);
+  EXPECT_NE(header.find(":language nil :reply-with"), std::string::npos);
+  EXPECT_STREQ(parser.get_message(), header.c_str());
+}
+
+TEST_F(KQMLCompose, ComposeMessageMakesReplyWith) {
+  CKQMLParser parser;
+  const std::string prefix = "(tell :sender A :receiver B :ontology o :language l :reply-with ";
+  const std::string one = parser.compose_message("tell", "B", "A", "o", "l", nullptr, "", "", 0);
+  const std::string two = parser.compose_message("tell", "B", "A", "o", "l", "", "", "", 0);
+  for (const std::string& text : {one, two}) {
+    ASSERT_EQ(text.rfind(prefix + "Dur32O{", 0), 0u) << text;
+    EXPECT_NE(text.find("} :in-reply-to   :forward-to   :content ( "), std::string::npos) << text;
+  }
+  EXPECT_NE(one, two);
+}
+
+TEST_F(KQMLCompose, CreateMessage) {
+  CKQMLParser parser;
+  const std::string text = parser.create_message("tell", "B", "A", "o", "l", "", "", "", "x");
+  const size_t id = text.find("Dur32O{");
+  const size_t id_end = text.find('}', id);
+  ASSERT_NE(id, std::string::npos);
+  ASSERT_NE(id_end, std::string::npos);
+  EXPECT_EQ(text.substr(0, id), "(tell :sender A :receiver B :ontology o :language l :reply-with ");
+  EXPECT_EQ(text.substr(id_end + 1), " :in-reply-to   :forward-to   :content ( x))");
+  EXPECT_STREQ(parser.get_message(), text.c_str());
+
+  EXPECT_EQ(parser.create_message("tell", "B", "A", "o", "l", "r", "", "", nullptr), nullptr);
+  EXPECT_STREQ(parser.get_message(), text.c_str());
+
+  // A composed message parses back.
+  ASSERT_EQ(parser.parse_message(
+                parser.create_message("tell", "B", "A", "o", "l", "r", "", "", "(go :to x)")),
+            1);
+  EXPECT_STREQ(parser.find_sender(), "A");
+  EXPECT_STREQ(parser.find_reply_with(), "r");
+  EXPECT_STREQ(parser.find_content(), "( (go :to x))");
+}
+
+TEST(KQMLParser, ComposeToken) {
+  CKQMLParser parser;
+  EXPECT_STREQ(parser.compose_token("x", 3), ":x (3) ");
+  EXPECT_STREQ(parser.compose_token("x", -12), ":x (-12) ");
+  EXPECT_STREQ(parser.compose_token("x", 0.5f), ":x (0.500000) ");
+  EXPECT_STREQ(parser.compose_token("x", -1234.25f), ":x (-1234.250000) ");
+  EXPECT_STREQ(parser.compose_token("x", "v w"), ":x (v w) ");
+  EXPECT_STREQ(parser.get_string(), ":x (v w) ");
+  EXPECT_EQ(parser.compose_token(nullptr, 3), nullptr);
+  EXPECT_EQ(parser.compose_token(nullptr, 0.5f), nullptr);
+  EXPECT_EQ(parser.compose_token(nullptr, "v"), nullptr);
+  EXPECT_EQ(parser.compose_token("x", static_cast<const char*>(nullptr)), nullptr);
+  EXPECT_STREQ(parser.get_string(), ":x (v w) ");
+}
+
+TEST(KQMLParser, LongMessage) {
+  std::string text = "(tell";
+  for (int i = 0; i < 5000; ++i) text += " :k" + std::to_string(i) + " (v " + std::to_string(i) + ")";
+  text += " :last \"end)";
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message(text.c_str()), 1);
+  EXPECT_EQ(parser.get_tokens()->get_nr_elements(), 5002);
+  EXPECT_STREQ(parser.find_token("k4999"), "(v 4999)");
+  EXPECT_STREQ(parser.find_token("last"), "\"end \"");
+}
+
+}  // namespace

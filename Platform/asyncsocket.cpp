@@ -1,0 +1,346 @@
+#include "Platform/asyncsocket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <vector>
+
+#include "Platform/hostaddress.h"
+#include "Platform/socketerror.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool fail(int code) {
+  platform::set_last_socket_error(code);
+  return false;
+}
+
+int fail_count(int code) {
+  platform::set_last_socket_error(code);
+  return -1;
+}
+
+bool would_block(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+
+// `host` and `port` as a socket address; null or "" is any address.
+bool to_address(const char* host, unsigned port, sockaddr_in* address) {
+  *address = sockaddr_in{};
+  address->sin_family = AF_INET;
+  address->sin_port = htons(static_cast<uint16_t>(port));
+  if (host == nullptr || *host == '\0') {
+    address->sin_addr.s_addr = htonl(INADDR_ANY);
+    return true;
+  }
+  std::vector<in_addr> found;
+  if (!platform::resolve_ipv4(host, &found)) return false;
+  address->sin_addr = found.front();
+  return true;
+}
+
+void from_address(const sockaddr_in& from, char* address, size_t address_size, unsigned* port) {
+  if (address != nullptr && address_size > 0 &&
+      inet_ntop(AF_INET, &from.sin_addr, address, static_cast<socklen_t>(address_size)) == nullptr) {
+    *address = '\0';
+  }
+  if (port != nullptr) *port = ntohs(from.sin_port);
+}
+
+int milliseconds_left(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+}  // namespace
+
+CAsyncSocket::CAsyncSocket(bool blocking_receive)
+    : loop_(platform::current_loop()), blocking_receive_(blocking_receive) {}
+
+CAsyncSocket::~CAsyncSocket() { Close(); }
+
+bool CAsyncSocket::Socket(int type) {
+  if (fd_ >= 0) return fail(platform::WSAEINVAL);
+  if (type != SOCK_STREAM && type != SOCK_DGRAM) return fail(platform::WSAESOCKTNOSUPPORT);
+  const int fd = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return fail(platform::socket_error_from_errno(errno));
+  attach(fd, type, type == SOCK_DGRAM);
+  return true;
+}
+
+bool CAsyncSocket::Bind(unsigned port, const char* address) {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  sockaddr_in local;
+  if (!to_address(address, port, &local)) return false;
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    return fail(platform::socket_error_from_errno(errno));
+  }
+  return true;
+}
+
+bool CAsyncSocket::Create(unsigned port, int type, const char* address) {
+  if (!Socket(type)) return false;
+  const int on = 1;
+  if ((type == SOCK_STREAM && port != 0 && !SetSockOpt(SO_REUSEADDR, &on, sizeof on)) ||
+      !Bind(port, address)) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool CAsyncSocket::Listen(int backlog) {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  if (type_ != SOCK_STREAM) return fail(platform::WSAEOPNOTSUPP);
+  if (::listen(fd_, backlog) != 0) return fail(platform::socket_error_from_errno(errno));
+  listening_ = true;
+  start_notifying();
+  return true;
+}
+
+bool CAsyncSocket::Accept(CAsyncSocket& connected) {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  if (!listening_) return fail(platform::WSAEINVAL);
+  armed_ = true;
+  update_watch();
+  if (&connected == this || connected.fd_ >= 0) return fail(platform::WSAEINVAL);
+  int fd;
+  do {
+    fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return fail(platform::socket_error_from_errno(errno));
+  connected.attach(fd, SOCK_STREAM, true);
+  return true;
+}
+
+bool CAsyncSocket::Connect(const char* host, unsigned port) {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  if (listening_) return fail(platform::WSAEISCONN);
+  if (host == nullptr || *host == '\0') return fail(platform::WSAEDESTADDRREQ);
+  sockaddr_in peer;
+  if (!to_address(host, port, &peer)) return false;
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+    // Interrupted or not, a non-blocking connect goes on in the background.
+    if (errno != EINPROGRESS && errno != EINTR) {
+      return fail(platform::socket_error_from_errno(errno));
+    }
+    if (!wait_ready(POLLOUT, kBlockingTimeoutMs)) return fail(platform::WSAETIMEDOUT);
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    if (error != 0) return fail(platform::socket_error_from_errno(error));
+  }
+  if (type_ == SOCK_STREAM) start_notifying();
+  return true;
+}
+
+int CAsyncSocket::Send(const void* data, int length, int flags) {
+  return send_all(data, length, flags, nullptr);
+}
+
+int CAsyncSocket::SendTo(const void* data, int length, unsigned port, const char* host, int flags) {
+  if (host == nullptr || *host == '\0') return fail_count(platform::WSAEDESTADDRREQ);
+  sockaddr_in to;
+  if (!to_address(host, port, &to)) return -1;
+  return send_all(data, length, flags, &to);
+}
+
+int CAsyncSocket::Receive(void* buffer, int length, int flags) {
+  return receive(buffer, length, flags, nullptr);
+}
+
+int CAsyncSocket::ReceiveFrom(void* buffer, int length, char* address, size_t address_size,
+                              unsigned* port, int flags) {
+  sockaddr_in from{};
+  const int count = receive(buffer, length, flags, &from);
+  if (count >= 0 || GetLastError() == platform::WSAEMSGSIZE) {
+    from_address(from, address, address_size, port);
+  }
+  return count;
+}
+
+void CAsyncSocket::Close() {
+  if (watch_ != 0) loop_.unwatch(watch_);
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  type_ = 0;
+  watch_ = 0;
+  listening_ = notifying_ = armed_ = close_told_ = false;
+  broken_code_ = 0;
+}
+
+bool CAsyncSocket::GetPeerName(char* address, size_t address_size, unsigned* port) const {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  sockaddr_in peer{};
+  socklen_t length = sizeof peer;
+  if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+    return fail(platform::socket_error_from_errno(errno));
+  }
+  from_address(peer, address, address_size, port);
+  return true;
+}
+
+bool CAsyncSocket::GetSockName(char* address, size_t address_size, unsigned* port) const {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  sockaddr_in own{};
+  socklen_t length = sizeof own;
+  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&own), &length) != 0) {
+    return fail(platform::socket_error_from_errno(errno));
+  }
+  from_address(own, address, address_size, port);
+  return true;
+}
+
+bool CAsyncSocket::SetSockOpt(int option, const void* value, socklen_t length, int level) {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  if (::setsockopt(fd_, level, option, value, length) != 0) {
+    return fail(platform::socket_error_from_errno(errno));
+  }
+  return true;
+}
+
+bool CAsyncSocket::GetSockOpt(int option, void* value, socklen_t* length, int level) const {
+  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
+  if (::getsockopt(fd_, level, option, value, length) != 0) {
+    return fail(platform::socket_error_from_errno(errno));
+  }
+  return true;
+}
+
+int CAsyncSocket::GetLastError() { return platform::last_socket_error(); }
+
+void CAsyncSocket::OnReceive(int /*code*/) {}
+void CAsyncSocket::OnAccept(int /*code*/) {}
+void CAsyncSocket::OnClose(int /*code*/) {}
+
+void CAsyncSocket::attach(int fd, int type, bool notifying) {
+  fd_ = fd;
+  type_ = type;
+  watch_ = loop_.watch(fd, 0, [this](unsigned) { on_readable(); });
+  if (notifying) start_notifying();
+}
+
+void CAsyncSocket::start_notifying() {
+  notifying_ = true;
+  armed_ = true;
+  update_watch();
+}
+
+void CAsyncSocket::update_watch() {
+  const bool wanted = notifying_ && armed_ && !close_told_;
+  loop_.set_events(watch_, wanted ? platform::kReadable : 0u);
+}
+
+// Everything is settled before the handler runs: it may receive (arming
+// again), close or delete this object.
+void CAsyncSocket::on_readable() {
+  if (listening_) {
+    armed_ = false;
+    update_watch();
+    OnAccept(0);
+    return;
+  }
+  if (type_ == SOCK_DGRAM) {
+    armed_ = false;
+    update_watch();
+    OnReceive(0);
+    return;
+  }
+  // Readable means data, the end of the stream or an error; a peek tells
+  // them apart without taking anything from the handler.
+  char byte;
+  const ssize_t peeked = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  if (peeked > 0) {
+    armed_ = false;
+    update_watch();
+    OnReceive(0);
+    return;
+  }
+  if (peeked < 0 && (would_block(errno) || errno == EINTR)) return;
+  // A reset that a Receive already took shows up as a plain end here.
+  int code = peeked == 0 ? 0 : platform::socket_error_from_errno(errno);
+  if (broken_code_ != 0) code = broken_code_;
+  close_told_ = true;
+  update_watch();
+  OnClose(code);
+}
+
+void CAsyncSocket::note_broken(int error) {
+  if (type_ == SOCK_STREAM && notifying_ && !listening_ && broken_code_ == 0) {
+    broken_code_ = platform::socket_error_from_errno(error);
+  }
+}
+
+// Waits for `events` on the descriptor alone; false when the time ran out.
+// Errors count as ready: the call that follows reports them.
+bool CAsyncSocket::wait_ready(short events, int timeout_ms) const {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    pollfd entry{fd_, events, 0};
+    const int ready = ::poll(&entry, 1, milliseconds_left(deadline));
+    if (ready > 0) return true;
+    if (ready == 0 || errno != EINTR) return false;
+  }
+}
+
+int CAsyncSocket::send_all(const void* data, int length, int flags, const void* to) {
+  if (fd_ < 0) return fail_count(platform::WSAENOTSOCK);
+  if (length < 0 || (data == nullptr && length > 0)) return fail_count(platform::WSAEFAULT);
+  const auto* bytes = static_cast<const char*>(data);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kBlockingTimeoutMs);
+  int sent = 0;
+  // do-while: an empty datagram is still a datagram.
+  do {
+    const size_t left = static_cast<size_t>(length - sent);
+    const int send_flags = flags | MSG_NOSIGNAL | MSG_DONTWAIT;
+    const ssize_t count =
+        to == nullptr ? ::send(fd_, bytes + sent, left, send_flags)
+                      : ::sendto(fd_, bytes + sent, left, send_flags,
+                                 static_cast<const sockaddr*>(to), sizeof(sockaddr_in));
+    if (count >= 0) {
+      sent += static_cast<int>(count);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (would_block(errno) || errno == ENOBUFS) {
+      if (!wait_ready(POLLOUT, milliseconds_left(deadline))) {
+        return fail_count(platform::WSAETIMEDOUT);
+      }
+      continue;
+    }
+    note_broken(errno);
+    return fail_count(platform::socket_error_from_errno(errno));
+  } while (sent < length);
+  return sent;
+}
+
+int CAsyncSocket::receive(void* buffer, int length, int flags, void* from) {
+  if (fd_ < 0) return fail_count(platform::WSAENOTSOCK);
+  if (length < 0 || (buffer == nullptr && length > 0)) return fail_count(platform::WSAEFAULT);
+  // Any receive call arms the next notification, as on the original platform.
+  if (notifying_ && !listening_) {
+    armed_ = true;
+    update_watch();
+  }
+  if (blocking_receive_ && !wait_ready(POLLIN, kBlockingTimeoutMs)) {
+    return fail_count(platform::WSAETIMEDOUT);
+  }
+  // MSG_TRUNC makes a datagram report its whole length, so a cut one is seen.
+  const int receive_flags = flags | MSG_DONTWAIT | (type_ == SOCK_DGRAM ? MSG_TRUNC : 0);
+  socklen_t from_length = sizeof(sockaddr_in);
+  ssize_t count;
+  do {
+    count = ::recvfrom(fd_, buffer, static_cast<size_t>(length), receive_flags,
+                       static_cast<sockaddr*>(from), from == nullptr ? nullptr : &from_length);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) {
+    if (!would_block(errno)) note_broken(errno);
+    return fail_count(platform::socket_error_from_errno(errno));
+  }
+  if (count > length) return fail_count(platform::WSAEMSGSIZE);
+  return static_cast<int>(count);
+}

@@ -1,0 +1,129 @@
+// CAsyncSocket: an IPv4 TCP or UDP socket whose notifications (OnReceive,
+// OnAccept, OnClose) come from the event loop that was current when the
+// object was made; CSocket: the same with a Receive that waits for data.
+//
+// Notifications are one-shot, as on the original platform, so a handler that
+// returns without reading never keeps the loop busy:
+//  - OnReceive is told once when data waits; a Receive or ReceiveFrom call
+//    arms it again (told again at once if data is left).
+//  - OnAccept is told once when a connection waits; an Accept call arms it
+//    again.
+//  - OnClose (stream sockets) is told once, when the peer has closed (code 0)
+//    or the connection broke (the error's code), and only once the data that
+//    came before it has been received: a handler that stops receiving hears
+//    of the close when it reads again.
+// Datagram sockets are armed for OnReceive from Socket/Create on; stream
+// sockets from a successful Connect or Accept; listeners from Listen.
+//
+// Connect and Send block the thread (not the loop's callbacks: none run
+// meanwhile) for at most kBlockingTimeoutMs. Every failure returns false or
+// -1 and stores its code (socketerror.h) for GetLastError.
+//
+// Lifetime: the socket is closed by Close or the destructor; the loop must
+// outlive the object. A handler may delete its own socket (the notification
+// code touches nothing after the handler), but deleting it from elsewhere in
+// a callback chain that may still use it calls for platform::delete_later.
+#pragma once
+
+#include <sys/socket.h>
+
+#include <cstddef>
+
+#include "Platform/eventloop.h"
+
+class CAsyncSocket {
+ public:
+  static constexpr int kBlockingTimeoutMs = 3000;
+
+  CAsyncSocket() : CAsyncSocket(false) {}
+  CAsyncSocket(const CAsyncSocket&) = delete;
+  CAsyncSocket& operator=(const CAsyncSocket&) = delete;
+  virtual ~CAsyncSocket();
+
+  // Makes the descriptor (SOCK_STREAM or SOCK_DGRAM), not bound yet, so that
+  // options can be set before Bind. Fails on a socket already made.
+  bool Socket(int type = SOCK_STREAM);
+  // Binds to `port` (0: the system's choice) on `address` (dotted or a host
+  // name; null or "": any address).
+  bool Bind(unsigned port, const char* address = nullptr);
+  // Socket and Bind in one; a stream socket on a fixed port gets
+  // SO_REUSEADDR first, so that a restarted listener can take its port back
+  // at once. On failure nothing stays open.
+  bool Create(unsigned port = 0, int type = SOCK_STREAM, const char* address = nullptr);
+  bool Listen(int backlog = 5);
+  // Takes a waiting connection into `connected`, which must hold no socket
+  // yet and whose notifications start at once. Does not wait: no connection
+  // waiting fails with WSAEWOULDBLOCK.
+  bool Accept(CAsyncSocket& connected);
+  // Connects to `host` (dotted or a host name) on `port`; WSAETIMEDOUT when
+  // no answer came in time, WSAECONNREFUSED when nobody listens there.
+  bool Connect(const char* host, unsigned port);
+
+  // Sends all `length` bytes or fails (-1): bytes still unsent after
+  // kBlockingTimeoutMs give WSAETIMEDOUT, whatever part went out already.
+  int Send(const void* data, int length, int flags = 0);
+  // One datagram to `host` (dotted or a host name) and `port`.
+  int SendTo(const void* data, int length, unsigned port, const char* host, int flags = 0);
+  // Up to `length` bytes: the count, 0 when the peer has closed, -1 on
+  // failure (WSAEWOULDBLOCK: nothing waits). A datagram longer than `length`
+  // fails with WSAEMSGSIZE (its head is in `buffer`, the rest is lost).
+  int Receive(void* buffer, int length, int flags = 0);
+  // Receive that also gives the sender's dotted address (into `address`, of
+  // `address_size` bytes, kAddressTextSize is enough) and port; both may be
+  // null.
+  int ReceiveFrom(void* buffer, int length, char* address, size_t address_size, unsigned* port,
+                  int flags = 0);
+
+  // Stops the notifications and closes the descriptor; the object can make a
+  // new socket afterwards. Nothing happens on a closed socket.
+  void Close();
+
+  // The peer's or the own address as dotted text into `address` (of
+  // `address_size` bytes) and the port; either may be null.
+  bool GetPeerName(char* address, size_t address_size, unsigned* port) const;
+  bool GetSockName(char* address, size_t address_size, unsigned* port) const;
+  // setsockopt/getsockopt as they are, e.g. the multicast options of
+  // IPPROTO_IP (IP_ADD_MEMBERSHIP, IP_MULTICAST_IF, IP_MULTICAST_TTL,
+  // IP_MULTICAST_LOOP).
+  bool SetSockOpt(int option, const void* value, socklen_t length, int level = SOL_SOCKET);
+  bool GetSockOpt(int option, void* value, socklen_t* length, int level = SOL_SOCKET) const;
+
+  // The code of the last failed socket call of the process.
+  static int GetLastError();
+
+ protected:
+  explicit CAsyncSocket(bool blocking_receive);
+
+  // Told from the loop; see the top of this file. The defaults do nothing.
+  virtual void OnReceive(int code);
+  virtual void OnAccept(int code);
+  virtual void OnClose(int code);
+
+ private:
+  void attach(int fd, int type, bool notifying);
+  void start_notifying();
+  void update_watch();
+  void on_readable();
+  void note_broken(int error);
+  bool wait_ready(short events, int timeout_ms) const;
+  int send_all(const void* data, int length, int flags, const void* to);
+  int receive(void* buffer, int length, int flags, void* from);
+
+  platform::EventLoop& loop_;
+  const bool blocking_receive_;
+  int fd_ = -1;
+  int type_ = 0;
+  platform::EventLoop::Id watch_ = 0;
+  bool listening_ = false;
+  bool notifying_ = false;     // connected, listening or a datagram socket
+  bool armed_ = false;         // OnReceive or OnAccept may be told
+  bool close_told_ = false;
+  int broken_code_ = 0;        // the first connection error a call came upon
+};
+
+// A socket whose Receive and ReceiveFrom wait up to kBlockingTimeoutMs for
+// data (then -1, WSAETIMEDOUT), for the request-and-answer clients.
+class CSocket : public CAsyncSocket {
+ public:
+  CSocket() : CAsyncSocket(true) {}
+};

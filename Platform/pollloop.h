@@ -1,0 +1,58 @@
+// The poll(2) back end of the event loop (see eventloop.h). One round runs
+// the calls queued before it, then polls the active watches with the timeout
+// of the nearest timer, then runs the ready watches and the due timers.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <map>
+
+#include "Platform/eventloop.h"
+
+namespace platform {
+
+class PollLoop final : public EventLoop {
+ public:
+  PollLoop() = default;
+  // Drops the queued calls first, while the loop is still whole, since their
+  // captures (objects handed to delete_later) may unwatch or stop timers.
+  ~PollLoop() override;
+
+  Id watch(int fd, unsigned events, IoHandler handler) override;
+  void set_events(Id watch, unsigned events) override;
+  void unwatch(Id watch) override;
+  Id start_timer(int milliseconds, bool periodic, Callback callback) override;
+  void stop_timer(Id timer) override;
+  void post(Callback callback) override;
+  void run() override;
+  void quit() override;
+  int process_events(int timeout_ms) override;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  struct Watch {
+    int fd;
+    unsigned events;
+    IoHandler handler;
+  };
+  struct Timer {
+    Clock::time_point due;
+    std::chrono::milliseconds interval;
+    bool periodic;
+    Callback callback;
+  };
+
+  int run_posted();
+  int poll_timeout(int timeout_ms) const;
+  int dispatch_ready(int timeout_ms);
+  int fire_timers();
+
+  std::map<Id, Watch> watches_;
+  std::map<Id, Timer> timers_;
+  std::deque<Callback> posted_;
+  Id next_id_ = 1;
+  bool quit_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+#include "Platform/socketerror.h"
+
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+struct Code {
+  int errno_value;  // 0: no POSIX counterpart
+  int code;
+  const char* name;
+};
+
+constexpr Code kCodes[] = {
+    {EINTR, WSAEINTR, "WSAEINTR"},
+    {EBADF, WSAEBADF, "WSAEBADF"},
+    {EACCES, WSAEACCES, "WSAEACCES"},
+    {EFAULT, WSAEFAULT, "WSAEFAULT"},
+    {EINVAL, WSAEINVAL, "WSAEINVAL"},
+    {EMFILE, WSAEMFILE, "WSAEMFILE"},
+    {EAGAIN, WSAEWOULDBLOCK, "WSAEWOULDBLOCK"},
+    {EINPROGRESS, WSAEINPROGRESS, "WSAEINPROGRESS"},
+    {EALREADY, WSAEALREADY, "WSAEALREADY"},
+    {ENOTSOCK, WSAENOTSOCK, "WSAENOTSOCK"},
+    {EDESTADDRREQ, WSAEDESTADDRREQ, "WSAEDESTADDRREQ"},
+    {EMSGSIZE, WSAEMSGSIZE, "WSAEMSGSIZE"},
+    {EPROTOTYPE, WSAEPROTOTYPE, "WSAEPROTOTYPE"},
+    {ENOPROTOOPT, WSAENOPROTOOPT, "WSAENOPROTOOPT"},
+    {EPROTONOSUPPORT, WSAEPROTONOSUPPORT, "WSAEPROTONOSUPPORT"},
+    {ESOCKTNOSUPPORT, WSAESOCKTNOSUPPORT, "WSAESOCKTNOSUPPORT"},
+    {EOPNOTSUPP, WSAEOPNOTSUPP, "WSAEOPNOTSUPP"},
+    {EPFNOSUPPORT, WSAEPFNOSUPPORT, "WSAEPFNOSUPPORT"},
+    {EAFNOSUPPORT, WSAEAFNOSUPPORT, "WSAEAFNOSUPPORT"},
+    {EADDRINUSE, WSAEADDRINUSE, "WSAEADDRINUSE"},
+    {EADDRNOTAVAIL, WSAEADDRNOTAVAIL, "WSAEADDRNOTAVAIL"},
+    {ENETDOWN, WSAENETDOWN, "WSAENETDOWN"},
+    {ENETUNREACH, WSAENETUNREACH, "WSAENETUNREACH"},
+    {ENETRESET, WSAENETRESET, "WSAENETRESET"},
+    {ECONNABORTED, WSAECONNABORTED, "WSAECONNABORTED"},
+    {ECONNRESET, WSAECONNRESET, "WSAECONNRESET"},
+    {ENOBUFS, WSAENOBUFS, "WSAENOBUFS"},
+    {EISCONN, WSAEISCONN, "WSAEISCONN"},
+    {ENOTCONN, WSAENOTCONN, "WSAENOTCONN"},
+    {ESHUTDOWN, WSAESHUTDOWN, "WSAESHUTDOWN"},
+    {ETOOMANYREFS, WSAETOOMANYREFS, "WSAETOOMANYREFS"},
+    {ETIMEDOUT, WSAETIMEDOUT, "WSAETIMEDOUT"},
+    {ECONNREFUSED, WSAECONNREFUSED, "WSAECONNREFUSED"},
+    {ELOOP, WSAELOOP, "WSAELOOP"},
+    {ENAMETOOLONG, WSAENAMETOOLONG, "WSAENAMETOOLONG"},
+    {EHOSTDOWN, WSAEHOSTDOWN, "WSAEHOSTDOWN"},
+    {EHOSTUNREACH, WSAEHOSTUNREACH, "WSAEHOSTUNREACH"},
+    {ENOTEMPTY, WSAENOTEMPTY, "WSAENOTEMPTY"},
+    {0, WSAEPROCLIM, "WSAEPROCLIM"},
+    {EUSERS, WSAEUSERS, "WSAEUSERS"},
+    {EDQUOT, WSAEDQUOT, "WSAEDQUOT"},
+    {ESTALE, WSAESTALE, "WSAESTALE"},
+    {EREMOTE, WSAEREMOTE, "WSAEREMOTE"},
+    {0, WSASYSNOTREADY, "WSASYSNOTREADY"},
+    {0, WSAVERNOTSUPPORTED, "WSAVERNOTSUPPORTED"},
+    {0, WSANOTINITIALISED, "WSANOTINITIALISED"},
+    {0, WSAEDISCON, "WSAEDISCON"},
+    {0, WSASYSCALLFAILURE, "WSASYSCALLFAILURE"},
+    {0, WSAHOST_NOT_FOUND, "WSAHOST_NOT_FOUND"},
+    {0, WSATRY_AGAIN, "WSATRY_AGAIN"},
+    {0, WSANO_RECOVERY, "WSANO_RECOVERY"},
+    {0, WSANO_DATA, "WSANO_DATA"},
+};
+
+int g_last_error = 0;
+
+}  // namespace
+
+int socket_error_from_errno(int error) {
+  switch (error) {
+    // A pipe breaks when the peer reset the circuit; Windows Sockets reports
+    // that as a reset, which the callers treat as a broken connection.
+    case EPIPE:
+      return WSAECONNRESET;
+    case ENOMEM:
+      return WSAENOBUFS;
+    case ENFILE:
+      return WSAEMFILE;
+    default:
+      break;
+  }
+  for (const Code& entry : kCodes) {
+    if (entry.errno_value != 0 && entry.errno_value == error) return entry.code;
+  }
+  return WSASYSCALLFAILURE;
+}
+
+const char* socket_error_name(int code) {
+  for (const Code& entry : kCodes) {
+    if (entry.code == code) return entry.name;
+  }
+  return nullptr;
+}
+
+int last_socket_error() { return g_last_error; }
+
+void set_last_socket_error(int code) { g_last_error = code; }
+
+}  // namespace platform

@@ -1,0 +1,538 @@
+#include "Platform/asyncsocket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Platform/hostaddress.h"
+#include "Platform/socketerror.h"
+#include "looptest.h"
+
+namespace {
+
+constexpr const char* kLoopback = "127.0.0.1";
+
+// Counts every notification; reads only when told to.
+class Recorder : public CAsyncSocket {
+ public:
+  Recorder() = default;
+  explicit Recorder(bool blocking) : CAsyncSocket(blocking) {}
+
+  int receives = 0;
+  int accepts = 0;
+  int closes = 0;
+  int close_code = -1;
+  bool read_when_told = false;
+  std::string data;
+  std::function<void(Recorder*)> after_receive;  // runs last in OnReceive
+
+  // Takes everything that waits now.
+  void drain() {
+    char buffer[4096];
+    int count;
+    while ((count = Receive(buffer, sizeof buffer)) > 0) data.append(buffer, count);
+  }
+
+ protected:
+  void OnReceive(int code) override {
+    EXPECT_EQ(code, 0);
+    ++receives;
+    if (read_when_told) drain();
+    if (after_receive) after_receive(this);
+  }
+  void OnAccept(int code) override {
+    EXPECT_EQ(code, 0);
+    ++accepts;
+  }
+  void OnClose(int code) override {
+    ++closes;
+    close_code = code;
+  }
+};
+
+class Blocking : public Recorder {
+ public:
+  Blocking() : Recorder(true) {}
+};
+
+// The peers are plain descriptors, so that the socket under test meets the
+// system alone.
+int raw_socket(int type = SOCK_STREAM) { return ::socket(AF_INET, type | SOCK_CLOEXEC, 0); }
+
+sockaddr_in loopback(unsigned port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+unsigned bound_port(int fd) {
+  sockaddr_in own{};
+  socklen_t length = sizeof own;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&own), &length);
+  return ntohs(own.sin_port);
+}
+
+// A loopback socket bound to a free port, listening unless `backlog` < 0.
+int raw_listener(unsigned* port, int backlog = 5, int receive_buffer = 0) {
+  const int fd = raw_socket();
+  if (receive_buffer > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+  const sockaddr_in address = loopback(0);
+  EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  if (backlog >= 0) {
+    EXPECT_EQ(listen(fd, backlog), 0);
+  }
+  *port = bound_port(fd);
+  return fd;
+}
+
+int raw_connect(unsigned port) {
+  const int fd = raw_socket();
+  const sockaddr_in address = loopback(port);
+  EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  return fd;
+}
+
+int raw_accept(int listener) { return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); }
+
+void send_raw(int fd, const std::string& text) {
+  ASSERT_EQ(send(fd, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
+}
+
+using SocketTest = LoopTest;
+
+// A connection: the socket under test connected to a raw peer.
+class ConnectionTest : public LoopTest {
+ protected:
+  void SetUp() override {
+    unsigned port = 0;
+    listener_ = raw_listener(&port);
+    ASSERT_TRUE(socket.Create());
+    ASSERT_TRUE(socket.Connect(kLoopback, port));
+    peer = raw_accept(listener_);
+    ASSERT_GE(peer, 0);
+  }
+  ~ConnectionTest() override {
+    if (peer >= 0) close(peer);
+    close(listener_);
+  }
+
+  Recorder socket;
+  int peer = -1;
+
+ private:
+  int listener_ = -1;
+};
+
+TEST_F(ConnectionTest, ReceiveIsToldOnceUntilTheHandlerReceives) {
+  send_raw(peer, "first");
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 1; }, 2000));
+  send_raw(peer, "second");
+  EXPECT_TRUE(stays_idle());  // data waits, the handler did not read: no spinning
+  EXPECT_EQ(socket.receives, 1);
+
+  char buffer[3];
+  ASSERT_EQ(socket.Receive(buffer, sizeof buffer), 3);  // rearms; data is left
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 2; }, 2000));
+  socket.drain();
+  EXPECT_EQ(socket.data, "stsecond");
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(socket.receives, 2);
+  EXPECT_EQ(socket.closes, 0);
+}
+
+TEST_F(ConnectionTest, GracefulCloseIsToldOnceWithCodeZero) {
+  socket.read_when_told = true;
+  send_raw(peer, "last words");
+  close(peer);
+  peer = -1;
+  EXPECT_TRUE(loop.run_until([&] { return socket.closes == 1; }, 2000));
+  EXPECT_EQ(socket.close_code, 0);
+  EXPECT_EQ(socket.data, "last words");
+  EXPECT_EQ(socket.receives, 1);
+  EXPECT_TRUE(stays_idle());
+
+  char buffer[8];
+  EXPECT_EQ(socket.Receive(buffer, sizeof buffer), 0);  // the end, told once only
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(socket.closes, 1);
+}
+
+TEST_F(ConnectionTest, CloseWaitsUntilTheDataBeforeItIsReceived) {
+  send_raw(peer, "unread");
+  close(peer);
+  peer = -1;
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 1; }, 2000));
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(socket.closes, 0);
+
+  socket.drain();
+  EXPECT_EQ(socket.data, "unread");
+  EXPECT_TRUE(loop.run_until([&] { return socket.closes == 1; }, 2000));
+  EXPECT_EQ(socket.close_code, 0);
+  EXPECT_EQ(socket.receives, 1);  // the end of the stream is a close, not data
+}
+
+TEST_F(ConnectionTest, ResetIsToldAsTheMappedError) {
+  const linger abort_on_close{1, 0};
+  ASSERT_EQ(setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close), 0);
+  close(peer);
+  peer = -1;
+  EXPECT_TRUE(loop.run_until([&] { return socket.closes == 1; }, 2000));
+  EXPECT_EQ(socket.close_code, platform::WSAECONNRESET);
+  EXPECT_EQ(socket.receives, 0);
+  EXPECT_TRUE(stays_idle());
+}
+
+TEST_F(ConnectionTest, ResetTakenByAReceiveIsStillToldAsReset) {
+  const linger abort_on_close{1, 0};
+  socket.after_receive = [&](Recorder* self) {
+    ASSERT_EQ(setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close), 0);
+    close(peer);
+    peer = -1;
+    self->drain();
+    EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAECONNRESET);
+  };
+  send_raw(peer, "x");
+  EXPECT_TRUE(loop.run_until([&] { return socket.closes == 1; }, 2000));
+  EXPECT_EQ(socket.close_code, platform::WSAECONNRESET);
+}
+
+// Deletes itself on its first notification of data.
+class SelfDeleting : public CAsyncSocket {
+ public:
+  explicit SelfDeleting(bool* deleted) : deleted_(deleted) {}
+  ~SelfDeleting() override { *deleted_ = true; }
+
+ protected:
+  void OnReceive(int) override { delete this; }
+
+ private:
+  bool* deleted_;
+};
+
+TEST_F(ConnectionTest, HandlerMayDeleteItsOwnSocket) {
+  bool deleted = false;
+  auto* doomed = new SelfDeleting(&deleted);
+  unsigned port = 0;
+  const int listener = raw_listener(&port);
+  ASSERT_TRUE(doomed->Create());
+  ASSERT_TRUE(doomed->Connect(kLoopback, port));
+  const int other = raw_accept(listener);
+  send_raw(other, "bye");
+  send_raw(peer, "still here");
+  socket.read_when_told = true;
+  EXPECT_TRUE(loop.run_until([&] { return deleted && socket.receives == 1; }, 2000));
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(socket.data, "still here");
+  close(other);
+  close(listener);
+}
+
+TEST_F(ConnectionTest, PeerNameAndOwnName) {
+  char address[platform::kAddressTextSize];
+  unsigned port = 0;
+  ASSERT_TRUE(socket.GetPeerName(address, sizeof address, &port));
+  EXPECT_STREQ(address, kLoopback);
+  sockaddr_in own{};
+  socklen_t length = sizeof own;
+  getsockname(peer, reinterpret_cast<sockaddr*>(&own), &length);
+  EXPECT_EQ(port, ntohs(own.sin_port));
+
+  ASSERT_TRUE(socket.GetSockName(address, sizeof address, &port));
+  sockaddr_in remote{};
+  length = sizeof remote;
+  getpeername(peer, reinterpret_cast<sockaddr*>(&remote), &length);
+  EXPECT_EQ(port, ntohs(remote.sin_port));
+}
+
+TEST_F(SocketTest, AcceptIsToldOnceUntilTheHandlerAccepts) {
+  Recorder listener;
+  ASSERT_TRUE(listener.Create(0, SOCK_STREAM, kLoopback));
+  ASSERT_TRUE(listener.Listen());
+  unsigned port = 0;
+  ASSERT_TRUE(listener.GetSockName(nullptr, 0, &port));
+  const int first = raw_connect(port);
+  const int second = raw_connect(port);
+
+  EXPECT_TRUE(loop.run_until([&] { return listener.accepts == 1; }, 2000));
+  EXPECT_TRUE(stays_idle());  // two wait, neither taken: told once
+
+  Recorder one;
+  ASSERT_TRUE(listener.Accept(one));
+  EXPECT_TRUE(loop.run_until([&] { return listener.accepts == 2; }, 2000));
+  Recorder two;
+  ASSERT_TRUE(listener.Accept(two));
+  Recorder three;
+  EXPECT_FALSE(listener.Accept(three));
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEWOULDBLOCK);
+  EXPECT_FALSE(listener.Accept(one));  // already holds a connection
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEINVAL);
+
+  // Accepted sockets are told of their data at once.
+  send_raw(second, "to two");
+  two.read_when_told = true;
+  EXPECT_TRUE(loop.run_until([&] { return two.receives == 1; }, 2000));
+  EXPECT_EQ(two.data, "to two");
+  EXPECT_EQ(one.receives, 0);
+  EXPECT_EQ(listener.accepts, 2);
+  close(first);
+  close(second);
+}
+
+TEST_F(SocketTest, ConnectToAPortWithoutListenerIsRefused) {
+  unsigned port = 0;
+  const int bound = raw_listener(&port, -1);  // holds the port, listens not
+  Recorder socket;
+  ASSERT_TRUE(socket.Create());
+  EXPECT_FALSE(socket.Connect(kLoopback, port));
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAECONNREFUSED);
+  close(bound);
+}
+
+TEST_F(SocketTest, ConnectWithoutAnswerTimesOut) {
+  // A listener whose queue is full drops further handshakes unanswered.
+  unsigned port = 0;
+  const int listener = raw_listener(&port, 0);
+  std::vector<int> fillers;
+  for (int i = 0; i < 2; ++i) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopback(port);
+    connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    fillers.push_back(fd);
+  }
+  Recorder socket;
+  ASSERT_TRUE(socket.Create());
+  const bool connected = socket.Connect(kLoopback, port);
+  const int code = CAsyncSocket::GetLastError();
+  for (const int fd : fillers) close(fd);
+  close(listener);
+  if (connected) GTEST_SKIP() << "the system answered a handshake beyond the listen queue";
+  EXPECT_EQ(code, platform::WSAETIMEDOUT);
+}
+
+TEST_F(SocketTest, ListenerOnAFixedPortRestartsAtOnce) {
+  unsigned port = 0;
+  {
+    CAsyncSocket probe;  // a free port to make fixed
+    ASSERT_TRUE(probe.Create(0, SOCK_STREAM, kLoopback));
+    ASSERT_TRUE(probe.GetSockName(nullptr, 0, &port));
+  }
+  {
+    Recorder listener;
+    ASSERT_TRUE(listener.Create(port, SOCK_STREAM, kLoopback));
+    ASSERT_TRUE(listener.Listen());
+    const int client = raw_connect(port);
+    Recorder served;
+    ASSERT_TRUE(listener.Accept(served));
+    served.Close();  // this side closes first and keeps the port in TIME_WAIT
+    char byte;
+    EXPECT_EQ(recv(client, &byte, 1, 0), 0);
+    close(client);
+  }
+  Recorder again;
+  EXPECT_TRUE(again.Create(port, SOCK_STREAM, kLoopback)) << CAsyncSocket::GetLastError();
+  EXPECT_TRUE(again.Listen());
+
+  Recorder second;
+  EXPECT_FALSE(second.Create(port, SOCK_STREAM, kLoopback));
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEADDRINUSE);
+}
+
+TEST_F(SocketTest, SendOfALargeBufferCompletesWhole) {
+  unsigned port = 0;
+  const int listener = raw_listener(&port);
+  Blocking socket;
+  ASSERT_TRUE(socket.Create());
+  ASSERT_TRUE(socket.Connect(kLoopback, port));
+  const int peer = raw_accept(listener);
+  close(listener);
+
+  std::vector<unsigned char> payload(8 << 20);
+  for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<unsigned char>(i * 7 + i / 4096);
+  uint64_t expected = 0;
+  for (const unsigned char byte : payload) expected = expected * 31 + byte;
+
+  // The reader is another process: this one blocks in Send.
+  const pid_t reader = fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    uint64_t sum = 0;
+    size_t got = 0;
+    std::vector<unsigned char> buffer(65536);
+    while (got < payload.size()) {
+      const ssize_t count = recv(peer, buffer.data(), buffer.size(), 0);
+      if (count <= 0) _exit(1);
+      for (ssize_t i = 0; i < count; ++i) sum = sum * 31 + buffer[i];
+      got += static_cast<size_t>(count);
+    }
+    _exit(send(peer, &sum, sizeof sum, MSG_NOSIGNAL) == sizeof sum ? 0 : 1);
+  }
+  close(peer);
+
+  EXPECT_EQ(socket.Send(payload.data(), static_cast<int>(payload.size())),
+            static_cast<int>(payload.size()));
+  uint64_t sum = 0;
+  EXPECT_EQ(socket.Receive(&sum, sizeof sum), static_cast<int>(sizeof sum));
+  EXPECT_EQ(sum, expected);
+  int status = 0;
+  waitpid(reader, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(SocketTest, SendToAPeerThatTakesNothingTimesOut) {
+  unsigned port = 0;
+  const int listener = raw_listener(&port, 5, 4096);
+  Recorder socket;
+  ASSERT_TRUE(socket.Create());
+  const int small = 4096;
+  ASSERT_TRUE(socket.SetSockOpt(SO_SNDBUF, &small, sizeof small));
+  ASSERT_TRUE(socket.Connect(kLoopback, port));
+  const int peer = raw_accept(listener);
+
+  std::vector<char> payload(8 << 20, 'x');
+  EXPECT_EQ(socket.Send(payload.data(), static_cast<int>(payload.size())), -1);
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAETIMEDOUT);
+  close(peer);
+  close(listener);
+}
+
+TEST_F(SocketTest, BlockingReceiveWaitsForLateData) {
+  unsigned port = 0;
+  const int listener = raw_listener(&port);
+  Blocking socket;
+  ASSERT_TRUE(socket.Create());
+  ASSERT_TRUE(socket.Connect(kLoopback, port));
+  const int peer = raw_accept(listener);
+  close(listener);
+
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    usleep(100 * 1000);
+    _exit(send(peer, "late", 4, MSG_NOSIGNAL) == 4 ? 0 : 1);
+  }
+  close(peer);
+  char buffer[8] = {};
+  EXPECT_EQ(socket.Receive(buffer, sizeof buffer), 4);
+  EXPECT_STREQ(buffer, "late");
+  waitpid(writer, nullptr, 0);
+}
+
+TEST_F(ConnectionTest, ReceiveWithoutDataDoesNotWait) {
+  char buffer[8];
+  EXPECT_EQ(socket.Receive(buffer, sizeof buffer), -1);
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEWOULDBLOCK);
+}
+
+TEST_F(SocketTest, BlockingReceiveGivesUpWithoutData) {
+  unsigned port = 0;
+  const int listener = raw_listener(&port);
+  Blocking socket;
+  ASSERT_TRUE(socket.Create());
+  ASSERT_TRUE(socket.Connect(kLoopback, port));
+  const int peer = raw_accept(listener);
+  char buffer[8];
+  EXPECT_EQ(socket.Receive(buffer, sizeof buffer), -1);
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAETIMEDOUT);
+  close(peer);
+  close(listener);
+}
+
+TEST_F(SocketTest, DatagramsOnLoopback) {
+  Recorder sender;
+  Recorder receiver;
+  ASSERT_TRUE(sender.Create(0, SOCK_DGRAM, kLoopback));
+  ASSERT_TRUE(receiver.Create(0, SOCK_DGRAM, kLoopback));
+  unsigned sender_port = 0;
+  unsigned receiver_port = 0;
+  ASSERT_TRUE(sender.GetSockName(nullptr, 0, &sender_port));
+  ASSERT_TRUE(receiver.GetSockName(nullptr, 0, &receiver_port));
+
+  EXPECT_EQ(sender.SendTo("first datagram", 14, receiver_port, kLoopback), 14);
+  EXPECT_EQ(sender.SendTo("second", 6, receiver_port, kLoopback), 6);
+  EXPECT_TRUE(loop.run_until([&] { return receiver.receives == 1; }, 2000));
+  EXPECT_TRUE(stays_idle());  // told once while nothing is read
+
+  char buffer[32] = {};
+  char from[platform::kAddressTextSize] = {};
+  unsigned from_port = 0;
+  EXPECT_EQ(receiver.ReceiveFrom(buffer, sizeof buffer, from, sizeof from, &from_port), 14);
+  EXPECT_EQ(std::string(buffer, 14), "first datagram");
+  EXPECT_STREQ(from, kLoopback);
+  EXPECT_EQ(from_port, sender_port);
+
+  EXPECT_TRUE(loop.run_until([&] { return receiver.receives == 2; }, 2000));
+  char small[4];
+  EXPECT_EQ(receiver.Receive(small, sizeof small), -1);  // "second" does not fit
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEMSGSIZE);
+  EXPECT_EQ(receiver.Receive(small, sizeof small), -1);
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEWOULDBLOCK);
+}
+
+TEST_F(SocketTest, ConnectedDatagramSocketSendsToItsPeer) {
+  Recorder receiver;
+  ASSERT_TRUE(receiver.Create(0, SOCK_DGRAM, kLoopback));
+  unsigned port = 0;
+  ASSERT_TRUE(receiver.GetSockName(nullptr, 0, &port));
+  Recorder sender;
+  ASSERT_TRUE(sender.Create(0, SOCK_DGRAM));
+  ASSERT_TRUE(sender.Connect(kLoopback, port));
+  EXPECT_EQ(sender.Send("ping", 4), 4);
+  receiver.read_when_told = true;
+  EXPECT_TRUE(loop.run_until([&] { return receiver.receives == 1; }, 2000));
+  EXPECT_EQ(receiver.data, "ping");
+}
+
+TEST_F(SocketTest, MulticastOptionsPassThrough) {
+  Recorder socket;
+  ASSERT_TRUE(socket.Socket(SOCK_DGRAM));
+  const int ttl = 3;
+  const int off = 0;
+  in_addr interface{};
+  interface.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_TRUE(socket.SetSockOpt(IP_MULTICAST_TTL, &ttl, sizeof ttl, IPPROTO_IP));
+  EXPECT_TRUE(socket.SetSockOpt(IP_MULTICAST_LOOP, &off, sizeof off, IPPROTO_IP));
+  EXPECT_TRUE(socket.SetSockOpt(IP_MULTICAST_IF, &interface, sizeof interface, IPPROTO_IP));
+  int value = -1;
+  socklen_t length = sizeof value;
+  ASSERT_TRUE(socket.GetSockOpt(IP_MULTICAST_TTL, &value, &length, IPPROTO_IP));
+  EXPECT_EQ(value, 3);
+  length = sizeof value;
+  ASSERT_TRUE(socket.GetSockOpt(IP_MULTICAST_LOOP, &value, &length, IPPROTO_IP));
+  EXPECT_EQ(value, 0);
+
+  // Not a group address: refused, and the code says why.
+  ip_mreq membership{};
+  membership.imr_multiaddr.s_addr = htonl(INADDR_LOOPBACK);
+  membership.imr_interface.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_FALSE(socket.SetSockOpt(IP_ADD_MEMBERSHIP, &membership, sizeof membership, IPPROTO_IP));
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEINVAL);
+}
+
+TEST_F(SocketTest, CallsOnAClosedSocketFailAsNotASocket) {
+  Recorder socket;
+  char buffer[4];
+  EXPECT_EQ(socket.Send("x", 1), -1);
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAENOTSOCK);
+  EXPECT_EQ(socket.Receive(buffer, sizeof buffer), -1);
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAENOTSOCK);
+  EXPECT_FALSE(socket.Connect(kLoopback, 9));
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAENOTSOCK);
+  ASSERT_TRUE(socket.Create());
+  EXPECT_FALSE(socket.Socket());  // made already
+  socket.Close();
+  socket.Close();
+  EXPECT_TRUE(socket.Create());  // a closed object makes a new socket
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include "Platform/eventloop.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "looptest.h"
+
+namespace {
+
+using EventLoopTest = LoopTest;
+
+TEST_F(EventLoopTest, PostedCallsRunInOrderAndLaterPostsWaitForTheNextRound) {
+  std::vector<std::string> ran;
+  loop.post([&] {
+    ran.push_back("a");
+    loop.post([&] { ran.push_back("c"); });
+  });
+  loop.post([&] { ran.push_back("b"); });
+
+  EXPECT_EQ(loop.process_events(0), 2);
+  EXPECT_EQ(ran, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(loop.process_events(0), 1);
+  EXPECT_EQ(ran, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(loop.process_events(0), 0);
+}
+
+TEST_F(EventLoopTest, RunReturnsAfterQuitFromACallback) {
+  int rounds = 0;
+  std::function<void()> again = [&] {
+    if (++rounds == 3) {
+      loop.quit();
+    } else {
+      loop.post(again);
+    }
+  };
+  loop.post(again);
+  loop.run();  // would block for ever if quit were missed
+  EXPECT_EQ(rounds, 3);
+}
+
+TEST_F(EventLoopTest, SingleShotAndPeriodicTimers) {
+  int single = 0;
+  int periodic = 0;
+  loop.start_timer(1, false, [&] { ++single; });
+  platform::EventLoop::Id ticker = 0;
+  ticker = loop.start_timer(1, true, [&] {
+    if (++periodic == 3) loop.stop_timer(ticker);  // stopping from inside is safe
+  });
+
+  EXPECT_TRUE(loop.run_until([&] { return periodic == 3; }, 5000));
+  EXPECT_EQ(single, 1);
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(periodic, 3);
+}
+
+TEST_F(EventLoopTest, StoppedTimerNeverFires) {
+  int fired = 0;
+  const platform::EventLoop::Id timer = loop.start_timer(0, false, [&] { ++fired; });
+  loop.stop_timer(timer);
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(fired, 0);
+}
+
+class PipeTest : public LoopTest {
+ protected:
+  PipeTest() { EXPECT_EQ(pipe(fds), 0); }
+  ~PipeTest() override {
+    close(fds[0]);
+    close(fds[1]);
+  }
+  int fds[2] = {-1, -1};
+};
+
+TEST_F(PipeTest, WatchIsLevelTriggeredUntilPausedOrRemoved) {
+  int readable = 0;
+  const platform::EventLoop::Id watch =
+      loop.watch(fds[0], platform::kReadable, [&](unsigned ready) {
+        EXPECT_EQ(ready, platform::kReadable);
+        ++readable;
+      });
+  EXPECT_TRUE(stays_idle());
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  loop.process_events(1000);
+  loop.process_events(1000);
+  EXPECT_EQ(readable, 2);  // the byte is still there
+
+  loop.set_events(watch, 0);
+  EXPECT_TRUE(stays_idle());
+  loop.set_events(watch, platform::kReadable);
+  loop.process_events(1000);
+  EXPECT_EQ(readable, 3);
+
+  loop.unwatch(watch);
+  EXPECT_TRUE(stays_idle());
+}
+
+TEST_F(PipeTest, HandlerMayRemoveItsOwnWatch) {
+  int calls = 0;
+  platform::EventLoop::Id watch = 0;
+  watch = loop.watch(fds[1], platform::kWritable, [&, marker = std::string(64, 'm')](unsigned) {
+    loop.unwatch(watch);
+    ++calls;
+    EXPECT_EQ(marker.size(), 64u);  // the handler's captures outlive the removal
+  });
+  loop.process_events(1000);
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(calls, 1);
+}
+
+struct Tracked {
+  explicit Tracked(int* deletions) : deletions(deletions) {}
+  ~Tracked() { ++*deletions; }
+  int* deletions;
+};
+
+TEST_F(EventLoopTest, DeleteLaterWaitsForTheRunningCallback) {
+  int deletions = 0;
+  auto* object = new Tracked(&deletions);
+  loop.post([&] {
+    platform::delete_later(object);
+    EXPECT_EQ(deletions, 0);  // still usable here
+    EXPECT_EQ(object->deletions, &deletions);
+  });
+  loop.process_events(0);
+  EXPECT_EQ(deletions, 0);
+  loop.process_events(0);
+  EXPECT_EQ(deletions, 1);
+}
+
+TEST(EventLoop, ObjectsLeftForDeletionGoWithTheLoop) {
+  int deletions = 0;
+  {
+    platform::PollLoop loop;
+    platform::set_current_loop(&loop);
+    platform::delete_later(new Tracked(&deletions));
+    platform::set_current_loop(nullptr);
+  }
+  EXPECT_EQ(deletions, 1);
+}
+
+TEST(EventLoop, DefaultLoopIsCurrentUnlessAnotherIsSet) {
+  platform::EventLoop& fallback = platform::current_loop();
+  platform::PollLoop mine;
+  platform::set_current_loop(&mine);
+  EXPECT_EQ(&platform::current_loop(), &mine);
+  platform::set_current_loop(nullptr);
+  EXPECT_EQ(&platform::current_loop(), &fallback);
+}
+
+}  // namespace
