@@ -3,7 +3,7 @@
 # Runs as root on a fresh machine (apt-get update once, then a non-interactive install).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do
