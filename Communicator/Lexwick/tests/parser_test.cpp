@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Lexwick/parser.h"
+#include "testsupport/logfile.h"
 #include "testsupport/tempdir.h"
 
 namespace {
@@ -23,25 +22,11 @@ class FrontEnd : public ::testing::Test {
  protected:
   FrontEnd() { parser.set_file("parser.log"); }
 
-  std::vector<std::string> messages() const {
-    std::vector<std::string> out;
-    std::istringstream log(TempDir::read(dir.file("parser.log")));
-    const std::regex prefix(R"(\[(\d{5})\] \[\d\d:[ \d]\d:\d\d\] (.*))");
-    int expected = 0;
-    for (std::string line; std::getline(log, line);) {
-      std::smatch match;
-      EXPECT_TRUE(std::regex_match(line, match, prefix)) << line;
-      EXPECT_EQ(std::stoi(match[1]), expected++);
-      out.push_back(match[2]);
-    }
-    return out;
-  }
+  Lines messages() const { return log_messages(dir.file("parser.log")); }
 
   TempDir dir;
   CParser parser;
 };
-
-using Lines = std::vector<std::string>;
 
 TEST_F(FrontEnd, FreshFrontEndTriesHttpFirst) {
   EXPECT_EQ(parser.get_parser_type(), PARSER_HTTP);
