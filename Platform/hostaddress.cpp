@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,6 +60,13 @@ bool resolve_ipv4(const char* name, std::vector<in_addr>* addresses) {
   }
   in_addr numeric{};
   if (inet_pton(AF_INET, name, &numeric) == 1) {
+    addresses->push_back(numeric);
+    return true;
+  }
+  // "localhost" is the loopback address whatever /etc/hosts says (a bare
+  // container may have none), and never a query that leaves the machine.
+  if (strcasecmp(name, "localhost") == 0) {
+    numeric.s_addr = htonl(INADDR_LOOPBACK);
     addresses->push_back(numeric);
     return true;
   }
