@@ -1,0 +1,108 @@
+// Speed of the maps library on the sizes a large exercise has: scanning and
+// storing a map data grid (cost per byte should not grow with the size),
+// rendering a 400 x 400 map at zoom 3 into a QImage, and the degree/pixel
+// conversions every unit drawing makes.
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <PlatformQt/imagedc.h>
+
+#include "TesselMapsLib/terrain.h"
+#include "TesselMapsLib/worldmap.h"
+
+namespace {
+
+// The grid section of a side x side map: rows of cycling codes, each row on
+// a line of its own as the writer puts them.
+std::string grid_text(int side) {
+  std::string text;
+  text.reserve(size_t(side) * (size_t(side) + 3));
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) text += char('!' + (x + y) % 90);
+    text += " \x01\n";
+  }
+  return text;
+}
+
+void BM_Parse(benchmark::State& state) {
+  const int side = int(state.range(0));
+  const std::string text = grid_text(side);
+  CWorldMap map;
+  map.create(side, side, 33);
+  for (auto _ : state) {
+    int32_t cols = 0;
+    int32_t rows = side;
+    benchmark::DoNotOptimize(map.parse(text.c_str(), true, &cols, &rows));
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(BM_Parse)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// Five codes: solid, ellipse, cross, forest and one without a terrain type.
+class Scene {
+ public:
+  Scene() {
+    const TerrainStyle styles[] = {STYLE_SOLID, STYLE_ELLIPSE, STYLE_CROSS, STYLE_FOREST};
+    for (int i = 0; i < 4; ++i) {
+      auto& terrain = terrains_.emplace_back(std::make_unique<CTerrain>());
+      terrain->code(static_cast<unsigned char>('a' + i));
+      terrain->style(styles[i]);
+      terrain->colour(RGB(40 * i, 200 - 40 * i, 90));
+      table_[terrain->code()] = terrain.get();
+    }
+    map_.create(400, 400, 33);
+    for (int32_t y = 0; y < 400; ++y) {
+      for (int32_t x = 0; x < 400; ++x) {
+        map_.point(x, y, static_cast<unsigned char>('a' + (x / 7 + y / 5) % 5));
+      }
+    }
+    map_.updatelatlong(0.0, 950.0, 95.0, 655.0);
+    map_.setTerrainSettings(&table_);
+    map_.setDefaultZoom(3);
+  }
+  CWorldMap& map() { return map_; }
+
+ private:
+  std::vector<std::unique_ptr<CTerrain>> terrains_;
+  TerrainTable table_;
+  CWorldMap map_;
+};
+
+void BM_Update(benchmark::State& state) {
+  Scene scene;
+  QImage window(640, 480, QImage::Format_RGB32);
+  platform::ImageDC dc(&window);
+  const CLatLng lo(0.0, 95.0);
+  const CLatLng hi(950.0, 655.0);
+  for (auto _ : state) scene.map().update(&dc, nullptr, 40, 40, &lo, &hi);
+  state.SetItemsProcessed(int64_t(state.iterations()) * 400 * 400);
+}
+BENCHMARK(BM_Update)->Unit(benchmark::kMillisecond);
+
+void BM_Conversions(benchmark::State& state) {
+  Scene scene;
+  const CWorldMap& map = scene.map();
+  int64_t sum = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i) {
+      int32_t px = 0;
+      int32_t py = 0;
+      map.LatLng2PixelLoc(&px, &py, i * 0.95, 95.0 + i * 0.56);
+      double lat = 0.0;
+      double lng = 0.0;
+      map.latlongloc(&lat, &lng, px / 3, py / 3);
+      sum += px + py + map.pixradius(lat - lng);
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * 1000);
+}
+BENCHMARK(BM_Conversions);
+
+}  // namespace
