@@ -11,7 +11,7 @@
 
 #include <QImage>
 
-#include <Platform/dc.h>
+#include "Platform/dc.h"
 
 #include "PlatformQt/raster.h"
 

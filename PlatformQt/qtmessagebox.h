@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <Platform/messagesink.h>
+#include "Platform/messagesink.h"
 
 namespace platform {
 

@@ -6,7 +6,7 @@
 #include <QProgressBar>
 #include <QWidget>
 
-#include <Platform/progress.h>
+#include "Platform/progress.h"
 
 namespace platform {
 

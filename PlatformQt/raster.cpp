@@ -1,6 +1,6 @@
 #include "PlatformQt/raster.h"
 
-#include <Platform/dc.h>
+#include "Platform/dc.h"
 
 #include <algorithm>
 #include <cmath>

@@ -16,8 +16,8 @@
 
 #include <cstdint>
 
-#include <Platform/gdiobject.h>
-#include <Platform/rect.h>
+#include "Platform/gdiobject.h"
+#include "Platform/rect.h"
 
 namespace platform {
 

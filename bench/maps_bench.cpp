@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include <PlatformQt/imagedc.h>
+#include "PlatformQt/imagedc.h"
 
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/worldmap.h"

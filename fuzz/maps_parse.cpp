@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <Platform/messagesink.h>
+#include "Platform/messagesink.h"
 
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/trajectory.h"

@@ -6,15 +6,16 @@
 #include <climits>
 #include <functional>
 
-#include <Platform/recordingdc.h>
+#include "Platform/recordingdc.h"
 
 #include "PlatformQt/screenshot.h"
+#include "testsupport/pixelart.h"
 #include "testsupport/tempdir.h"
 
 namespace {
 
 using platform::ImageDC;
-using Art = std::vector<std::string>;
+using testsupport::Art;
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
@@ -29,23 +30,8 @@ QImage white_image(int width, int height) {
 // One character a pixel: '.' white, '#' black, 'g' gray, 'r' red, 'b' blue,
 // 'c' cyan, '?' anything else.
 Art art(const QImage& image) {
-  Art rows;
-  for (int y = 0; y < image.height(); ++y) {
-    std::string row;
-    for (int x = 0; x < image.width(); ++x) {
-      switch (image.pixel(x, y) & 0xFFFFFF) {
-        case 0xFFFFFF: row += '.'; break;
-        case 0x000000: row += '#'; break;
-        case 0x808080: row += 'g'; break;
-        case 0xFF0000: row += 'r'; break;
-        case 0x0000FF: row += 'b'; break;
-        case 0x00FFFF: row += 'c'; break;
-        default: row += '?';
-      }
-    }
-    rows.push_back(row);
-  }
-  return rows;
+  return testsupport::pixel_art(image, {{0xFFFFFF, '.'}, {0x000000, '#'}, {0x808080, 'g'},
+                                        {0xFF0000, 'r'}, {0x0000FF, 'b'}, {0x00FFFF, 'c'}});
 }
 
 struct PixelCase {

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include <Lexwick/parser.h>
-#include <MarkDOM/domnode.h>
-#include <Platform/messagesink.h>
-#include <Toolwick/format.h>
+#include "Lexwick/parser.h"
+#include "MarkDOM/domnode.h"
+#include "Platform/messagesink.h"
+#include "Toolwick/format.h"
 
 #include "TesselMapsLib/cnumber.h"
 #include "TesselMapsLib/worldmap.h"

@@ -13,9 +13,9 @@
 // 22/7 for pi, as every angle computation of the station does.
 #pragma once
 
-#include <Platform/dc.h>
-#include <Platform/object.h>
-#include <Toolwick/heaptext.h>
+#include "Platform/dc.h"
+#include "Platform/object.h"
+#include "Toolwick/heaptext.h"
 
 #include "TesselMapsLib/latlng.h"
 #include "TesselMapsLib/pointline.h"

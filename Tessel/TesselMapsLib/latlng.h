@@ -4,8 +4,8 @@
 // first, with no count or tag of its own.
 #pragma once
 
-#include <Platform/object.h>
-#include <Toolwick/heaptext.h>
+#include "Platform/object.h"
+#include "Toolwick/heaptext.h"
 
 class CLatLng : public CObject {
   DECLARE_SERIAL(CLatLng)

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-#include <Lexwick/parser.h>
-#include <MarkDOM/domnode.h>
-#include <Toolwick/format.h>
-#include <Toolwick/llist.h>
+#include "Lexwick/parser.h"
+#include "MarkDOM/domnode.h"
+#include "Toolwick/format.h"
+#include "Toolwick/llist.h"
 
 #include "TesselMapsLib/cnumber.h"
 #include "TesselMapsLib/worldmap.h"

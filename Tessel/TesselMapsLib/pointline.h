@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <Platform/archive.h>
-#include <Platform/dc.h>
+#include "Platform/archive.h"
+#include "Platform/dc.h"
 
 #include "TesselMapsLib/latlng.h"
 

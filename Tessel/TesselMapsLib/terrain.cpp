@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include <Toolwick/format.h>
+#include "Toolwick/format.h"
 
 IMPLEMENT_SERIAL(CTerrain, CObject, 0)
 

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include <Platform/gdiobject.h>
-#include <Platform/object.h>
-#include <Toolwick/heaptext.h>
+#include "Platform/gdiobject.h"
+#include "Platform/object.h"
+#include "Toolwick/heaptext.h"
 
 enum TerrainStyle : int32_t {
   STYLE_SOLID = 0,    // a filled square

@@ -1,8 +1,8 @@
 #include "TesselMapsLib/trajectory.h"
 
-#include <Lexwick/parser.h>
-#include <Platform/messagesink.h>
-#include <Toolwick/format.h>
+#include "Lexwick/parser.h"
+#include "Platform/messagesink.h"
+#include "Toolwick/format.h"
 
 #include "TesselMapsLib/cnumber.h"
 #include "TesselMapsLib/worldmap.h"

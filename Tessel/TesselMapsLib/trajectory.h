@@ -6,9 +6,9 @@
 // The trajectory owns its points; adding stores a new copy.
 #pragma once
 
-#include <Platform/dc.h>
-#include <Platform/object.h>
-#include <Toolwick/heaptext.h>
+#include "Platform/dc.h"
+#include "Platform/object.h"
+#include "Toolwick/heaptext.h"
 
 #include "TesselMapsLib/latlng.h"
 #include "TesselMapsLib/pointline.h"

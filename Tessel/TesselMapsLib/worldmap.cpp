@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include <Toolwick/format.h>
+#include "Toolwick/format.h"
 
 #include "TesselMapsLib/cnumber.h"
 #include "TesselMapsLib/terrain.h"

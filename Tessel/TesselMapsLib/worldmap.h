@@ -18,8 +18,8 @@
 #include <memory>
 #include <string>
 
-#include <Platform/dc.h>
-#include <Platform/progress.h>
+#include "Platform/dc.h"
+#include "Platform/progress.h"
 
 #include "TesselMapsLib/latlng.h"
 

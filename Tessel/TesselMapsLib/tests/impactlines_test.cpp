@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include <MarkDOM/domdocument.h>
-#include <MarkDOM/domexception.h>
-#include <Platform/messagesink.h>
-#include <Platform/recordingdc.h>
+#include "MarkDOM/domdocument.h"
+#include "MarkDOM/domexception.h"
+#include "Platform/messagesink.h"
+#include "Platform/recordingdc.h"
 
 #include "TesselMapsLib/worldmap.h"
 

@@ -8,38 +8,23 @@
 #include <string>
 #include <vector>
 
-#include <PlatformQt/imagedc.h>
+#include "PlatformQt/imagedc.h"
 
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/trajectory.h"
 #include "TesselMapsLib/worldmap.h"
+#include "testsupport/pixelart.h"
 
 namespace {
 
-using Art = std::vector<std::string>;
+using testsupport::Art;
 
 // One character a pixel: 'r' red, 'b' blue, 'g' green, 'G' gray 0x808080,
 // '-' the background 0xDCDCDC, '#' black, '.' white, 'y' yellow, '?' other.
 Art art(const QImage& image) {
-  Art rows;
-  for (int y = 0; y < image.height(); ++y) {
-    std::string row;
-    for (int x = 0; x < image.width(); ++x) {
-      switch (image.pixel(x, y) & 0xFFFFFF) {
-        case 0xFF0000: row += 'r'; break;
-        case 0x0000FF: row += 'b'; break;
-        case 0x00FF00: row += 'g'; break;
-        case 0x808080: row += 'G'; break;
-        case 0xDCDCDC: row += '-'; break;
-        case 0x000000: row += '#'; break;
-        case 0xFFFFFF: row += '.'; break;
-        case 0xFFFF00: row += 'y'; break;
-        default: row += '?';
-      }
-    }
-    rows.push_back(row);
-  }
-  return rows;
+  return testsupport::pixel_art(image, {{0xFF0000, 'r'}, {0x0000FF, 'b'}, {0x00FF00, 'g'},
+                                        {0x808080, 'G'}, {0xDCDCDC, '-'}, {0x000000, '#'},
+                                        {0xFFFFFF, '.'}, {0xFFFF00, 'y'}});
 }
 
 class Pixels : public testing::Test {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <Platform/recordingdc.h>
+#include "Platform/recordingdc.h"
 
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/worldmap.h"

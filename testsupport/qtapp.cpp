@@ -1,5 +1,6 @@
-// The QApplication every test of this program needs, made before the first
-// test and gone after the last; off-screen unless the environment says else.
+// The QApplication every Qt test program needs (text, widgets), made before
+// the first test and gone after the last; off-screen unless the environment
+// says otherwise.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,7 +20,7 @@ class QtApplicationEnvironment : public testing::Environment {
 
  private:
   int argc_ = 1;
-  char name_[16] = "PlatformQtTests";
+  char name_[8] = "tests";
   char* argv_[2] = {name_, nullptr};
   std::unique_ptr<QApplication> app_;
 };
