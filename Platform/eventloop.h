@@ -60,8 +60,8 @@ class EventLoop {
   virtual void quit() = 0;
 
   // One round: runs the calls queued so far, waits at most `timeout_ms` for a
-  // descriptor or a timer (-1: no limit; 0: no wait; no wait at all while
-  // calls are queued) and runs what became ready. Returns the number of
+  // descriptor or a timer (-1: no limit; 0: no wait; no wait at all when
+  // queued calls ran or are still queued) and runs what became ready. Returns the number of
   // callbacks run, so that tests can tell an idle loop from a busy one.
   virtual int process_events(int timeout_ms) = 0;
 

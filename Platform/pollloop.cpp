@@ -51,7 +51,9 @@ void PollLoop::quit() { quit_ = true; }
 
 int PollLoop::process_events(int timeout_ms) {
   int ran = run_posted();
-  ran += dispatch_ready(poll_timeout(timeout_ms));
+  // A round that ran queued calls does not wait: its caller may be waiting
+  // for exactly what those calls did.
+  ran += dispatch_ready(ran > 0 ? 0 : poll_timeout(timeout_ms));
   ran += fire_timers();
   return ran;
 }

@@ -27,6 +27,15 @@ TEST_F(EventLoopTest, PostedCallsRunInOrderAndLaterPostsWaitForTheNextRound) {
   EXPECT_EQ(loop.process_events(0), 0);
 }
 
+TEST_F(EventLoopTest, ARoundThatRanQueuedCallsDoesNotWait) {
+  // run_until re-checks its condition after each round, so a round that ran
+  // the call it waits for must come back instead of sleeping in poll.
+  bool done = false;
+  loop.post([&] { done = true; });
+  loop.start_timer(10000, false, [] { ADD_FAILURE() << "the round waited after its calls ran"; });
+  EXPECT_TRUE(loop.run_until([&] { return done; }, 20000));
+}
+
 TEST_F(EventLoopTest, RunReturnsAfterQuitFromACallback) {
   int rounds = 0;
   std::function<void()> again = [&] {

@@ -1,0 +1,179 @@
+#include "Agentwick/agentcontainer.h"
+
+#include <string>
+
+#include "Namewick/ansclient.h"
+#include "Relaywick/clientsocket.h"
+#include "Relaywick/discovery.h"
+#include "Relaywick/socketbase.h"
+
+namespace {
+
+// Calls `call` on every event module of `list`; the next one is taken
+// first, so that a module may leave the list in its call.
+template <typename Call>
+void for_each_module(CLList* list, Call call) {
+  CListElement* next = nullptr;
+  for (CListElement* e = list->get_element(0); e != nullptr; e = next) {
+    next = e->get_next();
+    if (auto* module = dynamic_cast<CLogFacility*>(e)) call(module);
+  }
+}
+
+const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
+
+}  // namespace
+
+CAgentContainer::CAgentContainer() { set_type("CAgentContainer"); }
+
+CAgentContainer::CAgentContainer(const char* name) : CAgent(name) { set_type("CAgentContainer"); }
+
+CAgentContainer::~CAgentContainer() { discard(); }
+
+int CAgentContainer::handle_parse_args(CCommandLine* /*command_line*/) { return 1; }
+
+void CAgentContainer::handle_mfc_message(unsigned long type, unsigned long descriptor) {
+  if (communicator_ == nullptr) return;
+  const auto id = static_cast<long>(descriptor);
+  if (type == SOCKETTYPE_MULTICAST) {
+    communicator_->process_discovery(static_cast<unsigned>(descriptor));
+    return;
+  }
+  if (type != SOCKETTYPE_CLIENT) {
+    process_custom(communicator_->get_connection(id));
+    return;
+  }
+
+  auto* connection = dynamic_cast<CClientSocket*>(communicator_->get_connection(id));
+  if (connection == nullptr) {
+    debug("<CAgentContainer> No connection with descriptor [%ld]", id);
+    return;
+  }
+  const char* data = connection->mfc_getdata();
+  if (data == nullptr) return;
+  std::string text(data);
+  debug("<CAgentContainer> Message from descriptor [%ld]: [%s]", id, text.c_str());
+
+  parser_.parse_message(text.c_str());
+  // A message without reply-with clears the last one, so that a reply never
+  // answers an earlier message.
+  const char* reply_with = parser_.find_reply_with();
+  connection->set_reply_with(reply_with != nullptr ? reply_with : "");
+
+  if (process_message(&parser_) == 0 && process_message(text.data()) == 0) {
+    debug("<CAgentContainer> Message not handled by the agent");
+  }
+  // Found again: the agent's sends may have retired the connection meanwhile.
+  connection = dynamic_cast<CClientSocket*>(communicator_->get_connection(id));
+  if (connection != nullptr) connection->remove_from_queue();
+}
+
+void CAgentContainer::handle_mfc_timer() {
+  if (communicator_ == nullptr) return;
+  process_timer();
+  for_each_module(communicator_->get_modules(), [](CLogFacility* m) { m->process_timer(); });
+  communicator_->check_integrity();
+  sync_registered();
+}
+
+void CAgentContainer::process_shutdown() {}
+
+int CAgentContainer::process_create() { return 1; }
+
+int CAgentContainer::process_init() { return 1; }
+
+void CAgentContainer::process_timer() {}
+
+void CAgentContainer::process_loop() {}
+
+void CAgentContainer::process_monitor_request(char* /*request*/) {}
+
+void CAgentContainer::process_internal() {}
+
+void CAgentContainer::process_environment_change() {}
+
+void CAgentContainer::process_custom(CSocketBase* /*socket*/) {}
+
+int CAgentContainer::process_message(CParser* /*parser*/) { return 0; }
+
+int CAgentContainer::process_message(char* /*text*/) { return 0; }
+
+int CAgentContainer::start_agent(CCommandLine* command_line, CWnd* handler) {
+  debug("<CAgentContainer> Starting agent [%s]", shown(get_name()));
+  if (communicator_ != nullptr) {
+    debug("<CAgentContainer> Agent already started");
+    return 0;
+  }
+  if (command_line == nullptr || handler == nullptr) {
+    debug("<CAgentContainer> No command line or no handler window, aborting");
+    return 0;
+  }
+  argc_ = command_line->get_argc();
+  argv_ = command_line->get_argv();
+
+  communicator_ = std::make_unique<CCommunicator>();
+  db_ = communicator_->get_beliefdb();
+  if (get_name() != nullptr) communicator_->set_name(get_name());
+  communicator_->set_handler(handler);
+  logger_ = std::make_unique<CLogFacility>(get_name(), db_, communicator_.get(), 0);
+  if (get_file_pointer() != nullptr) logger_->set_file(get_file_pointer());
+  communicator_->set_logger(logger_.get());
+  if (lookup_config_ == LOOKUP_CONFIG_ANS) {
+    communicator_->add_lookup_module(new CANSClient(db_, handler));
+  } else if (lookup_config_ == LOOKUP_CONFIG_DISCOVERY) {
+    communicator_->add_lookup_module(new CDiscovery(db_, handler));
+  } else if (lookup_config_ != LOOKUP_CONFIG_NONE) {
+    debug("<CAgentContainer> Unknown lookup configuration [%d], no lookup modules",
+          lookup_config_);
+  }
+
+  if (handle_parse_args(command_line) == 0) {
+    debug("<CAgentContainer> Arguments refused, aborting");
+    discard();
+    return 0;
+  }
+  if (process_create() == 0 || process_init() == 0) {
+    debug("<CAgentContainer> Agent failed to initialise, aborting");
+    discard();
+    return 0;
+  }
+  if (communicator_->Create() == 0) {
+    debug("<CAgentContainer> Unable to start the communicator, aborting");
+    discard();
+    return 0;
+  }
+  // The listening port may have been the system's choice: discovery
+  // announces the port that is really open.
+  communicator_->comm_setinfo(communicator_->get_name(), communicator_->get_port());
+  communicator_->start_lookup_modules();
+  sync_registered();
+  for_each_module(communicator_->get_modules(),
+                  [this](CLogFacility* m) { m->parse_args(argc_, argv_); });
+  communicator_->start_modules();
+  started_ = true;
+  debug("<CAgentContainer> Agent [%s] running on port [%u], registered [%d]",
+        shown(communicator_->get_name()), communicator_->get_port(),
+        communicator_->is_registered());
+  return 1;
+}
+
+void CAgentContainer::stop_agent() {
+  if (!started_) return;
+  debug("<CAgentContainer> Stopping agent [%s]", shown(communicator_->get_name()));
+  process_shutdown();
+  communicator_->shutdown_modules();
+  discard();
+}
+
+void CAgentContainer::sync_registered() {
+  if (auto* ans = dynamic_cast<CANSClient*>(communicator_->retrieve_ans_object())) {
+    communicator_->set_registered(ans->is_registered());
+  }
+}
+
+void CAgentContainer::discard() {
+  started_ = false;
+  communicator_.reset();
+  logger_.reset();
+  db_ = nullptr;
+}

@@ -1,0 +1,297 @@
+#include "Relaywick/clientsocket.h"
+
+#include <cstring>
+#include <string>
+
+#include "Platform/socketerror.h"
+#include "Relaywick/serversocket.h"
+
+CClientSocket::CClientSocket(CServerSocket* server, CWnd* handler)
+    : CSocketBase(handler), parser_(std::make_unique<CParser>()), server_(server) {
+  set_sockettype(SOCKETTYPE_CLIENT);
+  std::strcpy(receive_buffer_, "_empty_buffer");
+}
+
+CClientSocket::CClientSocket(CServerSocket* server, CWnd* handler, int /*unused*/)
+    : CClientSocket(server, handler) {}
+
+CClientSocket::~CClientSocket() = default;
+
+int CClientSocket::mfc_send(char* text) {
+  if (get_dirty() != 0) return -1;
+  if (text == nullptr) {
+    debug("<CClientSocket> Attempting to send empty message");
+    return -1;
+  }
+  if (peer_closed_) {
+    // The peer is gone: whatever went out now would be lost.
+    platform::set_last_socket_error(platform::WSAENOTCONN);
+    show_error(platform::WSAENOTCONN);
+    return -1;
+  }
+  int length = 0;
+  for (;; ++length) {
+    char& c = text[length];
+    if (c == '\r' || c == '\n') c = ' ';
+    if (c == 0x04 || c == '\0') break;
+  }
+  const int sent = Send(text, length + 1);
+  if (sent < 0) {
+    show_error(static_cast<unsigned>(GetLastError()));
+    return -1;
+  }
+  return sent;
+}
+
+char* CClientSocket::mfc_getdata() {
+  CListElement* first = queue_.get_element(0);
+  if (first == nullptr) {
+    debug("<CClientSocket> Attempting to retrieve data from empty socket");
+    return nullptr;
+  }
+  return first->get_name();
+}
+
+void CClientSocket::remove_from_queue() {
+  debug("<CClientSocket> Removing message from message queue");
+  if (queue_.get_nr_elements() == 0) {
+    debug("<CClientSocket> Attempting to remove message from empty channel message queue");
+    if (get_dirty() == 0) return;
+  } else {
+    queue_.delete_element(queue_.get_element(0));
+    if (queue_.get_nr_elements() > 0) {
+      debug("<CClientSocket> Message queue not empty, signalling agent");
+      signal();
+    }
+  }
+  if (queue_.get_nr_elements() == 0) {
+    waiting_ = 0;
+    if (get_dirty() != 0) {
+      debug("<CClientSocket> Connection closed or invalid, signalling parent ...");
+      retire();
+      return;
+    }
+  }
+  if (paused_ && queue_.get_nr_elements() < kMaxQueue) {
+    // The notification that was left unread: its data still waits, so
+    // this receive does not block.
+    paused_ = false;
+    OnReceive(0);
+  }
+}
+
+void CClientSocket::flush() { queue_.delete_list(); }
+
+CListElement* CClientSocket::enqueue(const char* text) {
+  if (queue_.get_nr_elements() >= kMaxQueue && waiting_ == 0) {
+    abandon("<CClientSocket> Message queue is full, closing connection");
+    return nullptr;
+  }
+  return queue_.add_element(new CListElement(text));
+}
+
+CListElement* CClientSocket::buffer_data(const char* data, unsigned long length) {
+  if (get_dirty() != 0) return nullptr;
+  if (data == nullptr) length = 0;
+  if (whole_message_ != 0 && parser_->get_parser_type() == PARSER_HTTP) {
+    debug("<CClientSocket> HTTP message detected, circumventing defragmentation code");
+    return enqueue(std::string(data ? data : "", data ? strnlen(data, length) : 0).c_str());
+  }
+  if (whole_message_ != 0) {
+    debug("<CClientSocket> Message is not a HTTP message, assuming full ACL message with trailing "
+          "fragment");
+  }
+  CMessageFramer::Result cut = framer_.feed(std::string_view(data ? data : "", length));
+  if (cut.overflow) {
+    abandon("<CClientSocket> Message is longer than 1048576 bytes, closing connection");
+    return nullptr;
+  }
+  CListElement* last = nullptr;
+  for (const CMessageFramer::Message& message : cut.messages) {
+    last = enqueue(message.text.c_str());
+    if (last == nullptr) return nullptr;
+    debug(message.joined ? "<CClientSocket> Partial message now complete, data displayed on next line"
+                         : "<CClientSocket> Message complete, data displayed on next line");
+    debug(message.text.c_str());
+  }
+  switch (cut.tail) {
+    case CMessageFramer::Tail::kNone:
+      break;
+    case CMessageFramer::Tail::kEmptySegment:
+      debug("<CClientSocket> Detected end of message at wrong point");
+      break;
+    case CMessageFramer::Tail::kEmptyText:
+      debug("<CClientSocket> Message fragement detected at end of message, storing ...");
+      debug("<CClientSocket> Message fragment is of length 0, this message probably originated "
+            "from an older client");
+      break;
+    case CMessageFramer::Tail::kHeld:
+      debug("<CClientSocket> Message fragement detected at end of message, storing ...");
+      debug(std::string(cut.held).c_str());
+      break;
+  }
+  return last;
+}
+
+void CClientSocket::assign_parser(const char* data) {
+  if (get_logger() != nullptr) parser_->set_file(get_logger()->get_file_pointer());
+  if (parser_->parse_message(data) != 1) {
+    whole_message_ = 0;
+    return;
+  }
+  debug("<CClientSocket> Parser indicated that message fragment is in fact full message");
+  whole_message_ = 1;
+  switch (parser_->get_parser_type()) {
+    case PARSER_NONE:
+      debug("<CClientSocket> Unknown parser");
+      break;
+    case PARSER_KQML:
+      debug("<CClientSocket> KQML parser assigned");
+      break;
+    case PARSER_XML:
+      debug("<CClientSocket> XML parser assigned");
+      break;
+    case PARSER_HTTP:
+      debug("<CClientSocket> HTTP parser assigned");
+      break;
+    default:
+      break;
+  }
+}
+
+char* CClientSocket::mfc_receive() {
+  if (get_dirty() != 0) return nullptr;
+  const int count = Receive(receive_buffer_, kReceiveBufferSize);
+  if (count < 0) return nullptr;
+  set_len(count);
+  receive_buffer_[count] = '\0';
+  return receive_buffer_;
+}
+
+unsigned long CClientSocket::mfc_receive_raw(char* buffer, unsigned length) {
+  if (get_dirty() != 0) return static_cast<unsigned long>(-1);
+  const int count = Receive(buffer, static_cast<int>(length));
+  if (count < 0) return 0;
+  set_len(count);
+  return static_cast<unsigned long>(count);
+}
+
+void CClientSocket::set_reply_with(const char* reply_with) {
+  if (get_dirty() == 0 && reply_with != nullptr) reply_with_.set(reply_with);
+}
+
+void CClientSocket::set_hostname(const char* host) {
+  if (get_dirty() == 0 && host != nullptr) hostname_.set(host);
+}
+
+void CClientSocket::set_port(unsigned port) {
+  if (get_dirty() == 0) port_ = port;
+}
+
+void CClientSocket::show_error(unsigned code) {
+  const bool known = (code >= platform::WSAEWOULDBLOCK && code <= platform::WSAEREMOTE) ||
+                     code == platform::WSASYSNOTREADY || code == platform::WSAVERNOTSUPPORTED ||
+                     code == platform::WSANOTINITIALISED || code == platform::WSAEDISCON;
+  const char* name = known ? platform::socket_error_name(static_cast<int>(code)) : nullptr;
+  debugf("<CClientSocket> Winsock Returned: [%s]", name != nullptr ? name : "UNKNOWN");
+}
+
+void CClientSocket::OnReceive(int /*code*/) {
+  if (get_dirty() != 0 || peer_closed_) return;
+  if (waiting_ != 0 && queue_.get_nr_elements() >= kMaxQueue) {
+    // Left unread, so not armed again: remove_from_queue resumes.
+    paused_ = true;
+    return;
+  }
+  whole_message_ = 0;
+  debug("<CClientSocket> Incoming data");
+  const int count = Receive(receive_buffer_, kSegmentSize);
+  if (count <= 0) {
+    if (count == 0) peer_closed_ = true;
+    debug("<CClientSocket> Connection closed by foreign host");
+    return;
+  }
+  set_len(count);
+  receive_buffer_[count] = '\0';
+  debug("<CClientSocket> Raw data received, displaying on next line");
+  debug(receive_buffer_);
+
+  assign_parser(receive_buffer_);
+  CListElement* made = buffer_data(receive_buffer_, static_cast<unsigned long>(count));
+  if (get_dirty() != 0) return;  // given up while cutting
+  if (made == nullptr) {
+    if (whole_message_ == 0) {
+      debug("<CClientSocket> No resulting message from current buffer operation");
+      return;
+    }
+    debug("<CClientSocket> Socket indicated a partial message but parser tells us it's done, "
+          "probably HTTP request");
+  }
+  if (waiting_ != 0) {
+    debug("<CClientSocket> Just received new data but we're still waiting for the agent to "
+          "process the last data");
+    return;
+  }
+  if (queue_.get_nr_elements() == 0) {
+    debug("<CClientSocket> No action required, aborting");
+    return;
+  }
+
+  debug("<CClientSocket> Parsing incoming message");
+  // A segment that made no message leaves the newest queued one to name
+  // the sender.
+  CListElement* message = made != nullptr ? made : queue_.get_last_element();
+  if (parser_->parse_message(message->get_name()) != 1) {
+    debug("<CClientSocket> Corrupted Message, unparsable!");
+    return;
+  }
+  debug("<CCliientSocket> Done parsing incoming message");
+
+  if (sender_assigned_ != 0) {
+    debug("<CClientSocket> Sender already assigned, skipping ...");
+  } else {
+    const char* sender = parser_->find_sender();
+    if (sender == nullptr) {
+      debug("<CClientSocket> Corrupted Message (no sender found)");
+      return;
+    }
+    set_agentname(sender);
+    debug(sender);
+    sender_assigned_ = 1;
+  }
+
+  if (get_handler() == nullptr) {
+    debug("<CClientSocket> Socket handler is NULL, config error");
+    return;
+  }
+  debugf("<CCliientSocket> descriptor [%ld] [<-]", get_descriptor());
+  debug("<CClientSocket> Signalling CAgentContainer");
+  waiting_ = 1;
+  signal();
+}
+
+void CClientSocket::OnClose(int code) {
+  if (get_dirty() != 0) return;
+  show_error(static_cast<unsigned>(code));
+  if (code == platform::WSAENETDOWN || code == platform::WSAECONNABORTED ||
+      code == platform::WSAECONNRESET) {
+    set_dirty(1);
+  } else {
+    peer_closed_ = true;
+  }
+}
+
+void CClientSocket::abandon(const char* reason) {
+  debug(reason);
+  framer_.reset();
+  // The owner was told of the first message and will still come for it.
+  const int kept = waiting_ != 0 ? 1 : 0;
+  while (queue_.get_nr_elements() > kept) queue_.delete_element(queue_.get_last_element());
+  set_dirty(1);
+  Close();
+  if (waiting_ == 0) retire();
+}
+
+void CClientSocket::retire() {
+  if (server_ != nullptr) server_->remove_connection(this);
+}

@@ -1,0 +1,120 @@
+// CClientSocket: one TCP connection between two agents. It cuts the
+// received bytes into messages at every 0x04 (CMessageFramer), queues them
+// and tells the handler window of them one at a time:
+//
+//   WM_SOCKET_NOTIFY (wParam 1, lParam descriptor)  -> the owner finds the
+//   connection by its descriptor, reads mfc_getdata(), and calls
+//   remove_from_queue(), which tells it again while messages remain.
+//
+// The connection names itself after the sender of the first message it
+// parses, so that the agent's replies to that sender reuse it.
+//
+// A connection that broke is dirty: it is neither read nor sent to any
+// more, but hands over what it had queued. One whose peer closed is no
+// longer read and fails its next send. A dirty one is removed
+// by its server once its owner has taken its last message
+// (remove_from_queue); both kinds are removed by the server's sweep when the
+// owner is not handling one of their messages.
+//
+// Bounds: a message beyond CMessageFramer::kMaxMessage bytes makes the
+// connection dirty at once, and so does a queue of kMaxQueue messages of
+// which the owner is not told (no sender named). While the owner is taking
+// messages, a queue of kMaxQueue stops the reading instead, until the owner
+// has made room; the peer then waits on TCP's flow control.
+//
+// The server socket is not owned and must outlive the connection's
+// notifications (the server deletes its connections when it goes).
+#pragma once
+
+#include <memory>
+
+#include "Lexwick/parser.h"
+#include "Relaywick/messageframer.h"
+#include "Relaywick/socketbase.h"
+#include "Toolwick/heaptext.h"
+#include "Toolwick/llist.h"
+
+class CServerSocket;
+
+class CClientSocket : public CSocketBase {
+ public:
+  static constexpr int kMaxQueue = 256;
+  // Bytes taken by one receive of a notification.
+  static constexpr int kSegmentSize = 2047;
+  static constexpr int kReceiveBufferSize = 2048;
+
+  CClientSocket(CServerSocket* server, CWnd* handler);
+  CClientSocket(CServerSocket* server, CWnd* handler, int unused);
+  ~CClientSocket() override;
+
+  // Turns every CR and LF of `text` into a blank, in place, up to and
+  // including its first 0x04 or NUL, and sends exactly those bytes. The
+  // count sent, or -1 (dirty, null text, peer closed, failed send).
+  int mfc_send(char* text);
+  // The first queued message, owned by the queue until remove_from_queue;
+  // null when the queue is empty.
+  char* mfc_getdata();
+  // Drops the first queued message and tells the owner of the next one.
+  void remove_from_queue();
+  // Drops every queued message.
+  void flush();
+
+  // Cuts `length` bytes of `data` into messages and queues them; the last
+  // message queued (owned by the queue), or null.
+  CListElement* buffer_data(const char* data, unsigned long length);
+  // Parses the segment `data` to learn whether it is a whole message.
+  void assign_parser(const char* data);
+  CParser* get_parser() const { return parser_.get(); }
+
+  // Receives up to kReceiveBufferSize bytes into the receive buffer, which
+  // it returns as text (owned, valid until the next receive); null when
+  // dirty or on error.
+  char* mfc_receive();
+  // Receives into the caller's buffer: the count, 0 on error, -1 when dirty.
+  unsigned long mfc_receive_raw(char* buffer, unsigned length);
+
+  // The setters keep a copy; they are ignored when dirty or for null.
+  void set_reply_with(const char* reply_with);
+  char* get_reply_with() const { return reply_with_.get(); }
+  void set_hostname(const char* host);
+  char* get_hostname() const { return hostname_.get(); }
+  void set_port(unsigned port);
+  unsigned get_port() const { return port_; }
+
+  // Logs the Windows Sockets name of `code`.
+  void show_error(unsigned code);
+
+  // 1 while the owner has been told of a message and has not removed it.
+  int is_waiting() const { return waiting_; }
+  // True once the peer closed the connection.
+  bool is_peer_closed() const { return peer_closed_; }
+  int get_queue_size() const { return queue_.get_nr_elements(); }
+
+ protected:
+  void OnReceive(int code) override;
+  void OnClose(int code) override;
+
+ private:
+  // Appends a message; null (and the connection given up) when kMaxQueue
+  // messages wait that the owner is not told of.
+  CListElement* enqueue(const char* text);
+  // Gives the connection up: drops what it holds, marks it dirty, closes it
+  // and, unless the owner is handling its first message, has it removed.
+  void abandon(const char* reason);
+  // Removes this connection through its server; touches nothing afterwards.
+  void retire();
+
+  std::unique_ptr<CParser> parser_;
+  CLList queue_;
+  CMessageFramer framer_;
+  CServerSocket* server_;
+  char receive_buffer_[kReceiveBufferSize + 1];
+  HeapText reply_with_;
+  HeapText hostname_{"unknown host"};
+  unsigned port_ = 0;
+  int waiting_ = 0;
+  int sender_assigned_ = 0;
+  int whole_message_ = 0;
+  bool peer_closed_ = false;
+  bool paused_ = false;  // a notification left unread while the queue is full
+};

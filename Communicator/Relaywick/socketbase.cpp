@@ -1,0 +1,33 @@
+#include "Relaywick/socketbase.h"
+
+#include <cstdarg>
+
+#include "Toolwick/format.h"
+
+CSocketBase::CSocketBase(CWnd* handler) { set_handler(handler); }
+
+CSocketBase::~CSocketBase() = default;
+
+void CSocketBase::debug(const char* line) {
+  if (dirty_ == 0 && logger_ != nullptr && line != nullptr) logger_->debug("%s", line);
+}
+
+void CSocketBase::debugf(const char* fmt, ...) {
+  if (dirty_ != 0 || logger_ == nullptr) return;
+  va_list args;
+  va_start(args, fmt);
+  const std::string line = str_vformat(fmt, args);
+  va_end(args);
+  logger_->debug("%s", line.c_str());
+}
+
+void CSocketBase::set_agentname(const char* name) {
+  if (dirty_ == 0 && name != nullptr) agentname_.set(name);
+}
+
+void CSocketBase::signal() {
+  if (CWnd* handler = get_handler()) {
+    handler->PostMessage(message_, static_cast<WPARAM>(sockettype_),
+                         static_cast<LPARAM>(descriptor_));
+  }
+}

@@ -1,0 +1,113 @@
+#include "Relaywick/ssdpparser.h"
+
+#include "Toolwick/format.h"
+#include "Toolwick/utils.h"
+
+namespace {
+
+// For %s: a missing text shows as "(null)", as the peers have always seen it.
+const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
+
+}  // namespace
+
+const char* ssdp_service_type_text(int type) {
+  switch (type) {
+    case SERVICETYPE_AGENT:
+      return "veranta:Agent";
+    case SERVICETYPE_MATCHMAKER:
+      return "veranta:matchmaker";
+    case SERVICETYPE_FERRINSERVER:
+      return "veranta:ferrinServer";
+    case SERVICETYPE_ANS_SERVER:
+      return "veranta:AgentNameServer";
+    case SERVICETYPE_SHOWBOARD:
+      return "veranta:Showboard";
+    case SERVICETYPE_PELVAN_SERVER:
+      return "veranta:PelvanServer";
+    default:
+      return nullptr;
+  }
+}
+
+void CSSDPParser::process_additional() {
+  if (find_M_SEARCH() != nullptr) {
+    set_method(SSDP_METHOD_M_SEARCH);
+  } else if (find_HTTP() != nullptr) {
+    set_method(SSDP_METHOD_HTTP);
+  } else if (find_NOTIFY() != nullptr) {
+    set_method(SSDP_METHOD_NOTIFY);
+  }
+}
+
+char* CSSDPParser::find_HTTP() {
+  char* value = find_field("HTTP/1.0");
+  return value != nullptr ? value : find_field("HTTP/1.1");
+}
+
+char* CSSDPParser::without_angle_brackets(const char* field, std::string* out) {
+  if (field == nullptr) return nullptr;
+  std::string copy = field;
+  CUtils utils;
+  // Cuts the copy in place; what is left starts at the returned pointer.
+  *out = utils.remove_angle_brackets(copy.data());
+  return out->data();
+}
+
+char* CSSDPParser::find_AL() { return without_angle_brackets(find_field("AL"), &al_); }
+
+char* CSSDPParser::find_Location() {
+  return without_angle_brackets(find_field("Location"), &location_);
+}
+
+void CSSDPParser::set_USN(const char* usn) {
+  if (usn != nullptr) usn_.set(usn);
+}
+
+void CSSDPParser::set_mcast_ip(const char* address) {
+  if (address != nullptr) mcast_ip_.set(address);
+}
+
+char* CSSDPParser::write_announcement(const char* nts, const char* cache_control, const char* usn,
+                                      const char* al, unsigned port) {
+  if (!mcast_ip_.is_set() || usn == nullptr) return nullptr;
+  message_ = str_format(
+      "NOTIFY * HTTP/1.1\r\nHost: %s:%d\r\nNT: %s\r\nNTS: %s\r\nUSN: %s\r\nAL: <%s:%d>\r\n"
+      "Cache-Control: %s\r\n\r\n",
+      mcast_ip_.get(), static_cast<int>(mcast_port_), shown(ssdp_service_type_text(service_type_)),
+      nts, usn, shown(al), static_cast<int>(port), cache_control);
+  return message_.data();
+}
+
+char* CSSDPParser::create_notify(const char* /*name*/, const char* al, unsigned port) {
+  return write_announcement("ssdp:alive", "no-cache", usn_.get(), al, port);
+}
+
+char* CSSDPParser::create_notify_external(const char* usn, const char* al, unsigned port) {
+  return write_announcement("ssdp:alive", "no-cache", usn, al, port);
+}
+
+char* CSSDPParser::create_byebye(const char* /*name*/, const char* al, unsigned port) {
+  return write_announcement("ssdp:byebye", "???", usn_.get(), al, port);
+}
+
+char* CSSDPParser::create_byebye_external(const char* usn, const char* al, unsigned port) {
+  return write_announcement("ssdp:byebye", "???", usn, al, port);
+}
+
+char* CSSDPParser::create_m_search(const char* st, const char* host, unsigned port, const char* s) {
+  message_ = str_format(
+      "M-SEARCH * HTTP/1.1\r\nS: %s\r\nHost: %s:%d\r\nMan: ssdp:discover\r\nST: %s\r\n"
+      "MX: ???\r\n\r\n",
+      shown(s), shown(host), static_cast<int>(port), shown(st));
+  return message_.data();
+}
+
+char* CSSDPParser::create_http(const char* /*name*/, const char* al, unsigned port, const char* s) {
+  if (!usn_.is_set()) return nullptr;
+  message_ = str_format(
+      "HTTP/1.1 200 OK\r\nS: %s\r\nExt: ???\r\nCache-Control: no-cache\r\nUSN: %s\r\nNT: %s\r\n"
+      "AL: <%s:%d>\r\n\r\n",
+      shown(s), usn_.get(), shown(ssdp_service_type_text(service_type_)), shown(al),
+      static_cast<int>(port));
+  return message_.data();
+}

@@ -1,0 +1,459 @@
+// The server socket and its connections on loopback, with plain descriptors
+// as the peers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Relaywick/clientsocket.h"
+#include "Relaywick/serversocket.h"
+#include "relaytest.h"
+
+namespace {
+
+using namespace relaytest;
+
+constexpr char kEnd = 0x04;
+
+std::string message(const std::string& sender, const std::string& content) {
+  return "(tell :sender " + sender + " :content (" + content + "))";
+}
+
+class ConnectionTest : public LoopTest {
+ protected:
+  ConnectionTest() {
+    logger.set_file(log.stream());
+    server = std::make_unique<CServerSocket>(&window);
+    server->set_logger(&logger);
+    EXPECT_TRUE(server->Create(0, SOCK_STREAM, kLoopback));
+    EXPECT_TRUE(server->Listen(5));
+    server->GetSockName(nullptr, 0, &port);
+  }
+  ~ConnectionTest() override {
+    for (int fd : peers) close_peer(fd);
+  }
+
+  // Runs the loop until a round finds nothing to do.
+  void settle() {
+    while (loop.process_events(10) > 0) {
+    }
+  }
+
+  int connections() { return server->get_sockets()->get_nr_elements(); }
+
+  // A new peer and the connection that the server took it into.
+  int connect(CClientSocket** connection = nullptr) {
+    const int before = connections();
+    const int fd = connect_peer(port);
+    peers.push_back(fd);
+    EXPECT_TRUE(run_until(loop, [&] { return connections() > before; }, 3000));
+    if (connection != nullptr) {
+      *connection = dynamic_cast<CClientSocket*>(
+          server->get_sockets()->get_last_element() != nullptr
+              ? static_cast<CSocketBase*>(server->get_sockets()->get_last_element()->get_content())
+              : nullptr);
+    }
+    return fd;
+  }
+
+  // The owner's side of the protocol, for every notice from now on: the
+  // messages it took, in order.
+  std::vector<std::string>* take_every_message() {
+    window.on_notify = [this](const RecordingWindow::Notice& notice) {
+      auto* connection = dynamic_cast<CClientSocket*>(server->get_connection(notice.descriptor));
+      if (connection == nullptr) return;
+      if (const char* text = connection->mfc_getdata()) taken.push_back(text);
+      largest_queue = std::max(largest_queue, connection->get_queue_size());
+      connection->remove_from_queue();
+    };
+    return &taken;
+  }
+
+  LogCapture log;
+  std::vector<std::string> calls;
+  RecordingModule logger{"logger", &calls};
+  RecordingWindow window;
+  std::unique_ptr<CServerSocket> server;
+  unsigned port = 0;
+  std::vector<int> peers;
+  std::vector<std::string> taken;
+  int largest_queue = 0;
+};
+
+TEST_F(ConnectionTest, AMessageSplitAnywhereArrivesWhole) {
+  const std::string text = message("peer", "x y");
+  const std::string wire = text + kEnd;
+  for (size_t split = 0; split <= wire.size(); ++split) {
+    SCOPED_TRACE(split);
+    window.notices.clear();
+    CClientSocket* connection = nullptr;
+    const int fd = connect(&connection);
+    ASSERT_NE(connection, nullptr);
+    ASSERT_TRUE(send_peer(fd, wire.substr(0, split)));
+    settle();
+    ASSERT_TRUE(send_peer(fd, wire.substr(split)));
+    settle();
+    ASSERT_EQ(window.notices.size(), 1u);
+    EXPECT_EQ(connection->get_queue_size(), 1);
+    EXPECT_EQ(connection->mfc_getdata(), text);
+  }
+}
+
+TEST_F(ConnectionTest, TwoMessagesInOneSegmentAreToldOneAtATime) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, message("peer", "one") + kEnd + message("peer", "two") + kEnd));
+  settle();
+  ASSERT_EQ(window.notices.size(), 1u);
+  EXPECT_EQ(window.notices[0].type, static_cast<WPARAM>(SOCKETTYPE_CLIENT));
+  EXPECT_EQ(window.notices[0].descriptor, connection->get_descriptor());
+  EXPECT_EQ(server->get_connection(window.notices[0].descriptor), connection);
+  EXPECT_EQ(connection->is_waiting(), 1);
+  EXPECT_EQ(connection->mfc_getdata(), message("peer", "one"));
+
+  connection->remove_from_queue();
+  settle();
+  ASSERT_EQ(window.notices.size(), 2u);
+  EXPECT_EQ(connection->mfc_getdata(), message("peer", "two"));
+  EXPECT_EQ(connection->is_waiting(), 1);
+
+  connection->remove_from_queue();
+  settle();
+  EXPECT_EQ(window.notices.size(), 2u);
+  EXPECT_EQ(connection->is_waiting(), 0);
+  EXPECT_EQ(connection->mfc_getdata(), nullptr);
+  EXPECT_TRUE(log.has("<CClientSocket> Attempting to retrieve data from empty socket"));
+  connection->remove_from_queue();
+  EXPECT_TRUE(log.has("<CClientSocket> Attempting to remove message from empty channel message queue"));
+}
+
+TEST_F(ConnectionTest, NewDataWhileTheOwnerWaitsIsToldAfterTheRemoval) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, message("peer", "one") + kEnd));
+  settle();
+  ASSERT_TRUE(send_peer(fd, message("peer", "two") + kEnd));
+  settle();
+  EXPECT_EQ(window.notices.size(), 1u);
+  EXPECT_TRUE(log.has("<CClientSocket> Just received new data but we're still waiting for the "
+                      "agent to process the last data"));
+  connection->remove_from_queue();
+  settle();
+  EXPECT_EQ(window.notices.size(), 2u);
+}
+
+TEST_F(ConnectionTest, TwoTerminatorsEndAMessageAndAnEmptyOne) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, message("peer", "x") + kEnd + kEnd));
+  settle();
+  ASSERT_EQ(connection->get_queue_size(), 2);
+  EXPECT_EQ(connection->mfc_getdata(), message("peer", "x"));
+  connection->remove_from_queue();
+  EXPECT_STREQ(connection->mfc_getdata(), "");
+}
+
+TEST_F(ConnectionTest, TheConnectionIsFoundByItsFirstSender) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  EXPECT_STREQ(connection->get_agentname(), "unknown agent");
+  EXPECT_EQ(server->find_connection("unknown agent", nullptr, 0), nullptr);
+  EXPECT_STREQ(connection->get_hostname(), kLoopback);
+  EXPECT_NE(connection->get_port(), 0u);
+
+  ASSERT_TRUE(send_peer(fd, message("station", "a") + kEnd));
+  settle();
+  EXPECT_STREQ(connection->get_agentname(), "station");
+  // Host and port are not compared.
+  EXPECT_EQ(server->find_connection("station", "elsewhere", 1), connection);
+
+  connection->remove_from_queue();
+  ASSERT_TRUE(send_peer(fd, message("other", "b") + kEnd));
+  settle();
+  EXPECT_TRUE(log.has("<CClientSocket> Sender already assigned, skipping ..."));
+  EXPECT_STREQ(connection->get_agentname(), "station");
+  EXPECT_EQ(server->find_connection("other", nullptr, 0), nullptr);
+
+  connection->set_dirty(1);
+  EXPECT_EQ(server->find_connection("station", nullptr, 0), nullptr);
+}
+
+TEST_F(ConnectionTest, DescriptorsCountUpAndTheLastOneWins) {
+  CClientSocket* first = nullptr;
+  CClientSocket* second = nullptr;
+  connect(&first);
+  connect(&second);
+  EXPECT_EQ(first->get_descriptor(), 0);
+  EXPECT_EQ(second->get_descriptor(), 1);
+  EXPECT_EQ(server->get_connection(1), second);
+  EXPECT_EQ(server->get_connection(-1), nullptr);
+  EXPECT_EQ(server->get_connection(7), nullptr);
+  second->set_descriptor(0);
+  EXPECT_EQ(server->get_connection(0), second);
+}
+
+TEST_F(ConnectionTest, AnHttpRequestIsQueuedWhole) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  const std::string request = "GET /index.html HTTP/1.0\r\nHost: agent\r\n\r\n";
+  ASSERT_TRUE(send_peer(fd, request));
+  settle();
+  ASSERT_EQ(connection->get_queue_size(), 1);
+  EXPECT_EQ(connection->mfc_getdata(), request);
+  EXPECT_EQ(window.notices.size(), 1u);
+  EXPECT_TRUE(log.has("<CClientSocket> HTTP message detected, circumventing defragmentation code"));
+}
+
+TEST_F(ConnectionTest, AMessageWithoutSenderStaysQueuedUntold) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, std::string("(tell :content (x))") + kEnd));
+  settle();
+  EXPECT_EQ(connection->get_queue_size(), 1);
+  EXPECT_TRUE(window.notices.empty());
+  EXPECT_TRUE(log.has("<CClientSocket> Corrupted Message (no sender found)"));
+
+  // A whole text without its terminator makes no message; the newest
+  // queued one is parsed in its place, and still names nobody.
+  ASSERT_TRUE(send_peer(fd, message("late", "y")));
+  settle();
+  EXPECT_TRUE(log.has("<CClientSocket> Socket indicated a partial message but parser tells us "
+                      "it's done, probably HTTP request"));
+  EXPECT_TRUE(window.notices.empty());
+
+  ASSERT_TRUE(send_peer(fd, std::string(1, kEnd)));
+  settle();
+  ASSERT_EQ(window.notices.size(), 1u);
+  EXPECT_STREQ(connection->get_agentname(), "late");
+  EXPECT_STREQ(connection->mfc_getdata(), "(tell :content (x))");
+}
+
+TEST_F(ConnectionTest, MfcSendFramesTheCallersText) {
+  unsigned peer_port = 0;
+  const int listener = listen_peer(&peer_port);
+  peers.push_back(listener);
+  CClientSocket out(server.get(), &window);
+  ASSERT_TRUE(out.Create(0, SOCK_STREAM));
+  ASSERT_TRUE(out.Connect(kLoopback, peer_port));
+  const int fd = accept_peer(listener);
+  peers.push_back(fd);
+
+  struct Case {
+    std::string text;  // as the caller holds it
+    std::string wire;  // what goes out
+    std::string after;  // the caller's text afterwards
+  };
+  const std::vector<Case> cases = {
+      {std::string("a\r\nb\x04" "c\r"), std::string("a  b\x04"), std::string("a  b\x04" "c\r")},
+      {"no terminator", std::string("no terminator\0", 14), "no terminator"},
+      {"line\nend", std::string("line end\0", 9), "line end"},
+      {"", std::string(1, '\0'), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string buffer = c.text;
+    EXPECT_EQ(out.mfc_send(buffer.data()), static_cast<int>(c.wire.size()));
+    EXPECT_EQ(read_peer(fd, c.wire.size()), c.wire);
+    EXPECT_EQ(buffer, c.after);
+  }
+  EXPECT_EQ(out.mfc_send(nullptr), -1);
+  out.set_dirty(1);
+  std::string text = "x";
+  EXPECT_EQ(out.mfc_send(text.data()), -1);
+}
+
+TEST_F(ConnectionTest, MfcSendSendsEverythingOrFails) {
+  unsigned peer_port = 0;
+  const int listener = listen_peer(&peer_port);
+  peers.push_back(listener);
+  CClientSocket out(server.get(), &window);
+  ASSERT_TRUE(out.Create(0, SOCK_STREAM));
+  ASSERT_TRUE(out.Connect(kLoopback, peer_port));
+  const int fd = accept_peer(listener);
+  peers.push_back(fd);
+  // More than the socket buffers hold: it goes out in many writes.
+  std::string text(8u << 20, 'x');
+  text += kEnd;
+  std::string received;
+  std::thread reader([&] { received = read_peer(fd, text.size(), 10000); });
+  EXPECT_EQ(out.mfc_send(text.data()), static_cast<int>(text.size()));
+  reader.join();
+  EXPECT_EQ(received.size(), text.size());
+}
+
+TEST_F(ConnectionTest, ReceivedTextIsLoggedAsText) {
+  const int fd = connect();
+  const std::string text = message("p", "%s%n%x 100%");
+  ASSERT_TRUE(send_peer(fd, text + kEnd));
+  settle();
+  EXPECT_TRUE(log.has(text));
+  EXPECT_EQ(window.notices.size(), 1u);
+}
+
+TEST_F(ConnectionTest, ShowErrorNamesTheWindowsSocketsCodes) {
+  CClientSocket socket(server.get(), &window);
+  socket.set_logger(&logger);
+  struct Case {
+    unsigned code;
+    const char* name;
+  };
+  const std::vector<Case> cases = {
+      {10035, "WSAEWOULDBLOCK"}, {10054, "WSAECONNRESET"},  {10067, "WSAEPROCLIM"},
+      {10071, "WSAEREMOTE"},     {10091, "WSASYSNOTREADY"}, {10092, "WSAVERNOTSUPPORTED"},
+      {10093, "WSANOTINITIALISED"}, {10101, "WSAEDISCON"},  {0, "UNKNOWN"},
+      {10004, "UNKNOWN"},        {10013, "UNKNOWN"},        {10034, "UNKNOWN"},
+      {10072, "UNKNOWN"},        {10107, "UNKNOWN"},        {11001, "UNKNOWN"},
+  };
+  for (const Case& c : cases) {
+    socket.show_error(c.code);
+    EXPECT_EQ(log.lines().back(), std::string("<CClientSocket> Winsock Returned: [") + c.name + "]")
+        << c.code;
+  }
+}
+
+TEST_F(ConnectionTest, ADirtyConnectionGoesOnceItsQueueIsEmpty) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, message("peer", "one") + kEnd + message("peer", "two") + kEnd));
+  settle();
+  ASSERT_EQ(window.notices.size(), 1u);
+  reset_peer(fd);
+  peers.pop_back();
+  ASSERT_TRUE(run_until(loop, [&] { return connection->get_dirty() != 0; }, 3000));
+
+  // Queued messages are still handed over, one notice each.
+  connection->remove_from_queue();
+  settle();
+  EXPECT_EQ(window.notices.size(), 2u);
+  EXPECT_EQ(connections(), 1);
+  EXPECT_NE(connection->mfc_getdata(), nullptr);
+  const long descriptor = connection->get_descriptor();
+  connection->remove_from_queue();  // the connection may be gone from here on
+  EXPECT_EQ(connections(), 0);
+  EXPECT_EQ(server->get_connection(descriptor), nullptr);
+  settle();
+  EXPECT_EQ(window.notices.size(), 2u);
+}
+
+TEST_F(ConnectionTest, APeerThatClosedFailsTheNextSendAndIsSwept) {
+  take_every_message();
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, message("peer", "bye") + kEnd));
+  settle();
+  ASSERT_EQ(taken.size(), 1u);
+  close_peer(fd);
+  peers.pop_back();
+  ASSERT_TRUE(run_until(loop, [&] { return connection->is_peer_closed(); }, 3000));
+  EXPECT_EQ(connection->get_dirty(), 0);
+  EXPECT_TRUE(log.has("<CClientSocket> Winsock Returned: [UNKNOWN]"));
+  // Still found by name: the send to it fails, so that a new one is made.
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), connection);
+  std::string text = "(tell)";
+  EXPECT_EQ(connection->mfc_send(text.data()), -1);
+
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 0);
+  settle();
+}
+
+TEST_F(ConnectionTest, TheSweepSparesConnectionsInUse) {
+  CClientSocket* told = nullptr;
+  CClientSocket* idle = nullptr;
+  const int fd = connect(&told);
+  connect(&idle);
+  ASSERT_TRUE(send_peer(fd, message("peer", "x") + kEnd));
+  settle();
+  told->set_dirty(1);  // broken, but its owner still handles its message
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 2);
+  idle->set_dirty(1);
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 1);
+  told->remove_from_queue();
+  EXPECT_EQ(connections(), 0);
+  settle();
+}
+
+TEST_F(ConnectionTest, WithoutHandlerAnIncomingConnectionIsClosedAtOnce) {
+  CServerSocket lonely(nullptr);
+  lonely.set_logger(&logger);
+  ASSERT_TRUE(lonely.Create(0, SOCK_STREAM, kLoopback));
+  ASSERT_TRUE(lonely.Listen(5));
+  unsigned lonely_port = 0;
+  lonely.GetSockName(nullptr, 0, &lonely_port);
+  const int fd = connect_peer(lonely_port);
+  peers.push_back(fd);
+  settle();
+  EXPECT_TRUE(peer_closed(fd, 1000));
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(lonely.get_sockets()->get_nr_elements(), 0);
+  EXPECT_EQ(calls.back(),
+            "logger message 0 <CServerSocket> Invalid message handler given, closing connection ,..");
+}
+
+TEST_F(ConnectionTest, AcceptingIsLoggedThroughTheLogger) {
+  connect();
+  EXPECT_EQ(calls.back(), "logger message 0 <CServerSocket> Accept succeeded");
+}
+
+TEST_F(ConnectionTest, AStreamWithoutTerminatorIsCutOffWhileOthersAreServed) {
+  take_every_message();
+  CClientSocket* flooding = nullptr;
+  const int flood_fd = connect(&flooding);
+  const long flood_descriptor = flooding->get_descriptor();
+  const int fd = connect();
+
+  std::atomic<size_t> streamed{0};
+  std::thread flood([&] {
+    const std::string chunk(64 * 1024, 'x');
+    while (streamed < 5u * 1024 * 1024 && send_peer(flood_fd, chunk)) streamed += chunk.size();
+  });
+  ASSERT_TRUE(send_peer(fd, message("worker", "meanwhile") + kEnd));
+  const bool served = run_until(loop, 
+      [&] { return !taken.empty() && server->get_connection(flood_descriptor) == nullptr; }, 10000);
+  flood.join();
+  ASSERT_TRUE(served);
+  EXPECT_EQ(taken, std::vector<std::string>{message("worker", "meanwhile")});
+  EXPECT_TRUE(log.has("<CClientSocket> Message is longer than 1048576 bytes, closing connection"));
+  EXPECT_TRUE(peer_closed(flood_fd, 1000));
+  EXPECT_EQ(connections(), 1);
+  settle();
+}
+
+TEST_F(ConnectionTest, UntoldMessagesPastTheQueueLimitCloseTheConnection) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  std::string burst;
+  for (int i = 0; i <= CClientSocket::kMaxQueue; ++i) {
+    burst += "(tell :content (" + std::to_string(i) + "))" + kEnd;
+  }
+  ASSERT_TRUE(send_peer(fd, burst));
+  ASSERT_TRUE(run_until(loop, [&] { return connections() == 0; }, 3000));
+  EXPECT_TRUE(log.has("<CClientSocket> Message queue is full, closing connection"));
+  EXPECT_TRUE(peer_closed(fd, 1000));
+  EXPECT_TRUE(window.notices.empty());
+  settle();
+}
+
+TEST_F(ConnectionTest, AFastPeerIsSlowedDownNotCutOff) {
+  take_every_message();
+  const int fd = connect();
+  std::string burst;
+  std::vector<std::string> sent;
+  for (int i = 0; i < 4 * CClientSocket::kMaxQueue; ++i) {
+    sent.push_back(message("fast", std::to_string(i)));
+    burst += sent.back() + kEnd;
+  }
+  ASSERT_TRUE(send_peer(fd, burst));
+  ASSERT_TRUE(run_until(loop, [&] { return taken.size() == sent.size(); }, 10000));
+  EXPECT_EQ(taken, sent);
+  EXPECT_EQ(connections(), 1);
+  // One segment of the smallest of these messages at most beyond the limit.
+  EXPECT_LE(largest_queue, CClientSocket::kMaxQueue + CClientSocket::kSegmentSize / 30);
+  EXPECT_TRUE(stays_idle());
+}
+
+}  // namespace
