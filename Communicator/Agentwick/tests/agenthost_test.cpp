@@ -15,9 +15,10 @@
 
 #include "Agentwick/basicagent.h"
 #include "Namewick/ansclient.h"
-#include "Namewick/tests/childprocess.h"
+#include "testsupport/childprocess.h"
 #include "Platform/tests/looptest.h"
 #include "Talkwick/kqmlparser.h"
+#include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
 namespace {
@@ -279,15 +280,8 @@ TEST_F(AgentHostTest, RefusedRegistrationLeavesTheAgentRunningUnregistered) {
 
 TEST_F(AgentHostTest, FailedStartLeavesNoCommunicator) {
   // A port that is taken: the listening socket cannot be made.
-  const int taken = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(taken, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  listen(taken, 1);
-  socklen_t length = sizeof address;
-  getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
-  const unsigned taken_port = ntohs(address.sin_port);
+  unsigned taken_port = 0;
+  const int taken = testsupport::listen_on_loopback(&taken_port, 1);
 
   struct Case {
     std::string refuse;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Namewick/tests/childprocess.h"
+#include "testsupport/childprocess.h"
 #include "testsupport/tempdir.h"
 
 namespace {

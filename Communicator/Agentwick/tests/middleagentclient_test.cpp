@@ -1,8 +1,6 @@
 #include "Agentwick/middleagentclient.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 #include "Credwick/belief.h"
 #include "Platform/tests/looptest.h"
 #include "Relaywick/communicator.h"
+#include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
 namespace {
@@ -22,21 +21,15 @@ namespace {
 class MiddleAgentClientTest : public LoopTest {
  protected:
   MiddleAgentClientTest() {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 4);
-    socklen_t length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    unsigned port = 0;
+    listener_ = testsupport::listen_on_loopback(&port, 4);
 
     comm.set_handler(&window);
     comm.set_port(0);
     comm.Create();
     auto* entry = new CServiceInfo;
     entry->set_name("matchmaker");
-    entry->set_location(("tcp://127.0.0.1:" + std::to_string(ntohs(address.sin_port))).c_str());
+    entry->set_location(("tcp://127.0.0.1:" + std::to_string(port)).c_str());
     static_cast<CListBelief*>(comm.get_beliefdb()->find_element("lookup"))
         ->get_value()
         ->add_element(entry);

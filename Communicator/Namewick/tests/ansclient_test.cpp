@@ -12,10 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "Namewick/tests/childprocess.h"
+#include "testsupport/childprocess.h"
 #include "Platform/combobox.h"
 #include "Platform/listbox.h"
 #include "Platform/tests/looptest.h"
+#include "testsupport/loopback.h"
 
 namespace {
 
@@ -264,15 +265,7 @@ TEST_F(ANSClientTest, NamesThatAreNotOneWordAreNeverSent) {
 class CannedServer {
  public:
   explicit CannedServer(std::string reply) : reply_(std::move(reply)) {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 1);
-    socklen_t length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listener_ = testsupport::listen_on_loopback(&port_, 1);
     thread_ = std::thread([this] { serve(); });
   }
   ~CannedServer() {

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "testsupport/loopback.h"
+
 namespace relaytest {
 
 namespace {
@@ -128,19 +130,7 @@ bool run_until(platform::EventLoop& loop, const std::function<bool()>& done, int
   return true;
 }
 
-int listen_peer(unsigned* port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = loopback(0);
-  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, 16) != 0) {
-    ADD_FAILURE() << "listen_peer: " << std::strerror(errno);
-    return -1;
-  }
-  socklen_t length = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  *port = ntohs(address.sin_port);
-  return fd;
-}
+int listen_peer(unsigned* port) { return testsupport::listen_on_loopback(port); }
 
 int connect_peer(unsigned port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
