@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "Bannerwick/category.h"
 #include "Lexwick/parser.h"
@@ -100,10 +101,14 @@ void CGINAdvertisement::set_lineage(const char* text) {
 
 void CGINAdvertisement::set_url(const char* text) {
   debug("<CGINAdvertisement> Processing 'set_url'");
-  url_.reset();
-  if (text == nullptr) return;
-  url_ = std::make_unique<CURL>();
-  url_->parse_url(text);
+  if (text == nullptr) {
+    url_.reset();
+    return;
+  }
+  // Built before the old URL goes: `text` may be one of its texts.
+  auto url = std::make_unique<CURL>();
+  url->parse_url(text);
+  url_ = std::move(url);
 }
 
 char* CGINAdvertisement::to_string() {

@@ -316,6 +316,25 @@ TEST_F(Advertisement, SettersCopyAndLog) {
                         }));
 }
 
+// Each setter copies its argument before it lets go of the old value, so a
+// field can be given its own text back.
+TEST_F(Advertisement, SettersAcceptTheirOwnValues) {
+  ASSERT_EQ(read(kFull), 1);
+  ad.set_url(ad.get_url()->get_name());
+  ASSERT_NE(ad.get_url(), nullptr);
+  EXPECT_STREQ(ad.get_url()->get_name(), "http://forecast:8080/cgi?a=1");
+  EXPECT_STREQ(ad.get_url()->get_host(), "forecast");
+  EXPECT_EQ(ad.get_url()->get_port(), 8080);
+  EXPECT_STREQ(ad.get_url()->get_webpage(), "a=1");
+
+  ad.set_ontology(ad.get_ontology());
+  ad.set_agentname(ad.get_agentname());
+  ad.set_lineage(ad.get_lineage());
+  EXPECT_STREQ(ad.get_ontology(), "geo");
+  EXPECT_STREQ(ad.get_agentname(), "met office");
+  EXPECT_STREQ(ad.get_lineage(), "agent of record");
+}
+
 TEST(AdvertisementLifetime, DestructorLogs) {
   TempDir dir;
   {
