@@ -7,9 +7,12 @@ namespace {
 
 // Streams that a CDebug opened by path, with the number of objects using each.
 // Adopting such a stream counts one more user; the last to let go closes it.
+// Made on first use and never destroyed: objects of static storage duration
+// made before it (a program's global command line) let go of their files
+// after every other static object has gone.
 std::map<FILE*, int>& opened_files() {
-  static std::map<FILE*, int> files;
-  return files;
+  static auto* files = new std::map<FILE*, int>;
+  return *files;
 }
 
 void acquire(FILE* stream) {

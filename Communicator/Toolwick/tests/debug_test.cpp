@@ -4,16 +4,22 @@
 
 #include <fcntl.h>
 
+#include <cstdlib>
 #include <memory>
 #include <regex>
 #include <string>
 
+#include "Toolwick/commandline.h"
 #include "Toolwick/dna.h"
 #include "testsupport/tempdir.h"
 
 namespace {
 
 using testsupport::TempDir;
+
+// Made before main, so before the first log file is opened: it lets go of
+// its file at exit, after every static object made later has gone.
+CCommandLine made_before_any_log_file;
 
 // Whether a descriptor is still open: tells whether a stream was closed
 // without touching the (then freed) FILE.
@@ -96,6 +102,18 @@ TEST(Debug, SetFileKeepsStateForNullAndOwnPath) {
   EXPECT_NE(log.get_file_pointer(), nullptr);
   EXPECT_EQ(log.Create("/nonexistent/dir/x.txt"), 0);
   EXPECT_EQ(log.get_file_pointer(), nullptr);
+}
+
+TEST(DebugDeathTest, AStaticObjectMadeBeforeTheFirstLogFileClosesItAtExit) {
+  TempDir dir;
+  EXPECT_EXIT(
+      {
+        made_before_any_log_file.set_file("early.txt");
+        made_before_any_log_file.debug("logged");
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+  EXPECT_NE(TempDir::read("early.txt").find("] logged\n"), std::string::npos);
 }
 
 TEST(Debug, TimeTexts) {
