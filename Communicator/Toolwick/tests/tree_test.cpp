@@ -109,6 +109,65 @@ TEST(Tree, NodeOnBothSidesIsDestroyedOnce) {
   EXPECT_EQ(deaths, (Deaths{{"shared", 1}}));
 }
 
+// Nodes that count how many of them are destroyed.
+struct TallyNode : CTreeElement {
+  TallyNode(const char* name, int* destroyed) : CTreeElement(name), destroyed(destroyed) {}
+  ~TallyNode() override { ++*destroyed; }
+  int* destroyed;
+};
+
+// Searching and destroying a tree far deeper than the stack could take in
+// nested calls.
+TEST(TreeElement, DeepTreesAreSearchedAndDestroyedWithoutRecursion) {
+  constexpr int kDepth = 200000;
+  const struct {
+    const char* name;
+    // Which side each node's child hangs on, by the child's depth.
+    bool (*on_left)(int depth);
+  } shapes[] = {
+      {"left chain", [](int) { return true; }},
+      {"right chain", [](int) { return false; }},
+      {"zigzag", [](int depth) { return depth % 2 == 0; }},
+  };
+  for (const auto& shape : shapes) {
+    int destroyed = 0;
+    {
+      CTree tree("tree");
+      CTreeElement* parent = new TallyNode("root", &destroyed);
+      tree.set_root(parent);
+      for (int depth = 1; depth < kDepth; ++depth) {
+        const char* name = depth == kDepth - 1 ? "deepest" : nullptr;
+        auto* child = new TallyNode(name, &destroyed);
+        if (shape.on_left(depth)) {
+          parent->set_left(child);
+        } else {
+          parent->set_right(child);
+        }
+        parent = child;
+      }
+      EXPECT_EQ(tree.find_element("deepest", 1), parent) << shape.name;
+      EXPECT_EQ(tree.find_element("absent", 1), nullptr) << shape.name;
+    }
+    EXPECT_EQ(destroyed, kDepth) << shape.name;
+  }
+}
+
+// A tree hung below a node of another tree goes with it.
+TEST(Tree, TreeInsideATreeIsDestroyedWithIt) {
+  Deaths deaths;
+  {
+    CTreeElement top("top");
+    auto* inner = new CTree("inner");
+    inner->set_root(new CountedNode("inner root", &deaths));
+    inner->get_root()->set_left(new CountedNode("inner leaf", &deaths));
+    top.set_left(inner);
+    top.set_right(new CountedNode("right", &deaths));
+    inner->set_right(new CountedNode("beside the root", &deaths));
+  }
+  EXPECT_EQ(deaths, (Deaths{{"beside the root", 1}, {"inner leaf", 1}, {"inner root", 1},
+                            {"right", 1}}));
+}
+
 TEST(TreeList, OwnsChildrenButNotParent) {
   Deaths deaths;
   CLList parent("parent");
