@@ -171,10 +171,9 @@ void CLList::tokenize(char* text, char sep) {
 char* CLList::to_string() {
   reset();
   add_to_buffer("(list ");
-  for (CListElement* e = get_first_element(); e != nullptr; e = get_next_element()) {
-    add_to_buffer(e->to_string());
-  }
+  for (CListElement* e = first_; e != nullptr; e = e->get_next()) add_to_buffer(e->to_string());
   add_to_buffer(")\n ");
+  cursor_ = first_;
   return get_buffer();
 }
 

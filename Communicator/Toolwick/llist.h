@@ -18,6 +18,7 @@ class CLList : public CStreamBuffer {
   ~CLList() override;
 
   // "(list " + to_string() of every element + ")\n ", owned by the list.
+  // Leaves the cursor at the head.
   char* to_string() override;
   // Reads nothing: 0.
   int from_string(char* text) override;

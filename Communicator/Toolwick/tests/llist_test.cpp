@@ -230,6 +230,20 @@ TEST(LList, TextForms) {
   EXPECT_EQ(list->to_string(), once);  // rebuilt, not appended
 }
 
+TEST(LList, TextFormLeavesTheCursorAtTheHead) {
+  std::unique_ptr<CLList> list(make_list({"a", "b", "c"}));
+  list->get_first_element();
+  list->get_next_element();
+  list->to_string();
+  const CListElement* next = list->get_next_element();
+  ASSERT_NE(next, nullptr);
+  EXPECT_STREQ(next->get_name(), "b");
+
+  CLList empty;
+  empty.to_string();
+  EXPECT_EQ(empty.get_next_element(), nullptr);
+}
+
 TEST(LList, DumpListAppends) {
   testsupport::TempDir dir;
   CLList list;
