@@ -7,6 +7,7 @@
 #include "MarkDOM/domnode.h"
 #include "Toolwick/format.h"
 #include "Toolwick/llist.h"
+#include "Toolwick/token.h"
 
 #include "TesselMapsLib/cnumber.h"
 #include "TesselMapsLib/worldmap.h"
@@ -18,6 +19,23 @@ namespace {
 int saturate(int64_t value) {
   return int(std::clamp<int64_t>(value, std::numeric_limits<int>::min(),
                                  std::numeric_limits<int>::max()));
+}
+
+// The point index that find_token would find under `keyword`, when it is
+// below `limit`; -1 otherwise. As there, the keyword's first character (its
+// ':') is not compared, and an index is written as std::to_string writes it:
+// no sign, no leading zero.
+int32_t point_index(const char* keyword, int32_t limit) {
+  if (keyword == nullptr || keyword[0] == '\0') return -1;
+  const char* digits = keyword + 1;
+  if (digits[0] == '\0' || (digits[0] == '0' && digits[1] != '\0')) return -1;
+  int64_t index = 0;
+  for (const char* c = digits; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9') return -1;
+    index = index * 10 + (*c - '0');
+    if (index >= limit) return -1;
+  }
+  return static_cast<int32_t>(index);
 }
 
 CPoint pixel_of(const CWorldMap& map, const CLatLng& p) {
@@ -69,11 +87,26 @@ PointLine::Load PointLine::read_kqml(CParser& parser) {
   const int32_t present = tokens != nullptr ? tokens->get_nr_elements() : 0;
   if (wanted < 0 || wanted > present) return Load::bad_count;
 
+  // The points' texts in one walk over the keywords (a find_token per index
+  // would walk them once per point). As with find_token, the first keyword
+  // naming an index counts, whether or not it has a value.
+  std::vector<const char*> values(size_t(wanted), nullptr);
+  std::vector<bool> named(size_t(wanted), false);
+  for (const CListElement* e = tokens != nullptr ? tokens->get_element(0) : nullptr; e != nullptr;
+       e = e->get_next()) {
+    const auto* token = dynamic_cast<const CToken*>(e);
+    if (token == nullptr || token->get_token() == nullptr) break;  // where find_token stops
+    const int32_t index = point_index(token->get_token()->get_name(), wanted);
+    if (index < 0 || named[size_t(index)]) continue;
+    named[size_t(index)] = true;
+    const CListElement* value = token->get_token_content();
+    values[size_t(index)] = value != nullptr ? value->get_name() : nullptr;
+  }
+
   clear();
   int32_t loaded = 0;
   CParser point;
-  for (int32_t j = 0; j < wanted; ++j) {
-    const char* value = parser.find_token(std::to_string(j).c_str());
+  for (const char* value : values) {
     if (value == nullptr || point.parse_message(value) != 1) continue;
     const char* lat = point.find_token("lat");
     const char* lng = point.find_token("lng");

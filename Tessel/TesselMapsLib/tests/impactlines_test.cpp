@@ -214,6 +214,25 @@ TEST(ImpactLines, ReadingKeywordTexts) {
   }
 }
 
+// As many points as a message can carry, each read back in its place.
+TEST(ImpactLines, ReadingALargeKeywordText) {
+  constexpr int kPointsPerLine = 12000;
+  CImpactLines written;
+  Points north;
+  Points south;
+  for (int i = 0; i < kPointsPerLine; ++i) {
+    north.emplace_back(i / 1000.0, 1.0);
+    south.emplace_back(i / 1000.0, -i / 500.0);
+  }
+  add(written, north, south);
+  CImpactLines read;
+  platform::MessageRecorder messages;
+  ASSERT_EQ(read.ParseKQML(("(" + std::string(written.ToKQML().get()) + ")").c_str()), 1);
+  EXPECT_EQ(points_of(read.GetNLine()), north);
+  EXPECT_EQ(points_of(read.GetSLine()), south);
+  EXPECT_TRUE(messages.texts().empty());
+}
+
 TEST(ImpactLines, ReadingXml) {
   const DOMDocument doc = DOMDocument::load(
       "<ImpactLines>\n"

@@ -85,6 +85,21 @@ TEST(Trajectory, ReadingKeywordTexts) {
       {"count beyond the keywords", "(tell :count 2000000000 :0 (tell :lat 1 :lng 2))", 0, before},
       {"not a keyword text", "count 2", 0, before},
       {"null", nullptr, 0, before},
+      // Each point is the value of the first keyword written as its index.
+      {"points out of order", "(tell :count 2 :1 (tell :lat 3 :lng 4) :0 (tell :lat 1 :lng 2))", 1,
+       {{1, 2}, {3, 4}}},
+      {"a repeated index: the first counts",
+       "(tell :count 1 :0 (tell :lat 1 :lng 2) :0 (tell :lat 5 :lng 6))", 1, {{1, 2}}},
+      {"a repeated index whose first has no value", "(tell :count 1 :0 :0 (tell :lat 5 :lng 6))", 0,
+       {}},
+      {"an index with a leading zero", "(tell :count 1 :00 (tell :lat 1 :lng 2))", 0, {}},
+      {"an index with a sign", "(tell :count 1 :+0 (tell :lat 1 :lng 2))", 0, {}},
+      {"an index keyword without a value", "(tell :count 1 :0)", 0, {}},
+      {"indices beyond the count are left out",
+       "(tell :count 1 :0 (tell :lat 1 :lng 2) :1 (tell :lat 3 :lng 4))", 1, {{1, 2}}},
+      {"other keywords among the points",
+       "(tell :x 1 :count 2 :1 (tell :lat 3 :lng 4) :y (z) :0 (tell :lat 1 :lng 2))", 1,
+       {{1, 2}, {3, 4}}},
   };
   for (const auto& c : cases) {
     CTrajectory t;
@@ -97,6 +112,22 @@ TEST(Trajectory, ReadingKeywordTexts) {
                       : std::vector<std::string>{"Error Loading NLine Coordinates"};
     EXPECT_EQ(messages.texts(), want_messages) << c.name;
   }
+}
+
+// As many points as a message can carry, each read back in its place.
+TEST(Trajectory, ReadingALargeKeywordText) {
+  constexpr int kPoints = 24000;
+  CTrajectory written;
+  Points want;
+  for (int i = 0; i < kPoints; ++i) {
+    written.AddTrajectoryPoint(i / 1000.0, -i / 500.0);
+    want.emplace_back(i / 1000.0, -i / 500.0);
+  }
+  CTrajectory read;
+  platform::MessageRecorder messages;
+  ASSERT_EQ(read.ParseKQML(("(" + std::string(written.ToKQML().get()) + ")").c_str()), 1);
+  EXPECT_EQ(points_of(read), want);
+  EXPECT_TRUE(messages.texts().empty());
 }
 
 TEST(Trajectory, ReadingXml) {
