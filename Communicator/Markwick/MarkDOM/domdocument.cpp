@@ -51,19 +51,17 @@ DOMDocument DOMDocument::load(const char* source, bool fromFile) try {
   DOMTreeNode* top = document.node_;
   DOMTree& tree = *top->tree;
   DOMTreeNode* current = top;
-  bool rootSeen = false;
   for (;;) {
     switch (parser.next()) {
       case DOMPullParser::END:
-        if (current != top || !rootSeen) malformed();
+        // Elements still open stay in the tree as they are.
         return document;
       case DOMPullParser::ELEMENT:
         if (parser.isEndTag()) {
+          // An end tag closes the current element; the document is none.
           if (current == top || !hasName(*current, parser.getName())) malformed();
           current = current->parent;
         } else {
-          if (current == top && rootSeen) malformed();  // a second root
-          rootSeen = true;
           DOMTreeNode* element = tree.make(ELEMENT_NODE, parser.getName(), nullptr);
           current->append(element);
           current = element;
@@ -74,7 +72,6 @@ DOMDocument DOMDocument::load(const char* source, bool fromFile) try {
         current->append(tree.make(ATTRIBUTE_NODE, parser.getName(), parser.getValue()));
         break;
       case DOMPullParser::TEXT:
-        if (current == top) malformed();  // text outside the root
         current->append(tree.make(TEXT_NODE, "#text", parser.getValue()));
         break;
     }

@@ -14,11 +14,14 @@ class DOMDocument : public DOMNode {
   DOMDocument();
 
   // Loads a whole document from the file named `source` when `fromFile`,
-  // else from the text `source`. The text must hold one root element, and
-  // outside it only white space, comments, processing instructions and
-  // declarations. Throws 101 when the file cannot be read, 103 when the text
-  // is not well formed (a null or empty text included), 104 when memory runs
-  // out.
+  // else from the text `source`. Elements and text, white space included,
+  // become children of the element open at that point, or of the document
+  // outside every element; so a document may hold several roots, text
+  // beside them, or none, and elements left open at the end stay as they
+  // are. Throws 101 when the file cannot be read, 103 when the text is not
+  // well formed (a null or empty text, a malformed tag, comment, instruction
+  // or declaration, or an end tag that does not close the open element),
+  // 104 when memory runs out.
   static DOMDocument load(const char* source, bool fromFile);
 
   // New parentless nodes of this document; a null name or value stays unset.

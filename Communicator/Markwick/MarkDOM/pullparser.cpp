@@ -100,15 +100,11 @@ int DOMPullParser::next() try {
     }
     size_t end = text_.find('<', cursor_);
     if (end == std::string::npos) end = text_.size();
-    bool blank = true;
-    for (size_t i = cursor_; i < end && blank; ++i) blank = isWhite(text_[i]);
     const size_t from = cursor_;
     cursor_ = end;
-    if (!blank) {
-      name_ = "#text";
-      appendDecoded(from, end);
-      return TEXT;
-    }
+    name_ = "#text";
+    appendDecoded(from, end);
+    return TEXT;
   }
 } catch (const std::bad_alloc&) {
   throw DOMException(DOM_NO_MEMORY_ERR);

@@ -4,8 +4,8 @@
 // tag); inside a tag, name="value" or name=value-run gives ATTRIBUTE and ">"
 // ends the tag; "/>" ends the element just started (ELEMENT with the end-tag
 // flag and its name); "</name>" gives ELEMENT with the end-tag flag; the text
-// between tags gives TEXT ("#text", the text as value) unless it is only white
-// space; the end of the text gives END. Comments, processing instructions and
+// between tags gives TEXT ("#text", the text as value), white space alone
+// included; the end of the text gives END. Comments, processing instructions and
 // declarations ("<!...>", CDATA sections among them) are skipped. Entities in
 // text and attribute values are decoded. The parser checks the form of each
 // token only; that the tags nest is for its caller to check.

@@ -58,9 +58,11 @@ TEST(DOMPullParser, TokensOfWellFormedTexts) {
       // "/>" ends an unquoted value and the element.
       {"<a href=/x/y/>", "<a @href=/x/y </a"},
       {"<x:y-z.1_/>", "<x:y-z.1_ </x:y-z.1_"},
-      // White space between tags gives no token; other text keeps its blanks.
-      {"<a>\n  <b/>\n</a>\n", "<a <b </b </a"},
+      // Text keeps its blanks, and white space alone is text too.
       {"<a> two words </a>", "<a # two words  </a"},
+      {"<p><b>a</b> <i>b</i></p>", "<p <b #a </b #  <i #b </i </p"},
+      {"<a>\n  <b/>\n</a>\n", "<a #\n   <b </b #\n </a #\n"},
+      {"\t<a/>", "#\t <a </a"},
       {"<a>x<b/>y</a>", "<a #x <b </b #y </a"},
       // Comments, processing instructions and declarations are skipped.
       {"<?xml version=\"1.0\"?><!-- <c/> --><a><!--x-->b</a>", "<a #b </a"},
