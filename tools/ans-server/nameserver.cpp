@@ -21,7 +21,7 @@ std::string error(const std::string& receiver, const std::string& in_reply_to,
 
 }  // namespace
 
-std::string NameServer::answer(const std::string& request) {
+std::string NameServer::answer(const std::string& request, const std::string& peer_address) {
   if (options_.close_silently) return std::string();
 
   CKQMLParser message;
@@ -39,12 +39,21 @@ std::string NameServer::answer(const std::string& request) {
 
   if (verb == "register") {
     if (name.empty()) return error(sender, reply_with, "no name");
-    agents_[name] = {value_or(content.find_token("host"), "localhost"),
-                     value_or(content.find_token("port"), "0")};
+    const Location wanted{value_or(content.find_token("host"), "localhost"),
+                          value_or(content.find_token("port"), "0"), peer_address};
+    const auto [it, added] = agents_.emplace(name, wanted);
+    if (!added && (it->second.host != wanted.host || it->second.port != wanted.port)) {
+      return error(sender, reply_with, "name taken");
+    }
     return reply("tell", sender, reply_with, "(ok)");
   }
   if (verb == "unregister") {
-    if (agents_.erase(name) == 0) return error(sender, reply_with, "unknown agent");
+    auto it = agents_.find(name);
+    if (it == agents_.end()) return error(sender, reply_with, "unknown agent");
+    if (it->second.registered_from != peer_address) {
+      return error(sender, reply_with, "registered from another host");
+    }
+    agents_.erase(it);
     return reply("tell", sender, reply_with, "(ok)");
   }
   if (verb == "lookup") {

@@ -9,6 +9,13 @@
 //
 // Replies are "tell" from ANS with :in-reply-to the request's :reply-with;
 // failures are "sorry" with (error :text "reason").
+//
+// A name belongs to its first registration until it is unregistered: a
+// register of the name with another host or port is refused ("name taken"),
+// one with the same host and port changes nothing. Only a peer at the
+// address the name was registered from may unregister it: the request names
+// no port, and each request comes over its own short connection from a port
+// of the system's choosing, so the peer's address is what can be checked.
 #pragma once
 
 #include <map>
@@ -24,9 +31,9 @@ class NameServer {
 
   explicit NameServer(const Options& options) : options_(options) {}
 
-  // The reply text (without the 0x04) for one request text; empty for
-  // close_silently.
-  std::string answer(const std::string& request);
+  // The reply text (without the 0x04) for one request text that came from
+  // the peer at `peer_address` (dotted); empty for close_silently.
+  std::string answer(const std::string& request, const std::string& peer_address);
 
   const Options& options() const { return options_; }
 
@@ -34,6 +41,7 @@ class NameServer {
   struct Location {
     std::string host;
     std::string port;
+    std::string registered_from;  // the peer address of the registration
   };
 
   std::map<std::string, Location> agents_;
