@@ -7,6 +7,7 @@
 #include "Credwick/belief.h"
 #include "Platform/asyncsocket.h"
 #include "Platform/eventloop.h"
+#include "Platform/hostaddress.h"
 #include "Toolwick/format.h"
 #include "Toolwick/url.h"
 
@@ -165,6 +166,13 @@ void CDiscovery::process_enable() {
   }
   if (socket_ != nullptr) {
     debug("<CDiscovery> multicast socket already active, aborting create");
+    return;
+  }
+  // Discovery stays off the network unless told which interface to use.
+  in_addr interface_address{};
+  if (!platform::multicast_interface(&interface_address)) {
+    debug("<CDiscovery> %s names no interface address: discovery joins no group and sends nothing",
+          platform::kMulticastInterfaceVariable);
     return;
   }
   socket_ = std::make_unique<CMulticastSocket>(get_handler());

@@ -56,8 +56,10 @@ class CDiscovery : public CLookupModule {
   int listall_agents() override;
   // Announces the agent and every alias.
   void alive() override;
-  // Joins the group, then alive() and listall_agents(). A failed join leaves
-  // no socket: enabling again (after enable(0)) tries anew.
+  // Joins the group, then alive() and listall_agents(). Without an
+  // interface address in VERANTA_MULTICAST_IF it makes no socket and sends
+  // nothing. A failed join leaves no socket: enabling again (after
+  // enable(0)) tries anew.
   void process_enable() override;
   // Byebye for every alias and the agent, leaves the group, drops the socket.
   void process_disable() override;

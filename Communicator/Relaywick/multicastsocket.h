@@ -6,7 +6,7 @@
 //     system's choice, where answers to this agent's searches arrive;
 //   - a sending socket, through which Send reaches the group.
 // Membership and sending use the interface that platform::multicast_interface
-// names (VERANTA_MULTICAST_IF, the system's choice when unset); Send goes to
+// names (VERANTA_MULTICAST_IF); without one no group is joined. Send goes to
 // the joined group only.
 //
 // Each received datagram is kept in its socket's buffer and the handler

@@ -599,6 +599,43 @@ TEST_F(DiscoveryTest, DisablingFromWithinItsOwnNoticeIsSafe) {
   settle();
 }
 
+TEST_F(DiscoveryTest, WithoutAnInterfaceDiscoveryStaysOffTheNetwork) {
+  struct Case {
+    const char* what;
+    const char* setting;  // null: unset
+  };
+  const Case cases[] = {{"unset", nullptr}, {"empty", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LogCapture log;
+    alpha->module->set_file(log.stream());
+    {
+      EnvSetting no_interface("VERANTA_MULTICAST_IF", c.setting);
+      alpha->module->enable(1);
+      EXPECT_EQ(alpha->module->get_multicast_socket(), nullptr);
+      EXPECT_EQ(alpha->module->register_agent("b"), 0);
+      alpha->module->alive();
+      alpha->module->listall_agents();
+      EXPECT_EQ(group->receive(200), std::nullopt);
+      // Nor does it hear the group.
+      group->send(alive_text(port, "uuid:bravo", 7100));
+      EXPECT_TRUE(stays_idle());
+      EXPECT_TRUE(alpha->results.empty());
+      group->drain();
+      alpha->module->enable(0);
+    }
+    EXPECT_EQ(log.starting("<CDiscovery> VERANTA_MULTICAST_IF names no interface address: "
+                           "discovery joins no group and sends nothing")
+                  .size(),
+              1u);
+    alpha->module->set_file(alpha->log.stream());
+  }
+  // With the interface named again, enabling joins and announces.
+  alpha->module->enable(1);
+  ASSERT_NE(alpha->module->get_multicast_socket(), nullptr);
+  EXPECT_EQ(group->receive(), alive_text(port, "alpha", 7001));
+}
+
 TEST_F(DiscoveryTest, AFailedJoinLeavesNoSocket) {
   alpha->module->set_multicast_ip("127.0.0.1");  // not a group: the join fails
   alpha->module->enable(1);

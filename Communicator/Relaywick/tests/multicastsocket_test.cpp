@@ -145,22 +145,25 @@ TEST_F(MulticastSocketTest, WithoutASendingSocketNothingIsSent) {
 }
 
 TEST_F(MulticastSocketTest, AFailedJoinLeavesNoSocketOpen) {
+  enum class Interface { kAsRun, kUnset, kNotAnAddress };
   struct Case {
     const char* what;
     const char* group;
     unsigned port;
-    const char* interface_setting;  // null: as the test run has it
+    Interface interface_setting;
     const char* line;
   };
   const Case cases[] = {
-      {"no port", kGroup, 0, nullptr, "<CMulticastSocket> No group port specified"},
-      {"not a group", "127.0.0.1", port, nullptr,
+      {"no port", kGroup, 0, Interface::kAsRun, "<CMulticastSocket> No group port specified"},
+      {"not a group", "127.0.0.1", port, Interface::kAsRun,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
-      {"not an address", "nowhere", port, nullptr,
+      {"not an address", "nowhere", port, Interface::kAsRun,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
-      {"no group", nullptr, port, nullptr,
+      {"no group", nullptr, port, Interface::kAsRun,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
-      {"bad interface", kGroup, port, "not-an-address",
+      {"bad interface", kGroup, port, Interface::kNotAnAddress,
+       "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
+      {"no interface", kGroup, port, Interface::kUnset,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
   };
   for (const Case& c : cases) {
@@ -172,8 +175,10 @@ TEST_F(MulticastSocketTest, AFailedJoinLeavesNoSocketOpen) {
     failing.set_logger(&own_logger);
     {
       std::optional<EnvSetting> setting;
-      if (c.interface_setting != nullptr) {
-        setting.emplace("VERANTA_MULTICAST_IF", c.interface_setting);
+      if (c.interface_setting == Interface::kUnset) {
+        setting.emplace("VERANTA_MULTICAST_IF", nullptr);
+      } else if (c.interface_setting == Interface::kNotAnAddress) {
+        setting.emplace("VERANTA_MULTICAST_IF", "not-an-address");
       }
       EXPECT_EQ(failing.JoinGroup(c.group, c.port, 3, 0), 0);
     }
