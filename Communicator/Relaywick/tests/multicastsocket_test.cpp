@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -126,6 +127,37 @@ TEST_F(MulticastSocketTest, SendReachesTheJoinedGroupOnly) {
   EXPECT_EQ(socket.Send("again", 5), 1);
   EXPECT_EQ(listener.receive(), "again");
   EXPECT_EQ(socket.Send(nullptr, 0), 0);
+}
+
+TEST_F(MulticastSocketTest, HearsOnlyTheGroupItJoined) {
+  ASSERT_EQ(socket.JoinGroup(kGroup, port, 3, 0), 1);
+  // Datagrams for the same port that are not the joined group's.
+  GroupPeer other_group("239.255.255.251", port);
+  UnicastPeer direct;
+  struct Case {
+    const char* what;
+    std::function<bool()> send;
+  };
+  const Case cases[] = {
+      {"another group that another socket joined", [&] { return other_group.send("other group"); }},
+      {"a datagram straight to the port", [&] { return direct.send_to(port, "direct"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(c.send());
+    EXPECT_TRUE(stays_idle());
+    EXPECT_TRUE(window.notices.empty());
+  }
+  GroupPeer member(kGroup, port);
+  ASSERT_TRUE(member.send("the group"));
+  ASSERT_TRUE(wait_for_notices(1));
+  EXPECT_EQ(seen, std::vector<std::string>{"the group"});
+  // The same group on an interface that another program joined cannot be
+  // staged with loopback alone: the option that keeps it out is read back.
+  int all = 1;
+  socklen_t length = sizeof all;
+  ASSERT_TRUE(socket.GetSockOpt(IP_MULTICAST_ALL, &all, &length, IPPROTO_IP));
+  EXPECT_EQ(all, 0);
 }
 
 TEST_F(MulticastSocketTest, WithoutASendingSocketNothingIsSent) {
