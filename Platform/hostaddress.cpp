@@ -116,9 +116,8 @@ bool first_local_ipv4(in_addr* address) {
 
 bool multicast_interface(in_addr* address) {
   const int setting = address_setting(kMulticastInterfaceVariable, address);
-  if (setting < 0) return false;
-  if (setting == 0) address->s_addr = htonl(INADDR_ANY);
-  return true;
+  if (setting == 0) set_last_socket_error(WSAEADDRNOTAVAIL);
+  return setting > 0;
 }
 
 }  // namespace platform

@@ -2,7 +2,7 @@
 // keep tests and demos on loopback:
 //   VERANTA_HOST_IP       replaces the local addresses the host reports
 //   VERANTA_MULTICAST_IF  the interface address for multicast membership
-//                         and sending
+//                         and sending; without it there is no multicast
 // Both are read at each call, so a change of the environment takes effect at
 // once. Failures store the code as the last socket error (socketerror.h).
 #pragma once
@@ -36,9 +36,9 @@ bool local_ipv4_addresses(std::vector<in_addr>* addresses);
 // The first of them.
 bool first_local_ipv4(in_addr* address);
 
-// The multicast interface: VERANTA_MULTICAST_IF when set and not empty, else
-// INADDR_ANY (the system's choice). A setting that is not a dotted address
-// fails (WSAEADDRNOTAVAIL).
+// The multicast interface: the address VERANTA_MULTICAST_IF names. Unset,
+// empty or not a dotted address fails (WSAEADDRNOTAVAIL): multicast is
+// never left to the system's choice of interface.
 bool multicast_interface(in_addr* address);
 
 }  // namespace platform

@@ -26,8 +26,23 @@ function(tessel_tests name)
     file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   endif()
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} TestSupport GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} LoopbackEnvironment TestSupport
+                        GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name}
+    TEST_FILTER -TestEnvironment.*
     PROPERTIES LABELS ${ARG_LABEL}
     DISCOVERY_TIMEOUT 60)
+  # Whatever the caller's environment, the program's tests see loopback only
+  # (testsupport/loopbackenv.cpp). Passes only when the check ran and passed.
+  foreach(_case IN ITEMS
+      "ForeignSettings;VERANTA_HOST_IP=10.1.2.3;VERANTA_MULTICAST_IF=10.1.2.3"
+      "MissingSettings;--unset=VERANTA_HOST_IP;--unset=VERANTA_MULTICAST_IF")
+    list(POP_FRONT _case _what)
+    add_test(NAME ${name}.StaysOnLoopbackDespite${_what}
+      COMMAND ${CMAKE_COMMAND} -E env ${_case}
+              $<TARGET_FILE:${name}> --gtest_filter=TestEnvironment.*)
+    set_tests_properties(${name}.StaysOnLoopbackDespite${_what} PROPERTIES
+      LABELS ${ARG_LABEL}
+      PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.")
+  endforeach()
 endfunction()

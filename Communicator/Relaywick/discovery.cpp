@@ -7,6 +7,7 @@
 #include "Credwick/belief.h"
 #include "Platform/asyncsocket.h"
 #include "Platform/eventloop.h"
+#include "Platform/hostaddress.h"
 #include "Toolwick/format.h"
 #include "Toolwick/url.h"
 
@@ -165,6 +166,13 @@ void CDiscovery::process_enable() {
   }
   if (socket_ != nullptr) {
     debug("<CDiscovery> multicast socket already active, aborting create");
+    return;
+  }
+  // Discovery stays off the network unless told which interface to use.
+  in_addr interface_address{};
+  if (!platform::multicast_interface(&interface_address)) {
+    debug("<CDiscovery> %s names no interface address: discovery joins no group and sends nothing",
+          platform::kMulticastInterfaceVariable);
     return;
   }
   socket_ = std::make_unique<CMulticastSocket>(get_handler());
@@ -430,7 +438,7 @@ int CDiscovery::add_external_service(const char* usn, const char* host, unsigned
   const int before = table != nullptr ? table->get_nr_elements() : 0;
   CServiceInfo* entry = create_entry(name.c_str());
   if (entry == nullptr) return 0;
-  if (table->get_nr_elements() > before && !admit(entry)) return 0;
+  note_heard(entry, table->get_nr_elements() > before);
   entry->set_type(nt2str(nt));
   entry->set_expiration(expiry);
   entry->set_localization(1);
@@ -441,25 +449,32 @@ int CDiscovery::add_external_service(const char* usn, const char* host, unsigned
   return 1;
 }
 
-bool CDiscovery::admit(CServiceInfo* entry) {
-  if (added_.size() >= kMaxEntries) {
-    // Forget the names that left the table meanwhile (expired or deleted).
-    CLList* table = get_entries();
-    std::unordered_set<std::string> present;
-    for (CListElement* e = table->get_element(0); e != nullptr; e = e->get_next()) {
-      if (e != entry && e->get_name() != nullptr && added_.count(e->get_name()) != 0) {
-        present.insert(e->get_name());
-      }
-    }
-    added_.swap(present);
+void CDiscovery::note_heard(CServiceInfo* entry, bool created) {
+  if (entry->get_name() == nullptr) return;
+  const std::string name = entry->get_name();
+  if (const auto at = heard_at_.find(name); at != heard_at_.end()) {
+    heard_.splice(heard_.end(), heard_, at->second);
+    return;
   }
-  if (added_.size() >= kMaxEntries) {
-    debug("<CDiscovery> Service table full, refusing service [%s]", entry->get_name());
-    get_entries()->delete_element(entry);
-    return false;
-  }
-  added_.insert(entry->get_name());
-  return true;
+  // Entries that other modules made stay out of discovery's count.
+  if (!created) return;
+  while (heard_.size() >= kMaxEntries) replace_oldest(name.c_str());
+  heard_at_[name] = heard_.insert(heard_.end(), name);
+}
+
+void CDiscovery::replace_oldest(const char* newcomer) {
+  const std::string oldest = heard_.front();
+  heard_at_.erase(oldest);
+  heard_.pop_front();
+  CLList* table = get_entries();
+  auto* entry = dynamic_cast<CServiceInfo*>(table->find_element(oldest.c_str()));
+  // Expired meanwhile, its room is free; an entry of that name that never
+  // expires came from another module since and is not discovery's to drop.
+  if (entry == nullptr || entry->get_expiration() == -1) return;
+  debug("<CDiscovery> Service table full, replacing service [%s] with [%s]", oldest.c_str(),
+        newcomer);
+  table->delete_element(entry);
+  get_beliefdb()->set_modified(1);
 }
 
 void CDiscovery::remove_service(const char* usn) {
@@ -481,6 +496,10 @@ void CDiscovery::remove_service(const char* usn) {
     return;
   }
   delete_entry(entry);
+  // A withdrawn agent's room is the first to be given to a new one.
+  if (const auto at = heard_at_.find(entry->get_name()); at != heard_at_.end()) {
+    heard_.splice(heard_.begin(), heard_, at->second);
+  }
   debug("<CDiscovery> Marked [%s] service description for deletion", name.c_str());
 }
 

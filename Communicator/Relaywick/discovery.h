@@ -21,9 +21,10 @@
 #pragma once
 
 #include <cstddef>
+#include <list>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "Credwick/lookupmodule.h"
 #include "Relaywick/multicastsocket.h"
@@ -35,7 +36,9 @@ class CDiscovery : public CLookupModule {
   // Integrity checks an entry learnt from discovery lives unless renewed.
   static constexpr int kExpiry = 900;
   // At most this many entries that discovery added stay in the table at
-  // once: announcements with ever new USNs cannot grow it further.
+  // once: announcements with ever new USNs cannot grow it further. When they
+  // fill it, a new entry replaces the one heard from least recently (one
+  // withdrawn by byebye first), so a real agent is never locked out.
   static constexpr size_t kMaxEntries = 4096;
   // Longer hosts and service names are refused.
   static constexpr size_t kMaxHostLength = 199;
@@ -56,8 +59,10 @@ class CDiscovery : public CLookupModule {
   int listall_agents() override;
   // Announces the agent and every alias.
   void alive() override;
-  // Joins the group, then alive() and listall_agents(). A failed join leaves
-  // no socket: enabling again (after enable(0)) tries anew.
+  // Joins the group, then alive() and listall_agents(). Without an
+  // interface address in VERANTA_MULTICAST_IF it makes no socket and sends
+  // nothing. A failed join leaves no socket: enabling again (after
+  // enable(0)) tries anew.
   void process_enable() override;
   // Byebye for every alias and the agent, leaves the group, drops the socket.
   void process_disable() override;
@@ -70,10 +75,12 @@ class CDiscovery : public CLookupModule {
   // Makes or renews the entry named by `usn` (after "uuid:" or "veranta:")
   // at `host`:`port`, typed by `nt`, expiring after `expiry` checks, with
   // localization 1. 1, or 0 (no USN or host, too long, the agent itself,
-  // no table, the table holds kMaxEntries entries of discovery already).
+  // no table). A new entry in a table that holds kMaxEntries entries of
+  // discovery replaces the least recently heard of them.
   int add_external_service(const char* usn, const char* host, unsigned port, const char* nt,
                            int expiry);
-  // Marks the entry named by `usn` gone.
+  // Marks the entry named by `usn` gone; it stays in the table, but is the
+  // first of discovery's entries to make room for a new one.
   void remove_service(const char* usn);
   // Answers the search held by `parser` by unicast to its Host.
   void locate_service(CSSDPParser* parser);
@@ -123,9 +130,12 @@ class CDiscovery : public CLookupModule {
   const char* own_name() const;
   // multicast_message of an announcement, logging a failure.
   void announce(const char* text);
-  // Keeps the count of discovery's entries; false (and the entry removed
-  // again) when the table already holds kMaxEntries of them.
-  bool admit(CServiceInfo* entry);
+  // Notes that `entry` was heard (`created`: discovery has just added it).
+  // A new entry of discovery makes room first when kMaxEntries of them are
+  // in the table.
+  void note_heard(CServiceInfo* entry, bool created);
+  // Deletes the least recently heard entry of discovery from the table.
+  void replace_oldest(const char* newcomer);
   void drop_socket();
 
   std::unique_ptr<CMulticastSocket> socket_;
@@ -137,7 +147,9 @@ class CDiscovery : public CLookupModule {
   unsigned mcast_port_ = 1900;
   HeapText al_host_;
   unsigned al_port_ = 0;
-  // Names of the entries that discovery added and that may still be in the
-  // table (admit forgets the others once the count reaches kMaxEntries).
-  std::unordered_set<std::string> added_;
+  // Names of the entries that discovery added, least recently heard first,
+  // and where each stands. A name whose entry has left the table (expired)
+  // is dropped when it comes first.
+  std::list<std::string> heard_;
+  std::unordered_map<std::string, std::list<std::string>::iterator> heard_at_;
 };

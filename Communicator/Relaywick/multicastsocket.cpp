@@ -42,6 +42,19 @@ int CMulticastSocket::CreateReceivingSocket(const char* group, unsigned port) {
   }
   unicast_ = std::move(unicast);
 
+  // The group must be a dotted address: no name is looked up for it.
+  group_address_ = sockaddr_in{};
+  group_address_.sin_family = AF_INET;
+  group_address_.sin_port = htons(static_cast<uint16_t>(port));
+  membership_ = ip_mreq{};
+  if (group == nullptr || inet_pton(AF_INET, group, &group_address_.sin_addr) != 1 ||
+      !platform::multicast_interface(&membership_.imr_interface)) {
+    debug("<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket");
+    close_all();
+    return 0;
+  }
+  membership_.imr_multiaddr = group_address_.sin_addr;
+
   if (!Socket(SOCK_DGRAM)) {
     debug("<CMulticastSocket> Unable to create multicast socket");
     close_all();
@@ -53,24 +66,18 @@ int CMulticastSocket::CreateReceivingSocket(const char* group, unsigned port) {
     close_all();
     return 0;
   }
-  if (!Bind(port)) {
+  // Bound to the group address rather than to any address, and hearing
+  // only its own membership (IP_MULTICAST_ALL off): neither datagrams sent
+  // straight to the port nor the group's traffic on an interface that
+  // another program joined reach discovery.
+  if (!Bind(port, group)) {
     debug("<CMulticastSocket> Unable to bind multicast socket");
     close_all();
     return 0;
   }
-
-  // The group must be a dotted address: no name is looked up for it.
-  group_address_ = sockaddr_in{};
-  group_address_.sin_family = AF_INET;
-  group_address_.sin_port = htons(static_cast<uint16_t>(port));
-  membership_ = ip_mreq{};
-  bool member = false;
-  if (group != nullptr && inet_pton(AF_INET, group, &group_address_.sin_addr) == 1 &&
-      platform::multicast_interface(&membership_.imr_interface)) {
-    membership_.imr_multiaddr = group_address_.sin_addr;
-    member = SetSockOpt(IP_ADD_MEMBERSHIP, &membership_, sizeof membership_, IPPROTO_IP);
-  }
-  if (!member) {
+  const int off = 0;
+  if (!SetSockOpt(IP_MULTICAST_ALL, &off, sizeof off, IPPROTO_IP) ||
+      !SetSockOpt(IP_ADD_MEMBERSHIP, &membership_, sizeof membership_, IPPROTO_IP)) {
     debug("<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket");
     close_all();
     return 0;

@@ -1,12 +1,13 @@
 // CMulticastSocket: the group socket of service discovery. JoinGroup makes
 // three UDP sockets:
-//   - this one, bound to the group port on any address and a member of the
-//     group, which receives the group's datagrams (descriptor 1);
+//   - this one, bound to the group's address and port and a member of the
+//     group, which receives the group's datagrams on the joined interface
+//     only (descriptor 1);
 //   - the unicast receiver (CDataGramSocket, descriptor 2), on a port of the
 //     system's choice, where answers to this agent's searches arrive;
 //   - a sending socket, through which Send reaches the group.
 // Membership and sending use the interface that platform::multicast_interface
-// names (VERANTA_MULTICAST_IF, the system's choice when unset); Send goes to
+// names (VERANTA_MULTICAST_IF); without one no group is joined. Send goes to
 // the joined group only.
 //
 // Each received datagram is kept in its socket's buffer and the handler

@@ -85,14 +85,15 @@ TEST(HostAddress, MulticastInterfaceSetting) {
     ASSERT_TRUE(platform::multicast_interface(&address));
     EXPECT_EQ(dotted({address}), std::vector<std::string>{"127.0.0.1"});
   }
-  for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
-    ScopedEnv env(platform::kMulticastInterfaceVariable, unset);
-    ASSERT_TRUE(platform::multicast_interface(&address));
-    EXPECT_EQ(address.s_addr, htonl(INADDR_ANY));
+  // Without an address named there is no interface at all, never the
+  // system's choice.
+  for (const char* setting : {static_cast<const char*>(nullptr), "", "eth0"}) {
+    SCOPED_TRACE(setting != nullptr ? setting : "unset");
+    ScopedEnv env(platform::kMulticastInterfaceVariable, setting);
+    platform::set_last_socket_error(0);
+    EXPECT_FALSE(platform::multicast_interface(&address));
+    EXPECT_EQ(platform::last_socket_error(), platform::WSAEADDRNOTAVAIL);
   }
-  ScopedEnv env(platform::kMulticastInterfaceVariable, "eth0");
-  EXPECT_FALSE(platform::multicast_interface(&address));
-  EXPECT_EQ(platform::last_socket_error(), platform::WSAEADDRNOTAVAIL);
 }
 
 }  // namespace

@@ -169,26 +169,96 @@ TEST_F(DiscoveryTableTest, RenewalsKeepTheMatchmakerAndTheNameServer) {
   EXPECT_EQ(alpha.table()->get_nr_elements(), 2);
 }
 
-TEST_F(DiscoveryTableTest, TheCapRefusesNewServicesOnly) {
-  // Entries that discovery did not add leave its quota alone.
-  for (int i = 0; i < 10; ++i) alpha.add_entry(("other" + std::to_string(i)).c_str(), 0);
-  for (size_t i = 0; i < CDiscovery::kMaxEntries; ++i) {
-    const std::string usn = "uuid:s" + std::to_string(i);
-    ASSERT_EQ(module.add_external_service(usn.c_str(), "127.0.0.1", 1, nullptr, 900), 1) << i;
+// A table that discovery has filled: a real agent first, then invented
+// services s0, s1, ... up to the cap, beside ten entries of other modules.
+class FullDiscoveryTableTest : public DiscoveryTableTest {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 10; ++i) alpha.add_entry(("other" + std::to_string(i)).c_str(), 0);
+    ASSERT_EQ(add("agent"), 1);
+    for (size_t i = 0; i + 1 < CDiscovery::kMaxEntries; ++i) {
+      ASSERT_EQ(add("s" + std::to_string(i)), 1) << i;
+    }
+    full = alpha.table()->get_nr_elements();
+    ASSERT_EQ(full, static_cast<int>(CDiscovery::kMaxEntries) + 10);
   }
-  const int full = alpha.table()->get_nr_elements();
-  EXPECT_EQ(full, static_cast<int>(CDiscovery::kMaxEntries) + 10);
-  EXPECT_EQ(module.add_external_service("uuid:one-more", "127.0.0.1", 1, nullptr, 900), 0);
-  EXPECT_TRUE(alpha.log.has("<CDiscovery> Service table full, refusing service [one-more]"));
-  EXPECT_EQ(alpha.entry("one-more"), nullptr);
+  // An announcement of `name` as discovery hears it.
+  int add(const std::string& name, unsigned port = 1) {
+    return module.add_external_service(("uuid:" + name).c_str(), "127.0.0.1", port, nullptr,
+                                       CDiscovery::kExpiry);
+  }
+  bool known(const std::string& name) const { return alpha.entry(name.c_str()) != nullptr; }
+  bool replaced(const std::string& old_name, const std::string& new_name) const {
+    return alpha.log.has("<CDiscovery> Service table full, replacing service [" + old_name +
+                         "] with [" + new_name + "]");
+  }
+
+  int full = 0;
+};
+
+TEST_F(FullDiscoveryTableTest, ANewServiceReplacesTheOneHeardFromLeastRecently) {
+  ASSERT_EQ(add("agent", 9), 1);  // heard again: now s0 is the oldest
+  EXPECT_EQ(add("newcomer"), 1);
+  EXPECT_TRUE(known("newcomer"));
+  EXPECT_FALSE(known("s0"));
+  EXPECT_TRUE(replaced("s0", "newcomer"));
+  EXPECT_EQ(alpha.entry("agent")->get_location()->get_port(), 9);
   EXPECT_EQ(alpha.table()->get_nr_elements(), full);
-  // Known services are still renewed ...
-  EXPECT_EQ(module.add_external_service("uuid:s7", "127.0.0.9", 9, nullptr, 900), 1);
-  EXPECT_EQ(alpha.entry("s7")->get_location()->get_port(), 9);
-  // ... and an entry that left the table (as on expiry) makes room again.
+
+  // A flood of invented services larger than the table does not push out
+  // an agent that keeps announcing itself, nor entries of other modules.
+  for (size_t i = 0; i < CDiscovery::kMaxEntries + 1000; ++i) {
+    ASSERT_EQ(add("flood" + std::to_string(i)), 1);
+    if (i % 1000 == 0) {
+      ASSERT_EQ(add("agent", 9), 1);
+    }
+  }
+  EXPECT_TRUE(known("agent"));
+  EXPECT_FALSE(known("newcomer"));
+  for (int i = 0; i < 10; ++i) EXPECT_TRUE(known("other" + std::to_string(i))) << i;
+  EXPECT_EQ(alpha.table()->get_nr_elements(), full);
+}
+
+TEST_F(FullDiscoveryTableTest, AByebyeGivesUpItsRoomFirst) {
+  module.remove_service("uuid:s100");
+  ASSERT_TRUE(known("s100"));  // withdrawn, still in the table until room is needed
+  EXPECT_EQ(alpha.entry("s100")->get_gone(), 1);
+  EXPECT_EQ(add("newcomer"), 1);
+  EXPECT_FALSE(known("s100"));
+  EXPECT_TRUE(replaced("s100", "newcomer"));
+  EXPECT_TRUE(known("agent"));
+  EXPECT_TRUE(known("s0"));
+
+  // An agent that comes back after its byebye is heard anew, not first out.
+  module.remove_service("uuid:s200");
+  ASSERT_EQ(add("s200"), 1);
+  EXPECT_EQ(alpha.entry("s200")->get_gone(), 0);
+  EXPECT_EQ(add("second"), 1);
+  EXPECT_TRUE(known("s200"));
+  EXPECT_TRUE(replaced("agent", "second"));
+  EXPECT_EQ(alpha.table()->get_nr_elements(), full);
+}
+
+TEST_F(FullDiscoveryTableTest, AnExpiredServiceLeavesRoomWithoutReplacingAnother) {
+  alpha.table()->delete_element(alpha.entry("agent"));  // as its expiry does
+  EXPECT_EQ(add("newcomer"), 1);
+  EXPECT_TRUE(known("s0"));
+  EXPECT_EQ(alpha.table()->get_nr_elements(), full);
+
+  // The name server's entry of an expired service's name is not discovery's
+  // to replace.
   alpha.table()->delete_element(alpha.entry("s0"));
-  EXPECT_EQ(module.add_external_service("uuid:one-more", "127.0.0.1", 1, nullptr, 900), 1);
-  EXPECT_EQ(module.add_external_service("uuid:two-more", "127.0.0.1", 1, nullptr, 900), 0);
+  alpha.add_entry("s0", 0);
+  EXPECT_EQ(add("second"), 1);
+  EXPECT_TRUE(known("s0"));
+  EXPECT_TRUE(known("s1"));
+  EXPECT_TRUE(alpha.log.starting("<CDiscovery> Service table full").empty());
+  EXPECT_EQ(alpha.table()->get_nr_elements(), full + 1);
+
+  // Known services are renewed in place.
+  EXPECT_EQ(add("s7", 9), 1);
+  EXPECT_EQ(alpha.entry("s7")->get_location()->get_port(), 9);
+  EXPECT_EQ(alpha.table()->get_nr_elements(), full + 1);
 }
 
 TEST_F(DiscoveryTableTest, ByebyeMarksTheServiceGone) {
@@ -597,6 +667,43 @@ TEST_F(DiscoveryTest, DisablingFromWithinItsOwnNoticeIsSafe) {
   group->send(alive_text(port, "uuid:delta", 7100));
   EXPECT_TRUE(run_until(loop, [&] { return alpha->module == nullptr; }));
   settle();
+}
+
+TEST_F(DiscoveryTest, WithoutAnInterfaceDiscoveryStaysOffTheNetwork) {
+  struct Case {
+    const char* what;
+    const char* setting;  // null: unset
+  };
+  const Case cases[] = {{"unset", nullptr}, {"empty", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LogCapture log;
+    alpha->module->set_file(log.stream());
+    {
+      EnvSetting no_interface("VERANTA_MULTICAST_IF", c.setting);
+      alpha->module->enable(1);
+      EXPECT_EQ(alpha->module->get_multicast_socket(), nullptr);
+      EXPECT_EQ(alpha->module->register_agent("b"), 0);
+      alpha->module->alive();
+      alpha->module->listall_agents();
+      EXPECT_EQ(group->receive(200), std::nullopt);
+      // Nor does it hear the group.
+      group->send(alive_text(port, "uuid:bravo", 7100));
+      EXPECT_TRUE(stays_idle());
+      EXPECT_TRUE(alpha->results.empty());
+      group->drain();
+      alpha->module->enable(0);
+    }
+    EXPECT_EQ(log.starting("<CDiscovery> VERANTA_MULTICAST_IF names no interface address: "
+                           "discovery joins no group and sends nothing")
+                  .size(),
+              1u);
+    alpha->module->set_file(alpha->log.stream());
+  }
+  // With the interface named again, enabling joins and announces.
+  alpha->module->enable(1);
+  ASSERT_NE(alpha->module->get_multicast_socket(), nullptr);
+  EXPECT_EQ(group->receive(), alive_text(port, "alpha", 7001));
 }
 
 TEST_F(DiscoveryTest, AFailedJoinLeavesNoSocket) {

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -128,6 +129,37 @@ TEST_F(MulticastSocketTest, SendReachesTheJoinedGroupOnly) {
   EXPECT_EQ(socket.Send(nullptr, 0), 0);
 }
 
+TEST_F(MulticastSocketTest, HearsOnlyTheGroupItJoined) {
+  ASSERT_EQ(socket.JoinGroup(kGroup, port, 3, 0), 1);
+  // Datagrams for the same port that are not the joined group's.
+  GroupPeer other_group("239.255.255.251", port);
+  UnicastPeer direct;
+  struct Case {
+    const char* what;
+    std::function<bool()> send;
+  };
+  const Case cases[] = {
+      {"another group that another socket joined", [&] { return other_group.send("other group"); }},
+      {"a datagram straight to the port", [&] { return direct.send_to(port, "direct"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(c.send());
+    EXPECT_TRUE(stays_idle());
+    EXPECT_TRUE(window.notices.empty());
+  }
+  GroupPeer member(kGroup, port);
+  ASSERT_TRUE(member.send("the group"));
+  ASSERT_TRUE(wait_for_notices(1));
+  EXPECT_EQ(seen, std::vector<std::string>{"the group"});
+  // The same group on an interface that another program joined cannot be
+  // staged with loopback alone: the option that keeps it out is read back.
+  int all = 1;
+  socklen_t length = sizeof all;
+  ASSERT_TRUE(socket.GetSockOpt(IP_MULTICAST_ALL, &all, &length, IPPROTO_IP));
+  EXPECT_EQ(all, 0);
+}
+
 TEST_F(MulticastSocketTest, WithoutASendingSocketNothingIsSent) {
   EXPECT_EQ(socket.SetTTL(3), 0);
   EXPECT_EQ(socket.SetLoopBack(1), 0);
@@ -145,22 +177,25 @@ TEST_F(MulticastSocketTest, WithoutASendingSocketNothingIsSent) {
 }
 
 TEST_F(MulticastSocketTest, AFailedJoinLeavesNoSocketOpen) {
+  enum class Interface { kAsRun, kUnset, kNotAnAddress };
   struct Case {
     const char* what;
     const char* group;
     unsigned port;
-    const char* interface_setting;  // null: as the test run has it
+    Interface interface_setting;
     const char* line;
   };
   const Case cases[] = {
-      {"no port", kGroup, 0, nullptr, "<CMulticastSocket> No group port specified"},
-      {"not a group", "127.0.0.1", port, nullptr,
+      {"no port", kGroup, 0, Interface::kAsRun, "<CMulticastSocket> No group port specified"},
+      {"not a group", "127.0.0.1", port, Interface::kAsRun,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
-      {"not an address", "nowhere", port, nullptr,
+      {"not an address", "nowhere", port, Interface::kAsRun,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
-      {"no group", nullptr, port, nullptr,
+      {"no group", nullptr, port, Interface::kAsRun,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
-      {"bad interface", kGroup, port, "not-an-address",
+      {"bad interface", kGroup, port, Interface::kNotAnAddress,
+       "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
+      {"no interface", kGroup, port, Interface::kUnset,
        "<CMulticastSocket> Unable to set IPPROTO_IP options for multicast socket"},
   };
   for (const Case& c : cases) {
@@ -172,8 +207,10 @@ TEST_F(MulticastSocketTest, AFailedJoinLeavesNoSocketOpen) {
     failing.set_logger(&own_logger);
     {
       std::optional<EnvSetting> setting;
-      if (c.interface_setting != nullptr) {
-        setting.emplace("VERANTA_MULTICAST_IF", c.interface_setting);
+      if (c.interface_setting == Interface::kUnset) {
+        setting.emplace("VERANTA_MULTICAST_IF", nullptr);
+      } else if (c.interface_setting == Interface::kNotAnAddress) {
+        setting.emplace("VERANTA_MULTICAST_IF", "not-an-address");
       }
       EXPECT_EQ(failing.JoinGroup(c.group, c.port, 3, 0), 0);
     }
