@@ -1,12 +1,16 @@
 // Parse speed of the message-parser front end on a ~150-byte tell, a ~2 KB
 // nested message and a 64 KB message: on fresh front ends (HTTP is tried
-// first, KQML takes over) and on one whose KQML member is already current.
+// first, KQML takes over) and on one whose KQML member is already current,
+// with the heap warm and cold, beside a plain tokenizer as the baseline and
+// with the allocations per parse.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <string>
 
 #include "Lexwick/parser.h"
+#include "heap.h"
+#include "plaintokenizer.h"
 
 namespace {
 
@@ -37,15 +41,17 @@ void count(benchmark::State& state, const std::string& text) {
   state.counters["bytes"] = static_cast<double>(text.size());
 }
 
+// Arguments: message size (0 tell, 1 2 KB, 2 64 KB), heap cold (1) or warm.
+//
 // Each iteration makes, uses and destroys a front end, as a caller that
 // parses one message per object does; the KQML-current case pays the same
 // teardown of the previous parse inside its next parse.
 void BM_ParseFresh(benchmark::State& state) {
   const std::string& text = message(state.range(0));
-  for (auto _ : state) {
+  bench::run_iterations(state, state.range(1) != 0, [&] {
     CParser parser;
     benchmark::DoNotOptimize(parser.parse_message(text.c_str()));
-  }
+  });
   count(state, text);
 }
 
@@ -53,11 +59,22 @@ void BM_ParseKqmlCurrent(benchmark::State& state) {
   const std::string& text = message(state.range(0));
   CParser parser;
   parser.parse_message(text.c_str());  // KQML becomes current
-  for (auto _ : state) benchmark::DoNotOptimize(parser.parse_message(text.c_str()));
+  bench::run_iterations(state, state.range(1) != 0,
+                        [&] { benchmark::DoNotOptimize(parser.parse_message(text.c_str())); });
   count(state, text);
 }
 
-BENCHMARK(BM_ParseFresh)->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK(BM_ParseKqmlCurrent)->Arg(0)->Arg(1)->Arg(2);
+// The baseline of both: the KQML tokens, found and nothing more.
+void BM_Tokenize(benchmark::State& state) {
+  const std::string& text = message(state.range(0));
+  bench::PlainTokenizer tokenizer;
+  bench::run_iterations(state, state.range(1) != 0,
+                        [&] { benchmark::DoNotOptimize(tokenizer.tokenize(text)); });
+  count(state, text);
+}
+
+BENCHMARK(BM_ParseFresh)->Apply(bench::sizes_warm_and_cold);
+BENCHMARK(BM_ParseKqmlCurrent)->Apply(bench::sizes_warm_and_cold);
+BENCHMARK(BM_Tokenize)->Apply(bench::sizes_warm_and_cold);
 
 }  // namespace

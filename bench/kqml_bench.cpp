@@ -1,12 +1,16 @@
 // Parse and compose speed of the KQML parser on message sizes the system
 // sees: a short tell, a scenario-sized message with nested lists, and a
-// 64 KB message. Parse cost per byte should not grow with the size.
+// 64 KB message, with the heap warm and cold, each beside its baseline (a
+// plain tokenizer, a plain string composition) and with the allocations
+// per call. Parse cost per byte should not grow with the size.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <string>
 
 #include "Talkwick/kqmlparser.h"
+#include "heap.h"
+#include "plaintokenizer.h"
 
 namespace {
 
@@ -46,16 +50,32 @@ const std::string& message(int64_t which) {
   }
 }
 
-void BM_Parse(benchmark::State& state) {
-  const std::string& text = message(state.range(0));
-  CKQMLParser parser;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(parser.parse_message(text.c_str()));
-    benchmark::DoNotOptimize(parser.find_content());
-  }
+void count(benchmark::State& state, const std::string& text) {
   state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
   state.counters["msg_bytes"] = static_cast<double>(text.size());
+}
+
+// Arguments: message size (0 tell, 1 2 KB, 2 64 KB), heap cold (1) or warm.
+void BM_Parse(benchmark::State& state) {
+  const std::string& text = message(state.range(0));
+  CKQMLParser parser;
+  bench::run_iterations(state, state.range(1) != 0, [&] {
+    benchmark::DoNotOptimize(parser.parse_message(text.c_str()));
+    benchmark::DoNotOptimize(parser.find_content());
+  });
+  count(state, text);
+}
+
+// The baseline of BM_Parse: the same tokens, found and nothing more.
+void BM_Tokenize(benchmark::State& state) {
+  const std::string& text = message(state.range(0));
+  bench::PlainTokenizer tokenizer;
+  bench::run_iterations(state, state.range(1) != 0, [&] {
+    benchmark::DoNotOptimize(tokenizer.tokenize(text));
+    benchmark::DoNotOptimize(tokenizer.find(":content"));
+  });
+  count(state, text);
 }
 
 // Composing a reply around the content of a message of each size.
@@ -65,19 +85,38 @@ void BM_CreateMessage(benchmark::State& state) {
   reader.parse_message(text.c_str());
   const std::string content = reader.find_content();
   CKQMLParser parser;
-  int64_t bytes = 0;
-  for (auto _ : state) {
-    const char* out = parser.create_message("tell", "sim-agent", "station-blue", "default-language",
-                                            "default-ontology", "r1", "", "", content.c_str());
+  const char* out = nullptr;
+  bench::run_iterations(state, state.range(1) != 0, [&] {
+    out = parser.create_message("tell", "sim-agent", "station-blue", "default-language",
+                                "default-ontology", "r1", "", "", content.c_str());
     benchmark::DoNotOptimize(out);
-    bytes += static_cast<int64_t>(std::char_traits<char>::length(out));
-  }
-  state.SetItemsProcessed(state.iterations());
-  state.SetBytesProcessed(bytes);
-  state.counters["msg_bytes"] = static_cast<double>(bytes) / static_cast<double>(state.iterations());
+  });
+  count(state, std::string(out));
 }
 
-BENCHMARK(BM_Parse)->DenseRange(0, 2)->ArgName("size");
-BENCHMARK(BM_CreateMessage)->DenseRange(0, 2)->ArgName("size");
+// The baseline of BM_CreateMessage: the same header and content appended
+// into one string.
+void BM_ComposePlain(benchmark::State& state) {
+  const std::string& text = message(state.range(0));
+  CKQMLParser reader;
+  reader.parse_message(text.c_str());
+  const std::string content = reader.find_content();
+  std::string out;
+  bench::run_iterations(state, state.range(1) != 0, [&] {
+    out.clear();
+    out.append("(tell :sender station-blue :receiver sim-agent :ontology default-language ")
+        .append(":language default-ontology :reply-with r1 :in-reply-to   :forward-to   ")
+        .append(":content ( ")
+        .append(content)
+        .append("))");
+    benchmark::DoNotOptimize(out.data());
+  });
+  count(state, out);
+}
+
+BENCHMARK(BM_Parse)->Apply(bench::sizes_warm_and_cold);
+BENCHMARK(BM_Tokenize)->Apply(bench::sizes_warm_and_cold);
+BENCHMARK(BM_CreateMessage)->Apply(bench::sizes_warm_and_cold);
+BENCHMARK(BM_ComposePlain)->Apply(bench::sizes_warm_and_cold);
 
 }  // namespace

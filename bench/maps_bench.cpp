@@ -1,12 +1,15 @@
 // Speed of the maps library on the sizes a large exercise has: scanning and
 // storing a map data grid (cost per byte should not grow with the size),
-// rendering a 400 x 400 map at zoom 3 into a QImage, and the degree/pixel
+// rendering a 400 x 400 map at zoom 3 into a QImage, each beside a plain
+// baseline doing the least of the same work, and the degree/pixel
 // conversions every unit drawing makes.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
+#include <QPainter>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +46,27 @@ void BM_Parse(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
 }
 BENCHMARK(BM_Parse)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The baseline of BM_Parse: each row's codes copied into a grid of the same
+// size, the row ends found with memchr, nothing checked.
+void BM_ParsePlain(benchmark::State& state) {
+  const int side = int(state.range(0));
+  const std::string text = grid_text(side);
+  std::vector<unsigned char> grid(size_t(side) * size_t(side));
+  for (auto _ : state) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    for (int y = side - 1; y >= 0 && p < end; --y) {
+      const auto* row_end = static_cast<const char*>(std::memchr(p, '\x01', size_t(end - p)));
+      if (row_end == nullptr) break;
+      std::memcpy(&grid[size_t(y) * size_t(side)], p, size_t(side));
+      p = row_end + 2;
+    }
+    benchmark::DoNotOptimize(grid.data());
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(BM_ParsePlain)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // Five codes: solid, ellipse, cross, forest and one without a terrain type.
 class Scene {
@@ -84,6 +108,25 @@ void BM_Update(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(state.iterations()) * 400 * 400);
 }
 BENCHMARK(BM_Update)->Unit(benchmark::kMillisecond);
+
+// The baseline of BM_Update: the same 400 x 400 cells filled as plain 3 x 3
+// rectangles of their colours into a picture of the map's size.
+void BM_UpdatePlain(benchmark::State& state) {
+  QImage picture(1200, 1200, QImage::Format_RGB32);
+  const QColor colours[] = {QColor(0, 200, 90), QColor(40, 160, 90), QColor(80, 120, 90),
+                            QColor(120, 80, 90), QColor(128, 128, 128)};
+  for (auto _ : state) {
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), QColor(220, 220, 220));
+    for (int x = 0; x < 400; ++x) {
+      for (int y = 0; y < 400; ++y) {
+        painter.fillRect(x * 3, (399 - y) * 3, 3, 3, colours[(x / 7 + y / 5) % 5]);
+      }
+    }
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * 400 * 400);
+}
+BENCHMARK(BM_UpdatePlain)->Unit(benchmark::kMillisecond);
 
 void BM_Conversions(benchmark::State& state) {
   Scene scene;

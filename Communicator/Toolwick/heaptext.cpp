@@ -11,7 +11,9 @@ void HeapText::set(const char* text) {
 }
 
 void HeapText::assign(std::string_view text) {
-  auto copy = std::make_unique<char[]>(text.size() + 1);
+  // Not zero-filled: every byte is written below, and a large copy would
+  // otherwise be written twice.
+  auto copy = std::make_unique_for_overwrite<char[]>(text.size() + 1);
   std::memcpy(copy.get(), text.data(), text.size());
   copy[text.size()] = '\0';
   text_ = std::move(copy);
