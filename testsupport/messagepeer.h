@@ -1,9 +1,12 @@
-// Test helper: a listener on loopback that stands in for an agent. It takes
+// Test helpers: a listener on loopback that stands in for an agent. It takes
 // the connections made to it (a later one replaces the one before, as when
 // the sending agent restarts) and reads the 0x04-framed messages that come
 // over them.
 #pragma once
 
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -62,5 +65,17 @@ class MessagePeer {
   int connection_ = -1;
   std::string pending_;
 };
+
+// A descriptor connected to loopback `port` (a blocking connect), for a
+// peer that sends to the code under test; the caller closes it.
+inline int connect_to_loopback(unsigned port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  return fd;
+}
 
 }  // namespace testsupport
