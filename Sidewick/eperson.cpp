@@ -1,6 +1,7 @@
 #include "Sidewick/eperson.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "Relaywick/logfacility.h"
 #include "Sidewick/valuetext.h"
 #include "Toolwick/filebuffer.h"
+#include "Toolwick/format.h"
 #include "Toolwick/guid.h"
 #include "Toolwick/token.h"
 #include "Toolwick/utils.h"
@@ -41,12 +43,16 @@ void CEPerson::reset_profile() {
   file_.reset();
 }
 
-void CEPerson::debug(const char* text) {
-  if (text == nullptr) return;
+void CEPerson::debug(const char* fmt, ...) {
+  if (fmt == nullptr) return;
+  va_list args;
+  va_start(args, fmt);
+  const std::string line = str_vformat(fmt, args);
+  va_end(args);
   if (logger_ != nullptr) {
-    logger_->process_message(text, DIRECTION_INTERNAL);
+    logger_->process_message(line.c_str(), DIRECTION_INTERNAL);
   } else {
-    CListElement::debug("%s", text);
+    CListElement::debug("%s", line.c_str());
   }
 }
 
@@ -206,15 +212,15 @@ void CEPerson::read_parameter(const char* entry) {
   } else {
     return;
   }
-  debug(name_text.c_str());
-  debug(content_text.c_str());
+  debug("%s", name_text.c_str());
+  debug("%s", content_text.c_str());
   if (auto* p = dynamic_cast<CListParameter*>(made)) {
     p->set_parameter(content_text.c_str());
     if (CLList* items = p->get_parameter()) {
       debug("<CEPerson> Displaying contents of list");
       for (CListElement* e = items->get_element(0); e != nullptr; e = e->get_next()) {
         debug("<CEPerson> Element:");
-        debug(e->get_name());
+        debug("%s", e->get_name() != nullptr ? e->get_name() : "");
       }
     } else {
       debug("<CEPerson> Unable to parse list, empty content");
@@ -300,23 +306,23 @@ int CEPerson::create_agent_external(const char* text) {
 }
 
 int CEPerson::read_section(const char* section, int usage, const SectionTexts& texts) {
-  debug(texts.processing);
+  debug("%s", texts.processing);
   CParser parts;
   if (parts.parse_message(section) != 1) {
-    debug(texts.unreadable_section);
+    debug("%s", texts.unreadable_section);
     return 0;
   }
   if (const char* group = parts.find_token("public")) {
     debug("<CEPerson> Processing public profile section");
     read_group(group, usage, VISIBILITY_PUBLIC, texts.unreadable_public);
   } else {
-    debug(texts.no_public);
+    debug("%s", texts.no_public);
   }
   if (const char* group = parts.find_token("private")) {
     debug("<CEPerson> Processing private profile section");
     read_group(group, usage, VISIBILITY_PRIVATE, texts.unreadable_private);
   } else {
-    debug(texts.no_private);
+    debug("%s", texts.no_private);
   }
   return 1;
 }
@@ -324,7 +330,7 @@ int CEPerson::read_section(const char* section, int usage, const SectionTexts& t
 void CEPerson::read_group(const char* group, int usage, int visibility, const char* unreadable) {
   CParser entries;
   if (entries.parse_message(group) != 1) {
-    debug(unreadable);
+    debug("%s", unreadable);
     return;
   }
   CLList* tokens = entries.get_tokens();
@@ -335,7 +341,7 @@ void CEPerson::read_group(const char* group, int usage, int visibility, const ch
                               ? token->get_token()->get_name()
                               : nullptr;
     if (keyword == nullptr || keyword[0] != ':') continue;
-    debug(keyword + 1);
+    debug("%s", keyword + 1);
     const char* value =
         token->get_token_content() != nullptr ? token->get_token_content()->get_name() : nullptr;
     if (value == nullptr || value[0] == '\0') {

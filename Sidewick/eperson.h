@@ -34,8 +34,9 @@ class CEPerson : public CListElement {
 
   void set_logger(CLogFacility* logger) { logger_ = logger; }
   CLogFacility* get_logger() const { return logger_; }
-  // One diagnostic line; null is ignored.
-  void debug(const char* text);
+  // One diagnostic line, to the logger or the profile's own log; a null
+  // format is ignored.
+  void debug(const char* fmt, ...) override TW_PRINTF(2, 3);
 
   // Gives the profile the primary public text parameter "id" holding a new
   // GUID, once per object (later calls keep it); a parameter "id" that is

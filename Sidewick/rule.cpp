@@ -1,10 +1,12 @@
 #include "Sidewick/rule.h"
 
+#include <cstdarg>
 #include <cstring>
 #include <string>
 
 #include "Relaywick/logfacility.h"
 #include "Sidewick/nlptext.h"
+#include "Toolwick/format.h"
 #include "Toolwick/utils.h"
 
 char* CRuleBase::fire_rule(const char* text) {
@@ -17,13 +19,18 @@ char* CRuleBase::fire_rule(const char* text) {
 
 char* CRuleBase::fire_rule(...) { return nullptr; }
 
-void CRuleBase::debug(const char* text) {
-  if (text != nullptr && logger_ != nullptr) logger_->process_message(text, DIRECTION_INTERNAL);
+void CRuleBase::debug(const char* fmt, ...) {
+  if (fmt == nullptr || logger_ == nullptr) return;
+  va_list args;
+  va_start(args, fmt);
+  const std::string line = str_vformat(fmt, args);
+  va_end(args);
+  logger_->process_message(line.c_str(), DIRECTION_INTERNAL);
 }
 
 CKeyword* CRule::find_content(const char* name, CSentence* sentence) {
   if (name == nullptr || sentence == nullptr) return nullptr;
-  debug(sentence->get_name());
+  if (sentence->get_name() != nullptr) debug("%s", sentence->get_name());
   debug("<CRule> find_content ()");
   for (CListElement* e = sentence->get_element(0); e != nullptr; e = e->get_next()) {
     auto* keyword = static_cast<CKeyword*>(e->get_content());
@@ -85,7 +92,7 @@ HeapText CRule::fire_rule(const char* text, CSentence* sentence) {
   }
   if (query.is_set()) {
     debug("<CRule> returning_query ...");
-    debug(query.get());
+    debug("%s", query.get());
   } else {
     debug("<CRule> query is null !");
   }

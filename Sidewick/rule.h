@@ -28,9 +28,9 @@ class CRuleBase : public CLList {
   virtual char* fire_rule(...);
 
   void set_logger(CLogFacility* logger) { logger_ = logger; }
-  // Hands the text to the logger as an internal event; nothing without a
-  // logger or for a null text.
-  void debug(const char* text);
+  // Hands the formatted line to the logger as an internal event; nothing
+  // without a logger or for a null format.
+  void debug(const char* fmt, ...) override TW_PRINTF(2, 3);
 
  private:
   CLogFacility* logger_ = nullptr;

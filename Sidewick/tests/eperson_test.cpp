@@ -392,7 +392,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(EPersonTest, WithoutLoggerLinesGoToTheProfilesLog) {
   CEPerson quiet;
   quiet.set_file(dir.file("person.log").c_str());
-  quiet.debug("outside %s text");
+  quiet.debug("%s", "outside %s text");
   quiet.debug(nullptr);
   EXPECT_NE(TempDir::read(dir.file("person.log")).find("] outside %s text\n"), std::string::npos);
 }
