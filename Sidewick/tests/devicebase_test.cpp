@@ -198,6 +198,25 @@ TEST_F(DeviceTest, LinkThatCannotBeStoredStays) {
       "available next time the agent starts"));
 }
 
+// The same agent stopped and started again: the link of the first run went
+// with its communicator, and the second run without a stored name has none.
+TEST_F(DeviceTest, RestartedWithoutStoredNameHoldsNoOldLink) {
+  CWnd window;
+  TestDevice device(&switched);
+  ASSERT_EQ(device.start_agent(&command_line, &window), 1);
+  EXPECT_EQ(handle(&device, message("device :action parentlink :parent Boss")), 1);
+  ASSERT_NE(device.get_parent_link(), nullptr);
+  device.stop_agent();
+  std::filesystem::remove(dir.file("parentlink.txt"));
+
+  ASSERT_EQ(device.start_agent(&command_line, &window), 1);
+  EXPECT_EQ(device.get_parent_link(), nullptr);
+  EXPECT_EQ(handle(&device, message("device :action parentlink :parent Chief")), 1);
+  ASSERT_NE(device.get_parent_link(), nullptr);
+  EXPECT_STREQ(device.get_parent_link()->get_name(), "Chief");
+  device.stop_agent();
+}
+
 struct StoredCase {
   std::string name;
   std::string file;
