@@ -1,0 +1,98 @@
+// CEPerson: the profile of a person that an agent keeps -- a list of typed
+// parameters (typedparameter.h) -- saved to and loaded from a profile file
+// in an internal text form, and written and read in an external KQML form
+// for other agents, grouped by usage and visibility.
+//
+// Internal form, one line a parameter inside "(\n" ... ")\n":
+//    (int :parameter (value :name (age) :content (42) :type 0) :visibility 1 :usage 0)
+//    (char ... :content (blue) :type 1) ...   (list ... :content (list;a,b) :type 2) ...
+// External form:
+//    :profile (tell :primary  (pri :public (pub  :colour (blue)
+//     ) :private (priv  )) :secondary (sec :public (pub  ) :private (priv  )))
+// The external form does not carry the type: integers come back as texts.
+//
+// Diagnostic lines go to the logger (not owned, it must outlive the
+// profile) or, without one, to the profile's own debug log.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "Sidewick/typedparameter.h"
+#include "Toolwick/heaptext.h"
+#include "Toolwick/llist.h"
+
+class CLogFacility;
+
+class CEPerson : public CListElement {
+ public:
+  CEPerson();
+  ~CEPerson() override;
+
+  // Deletes every parameter and forgets the profile file name.
+  void reset_profile();
+
+  void set_logger(CLogFacility* logger) { logger_ = logger; }
+  CLogFacility* get_logger() const { return logger_; }
+  // One diagnostic line, to the logger or the profile's own log; a null
+  // format is ignored.
+  void debug(const char* fmt, ...) override TW_PRINTF(2, 3);
+
+  // Gives the profile the primary public text parameter "id" holding a new
+  // GUID, once per object (later calls keep it); a parameter "id" that is
+  // not a text is replaced. 1.
+  int create_id();
+  void create() { create_id(); }
+  // The value of the text parameter "id"; null without one.
+  char* get_id() const;
+  // The parameters, owned by the profile.
+  CLList* get_parameters() { return &parameters_; }
+
+  // Reads the profile file (a non-null `file` becomes the profile file
+  // name, which the profile keeps) with load_profile_string; 0 when it
+  // cannot be read.
+  int load_profile(const char* file);
+  // Writes create_string() to the profile file (a non-null `file` becomes
+  // the profile file name). 1 without a file name (nothing written); 0 when
+  // the file cannot be opened.
+  int save_profile(const char* file);
+  char* get_profile_file() const { return file_.get(); }
+
+  // Writes the parameter's line of the internal form at `out`, at most
+  // `size` bytes with the closing NUL (a longer line is cut), and returns
+  // the position of that NUL. A list parameter without a list writes
+  // nothing; null for a parameter of another type; `out` itself for a null
+  // parameter, a null `out` or a size of 0.
+  char* create_param_string(CParameterBase* parameter, char* out, size_t size);
+  // The internal form of the whole profile, owned by the caller; unset for
+  // a profile without parameters or with one of another type.
+  HeapText create_string();
+  // Replaces the parameters by those of an internal form. Entries that do
+  // not read (no parameter, name, content, type, visibility or usage) are
+  // passed over with a log line. 0 for a null text or one that does not
+  // parse, else 1.
+  int load_profile_string(const char* text);
+
+  // One parameter's entry of the external form, owned by the caller; unset
+  // for a list parameter without a list and for other types.
+  HeapText create_param_string_external(CParameterBase* parameter);
+  // The external form of the whole profile, owned by the caller.
+  HeapText create_string_external();
+  // Replaces the parameters by those of an external form: text parameters,
+  // or list parameters for values holding "list;". 0 for a null text, one
+  // that does not parse, or a section that does not parse; else 1.
+  int create_agent_external(const char* text);
+
+ private:
+  struct SectionTexts;
+  // The internal line of `parameter` into `line`; false for other types.
+  static bool parameter_line(CParameterBase* parameter, std::string* line);
+  void read_parameter(const char* entry);
+  int read_section(const char* section, int usage, const SectionTexts& texts);
+  void read_group(const char* group, int usage, int visibility, const char* unreadable);
+
+  int created_ = 0;
+  HeapText file_;
+  CLList parameters_{"parameters"};
+  CLogFacility* logger_ = nullptr;
+};

@@ -1,0 +1,75 @@
+// CMeeting: an appointment that scheduling agents exchange -- profile,
+// start time, duration, subject, body, location and attendees -- with the
+// text form of its message content:
+//   tell :command appointment :profile (%s) :start (%s) :duration (%d)
+//        :subject (%s) :body (%s) :location (%s) :requiredAttendees (%s)
+//        :optionalAttendees ()
+// The start is CKelTime's compact form "day-month-year-hour-minute-second",
+// the attendees are names separated by commas.
+//
+// CParticipant: one attendee, named by the attendee, with a payment note.
+#pragma once
+
+#include <memory>
+
+#include "Relaywick/keltime.h"
+#include "Toolwick/heaptext.h"
+#include "Toolwick/llist.h"
+
+class CParticipant : public CListElement {
+ public:
+  CParticipant() = default;
+  explicit CParticipant(const char* name) : CListElement(name) {}
+
+  // Keeps a copy; null clears it.
+  void set_paid(const char* paid) { paid_.set(paid); }
+  char* get_paid() const { return paid_.get(); }
+
+ private:
+  HeapText paid_;
+};
+
+// The attendees are the list's elements (CParticipant), owned by it.
+class CMeeting : public CLList {
+ public:
+  // Duration 1, no time, no texts, no attendees.
+  CMeeting() = default;
+
+  // Takes `time` over (the one held before goes); null leaves none.
+  void set_time(CKelTime* time) { time_.reset(time); }
+  CKelTime* get_time() const { return time_.get(); }
+  // Keep a copy; null clears the text.
+  void set_profile(const char* text) { profile_.set(text); }
+  void set_subject(const char* text) { subject_.set(text); }
+  void set_body(const char* text) { body_.set(text); }
+  void set_location(const char* text) { location_.set(text); }
+  char* get_profile() const { return profile_.get(); }
+  char* get_subject() const { return subject_.get(); }
+  char* get_body() const { return body_.get(); }
+  char* get_location() const { return location_.get(); }
+  void set_duration(int duration) { duration_ = duration; }
+  int get_duration() const { return duration_; }
+
+  // Reads an appointment: profile, subject, body and location without their
+  // parentheses, the duration's leading integer, and the required and then
+  // the optional attendees appended after those already there. The start
+  // is not read: the time stays as it was. 0, changing nothing, for a null
+  // text, one that does not parse, or one whose command is not
+  // "appointment"; else 1.
+  int from_string(char* text) override;
+  // The text form, owned by the meeting until the next call. The required
+  // attendees are every attendee of the meeting; missing texts and the
+  // start of a meeting without a time are written empty.
+  char* to_string() override;
+
+ private:
+  // Appends one attendee per comma-separated name of `names`.
+  void add_attendees(const char* names);
+
+  std::unique_ptr<CKelTime> time_;
+  HeapText profile_;
+  HeapText subject_;
+  HeapText body_;
+  HeapText location_;
+  int duration_ = 1;
+};

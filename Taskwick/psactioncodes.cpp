@@ -1,0 +1,42 @@
+#include "Taskwick/psactioncodes.h"
+
+#include "Relaywick/communicator.h"
+
+namespace {
+
+const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
+
+}  // namespace
+
+int CPSActionCodes::send_message(const char* performative, const char* language,
+                                 const char* ontology, const char* receiver,
+                                 const char* content) {
+  return send(performative, receiver, ontology, language, content);
+}
+
+int CPSActionCodes::send_ask(const char* receiver, const char* content) {
+  return send("ask", receiver, "default-language", "default-ontology", content);
+}
+
+int CPSActionCodes::send(const char* performative, const char* receiver, const char* ontology,
+                         const char* language, const char* content) {
+  if (communicator_ == nullptr) return 0;
+  // The communicator's send also answers null for an agent it cannot
+  // locate: find the receiver first.
+  char host[CCommunicator::kHostSize] = {};
+  unsigned port = 0;
+  if (communicator_->comm_lookup(receiver, host, &port) != nullptr) {
+    debug("<CPSActionCodes> Unable to locate agent [%s], nothing sent", shown(receiver));
+    return 0;
+  }
+  // Null once the message went, else why it did not.
+  const char* error = communicator_->comm_sendmessage(performative, receiver, ontology, language,
+                                                      nullptr, nullptr, nullptr, content, nullptr);
+  if (error == nullptr) return 1;
+  debug("<CPSActionCodes> Unable to send message to [%s]: %s", shown(receiver), error);
+  return 0;
+}
+
+void CPSActionCodes::GenericAction(const char* message) {
+  debug("CPSActionCodes::GenericAction: Message = %s", shown(message));
+}

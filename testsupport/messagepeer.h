@@ -1,0 +1,81 @@
+// Test helpers: a listener on loopback that stands in for an agent. It takes
+// the connections made to it (a later one replaces the one before, as when
+// the sending agent restarts) and reads the 0x04-framed messages that come
+// over them.
+#pragma once
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "testsupport/loopback.h"
+
+namespace testsupport {
+
+class MessagePeer {
+ public:
+  MessagePeer() : listener_(listen_on_loopback(&port_, 4)) {}
+  ~MessagePeer() {
+    if (connection_ >= 0) ::close(connection_);
+    if (listener_ >= 0) ::close(listener_);
+  }
+  MessagePeer(const MessagePeer&) = delete;
+  MessagePeer& operator=(const MessagePeer&) = delete;
+
+  unsigned port() const { return port_; }
+  // The location to enter in a service table.
+  std::string location() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
+
+  // The next message without its 0x04; "" when none came within timeout_ms.
+  std::string next(int timeout_ms = 3000) {
+    for (;;) {
+      const size_t end = pending_.find('\x04');
+      if (end != std::string::npos) {
+        std::string message = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        return message;
+      }
+      pollfd ready[2] = {{listener_, POLLIN, 0}, {connection_, POLLIN, 0}};
+      if (::poll(ready, connection_ >= 0 ? 2 : 1, timeout_ms) <= 0) return "";
+      if ((ready[0].revents & POLLIN) != 0) {
+        if (connection_ >= 0) ::close(connection_);
+        connection_ = ::accept(listener_, nullptr, nullptr);
+        pending_.clear();
+        continue;
+      }
+      char buffer[2048];
+      const ssize_t got = ::recv(connection_, buffer, sizeof buffer, 0);
+      if (got <= 0) {
+        ::close(connection_);
+        connection_ = -1;
+        continue;
+      }
+      pending_.append(buffer, static_cast<size_t>(got));
+    }
+  }
+
+ private:
+  unsigned port_ = 0;
+  int listener_ = -1;
+  int connection_ = -1;
+  std::string pending_;
+};
+
+// A descriptor connected to loopback `port` (a blocking connect), for a
+// peer that sends to the code under test; the caller closes it.
+inline int connect_to_loopback(unsigned port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  return fd;
+}
+
+}  // namespace testsupport
