@@ -6,7 +6,8 @@
 // Calls come from the thread of the event loop only. Pointers handed to the
 // interface stay the core's: a balloon passed to ShowWeatherReport lives
 // until RemoveWeatherReport is called for it, a team member passed to
-// AddChatLine until the next ClearChat.
+// AddChatLine until the next ClearChat -- or either until the document goes.
+// The interface must outlive the document.
 #pragma once
 
 #include <string>

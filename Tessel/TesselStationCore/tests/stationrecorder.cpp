@@ -78,7 +78,8 @@ void RecordingStationUi::RemoveWeatherReport(const CWeatherBalloon* balloon) {
 }
 
 void RecordingStationUi::AddChatLine(const CTeamMember* author, const char* text) {
-  calls.push_back("AddChatLine(" + std::string(author->GetName()) + ": " + shown(text) + ")");
+  calls.push_back("AddChatLine(" + shown(author != nullptr ? author->GetName() : nullptr) + ": " +
+                  shown(text) + ")");
 }
 
 void RecordingStationUi::ClearChat() { calls.push_back("ClearChat"); }
