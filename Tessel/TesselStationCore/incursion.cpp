@@ -1,0 +1,16 @@
+#include "TesselStationCore/incursion.h"
+
+#include "TesselStationCore/stationnumbers.h"
+
+CIncursion::CIncursion() : CResourceUnit(UNIT_INCURSION) {}
+
+HeapText CIncursion::GetDescription() const {
+  return HeapText(station::format("Incursion: %s\nSpeed: %0.0f\nHeading: %0.0f", GetName(),
+                                  GetSpeed(), GetHeading()));
+}
+
+void CIncursion::Draw(CDC* dc) const {
+  const std::unique_ptr<CLatLng> at = PositionAt(Now());
+  DrawSymbol(dc, at->latitude, at->longitude, GetHeading() * station::kDegreesToRadians, 8, 2, 0,
+             GetSpeed() >= 500 ? 10 : 0, true, kColour, kColour);
+}

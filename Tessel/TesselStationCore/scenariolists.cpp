@@ -1,0 +1,145 @@
+// The document's readers of the scenario lists that init_sim, init_playback
+// and plume_refresh carry.
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Lexwick/parser.h"
+#include "TesselMapsLib/cnumber.h"
+#include "TesselMapsLib/impactlines.h"
+#include "TesselMapsLib/terrain.h"
+#include "TesselMapsLib/trajectory.h"
+#include "TesselStationCore/incursion.h"
+#include "TesselStationCore/interceptor.h"
+#include "TesselStationCore/radarstation.h"
+#include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/llist.h"
+#include "Toolwick/token.h"
+
+namespace {
+
+// The entry index that a keyword such as ":12" names, as "%d" writes it;
+// -1 for any other keyword.
+int32_t entry_index(const char* keyword) {
+  if (keyword == nullptr || keyword[0] != ':' || keyword[1] < '0' || keyword[1] > '9') return -1;
+  const char* digits = keyword + 1;
+  const char* end = digits + std::strlen(digits);
+  int32_t index = -1;
+  const auto [stop, error] = std::from_chars(digits, end, index);
+  if (error != std::errc() || stop != end || std::to_string(index) != digits) return -1;
+  return index;
+}
+
+// Calls `read` with each entry of a counted list -- "number" N and the
+// entries "0" to N-1, each a keyword list -- from the highest index down.
+// Only the entries present are read, whatever N says: a missing index, an
+// entry that does not parse and a count beyond the entries cost nothing.
+// 0 when the list itself cannot be read.
+template <typename Read>
+int for_each_entry(const char* text, Read read) {
+  if (text == nullptr) return 0;
+  CParser list;
+  if (list.parse_message(text) != 1) return 0;
+  const int32_t count = maps::read_int(list.find_token("number"));
+  std::vector<int32_t> indices;
+  if (const CLList* tokens = list.get_tokens()) {
+    for (int32_t i = 0; i < tokens->get_nr_elements(); ++i) {
+      const auto* token = dynamic_cast<const CToken*>(tokens->get_element(i));
+      if (token == nullptr || token->get_token() == nullptr) continue;
+      const int32_t index = entry_index(token->get_token()->get_name());
+      if (index >= 0 && index < count) indices.push_back(index);
+    }
+  }
+  std::sort(indices.begin(), indices.end(), std::greater<>());
+  indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+  for (const int32_t index : indices) {
+    const char* value = list.find_token(std::to_string(index).c_str());
+    CParser entry;
+    if (value == nullptr || entry.parse_message(value) != 1) continue;
+    read(entry);
+  }
+  return 1;
+}
+
+}  // namespace
+
+int CTesselStationDoc::ParseTerrain(const char* text) {
+  DeleteTerrainTypes();
+  return for_each_entry(text, [this](CParser& entry) {
+    auto terrain = std::make_unique<CTerrain>();
+    if (const char* code = entry.find_token("code")) {
+      terrain->code(static_cast<unsigned char>(maps::read_int(code) & 0xFF));
+    }
+    terrain->style(entry.find_token("style"));
+    if (const char* name = entry.find_token("name")) terrain->name(name);
+    const char* r = entry.find_token("r");
+    const char* g = entry.find_token("g");
+    const char* b = entry.find_token("b");
+    if (r != nullptr && g != nullptr && b != nullptr) {
+      terrain->colour(RGB(maps::read_int(r), maps::read_int(g), maps::read_int(b)));
+    }
+    CTerrain*& slot = terrainTypes_[terrain->code()];
+    delete slot;  // a code given twice: the later entry replaces the earlier
+    slot = terrain.release();
+  });
+}
+
+int CTesselStationDoc::ParseImpactLines(const char* text) {
+  if (text == nullptr || impactLines_ == nullptr) return 0;
+  return impactLines_->ParseKQML(text);
+}
+
+int CTesselStationDoc::ParseTrajectory(const char* text) {
+  if (text == nullptr || trajectory_ == nullptr) return 0;
+  trajectory_->RemoveTrajectory();
+  return trajectory_->ParseKQML(text);
+}
+
+int CTesselStationDoc::ParseRadars(const char* text) {
+  return for_each_entry(text, [this](CParser& entry) {
+    auto radar = std::make_unique<CRadarStation>();
+    Adopt(radar.get());
+    radar->SetId(entry.find_token("id"));
+    radar->SetName(entry.find_token("name"));
+    radar->SetStart(entry.find_token("lat"), entry.find_token("lon"));
+    radar->SetRange(entry.find_token("range"));
+    AddRadar(std::move(radar));
+  });
+}
+
+int CTesselStationDoc::ParseInterceptors(const char* text) {
+  return for_each_entry(text, [this](CParser& entry) {
+    auto interceptor = std::make_unique<CInterceptor>();
+    Adopt(interceptor.get());
+    interceptor->SetName(entry.find_token("name"));
+    interceptor->SetId(entry.find_token("id"));
+    const char* lat = entry.find_token("lat");
+    const char* lon = entry.find_token("lon");
+    interceptor->SetStart(lat, lon);
+    interceptor->SetInitial(lat, lon);
+    interceptor->SetSpeed(entry.find_token("maxspeed"));
+    interceptor->SetScope(entry.find_token("scope"));
+    AddInterceptor(std::move(interceptor));
+  });
+}
+
+int CTesselStationDoc::ParseIncursions(const char* text) {
+  return for_each_entry(text, [this](CParser& entry) {
+    auto incursion = std::make_unique<CIncursion>();
+    Adopt(incursion.get());
+    incursion->SetId(entry.find_token("id"));
+    incursion->SetName(entry.find_token("name"));
+    const char* heading = entry.find_token("heading");
+    incursion->SetHeading(heading);
+    incursion->SetInitialHeading(heading);
+    incursion->SetSpeed(entry.find_token("speed"));
+    const char* lat = entry.find_token("lat");
+    const char* lon = entry.find_token("lon");
+    incursion->SetStart(lat, lon);
+    incursion->SetInitial(lat, lon);
+    AddIncursion(std::move(incursion));
+  });
+}

@@ -1,0 +1,99 @@
+#include "TesselStationCore/stationagent.h"
+
+#include <cstring>
+
+#include "Credwick/belief.h"
+#include "Credwick/beliefdb.h"
+#include "Namewick/ansclient.h"
+#include "Relaywick/communicator.h"
+
+namespace {
+
+const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
+
+}  // namespace
+
+CStationAgent::CStationAgent(const char* name) : CBasicAgent(name) {
+  set_lookup_config(LOOKUP_CONFIG_ANS);
+}
+
+CStationAgent::~CStationAgent() = default;
+
+int CStationAgent::handle_parse_args(CCommandLine* /*command_line*/) { return 1; }
+
+int CStationAgent::process_create() {
+  CBeliefDB* db = get_belief_db();
+  if (db == nullptr) return 1;
+  if (auto* host = dynamic_cast<CStringBelief*>(db->find_element("ans"))) {
+    host->set_value(ansHost_.c_str());
+  }
+  if (auto* port = dynamic_cast<CIntBelief*>(db->find_element("ansport"))) {
+    port->set_value(static_cast<int>(ansPort_));
+  }
+  if (port_.has_value()) get_communicator()->set_port(*port_);
+  return 1;
+}
+
+int CStationAgent::process_init() { return 1; }
+
+void CStationAgent::process_timer() {}
+
+int CStationAgent::process_message(char* text) {
+  if (text != nullptr && dispatcher_ != nullptr) dispatcher_->dispatch(text);
+  return 1;
+}
+
+void CStationAgent::SetNameServer(const char* host, unsigned port) {
+  ansHost_ = host != nullptr ? host : "";
+  ansPort_ = port;
+}
+
+void CStationAgent::SetDispatcher(std::unique_ptr<CStationDispatcher> dispatcher) {
+  dispatcher_ = std::move(dispatcher);
+}
+
+int CStationAgent::SendAgentMessage(const char* performative, const char* receiver,
+                                    const char* content) {
+  CCommunicator* communicator = get_communicator();
+  if (communicator == nullptr) {
+    debug("<CStationAgent> No communicator, message to [%s] not sent", shown(receiver));
+    return 0;
+  }
+  if (receiver == nullptr || receiver[0] == '\0') {
+    debug("<CStationAgent> No receiver, message not sent");
+    return 0;
+  }
+  // The communicator answers an unknown receiver as it answers a success:
+  // the receiver is located first, so that 1 means the message went.
+  char host[CCommunicator::kHostSize] = {};
+  unsigned port = 0;
+  if (communicator->comm_lookup(receiver, host, &port) != nullptr) {
+    debug("<CStationAgent> Unable to locate agent [%s], message not sent", receiver);
+    return 0;
+  }
+  const char* error = communicator->comm_sendmessage(performative, receiver, "default-language",
+                                                     "default-ontology", nullptr, nullptr,
+                                                     nullptr, content, nullptr);
+  if (error != nullptr) {
+    debug("<CStationAgent> Sending to [%s] failed: %s", receiver, error);
+    return 0;
+  }
+  return 1;
+}
+
+int CStationAgent::IsKnownAgent(const char* name) {
+  CCommunicator* communicator = get_communicator();
+  if (communicator == nullptr || name == nullptr) return 0;
+  CANSClient* ans = communicator->retrieve_ans_object();
+  if (ans == nullptr || ans->lookup_agent(name) == 0) return 0;
+  const auto* lookup = dynamic_cast<CListBelief*>(communicator->get_beliefdb()->find_element("lookup"));
+  const CLList* table = lookup != nullptr ? lookup->get_value() : nullptr;
+  if (table == nullptr) return 0;
+  for (int32_t i = 0; i < table->get_nr_elements(); ++i) {
+    const CListElement* entry = table->get_element(i);
+    if (entry != nullptr && entry->get_name() != nullptr && std::strcmp(entry->get_name(), name) == 0) {
+      return 1;
+    }
+  }
+  return 0;
+}

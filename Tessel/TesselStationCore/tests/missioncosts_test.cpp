@@ -1,0 +1,132 @@
+// Costs, mission statistics, go/no-go and the mission time texts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TesselStationCore/weatherballoons.h"
+#include "unitfixture.h"
+
+namespace stationtest {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct TimeCase {
+  const char* name;
+  int minute;
+  const char* text;
+};
+
+class MissionTime : public testing::TestWithParam<TimeCase> {};
+
+TEST_P(MissionTime, CountsToTheZeroHourAtMinute960) {
+  EXPECT_STREQ(CTesselStationDoc::FormatMissionTime(GetParam().minute).get(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Minutes, MissionTime,
+    testing::Values(TimeCase{"Start", 0, "T-16 hours, 0 mins"},
+                    TimeCase{"OneHourAndAMinute", 61, "T-14 hours, 59 mins"},
+                    TimeCase{"WholeHour", 840, "T-2 hours, 0 mins"},
+                    TimeCase{"LaunchWindow", 900, "T-1 hours, 0 mins"},
+                    TimeCase{"LastMinute", 959, "T-0 hours, 1 mins"},
+                    TimeCase{"ZeroHour", 960, "T-0 hours, 0 mins"},
+                    TimeCase{"AfterZeroHour", 961, "T+0 hours, 1 mins"},
+                    TimeCase{"LaterStill", 1030, "T+1 hours, 10 mins"},
+                    TimeCase{"NegativeReadsAsZero", -1, "T-16 hours, 0 mins"}),
+    [](const testing::TestParamInfo<TimeCase>& info) { return info.param.name; });
+
+class CostTest : public UnitTest {};
+
+TEST_F(CostTest, NoUnitsCostNothing) {
+  double balloons = -1, radars = -1, interceptors = -1;
+  doc.ComputeOwnCosts(&balloons, &radars, &interceptors);
+  EXPECT_EQ(balloons + radars + interceptors, 0.0);
+  doc.SetTeamCost("Bravo-2", 40.0);
+  doc.SetTeamCost("Charlie-3", 2.5);
+  doc.SetTeamCost("Bravo-2", 41.0);
+  EXPECT_EQ(doc.ComputeMissionCost(), 43.5);
+  EXPECT_STREQ(doc.InterceptorStats().get(), "(tell  :count 0)");
+  EXPECT_STREQ(doc.RadarStats().get(), "(tell  :count 0)");
+  EXPECT_STREQ(doc.BalloonStats().get(), "(tell  :count 0)");
+}
+
+TEST_F(CostTest, OwnCostsAndStatistics) {
+  doc.SetStationLocation(475, 375);
+  CInterceptor* hawk = add_interceptor("I1", 600, 350, 300);
+  CRadarStation* north = add_radar("R1", 475, 250, "50");
+  frame.clock = 100;
+  doc.DeployBalloon(475, 415);
+  hawk->Activate();
+  north->Activate();
+  frame.clock = 110;
+  hawk->Deploy(600, 600, true);
+  north->Deactivate();
+  frame.clock = 130;
+
+  double balloons = 0, radars = 0, interceptors = 0;
+  doc.ComputeOwnCosts(&balloons, &radars, &interceptors);
+  EXPECT_EQ(balloons, 32.0);
+  EXPECT_EQ(radars, 50.0 * 10 + 1);
+  EXPECT_EQ(interceptors, 1.0 + 30 + 20);
+  doc.SetOwnCosts(balloons, radars, interceptors);
+  doc.SetTeamCost("Bravo-2", 7.0);
+  EXPECT_EQ(doc.ComputeMissionCost(), 32.0 + 501 + 51 + 7);
+
+  EXPECT_STREQ(doc.InterceptorStats().get(),
+               "(tell  :int0 (tell :id I1 :name I1 :activationCt 1 :deployCt 1 :intCt 0 "
+               ":totalActiveTime 0 :totalTaskTime 0 :cost 51.000000) :count 1)");
+  EXPECT_STREQ(doc.RadarStats().get(),
+               "(tell  :radar0 (tell :id R1 :name R1 :activationCt 1 :totalActiveTime 10 :cost "
+               "501.000000) :count 1)");
+  EXPECT_STREQ(doc.BalloonStats().get(),
+               "(tell  :balloon0 (tell :deployTime 100 :reportTime 0 :deployLat 475.000000 "
+               ":deployLng 415.000000 :cost 32.000000) :count 1)");
+  doc.GetBalloons().front()->SetWeatherReport("475", "415", "1", "2", "3", "4", "5");
+  EXPECT_NE(std::string(doc.BalloonStats().get()).find(":reportTime 130 "), std::string::npos);
+}
+
+// --- Go/no-go
+
+struct SideCase {
+  const char* name;
+  const char* side;
+  bool alpha, bravo, charlie;
+};
+
+class SideStatus : public StationTest, public testing::WithParamInterface<SideCase> {};
+
+TEST_P(SideStatus, FollowsTheSideWordInLowerCase) {
+  doc.SetSideStatus(GetParam().side, true);
+  EXPECT_EQ(doc.GoAlpha(), GetParam().alpha);
+  EXPECT_EQ(doc.GoBravo(), GetParam().bravo);
+  EXPECT_EQ(doc.GoCharlie(), GetParam().charlie);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sides, SideStatus,
+    testing::Values(SideCase{"Alpha", "team-alpha", true, false, false},
+                    SideCase{"Bravo", "bravo2", false, true, false},
+                    SideCase{"Charlie", "xcharliex", false, false, true},
+                    SideCase{"AlphaBeforeBravo", "bravo-alpha", true, false, false},
+                    SideCase{"CapitalsDoNotCount", "Alpha", false, false, false},
+                    SideCase{"NoSide", "delta", false, false, false}),
+    [](const testing::TestParamInfo<SideCase>& info) { return info.param.name; });
+
+TEST_F(StationTest, TheOwnStatusShowsOnTheFrameAndGoesToTheTeam) {
+  join_team("alpha-1", {"bravo-2"});
+  doc.SetSideStatus("bravo-2", true);
+  EXPECT_TRUE(frame.calls.empty());
+  doc.SendGoNoGo(true);
+  EXPECT_TRUE(doc.GoAlpha());
+  EXPECT_EQ(frame.calls, Lines{"SetGoNoGoDisplay(go)"});
+  EXPECT_EQ(agent.lines(), (Lines{"bravo-2: tell :command update_go_nogo_status :status go",
+                                  "Sim: tell :command update_go_nogo_status :status go"}));
+  doc.SendGoNoGo(false);
+  EXPECT_FALSE(doc.GoAlpha());
+  EXPECT_EQ(agent.lines().back(), "Sim: tell :command update_go_nogo_status :status nogo");
+}
+
+}  // namespace
+}  // namespace stationtest

@@ -1,0 +1,209 @@
+// The station agent on loopback: its name-server settings, the envelope of
+// what it sends, whether a send went, the known-agent test and the hand-over
+// of received messages. A name server runs as a child process; the peers
+// are plain listening sockets registered there under a name.
+#include "TesselStationCore/stationagent.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "Agentwick/agenthost.h"
+#include "Credwick/belief.h"
+#include "Namewick/ansclient.h"
+#include "Platform/tests/looptest.h"
+#include "TesselStationCore/tesselstationdoc.h"
+#include "stationrecorder.h"
+#include "testsupport/childprocess.h"
+#include "testsupport/loopback.h"
+#include "testsupport/tempdir.h"
+
+namespace stationtest {
+namespace {
+
+// What a dispatcher was handed.
+class NotingDispatcher : public CStationDispatcher {
+ public:
+  explicit NotingDispatcher(std::vector<std::string>* texts) : texts_(texts) {}
+  void dispatch(const char* text) override { texts_->emplace_back(text); }
+
+ private:
+  std::vector<std::string>* texts_;
+};
+
+TEST(StationAgent, HandsEveryMessageToItsDispatcher) {
+  CStationAgent agent("TesselStation");
+  char text[] = "(tell :sender Sim :content (tell :command clock_sync :clock 5))";
+  EXPECT_EQ(agent.process_message(text), 1);  // no dispatcher yet
+  std::vector<std::string> texts;
+  agent.SetDispatcher(std::make_unique<NotingDispatcher>(&texts));
+  EXPECT_EQ(agent.process_message(text), 1);
+  EXPECT_EQ(texts, std::vector<std::string>{text});
+}
+
+TEST(StationAgent, UsesTheNameServerClientAndTheDefaultNameServer) {
+  CStationAgent agent("TesselStation");
+  EXPECT_EQ(agent.get_lookup_config(), LOOKUP_CONFIG_ANS);
+  EXPECT_STREQ(agent.GetNameServerHost(), "127.0.0.1");
+  EXPECT_EQ(agent.GetNameServerPort(), 6677u);
+}
+
+TEST(StationAgent, SendsNothingBeforeItRuns) {
+  CStationAgent agent("TesselStation");
+  EXPECT_EQ(agent.SendAgentMessage("tell", "Sim", "tell :command x"), 0);
+  EXPECT_EQ(agent.IsKnownAgent("Sim"), 0);
+}
+
+// A peer's listening socket, registered with the name server under a name.
+class Peer {
+ public:
+  Peer(const char* name, unsigned ans_port) {
+    listener_ = testsupport::listen_on_loopback(&port_);
+    add_string("name", name);
+    add_string("ans", "127.0.0.1");
+    add_string("hostname", "127.0.0.1");
+    add_int("ansport", static_cast<int>(ans_port));
+    add_int("port", static_cast<int>(port_));
+    auto* lookup = new CListBelief("lookup");
+    lookup->set_value(new CLList);
+    db_.add_element(lookup);
+    client_ = std::make_unique<CANSClient>(&db_, nullptr);
+    EXPECT_EQ(client_->register_agent(name), 1);
+  }
+  ~Peer() { close_listener(); }
+
+  // The next message that reached the listener, without its 0x04 and with
+  // the GUID of its reply-with written "{GUID}"; "" when none came within
+  // three seconds.
+  std::string receive() {
+    pollfd ready{listener_, POLLIN, 0};
+    if (poll(&ready, 1, 3000) <= 0) return "";
+    const int fd = accept(listener_, nullptr, nullptr);
+    std::string text;
+    char buffer[2048];
+    while (text.find('\x04') == std::string::npos) {
+      pollfd data{fd, POLLIN, 0};
+      if (poll(&data, 1, 3000) <= 0) break;
+      const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+      if (got <= 0) break;
+      text.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return std::regex_replace(text.substr(0, text.find('\x04')), std::regex(R"(\{[-0-9A-F]+\})"),
+                              "{GUID}");
+  }
+  // Nothing listens at the registered port any more.
+  void close_listener() {
+    if (listener_ >= 0) close(listener_);
+    listener_ = -1;
+  }
+
+ private:
+  void add_string(const char* name, const char* value) {
+    auto* belief = new CStringBelief(name);
+    belief->set_value(value);
+    db_.add_element(belief);
+  }
+  void add_int(const char* name, int value) {
+    auto* belief = new CIntBelief(name);
+    belief->set_value(value);
+    db_.add_element(belief);
+  }
+
+  int listener_ = -1;
+  unsigned port_ = 0;
+  CBeliefDB db_;
+  std::unique_ptr<CANSClient> client_;
+};
+
+class RunningStation : public LoopTest {
+ protected:
+  void SetUp() override {
+    ans_port = childtest::start_ans_server(&server, TESSEL_ANS_SERVER);
+    ASSERT_NE(ans_port, 0u);
+    auto owned = std::make_unique<CStationAgent>("TesselStation");
+    agent = owned.get();
+    agent->SetNameServer("127.0.0.1", ans_port);
+    agent->SetListeningPort(0);
+    host = std::make_unique<CAgentHost>();
+    host->AssignContainer(std::move(owned));
+    command_line.parse_commandline(static_cast<int>(argv.size()), const_cast<char**>(argv.data()));
+    ASSERT_NE(host->CreateContainer(&command_line, 1), 0);
+  }
+
+  int belief(const char* name) {
+    return dynamic_cast<CIntBelief*>(agent->get_belief_db()->find_element(name))->get_value();
+  }
+
+  testsupport::TempDir dir;  // the composer keeps its UUID state here
+  childtest::ChildProcess server;
+  unsigned ans_port = 0;
+  std::vector<const char*> argv{"station"};
+  CCommandLine command_line;
+  CStationAgent* agent = nullptr;    // owned by the host
+  std::unique_ptr<CAgentHost> host;  // last: it goes first
+};
+
+TEST_F(RunningStation, WritesItsNameServerIntoTheBeliefs) {
+  const auto* ans = dynamic_cast<CStringBelief*>(agent->get_belief_db()->find_element("ans"));
+  ASSERT_NE(ans, nullptr);
+  EXPECT_STREQ(ans->get_value(), "127.0.0.1");
+  EXPECT_EQ(belief("ansport"), static_cast<int>(ans_port));
+  EXPECT_NE(belief("port"), 0);  // the port the system chose
+}
+
+TEST_F(RunningStation, SendsTellWithTheSwappedOntologyAndLanguage) {
+  Peer peer("Peer", ans_port);
+  EXPECT_EQ(agent->SendAgentMessage("tell", "Peer", "tell :command init_sim :comfirm (Sim)"), 1);
+  EXPECT_EQ(peer.receive(),
+            "(tell :sender TesselStation :receiver Peer :ontology default-language :language "
+            "default-ontology :reply-with Dur32O{GUID} :in-reply-to   :forward-to   :content (  "
+            "tell :command init_sim :comfirm (Sim) ))");
+}
+
+TEST_F(RunningStation, AnUnknownReceiverGetsNothingAndTheResultSaysSo) {
+  EXPECT_EQ(agent->SendAgentMessage("tell", "Nobody", "tell :command x"), 0);
+  EXPECT_EQ(agent->SendAgentMessage("tell", "", "tell :command x"), 0);
+}
+
+TEST_F(RunningStation, AReceiverThatIsGoneGetsNothingAndTheResultSaysSo) {
+  Peer gone("Gone", ans_port);
+  gone.close_listener();
+  EXPECT_EQ(agent->SendAgentMessage("tell", "Gone", "tell :command x"), 0);
+}
+
+TEST_F(RunningStation, TheDocumentsTeamMessagesGoToEveryTeammateAndTheSimulation) {
+  Peer bravo("Bravo-2", ans_port);
+  Peer sim("Sim", ans_port);
+  RecordingStationUi ui;
+  CTesselStationDoc doc(ui);
+  doc.OnNewDocument();
+  doc.SetAgent(agent);
+  doc.AddTeamMember("Bravo-2");
+  doc.SetSimulationAgent("Sim");
+  doc.SendToTeam("tell :command update_go_nogo_status :status go");
+  const std::string tail =
+      ":ontology default-language :language default-ontology :reply-with Dur32O{GUID} "
+      ":in-reply-to   :forward-to   :content (  tell :command update_go_nogo_status :status go ))";
+  EXPECT_EQ(bravo.receive(), "(tell :sender TesselStation :receiver Bravo-2 " + tail);
+  EXPECT_EQ(sim.receive(), "(tell :sender TesselStation :receiver Sim " + tail);
+  doc.SetAgent(nullptr);
+}
+
+TEST_F(RunningStation, KnowsTheAgentsTheNameServerAndItsTableKnow) {
+  Peer peer("Peer", ans_port);
+  EXPECT_EQ(agent->IsKnownAgent("TesselStation"), 1);
+  EXPECT_EQ(agent->IsKnownAgent("Peer"), 1);
+  EXPECT_EQ(agent->IsKnownAgent("peer"), 0);
+  EXPECT_EQ(agent->IsKnownAgent("Nobody"), 0);
+  EXPECT_EQ(agent->IsKnownAgent(nullptr), 0);
+}
+
+}  // namespace
+}  // namespace stationtest

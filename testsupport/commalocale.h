@@ -1,0 +1,59 @@
+// Test helper: a locale with a decimal comma (German numbers), for tests
+// that check that texts keep the decimal point whatever the process's
+// locale. A bare machine has no compiled locales, so the locale is compiled
+// from the system's sources into a temporary folder of its own.
+//
+//   static testsupport::CommaLocale* german;   // made in SetUpTestSuite
+//   if (!german->enter()) GTEST_SKIP() << "no German locale could be made";
+//   ...                                         // "%.1f" of 1.5 reads "1,5"
+//   german->leave();                            // in TearDown
+#pragma once
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+class CommaLocale {
+ public:
+  CommaLocale() {
+    char folder[] = "/tmp/comma-locale-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return;
+    folder_ = folder;
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 " + folder_ + "/de_DE.UTF-8 >/dev/null 2>&1";
+    [[maybe_unused]] const int status = std::system(command.c_str());
+  }
+  ~CommaLocale() {
+    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+  }
+  CommaLocale(const CommaLocale&) = delete;
+  CommaLocale& operator=(const CommaLocale&) = delete;
+
+  // Makes the process's numbers German; false when the locale could not be
+  // made or does not write a comma.
+  bool enter() {
+    if (folder_.empty() || !std::filesystem::exists(folder_ + "/de_DE.UTF-8/LC_NUMERIC")) {
+      return false;
+    }
+    setenv("LOCPATH", folder_.c_str(), 1);
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) return false;
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    return std::strcmp(probe, "1,5") == 0;
+  }
+  // Back to the "C" numbers.
+  void leave() {
+    std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
+  }
+
+ private:
+  std::string folder_;
+};
+
+}  // namespace testsupport
