@@ -29,6 +29,9 @@ bool same(const HeapText& own, const char* text) {
 
 // The service name of a USN: the text after its first "uuid:", else after
 // its first "veranta:", else the whole USN; cut at the first LF and CR.
+// Then trimmed as the service table keeps names (one trailing ',', then the
+// blanks at both ends), so that the name checked and looked up is the one
+// an entry carries: a byebye finds the entry its alive made.
 std::string service_name(const char* usn) {
   std::string_view name(usn);
   if (const size_t at = name.find("uuid:"); at != std::string_view::npos) {
@@ -38,6 +41,9 @@ std::string service_name(const char* usn) {
   }
   name = name.substr(0, name.find('\n'));
   name = name.substr(0, name.find('\r'));
+  if (!name.empty() && name.back() == ',') name.remove_suffix(1);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
   return std::string(name);
 }
 

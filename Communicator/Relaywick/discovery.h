@@ -79,8 +79,9 @@ class CDiscovery : public CLookupModule {
   // discovery replaces the least recently heard of them.
   int add_external_service(const char* usn, const char* host, unsigned port, const char* nt,
                            int expiry);
-  // Marks the entry named by `usn` gone; it stays in the table, but is the
-  // first of discovery's entries to make room for a new one.
+  // Marks the entry named by `usn` (found as add_external_service names
+  // it) gone; it stays in the table, but is the first of discovery's
+  // entries to make room for a new one.
   void remove_service(const char* usn);
   // Answers the search held by `parser` by unicast to its Host.
   void locate_service(CSSDPParser* parser);

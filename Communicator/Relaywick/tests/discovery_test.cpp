@@ -139,6 +139,9 @@ TEST_F(DiscoveryTableTest, RefusedServices) {
       {"long name", long_name.c_str(), "127.0.0.1",
        "<CDiscovery> Service ID or location too long, aborting"},
       {"the agent itself", "uuid:alpha", "127.0.0.1", nullptr},
+      {"the agent itself with a trailing comma", "uuid:alpha ,", "127.0.0.1", nullptr},
+      {"only blanks and a comma", "uuid:  ,", "127.0.0.1",
+       "<CDiscovery> No service ID specified, aborting"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -262,12 +265,28 @@ TEST_F(FullDiscoveryTableTest, AnExpiredServiceLeavesRoomWithoutReplacingAnother
 }
 
 TEST_F(DiscoveryTableTest, ByebyeMarksTheServiceGone) {
-  ASSERT_EQ(module.add_external_service("uuid:bravo", "127.0.0.1", 1, nullptr, 900), 1);
-  alpha.db->set_modified(0);
-  module.remove_service("uuid:bravo");
-  EXPECT_EQ(alpha.entry("bravo")->get_gone(), 1);
-  EXPECT_EQ(alpha.db->get_modified(), 1);
-  EXPECT_TRUE(alpha.log.has("<CDiscovery> Marked [bravo] service description for deletion"));
+  // The byebye finds the entry that the alive of the same USN made.
+  struct Case {
+    const char* usn;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"uuid:bravo", "bravo"},
+      {"uuid:charlie ,", "charlie"},
+      {"uuid:delta,", "delta"},
+      {"uuid:  echo  ", "echo"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.usn);
+    ASSERT_EQ(module.add_external_service(c.usn, "127.0.0.1", 1, nullptr, 900), 1);
+    alpha.db->set_modified(0);
+    module.remove_service(c.usn);
+    ASSERT_NE(alpha.entry(c.name), nullptr);
+    EXPECT_EQ(alpha.entry(c.name)->get_gone(), 1);
+    EXPECT_EQ(alpha.db->get_modified(), 1);
+    EXPECT_TRUE(alpha.log.has(std::string("<CDiscovery> Marked [") + c.name +
+                              "] service description for deletion"));
+  }
   module.remove_service("uuid:nobody");
   EXPECT_TRUE(alpha.log.has(
       "<CDiscovery> Service not found, can't remove service description for: [nobody]"));
