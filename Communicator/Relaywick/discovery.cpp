@@ -1,5 +1,9 @@
 #include "Relaywick/discovery.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <string_view>
@@ -29,6 +33,9 @@ bool same(const HeapText& own, const char* text) {
 
 // The service name of a USN: the text after its first "uuid:", else after
 // its first "veranta:", else the whole USN; cut at the first LF and CR.
+// Then trimmed as the service table keeps names (one trailing ',', then the
+// blanks at both ends), so that the name checked and looked up is the one
+// an entry carries: a byebye finds the entry its alive made.
 std::string service_name(const char* usn) {
   std::string_view name(usn);
   if (const size_t at = name.find("uuid:"); at != std::string_view::npos) {
@@ -38,7 +45,19 @@ std::string service_name(const char* usn) {
   }
   name = name.substr(0, name.find('\n'));
   name = name.substr(0, name.find('\r'));
+  if (!name.empty() && name.back() == ',') name.remove_suffix(1);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
   return std::string(name);
+}
+
+// A dotted IPv4 address of one host: not a group (224/4), reserved or
+// broadcast (240/4), nor "this network" (0/8).
+bool is_unicast_ipv4(const char* host) {
+  in_addr address{};
+  if (host == nullptr || inet_pton(AF_INET, host, &address) != 1) return false;
+  const uint32_t value = ntohl(address.s_addr);
+  return (value >> 24) != 0 && (value >> 28) < 0xE;
 }
 
 // The leading decimal digits of `text` as a port; 0 when there are none or
@@ -270,8 +289,23 @@ int CDiscovery::multicast_message(const char* text, int length) {
 }
 
 int CDiscovery::unicast_message(const char* host, unsigned port, const char* text) {
+  if (!is_reply_address(host, port)) return 0;
   debug("<CDiscovery> unicasting reply to agent at [%s][%u] with: [%s]", shown(host), port,
         shown(text));
+  return send_unicast(host, port, text);
+}
+
+bool CDiscovery::is_reply_address(const char* host, unsigned port) {
+  // Answers go where a datagram says, so a name lookup or a group or
+  // broadcast address there would let any sender stall the loop or make
+  // this agent send off its network.
+  if (is_unicast_ipv4(host) && port != 0 && port <= kMaxPort) return true;
+  debug("<CDiscovery> Refusing to answer [%s][%u]: not a unicast IPv4 address and port",
+        shown(host), port);
+  return false;
+}
+
+int CDiscovery::send_unicast(const char* host, unsigned port, const char* text) {
   CAsyncSocket socket;
   if (!socket.Create(0, SOCK_DGRAM)) {
     debug("<CDiscovery> Unable to create Unicast socket");
@@ -526,6 +560,7 @@ void CDiscovery::locate_service(CSSDPParser* parser) {
     debug("<CDiscovery> Unable to locate hostname in message");
     return;
   }
+  if (!is_reply_address(host.c_str(), port)) return;
   CLList* table = get_entries();
   if (table == nullptr) return;
 

@@ -79,10 +79,13 @@ class CDiscovery : public CLookupModule {
   // discovery replaces the least recently heard of them.
   int add_external_service(const char* usn, const char* host, unsigned port, const char* nt,
                            int expiry);
-  // Marks the entry named by `usn` gone; it stays in the table, but is the
-  // first of discovery's entries to make room for a new one.
+  // Marks the entry named by `usn` (found as add_external_service names
+  // it) gone; it stays in the table, but is the first of discovery's
+  // entries to make room for a new one.
   void remove_service(const char* usn);
-  // Answers the search held by `parser` by unicast to its Host.
+  // Answers the search held by `parser` by unicast to its Host. A Host
+  // that is not a unicast reply address (see unicast_message) gets one log
+  // line and no answer.
   void locate_service(CSSDPParser* parser);
   // Multicasts a search for `st` whose answers go to `host` and the unicast
   // receiver's port (`port` is not used: answers come by UDP).
@@ -92,6 +95,9 @@ class CDiscovery : public CLookupModule {
   // Sends to the group; 0 without a multicast socket or when it failed.
   int multicast_message(const char* text, int length);
   // One datagram of `text` (without its NUL) to `host`:`port`; 1 or 0.
+  // Only a dotted IPv4 address of one host and a port other than 0 are
+  // answered: no group, broadcast, reserved or unspecified address, and no
+  // host name, whose lookup would block the event loop.
   int unicast_message(const char* host, unsigned port, const char* text);
   // The service type of an NT text (SERVICETYPE_*); 7 for null and unknown.
   int nt2str(const char* text);
@@ -119,7 +125,15 @@ class CDiscovery : public CLookupModule {
   // Null while disabled.
   CMulticastSocket* get_multicast_socket() const { return socket_.get(); }
 
+ protected:
+  // Sends the datagram of unicast_message to an address it has checked;
+  // every answer leaves through here, so a test can watch them.
+  virtual int send_unicast(const char* host, unsigned port, const char* text);
+
  private:
+  // True for an address that unicast_message answers; any other is refused
+  // with one log line.
+  bool is_reply_address(const char* host, unsigned port);
   int process_search();
   int process_answer();
   int process_announcement();

@@ -48,12 +48,32 @@ std::string byebye_text(unsigned group_port, const std::string& usn, unsigned al
          "\r\nAL: <127.0.0.1:" + std::to_string(al_port) + ">\r\nCache-Control: ???\r\n\r\n";
 }
 
+// A discovery module that keeps every unicast answer it is about to send,
+// and lets it leave only for 127.0.0.1: whatever the module decides, no
+// test sends anywhere else.
+class LoopbackDiscovery : public CDiscovery {
+ public:
+  struct Answer {
+    std::string host;
+    unsigned port;
+  };
+  using CDiscovery::CDiscovery;
+  std::vector<Answer> answers;
+
+ protected:
+  int send_unicast(const char* host, unsigned port, const char* text) override {
+    answers.push_back({host != nullptr ? host : "(null)", port});
+    if (host == nullptr || std::string(host) != kLoopback) return 0;
+    return CDiscovery::send_unicast(host, port, text);
+  }
+};
+
 // One agent's discovery module on its own belief database, whose window
 // hands every datagram to the module as the agent container does and keeps
 // the results.
 struct Agent {
   Agent(const char* name, unsigned group_port, unsigned al_port) : db(make_db(name)) {
-    module = std::make_unique<CDiscovery>(db.get(), &window);
+    module = std::make_unique<LoopbackDiscovery>(db.get(), &window);
     module->set_file(log.stream());
     module->set_multicast_port(group_port);
     module->set_param("127.0.0.1", al_port);
@@ -80,7 +100,7 @@ struct Agent {
   LogCapture log;
   RecordingWindow window;
   std::unique_ptr<CBeliefDB> db;
-  std::unique_ptr<CDiscovery> module;
+  std::unique_ptr<LoopbackDiscovery> module;
   std::vector<int> results;
   std::vector<LPARAM> from;
   std::function<void()> after_notice;
@@ -139,6 +159,9 @@ TEST_F(DiscoveryTableTest, RefusedServices) {
       {"long name", long_name.c_str(), "127.0.0.1",
        "<CDiscovery> Service ID or location too long, aborting"},
       {"the agent itself", "uuid:alpha", "127.0.0.1", nullptr},
+      {"the agent itself with a trailing comma", "uuid:alpha ,", "127.0.0.1", nullptr},
+      {"only blanks and a comma", "uuid:  ,", "127.0.0.1",
+       "<CDiscovery> No service ID specified, aborting"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -262,12 +285,28 @@ TEST_F(FullDiscoveryTableTest, AnExpiredServiceLeavesRoomWithoutReplacingAnother
 }
 
 TEST_F(DiscoveryTableTest, ByebyeMarksTheServiceGone) {
-  ASSERT_EQ(module.add_external_service("uuid:bravo", "127.0.0.1", 1, nullptr, 900), 1);
-  alpha.db->set_modified(0);
-  module.remove_service("uuid:bravo");
-  EXPECT_EQ(alpha.entry("bravo")->get_gone(), 1);
-  EXPECT_EQ(alpha.db->get_modified(), 1);
-  EXPECT_TRUE(alpha.log.has("<CDiscovery> Marked [bravo] service description for deletion"));
+  // The byebye finds the entry that the alive of the same USN made.
+  struct Case {
+    const char* usn;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"uuid:bravo", "bravo"},
+      {"uuid:charlie ,", "charlie"},
+      {"uuid:delta,", "delta"},
+      {"uuid:  echo  ", "echo"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.usn);
+    ASSERT_EQ(module.add_external_service(c.usn, "127.0.0.1", 1, nullptr, 900), 1);
+    alpha.db->set_modified(0);
+    module.remove_service(c.usn);
+    ASSERT_NE(alpha.entry(c.name), nullptr);
+    EXPECT_EQ(alpha.entry(c.name)->get_gone(), 1);
+    EXPECT_EQ(alpha.db->get_modified(), 1);
+    EXPECT_TRUE(alpha.log.has(std::string("<CDiscovery> Marked [") + c.name +
+                              "] service description for deletion"));
+  }
   module.remove_service("uuid:nobody");
   EXPECT_TRUE(alpha.log.has(
       "<CDiscovery> Service not found, can't remove service description for: [nobody]"));
@@ -587,6 +626,73 @@ TEST_F(DiscoveryTest, SearchesAreAnsweredOncePerLocalEntry) {
   EXPECT_EQ(searcher.receive(200), std::nullopt);
 }
 
+// A reply address that a search or a crafted answer may name and that is
+// never answered. Only 127.0.0.1 may be sent to: LoopbackDiscovery keeps
+// every other send from leaving, so these cases are safe even without the
+// module's own check.
+struct RefusedReply {
+  const char* name;
+  const char* host;
+  unsigned port;
+};
+
+const RefusedReply kRefusedReplies[] = {
+    {"MulticastGroup", "239.255.255.250", 1900},
+    {"LocalNetworkGroup", "224.0.0.1", 1900},
+    {"Broadcast", "255.255.255.255", 1900},
+    {"ReservedAddress", "240.0.0.1", 1900},
+    {"UnspecifiedAddress", "0.0.0.0", 1900},
+    {"ThisNetwork", "0.1.2.3", 1900},
+    {"HostName", "agents.example", 1900},
+    {"Localhost", "localhost", 1900},
+    {"ShortNumericForm", "127.1", 1900},
+    {"PortZero", "127.0.0.1", 0},
+    {"PortBeyondRange", "127.0.0.1", 70000},
+};
+
+void PrintTo(const RefusedReply& reply, std::ostream* out) {
+  *out << reply.host << ":" << reply.port;
+}
+
+class RefusedReplyTest : public DiscoveryTest, public testing::WithParamInterface<RefusedReply> {
+ protected:
+  size_t refusals() const {
+    return alpha->log.starting("<CDiscovery> Refusing to answer [" + std::string(GetParam().host))
+        .size();
+  }
+};
+
+TEST_P(RefusedReplyTest, NothingIsSent) {
+  const RefusedReply& reply = GetParam();
+  enable(*alpha);
+  alpha->add_entry("local1", 0);
+  alpha->add_entry("local2", 0);
+  const std::string host = std::string(reply.host) + ":" + std::to_string(reply.port);
+
+  EXPECT_EQ(alpha->module->unicast_message(reply.host, reply.port, "HTTP/1.1 200 OK\r\n\r\n"), 0);
+  EXPECT_EQ(refusals(), 1u);
+  // A search, and an answer that carries a search's fields, each get one
+  // line and no answer.
+  EXPECT_EQ(deliver(*alpha, "M-SEARCH * HTTP/1.1\r\nS: bravo\r\nHost: " + host +
+                                "\r\nMan: ssdp:discover\r\nST:  \r\nMX: ???\r\n\r\n"),
+            1);
+  EXPECT_EQ(refusals(), 2u);
+  EXPECT_EQ(deliver(*alpha,
+                    "HTTP/1.1 200 OK\r\nS: bravo\r\nUSN: charlie\r\nNT: veranta:Agent\r\n"
+                    "AL: <127.0.0.1:7100>\r\nST:  \r\nHost: " +
+                        host + "\r\n\r\n",
+                    true),
+            2);
+  EXPECT_EQ(refusals(), 3u);
+  EXPECT_TRUE(alpha->module->answers.empty());
+  EXPECT_TRUE(alpha->log.starting("<CDiscovery> unicasting reply").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Discovery, RefusedReplyTest, testing::ValuesIn(kRefusedReplies),
+                         [](const testing::TestParamInfo<RefusedReply>& info) {
+                           return std::string(info.param.name);
+                         });
+
 TEST_F(DiscoveryTest, WithoutANameTheTimeNamesTheAgent) {
   Agent nameless(nullptr, port, 7003);
   nameless.module->enable(1);
@@ -782,7 +888,7 @@ struct CommunicatorAgent {
     comm->set_name(name);
     comm->set_handler(&window);
     comm->set_port(0);
-    discovery = new CDiscovery(comm->get_beliefdb(), &window);
+    discovery = new LoopbackDiscovery(comm->get_beliefdb(), &window);
     discovery->set_multicast_port(group_port);
     discovery->set_file(log.stream());
     comm->add_lookup_module(discovery);
@@ -807,7 +913,7 @@ struct CommunicatorAgent {
   LogCapture log;
   RecordingWindow window;
   std::unique_ptr<CCommunicator> comm;
-  CDiscovery* discovery = nullptr;  // owned by the communicator
+  LoopbackDiscovery* discovery = nullptr;  // owned by the communicator
   std::vector<std::string> received;
 };
 
