@@ -121,4 +121,10 @@ bool multicast_interface(in_addr* address) {
   return true;
 }
 
+bool listen_interface(in_addr* address) {
+  const int setting = address_setting(kHostIpVariable, address);
+  if (setting == 0) address->s_addr = htonl(INADDR_ANY);
+  return setting >= 0;
+}
+
 }  // namespace platform

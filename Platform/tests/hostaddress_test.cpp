@@ -78,21 +78,42 @@ TEST(HostAddress, ResolvesDottedAddressesAndLocalhost) {
   EXPECT_EQ(platform::last_socket_error(), platform::WSAHOST_NOT_FOUND);
 }
 
-TEST(HostAddress, MulticastInterfaceSetting) {
+// The two interface settings: the address when set, any address when unset
+// or empty, a failure for what is not a dotted address.
+struct InterfaceSetting {
+  const char* name;
+  const char* variable;
+  bool (*read)(in_addr*);
+};
+
+class InterfaceSettingTest : public ::testing::TestWithParam<InterfaceSetting> {};
+
+TEST_P(InterfaceSettingTest, IsTheAddressOrAny) {
+  const InterfaceSetting& setting = GetParam();
   in_addr address{};
   {
-    ScopedEnv env(platform::kMulticastInterfaceVariable, "127.0.0.1");
-    ASSERT_TRUE(platform::multicast_interface(&address));
+    ScopedEnv env(setting.variable, "127.0.0.1");
+    ASSERT_TRUE(setting.read(&address));
     EXPECT_EQ(dotted({address}), std::vector<std::string>{"127.0.0.1"});
   }
   for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
-    ScopedEnv env(platform::kMulticastInterfaceVariable, unset);
-    ASSERT_TRUE(platform::multicast_interface(&address));
+    ScopedEnv env(setting.variable, unset);
+    ASSERT_TRUE(setting.read(&address));
     EXPECT_EQ(address.s_addr, htonl(INADDR_ANY));
   }
-  ScopedEnv env(platform::kMulticastInterfaceVariable, "eth0");
-  EXPECT_FALSE(platform::multicast_interface(&address));
-  EXPECT_EQ(platform::last_socket_error(), platform::WSAEADDRNOTAVAIL);
+  for (const char* bad : {"eth0", "localhost"}) {
+    ScopedEnv env(setting.variable, bad);
+    EXPECT_FALSE(setting.read(&address)) << bad;
+    EXPECT_EQ(platform::last_socket_error(), platform::WSAEADDRNOTAVAIL);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    HostAddress, InterfaceSettingTest,
+    ::testing::Values(
+        InterfaceSetting{"Multicast", platform::kMulticastInterfaceVariable,
+                         platform::multicast_interface},
+        InterfaceSetting{"Listen", platform::kHostIpVariable, platform::listen_interface}),
+    [](const ::testing::TestParamInfo<InterfaceSetting>& info) { return info.param.name; });
 
 }  // namespace
