@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "Platform/hostaddress.h"
 #include "Platform/messagesink.h"
+#include "Platform/socketerror.h"
 #include "Talkwick/kqmlparser.h"
 #include "Toolwick/url.h"
 #include "relaytest.h"
@@ -308,6 +310,47 @@ TEST_F(CommunicatorTest, StartingFailsWithoutHandlerOrPort) {
   EXPECT_EQ(lonely.comm_startserver(), 0);
   EXPECT_TRUE(
       log.has("<CCommunicator> Unable to create server socket on [" + std::to_string(bob_port) + "]"));
+}
+
+TEST_F(CommunicatorTest, WithTheHostIpSetTheAgentListensOnThatAddressAlone) {
+  char address[platform::kAddressTextSize] = {};
+  ASSERT_TRUE(comm->get_server()->GetSockName(address, sizeof address, nullptr));
+  EXPECT_STREQ(address, kLoopback);
+  // Another loopback address of this host does not reach it.
+  CAsyncSocket elsewhere;
+  ASSERT_TRUE(elsewhere.Create());
+  EXPECT_FALSE(elsewhere.Connect("127.0.0.2", comm->get_port()));
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAECONNREFUSED);
+
+  struct Case {
+    const char* name;
+    const char* setting;
+  };
+  const std::vector<Case> unusable = {
+      {"no interface of this host", "192.0.2.1"},  // a documentation address
+      {"not an address", "loopback"},
+  };
+  for (const Case& c : unusable) {
+    SCOPED_TRACE(c.name);
+    EnvSetting host_ip("VERANTA_HOST_IP", c.setting);
+    CCommunicator other;
+    other.set_logger(&logger);
+    other.set_handler(&window);
+    other.set_port(0);
+    EXPECT_EQ(other.Create(), 0);
+    EXPECT_TRUE(log.has("<CCommunicator> Unable to create server socket on [0]"));
+  }
+}
+
+TEST_F(CommunicatorTest, ABurstOfConnectsIsNotHeldBack) {
+  // The agent takes none of them meanwhile: the system's queue holds them.
+  std::vector<std::unique_ptr<CAsyncSocket>> burst;
+  for (int i = 0; i < 32; ++i) {
+    burst.push_back(std::make_unique<CAsyncSocket>());
+    ASSERT_TRUE(burst.back()->Create());
+    ASSERT_TRUE(burst.back()->Connect(kLoopback, comm->get_port())) << i;
+  }
+  EXPECT_TRUE(run_until(loop, [&] { return connections() == 32; }));
 }
 
 // --- Composition and sending
