@@ -538,8 +538,13 @@ CClientSocket* CCommunicator::deliver(const char* name, const char* host, unsign
     if (cached != nullptr && cached->get_sockettype() == SOCKETTYPE_CLIENT) {
       *sent = cached->mfc_send(text);
       if (*sent != -1) return cached;
-      // Never found again; the server's sweep removes it.
-      cached->set_dirty(1);
+      // mfc_send left it dirty: never found again, the server removes it.
+      if (platform::last_socket_error() == platform::WSAETIMEDOUT) {
+        // The agent took nothing for the whole timeout; trying again at
+        // once could hold the loop as long once more.
+        debug("<CCommunicator> Agent [%s] is not reading, message not sent", name);
+        return nullptr;
+      }
       reconnecting = true;
     }
   }
