@@ -28,6 +28,10 @@ int fail_count(int code) {
 
 bool would_block(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
+bool out_of_resources(int error) {
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
+
 // `host` and `port` as a socket address; null or "" is any address.
 bool to_address(const char* host, unsigned port, sockaddr_in* address) {
   *address = sockaddr_in{};
@@ -105,14 +109,23 @@ bool CAsyncSocket::Listen(int backlog) {
 bool CAsyncSocket::Accept(CAsyncSocket& connected) {
   if (fd_ < 0) return fail(platform::WSAENOTSOCK);
   if (!listening_) return fail(platform::WSAEINVAL);
-  armed_ = true;
-  update_watch();
-  if (&connected == this || connected.fd_ >= 0) return fail(platform::WSAEINVAL);
+  if (&connected == this || connected.fd_ >= 0) {
+    armed_ = true;
+    update_watch();
+    return fail(platform::WSAEINVAL);
+  }
   int fd;
   do {
     fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return fail(platform::socket_error_from_errno(errno));
+  const int error = errno;
+  // Out of descriptors or memory, the waiting connection would be told
+  // again at once and fail again, round after round.
+  if (fd >= 0 || !out_of_resources(error)) {
+    armed_ = true;
+    update_watch();
+  }
+  if (fd < 0) return fail(platform::socket_error_from_errno(error));
   connected.attach(fd, SOCK_STREAM, true);
   return true;
 }

@@ -7,7 +7,9 @@
 //  - OnReceive is told once when data waits; a Receive or ReceiveFrom call
 //    arms it again (told again at once if data is left).
 //  - OnAccept is told once when a connection waits; an Accept call arms it
-//    again.
+//    again, except one that failed for lack of descriptors or memory
+//    (WSAEMFILE, WSAENOBUFS): the listener then rests until the owner calls
+//    Accept again, so that it does not spin while nothing can be taken.
 //  - OnClose (stream sockets) is told once, when the peer has closed (code 0)
 //    or the connection broke (the error's code), and only once the data that
 //    came before it has been received: a handler that stops receiving hears
@@ -53,7 +55,8 @@ class CAsyncSocket {
   bool Listen(int backlog = 5);
   // Takes a waiting connection into `connected`, which must hold no socket
   // yet and whose notifications start at once. Does not wait: no connection
-  // waiting fails with WSAEWOULDBLOCK.
+  // waiting fails with WSAEWOULDBLOCK. See the top of this file for a
+  // failure for lack of descriptors.
   bool Accept(CAsyncSocket& connected);
   // Connects to `host` (dotted or a host name) on `port`; WSAETIMEDOUT when
   // no answer came in time, WSAECONNREFUSED when nobody listens there.

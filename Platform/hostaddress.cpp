@@ -120,4 +120,10 @@ bool multicast_interface(in_addr* address) {
   return setting > 0;
 }
 
+bool listen_interface(in_addr* address) {
+  const int setting = address_setting(kHostIpVariable, address);
+  if (setting == 0) address->s_addr = htonl(INADDR_ANY);
+  return setting >= 0;
+}
+
 }  // namespace platform

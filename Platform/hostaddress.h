@@ -1,6 +1,7 @@
 // The host's name and IPv4 addresses, with the two environment settings that
 // keep tests and demos on loopback:
-//   VERANTA_HOST_IP       replaces the local addresses the host reports
+//   VERANTA_HOST_IP       replaces the local addresses the host reports,
+//                         and is the one address the agent listens on
 //   VERANTA_MULTICAST_IF  the interface address for multicast membership
 //                         and sending; without it there is no multicast
 // Both are read at each call, so a change of the environment takes effect at
@@ -40,5 +41,11 @@ bool first_local_ipv4(in_addr* address);
 // empty or not a dotted address fails (WSAEADDRNOTAVAIL): multicast is
 // never left to the system's choice of interface.
 bool multicast_interface(in_addr* address);
+
+// The address that the agent's listening socket binds to: the one of
+// VERANTA_HOST_IP when that is set and not empty, so that the agent cannot be
+// reached from the host's other interfaces, else INADDR_ANY. A setting that
+// is not a dotted address fails (WSAEADDRNOTAVAIL).
+bool listen_interface(in_addr* address);
 
 }  // namespace platform

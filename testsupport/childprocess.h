@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +28,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
   ~ChildProcess() { stop(); }
 
+  // The soft descriptor limit of the children started from now on; 0 (the
+  // default) leaves the caller's.
+  void set_descriptor_limit(rlim_t limit) { descriptor_limit_ = limit; }
+
   // Runs `path` with `args` (argv[0] is added). False when it could not be
   // started; a program that cannot be executed exits with 127.
   bool start(const std::string& path, const std::vector<std::string>& args) {
@@ -46,6 +51,10 @@ class ChildProcess {
     for (std::string& setting : settings) envp.push_back(setting.data());
     envp.push_back(nullptr);
 
+    rlimit descriptors{};
+    getrlimit(RLIMIT_NOFILE, &descriptors);
+    if (descriptor_limit_ > 0) descriptors.rlim_cur = descriptor_limit_;
+
     int pipe_fds[2];
     if (pipe2(pipe_fds, O_CLOEXEC) != 0) return false;
     pid_ = fork();
@@ -57,6 +66,7 @@ class ChildProcess {
     if (pid_ == 0) {
       dup2(pipe_fds[1], STDOUT_FILENO);
       close_range(3, ~0u, 0);
+      setrlimit(RLIMIT_NOFILE, &descriptors);
       execve(argv[0], argv.data(), envp.data());
       _exit(127);
     }
@@ -152,6 +162,7 @@ class ChildProcess {
     return true;
   }
 
+  rlim_t descriptor_limit_ = 0;
   pid_t pid_ = -1;
   int out_ = -1;
   int status_ = -1;

@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,6 +27,30 @@ int listen_on_loopback(unsigned* port, int backlog) {
   socklen_t length = sizeof address;
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
   *port = ntohs(address.sin_port);
+  return fd;
+}
+
+int connect_to_loopback(unsigned port, int timeout_ms) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  int error = 0;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    pollfd ready{fd, POLLOUT, 0};
+    socklen_t length = sizeof error;
+    if (errno != EINPROGRESS || ::poll(&ready, 1, timeout_ms) != 1 ||
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+      error = -1;
+    }
+  }
+  if (error != 0) {
+    ::close(fd);
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
 

@@ -5,6 +5,7 @@
 
 #include "Platform/socketerror.h"
 #include "Relaywick/serversocket.h"
+#include "Toolwick/format.h"
 
 CClientSocket::CClientSocket(CServerSocket* server, CWnd* handler)
     : CSocketBase(handler), parser_(std::make_unique<CParser>()), server_(server) {
@@ -27,6 +28,7 @@ int CClientSocket::mfc_send(char* text) {
     // The peer is gone: whatever went out now would be lost.
     platform::set_last_socket_error(platform::WSAENOTCONN);
     show_error(platform::WSAENOTCONN);
+    give_up_sending();
     return -1;
   }
   int length = 0;
@@ -38,9 +40,18 @@ int CClientSocket::mfc_send(char* text) {
   const int sent = Send(text, length + 1);
   if (sent < 0) {
     show_error(static_cast<unsigned>(GetLastError()));
+    give_up_sending();
     return -1;
   }
   return sent;
+}
+
+void CClientSocket::give_up_sending() {
+  // Broken, gone, or cut off in the middle of a message by the timeout:
+  // the stream can carry no further message. What is queued is still
+  // handed over.
+  set_dirty(1);
+  Close();
 }
 
 char* CClientSocket::mfc_getdata() {
@@ -58,7 +69,10 @@ void CClientSocket::remove_from_queue() {
     debug("<CClientSocket> Attempting to remove message from empty channel message queue");
     if (get_dirty() == 0) return;
   } else {
-    queue_.delete_element(queue_.get_element(0));
+    CListElement* first = queue_.get_element(0);
+    forget_queued(first);
+    queue_.delete_element(first);
+    recount();
     if (queue_.get_nr_elements() > 0) {
       debug("<CClientSocket> Message queue not empty, signalling agent");
       signal();
@@ -80,14 +94,41 @@ void CClientSocket::remove_from_queue() {
   }
 }
 
-void CClientSocket::flush() { queue_.delete_list(); }
+void CClientSocket::flush() {
+  queue_.delete_list();
+  queued_bytes_ = 0;
+  recount();
+}
 
 CListElement* CClientSocket::enqueue(const char* text) {
   if (queue_.get_nr_elements() >= kMaxQueue && waiting_ == 0) {
     abandon("<CClientSocket> Message queue is full, closing connection");
     return nullptr;
   }
+  completed_ = true;
+  queued_bytes_ += std::strlen(text);
   return queue_.add_element(new CListElement(text));
+}
+
+void CClientSocket::forget_queued(const CListElement* message) {
+  if (message->get_name() != nullptr) queued_bytes_ -= std::strlen(message->get_name());
+}
+
+bool CClientSocket::held_within_limit() {
+  if (recount()) return true;
+  abandon(str_format("<CClientSocket> Messages held by the agent would pass [%zu] bytes, closing "
+                     "connection",
+                     server_->get_limits().held_bytes)
+              .c_str());
+  return false;
+}
+
+bool CClientSocket::recount() {
+  if (!counted_ || server_ == nullptr) return true;
+  const size_t held = get_held_bytes();
+  if (!server_->recount(counted_bytes_, held)) return false;
+  counted_bytes_ = held;
+  return true;
 }
 
 CListElement* CClientSocket::buffer_data(const char* data, unsigned long length) {
@@ -95,7 +136,9 @@ CListElement* CClientSocket::buffer_data(const char* data, unsigned long length)
   if (data == nullptr) length = 0;
   if (whole_message_ != 0 && parser_->get_parser_type() == PARSER_HTTP) {
     debug("<CClientSocket> HTTP message detected, circumventing defragmentation code");
-    return enqueue(std::string(data ? data : "", data ? strnlen(data, length) : 0).c_str());
+    CListElement* whole =
+        enqueue(std::string(data ? data : "", data ? strnlen(data, length) : 0).c_str());
+    return whole != nullptr && held_within_limit() ? whole : nullptr;
   }
   if (whole_message_ != 0) {
     debug("<CClientSocket> Message is not a HTTP message, assuming full ACL message with trailing "
@@ -114,6 +157,7 @@ CListElement* CClientSocket::buffer_data(const char* data, unsigned long length)
                          : "<CClientSocket> Message complete, data displayed on next line");
     debug(message.text.c_str());
   }
+  if (!held_within_limit()) return nullptr;
   switch (cut.tail) {
     case CMessageFramer::Tail::kNone:
       break;
@@ -286,7 +330,12 @@ void CClientSocket::abandon(const char* reason) {
   framer_.reset();
   // The owner was told of the first message and will still come for it.
   const int kept = waiting_ != 0 ? 1 : 0;
-  while (queue_.get_nr_elements() > kept) queue_.delete_element(queue_.get_last_element());
+  while (queue_.get_nr_elements() > kept) {
+    CListElement* last = queue_.get_last_element();
+    forget_queued(last);
+    queue_.delete_element(last);
+  }
+  recount();
   set_dirty(1);
   Close();
   if (waiting_ == 0) retire();

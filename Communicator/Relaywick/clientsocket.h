@@ -10,23 +10,29 @@
 // parses, so that the agent's replies to that sender reuse it.
 //
 // A connection that broke is dirty: it is neither read nor sent to any
-// more, but hands over what it had queued. One whose peer closed is no
-// longer read and fails its next send. A dirty one is removed
-// by its server once its owner has taken its last message
-// (remove_from_queue); both kinds are removed by the server's sweep when the
-// owner is not handling one of their messages.
+// more, but hands over what it had queued. A send that fails, a timed-out
+// one included, makes it dirty too: whatever part went out, the stream now
+// holds a cut message, and a peer that does not read costs one timeout
+// only. One whose peer closed is no longer read, is not chosen for sending
+// and fails a send. A dirty one is removed by its server once its owner has
+// taken its last message (remove_from_queue); both kinds are removed by the
+// server's sweep when the owner is not handling one of their messages.
 //
 // Bounds: a message beyond CMessageFramer::kMaxMessage bytes makes the
 // connection dirty at once, and so does a queue of kMaxQueue messages of
-// which the owner is not told (no sender named). While the owner is taking
-// messages, a queue of kMaxQueue stops the reading instead, until the owner
-// has made room; the peer then waits on TCP's flow control.
+// which the owner is not told (no sender named), or data that would take
+// what all connections of the server hold past its limit. While the owner
+// is taking messages, a queue of kMaxQueue stops the reading instead, until
+// the owner has made room; the peer then waits on TCP's flow control.
 //
 // The server socket is not owned and must outlive the connection's
 // notifications (the server deletes its connections when it goes).
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
+#include <optional>
 
 #include "Lexwick/parser.h"
 #include "Relaywick/messageframer.h"
@@ -49,7 +55,8 @@ class CClientSocket : public CSocketBase {
 
   // Turns every CR and LF of `text` into a blank, in place, up to and
   // including its first 0x04 or NUL, and sends exactly those bytes. The
-  // count sent, or -1 (dirty, null text, peer closed, failed send).
+  // count sent, or -1 (dirty, null text, peer closed, failed send); after a
+  // peer that closed or a failed send the connection is dirty and closed.
   int mfc_send(char* text);
   // The first queued message, owned by the queue until remove_from_queue;
   // null when the queue is empty.
@@ -89,6 +96,10 @@ class CClientSocket : public CSocketBase {
   // True once the peer closed the connection.
   bool is_peer_closed() const { return peer_closed_; }
   int get_queue_size() const { return queue_.get_nr_elements(); }
+  // True once a message was cut from the stream (queued).
+  bool has_completed_message() const { return completed_; }
+  // The bytes of the queued messages and of the partial one.
+  size_t get_held_bytes() const { return queued_bytes_ + framer_.held_size(); }
 
  protected:
   void OnReceive(int code) override;
@@ -103,6 +114,22 @@ class CClientSocket : public CSocketBase {
   void abandon(const char* reason);
   // Removes this connection through its server; touches nothing afterwards.
   void retire();
+  // Marks the connection dirty and closes it after a send that failed.
+  void give_up_sending();
+  // Tells the server of a change of get_held_bytes(); false when the total
+  // of its connections would pass its limit.
+  bool recount();
+  // recount(), giving the connection up when it fails.
+  bool held_within_limit();
+  // Takes a message that leaves the queue off queued_bytes_.
+  void forget_queued(const CListElement* message);
+
+  // The server's bookkeeping: its own count of this connection's bytes
+  // while the connection is in its list, and when it accepted it.
+  friend class CServerSocket;
+  bool counted_ = false;
+  size_t counted_bytes_ = 0;
+  std::optional<std::chrono::steady_clock::time_point> accepted_at_;
 
   std::unique_ptr<CParser> parser_;
   CLList queue_;
@@ -117,4 +144,6 @@ class CClientSocket : public CSocketBase {
   int whole_message_ = 0;
   bool peer_closed_ = false;
   bool paused_ = false;  // a notification left unread while the queue is full
+  bool completed_ = false;
+  size_t queued_bytes_ = 0;
 };

@@ -1,5 +1,8 @@
 #include "Relaywick/communicator.h"
 
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
 #include <cstring>
 #include <ctime>
 
@@ -333,7 +336,12 @@ int CCommunicator::comm_startserver() {
   server_->set_logger(logger_);
   debug("<CCommunicator> Configuring server socket...");
   const unsigned port = get_port();
-  if (!server_->Create(port, SOCK_STREAM)) {
+  // With VERANTA_HOST_IP set, the agent is reached at that address alone.
+  in_addr listen_on{};
+  char address[platform::kAddressTextSize] = {};
+  if (!platform::listen_interface(&listen_on) ||
+      inet_ntop(AF_INET, &listen_on, address, sizeof address) == nullptr ||
+      !server_->Create(port, SOCK_STREAM, address)) {
     debug("<CCommunicator> Unable to create server socket on [%u]", port);
     return 0;
   }
@@ -343,7 +351,9 @@ int CCommunicator::comm_startserver() {
     set_port(chosen);
     debug("<CCommunicator> Set listening port to [%u]", chosen);
   }
-  if (!server_->Listen(5)) {
+  // A burst of peers connecting at once waits in the system's queue, not
+  // for retransmitted handshakes.
+  if (!server_->Listen(SOMAXCONN)) {
     debug("<CCommunicator> Unable to start listening on port [%u]", get_port());
     return 0;
   }
@@ -528,8 +538,13 @@ CClientSocket* CCommunicator::deliver(const char* name, const char* host, unsign
     if (cached != nullptr && cached->get_sockettype() == SOCKETTYPE_CLIENT) {
       *sent = cached->mfc_send(text);
       if (*sent != -1) return cached;
-      // Never found again; the server's sweep removes it.
-      cached->set_dirty(1);
+      // mfc_send left it dirty: never found again, the server removes it.
+      if (platform::last_socket_error() == platform::WSAETIMEDOUT) {
+        // The agent took nothing for the whole timeout; trying again at
+        // once could hold the loop as long once more.
+        debug("<CCommunicator> Agent [%s] is not reading, message not sent", name);
+        return nullptr;
+      }
       reconnecting = true;
     }
   }

@@ -1,11 +1,15 @@
 #include "Relaywick/serversocket.h"
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstring>
 
-#include "Platform/eventloop.h"
 #include "Platform/hostaddress.h"
+#include "Platform/socketerror.h"
 #include "Relaywick/clientsocket.h"
 #include "Relaywick/logfacility.h"
+#include "Toolwick/format.h"
 
 namespace {
 
@@ -32,9 +36,11 @@ SocketElement* next(SocketElement* element) {
 
 }  // namespace
 
-CServerSocket::CServerSocket(CWnd* handler) : CSocketBase(handler) {}
+CServerSocket::CServerSocket(CWnd* handler)
+    : CSocketBase(handler), loop_(platform::current_loop()) {}
 
 CServerSocket::~CServerSocket() {
+  if (backoff_timer_ != 0) loop_.stop_timer(backoff_timer_);
   Close();
   for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) e->socket()->set_dirty(1);
   sockets_.delete_list();
@@ -47,6 +53,27 @@ void CServerSocket::set_logger(CLogFacility* logger) {
 
 void CServerSocket::debug(const char* line) {
   if (logger_ != nullptr && line != nullptr) logger_->process_message(line, 0);
+}
+
+int CServerSocket::get_accept_limit() const {
+  if (limits_.accepted > 0) return limits_.accepted;
+  rlimit descriptors{};
+  if (getrlimit(RLIMIT_NOFILE, &descriptors) != 0 || descriptors.rlim_cur == RLIM_INFINITY) {
+    return kMaxAccepted;
+  }
+  const rlim_t usable = descriptors.rlim_cur > kReservedDescriptors + 1
+                            ? descriptors.rlim_cur - kReservedDescriptors
+                            : 1;
+  return static_cast<int>(std::min<rlim_t>(usable, kMaxAccepted));
+}
+
+bool CServerSocket::recount(size_t before, size_t after) {
+  const size_t others = held_bytes_ - before;
+  if (after > before && after > limits_.held_bytes - std::min(others, limits_.held_bytes)) {
+    return false;
+  }
+  held_bytes_ = others + after;
+  return true;
 }
 
 void CServerSocket::new_connection(std::unique_ptr<CSocketBase> socket) {
@@ -63,8 +90,12 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   added->set_descriptor(get_descriptor());
   added->set_logger(logger_);
   sockets_.add_element(new SocketElement(std::move(socket)));
-  if (read_peer && added->get_sockettype() == SOCKETTYPE_CLIENT) {
-    if (auto* client = dynamic_cast<CClientSocket*>(added)) {
+  if (auto* client = dynamic_cast<CClientSocket*>(added)) {
+    client->counted_ = true;
+    client->counted_bytes_ = client->get_held_bytes();
+    held_bytes_ += client->counted_bytes_;
+    if (client->accepted_at_) ++accepted_;
+    if (read_peer && added->get_sockettype() == SOCKETTYPE_CLIENT) {
       char host[platform::kAddressTextSize] = {};
       unsigned port = 0;
       if (client->GetPeerName(host, sizeof host, &port)) {
@@ -81,6 +112,12 @@ void CServerSocket::remove_connection(CSocketBase* socket) {
     if (e->socket() != socket) continue;
     std::unique_ptr<CSocketBase> owned = e->release();
     sockets_.delete_element(e);
+    if (auto* client = dynamic_cast<CClientSocket*>(owned.get())) {
+      held_bytes_ -= client->counted_bytes_;
+      client->counted_bytes_ = 0;
+      client->counted_ = false;
+      if (client->accepted_at_) --accepted_;
+    }
     owned->Close();
     platform::delete_later(owned.release());
     return;
@@ -97,10 +134,14 @@ CSocketBase* CServerSocket::find_connection(const char* name, const char* /*host
       debug("CServerSocket> Agent name for this socket is NULL");
       continue;
     }
-    if (std::strcmp(agent, name) == 0 && std::strcmp(agent, kUnknownAgent) != 0 &&
-        std::strcmp(agent, kBroadcastAgent) != 0 && socket->get_dirty() == 0) {
-      return socket;
+    if (std::strcmp(agent, name) != 0 || std::strcmp(agent, kUnknownAgent) == 0 ||
+        std::strcmp(agent, kBroadcastAgent) == 0 || socket->get_dirty() != 0) {
+      continue;
     }
+    // What is sent to a peer that closed is lost: a newer connection of
+    // the same agent, or a new one, carries it.
+    const auto* client = dynamic_cast<const CClientSocket*>(socket);
+    if (client == nullptr || !client->is_peer_closed()) return socket;
   }
   return nullptr;
 }
@@ -115,12 +156,20 @@ CSocketBase* CServerSocket::get_connection(long descriptor) {
 }
 
 void CServerSocket::sweep_connections() {
+  const Clock::time_point now = now_();
   SocketElement* e = first(sockets_);
   while (e != nullptr) {
     SocketElement* following = next(e);
     auto* client = dynamic_cast<CClientSocket*>(e->socket());
     if (client != nullptr && (client->get_dirty() != 0 || client->is_peer_closed()) &&
         client->is_waiting() == 0) {
+      remove_connection(client);
+    } else if (client != nullptr && client->accepted_at_ && !client->has_completed_message() &&
+               now - *client->accepted_at_ >= limits_.first_message) {
+      debug(str_format("<CServerSocket> No message within [%lld] s of accepting, closing "
+                       "connection",
+                       static_cast<long long>(limits_.first_message.count()))
+                .c_str());
       remove_connection(client);
     }
     e = following;
@@ -133,14 +182,45 @@ void CServerSocket::OnAccept(int /*code*/) {
     // Taking the connection re-arms the listener; without it the waiting
     // peer would keep the loop busy.
     CAsyncSocket refused;
-    Accept(refused);
+    if (!Accept(refused)) back_off_when_out_of_descriptors(GetLastError());
     return;
   }
   auto client = std::make_unique<CClientSocket>(this, get_handler());
   if (!Accept(*client)) {
+    const int error = GetLastError();
     debug("<CServerSocket> Unable to Accept on CSocket");
+    back_off_when_out_of_descriptors(error);
     return;
   }
   debug("<CServerSocket> Accept succeeded");
+  if (accepted_ >= get_accept_limit() && !make_room()) return;  // the new one closes here
+  client->accepted_at_ = now_();
   new_connection(std::move(client));
+}
+
+bool CServerSocket::make_room() {
+  for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
+    auto* client = dynamic_cast<CClientSocket*>(e->socket());
+    if (client == nullptr || !client->accepted_at_ || client->has_completed_message()) continue;
+    debug("<CServerSocket> Too many connections, closing the oldest one that has sent no message");
+    remove_connection(client);
+    return true;
+  }
+  debug("<CServerSocket> Too many connections and all have sent messages, closing the new one");
+  return false;
+}
+
+void CServerSocket::back_off_when_out_of_descriptors(int error) {
+  if ((error != platform::WSAEMFILE && error != platform::WSAENOBUFS) || backoff_timer_ != 0) {
+    return;
+  }
+  const auto pause = limits_.accept_backoff;
+  debug(str_format("<CServerSocket> Out of descriptors, not accepting for [%lld] ms",
+                   static_cast<long long>(pause.count()))
+            .c_str());
+  // Accept, called again, arms the listener once more.
+  backoff_timer_ = loop_.start_timer(static_cast<int>(pause.count()), false, [this] {
+    backoff_timer_ = 0;
+    OnAccept(0);
+  });
 }

@@ -3,19 +3,59 @@
 // its list until remove_connection or the server's destruction; connections
 // get their descriptors 0, 1, 2, ... in order of registration.
 //
+// Against peers that hold what they should not, the server bounds
+//  - the connections it accepts: at the limit, a new one closes the oldest
+//    accepted connection that has completed no message, or, when every one
+//    has, is closed itself at once;
+//  - how long an accepted connection may stay without completing a message
+//    (the sweep closes it);
+//  - the queued and partial messages of all connections together: the
+//    connection whose data would pass the limit is dropped;
+// and a listener that cannot accept for lack of descriptors rests for a
+// short back-off instead of being told of the waiting peer again at once.
+// Connections that have delivered messages stay cached as long as their
+// peers keep them.
+//
 // The logger is not owned; the server's lines go to its process_message
 // (direction internal), its connections' lines to its debug log.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+#include <functional>
 #include <memory>
 
+#include "Platform/eventloop.h"
 #include "Relaywick/socketbase.h"
 #include "Toolwick/llist.h"
 
+class CClientSocket;
 class CLogFacility;
 
 class CServerSocket : public CSocketBase {
  public:
+  using Clock = std::chrono::steady_clock;
+
+  // The accepted connections at once when the descriptor limit allows, and
+  // the descriptors kept free beyond them for the agent's own connections
+  // and files.
+  static constexpr int kMaxAccepted = 1024;
+  static constexpr int kReservedDescriptors = 16;
+
+  struct Limits {
+    // The accepted connections at once; 0: kMaxAccepted, or the descriptor
+    // limit less kReservedDescriptors where that is lower.
+    int accepted = 0;
+    // An accepted connection that has completed no message this long after
+    // it was accepted is closed by the sweep.
+    std::chrono::seconds first_message{120};
+    // How long the listener rests after accept failed for lack of
+    // descriptors.
+    std::chrono::milliseconds accept_backoff{500};
+    // The bytes of queued and partial messages of all connections together.
+    size_t held_bytes = size_t{64} << 20;
+  };
+
   explicit CServerSocket(CWnd* handler);
   // Closes the listening socket, then marks every connection dirty and
   // deletes it.
@@ -27,6 +67,22 @@ class CServerSocket : public CSocketBase {
   // The logger's process_message(line, 0), when both are set.
   void debug(const char* line);
 
+  void set_limits(const Limits& limits) { limits_ = limits; }
+  const Limits& get_limits() const { return limits_; }
+  // The clock by which accepted connections age; tests set their own.
+  void set_clock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
+  // Limits::accepted as it applies now.
+  int get_accept_limit() const;
+  // The connections in the list that this server accepted.
+  int get_accepted() const { return accepted_; }
+  // The bytes that the registered connections hold in queued and partial
+  // messages.
+  size_t get_held_bytes() const { return held_bytes_; }
+  // Moves a registered connection's share of the held bytes from `before`
+  // to `after`; false, and nothing changed, when a growth would take the
+  // total past Limits::held_bytes.
+  bool recount(size_t before, size_t after);
+
   // Takes the connection over: it gets the next descriptor and the logger,
   // and a client connection its peer's address and port.
   void new_connection(std::unique_ptr<CSocketBase> socket);
@@ -36,8 +92,9 @@ class CServerSocket : public CSocketBase {
   // callback returns, so the connection itself may ask for this. Nothing
   // happens for a socket that is not in the list.
   void remove_connection(CSocketBase* socket);
-  // The first connection named `name` that is neither dirty nor one of the
-  // placeholder names; host and port are not compared.
+  // The first connection named `name` that is neither dirty, nor closed by
+  // its peer, nor one of the placeholder names; host and port are not
+  // compared.
   CSocketBase* find_connection(const char* name, const char* host, unsigned port);
   // The last connection with that descriptor; null for -1 or none.
   CSocketBase* get_connection(long descriptor);
@@ -45,7 +102,8 @@ class CServerSocket : public CSocketBase {
   CLList* get_sockets() { return &sockets_; }
 
   // Removes the client connections that broke or whose peer closed and
-  // whose owner is not handling one of their messages.
+  // whose owner is not handling one of their messages, and those accepted
+  // longer than Limits::first_message ago that have completed no message.
   void sweep_connections();
 
  protected:
@@ -53,7 +111,19 @@ class CServerSocket : public CSocketBase {
 
  private:
   void add(std::unique_ptr<CSocketBase> socket, bool read_peer);
+  // Makes room for one more accepted connection; false when every accepted
+  // connection has completed a message.
+  bool make_room();
+  // After an accept that failed with `error`: when descriptors or memory
+  // ran out, stops accepting for Limits::accept_backoff, then tries again.
+  void back_off_when_out_of_descriptors(int error);
 
   CLList sockets_{"Server Sockets List"};
   CLogFacility* logger_ = nullptr;
+  platform::EventLoop& loop_;
+  Limits limits_;
+  std::function<Clock::time_point()> now_ = Clock::now;
+  int accepted_ = 0;
+  size_t held_bytes_ = 0;
+  platform::EventLoop::Id backoff_timer_ = 0;
 };

@@ -15,6 +15,7 @@
 #include "Platform/hostaddress.h"
 #include "Platform/socketerror.h"
 #include "looptest.h"
+#include "testsupport/descriptorlimit.h"
 
 namespace {
 
@@ -109,6 +110,14 @@ void send_raw(int fd, const std::string& text) {
 }
 
 using SocketTest = LoopTest;
+
+// Makes `listener` listen on a free loopback port; the port, 0 on failure.
+unsigned start_listening(CAsyncSocket& listener) {
+  unsigned port = 0;
+  EXPECT_TRUE(listener.Create(0, SOCK_STREAM, kLoopback) && listener.Listen() &&
+              listener.GetSockName(nullptr, 0, &port));
+  return port;
+}
 
 // A connection: the socket under test connected to a raw peer.
 class ConnectionTest : public LoopTest {
@@ -257,10 +266,7 @@ TEST_F(ConnectionTest, PeerNameAndOwnName) {
 
 TEST_F(SocketTest, AcceptIsToldOnceUntilTheHandlerAccepts) {
   Recorder listener;
-  ASSERT_TRUE(listener.Create(0, SOCK_STREAM, kLoopback));
-  ASSERT_TRUE(listener.Listen());
-  unsigned port = 0;
-  ASSERT_TRUE(listener.GetSockName(nullptr, 0, &port));
+  const unsigned port = start_listening(listener);
   const int first = raw_connect(port);
   const int second = raw_connect(port);
 
@@ -287,6 +293,27 @@ TEST_F(SocketTest, AcceptIsToldOnceUntilTheHandlerAccepts) {
   EXPECT_EQ(listener.accepts, 2);
   close(first);
   close(second);
+}
+
+TEST_F(SocketTest, AListenerOutOfDescriptorsRestsUntilTheNextAccept) {
+  Recorder listener;
+  const int peer = raw_connect(start_listening(listener));
+  EXPECT_TRUE(loop.run_until([&] { return listener.accepts == 1; }, 2000));
+  // Once before the limit: the sanitizer's type checks need descriptors the
+  // first time they meet a call.
+  EXPECT_TRUE(stays_idle());
+
+  Recorder taken;
+  {
+    testsupport::DescriptorLimit no_more;
+    EXPECT_FALSE(listener.Accept(taken));
+    EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAEMFILE);
+    // Told again, the handler could only fail again.
+    EXPECT_TRUE(stays_idle());
+  }
+  EXPECT_EQ(listener.accepts, 1);
+  ASSERT_TRUE(listener.Accept(taken));
+  close(peer);
 }
 
 TEST_F(SocketTest, ConnectToAPortWithoutListenerIsRefused) {

@@ -78,22 +78,52 @@ TEST(HostAddress, ResolvesDottedAddressesAndLocalhost) {
   EXPECT_EQ(platform::last_socket_error(), platform::WSAHOST_NOT_FOUND);
 }
 
-TEST(HostAddress, MulticastInterfaceSetting) {
+// The two interface settings: the address when set, a failure for what is
+// not a dotted address. Unset or empty, the listening socket takes any
+// address, while multicast has no interface at all (never the system's
+// choice).
+struct InterfaceSetting {
+  const char* name;
+  const char* variable;
+  bool (*read)(in_addr*);
+  bool any_when_unset;
+};
+
+class InterfaceSettingTest : public ::testing::TestWithParam<InterfaceSetting> {};
+
+TEST_P(InterfaceSettingTest, IsTheAddressNamed) {
+  const InterfaceSetting& setting = GetParam();
   in_addr address{};
   {
-    ScopedEnv env(platform::kMulticastInterfaceVariable, "127.0.0.1");
-    ASSERT_TRUE(platform::multicast_interface(&address));
+    ScopedEnv env(setting.variable, "127.0.0.1");
+    ASSERT_TRUE(setting.read(&address));
     EXPECT_EQ(dotted({address}), std::vector<std::string>{"127.0.0.1"});
   }
-  // Without an address named there is no interface at all, never the
-  // system's choice.
-  for (const char* setting : {static_cast<const char*>(nullptr), "", "eth0"}) {
-    SCOPED_TRACE(setting != nullptr ? setting : "unset");
-    ScopedEnv env(platform::kMulticastInterfaceVariable, setting);
+  for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+    SCOPED_TRACE(unset != nullptr ? "empty" : "unset");
+    ScopedEnv env(setting.variable, unset);
     platform::set_last_socket_error(0);
-    EXPECT_FALSE(platform::multicast_interface(&address));
+    if (setting.any_when_unset) {
+      ASSERT_TRUE(setting.read(&address));
+      EXPECT_EQ(address.s_addr, htonl(INADDR_ANY));
+    } else {
+      EXPECT_FALSE(setting.read(&address));
+      EXPECT_EQ(platform::last_socket_error(), platform::WSAEADDRNOTAVAIL);
+    }
+  }
+  for (const char* bad : {"eth0", "localhost"}) {
+    ScopedEnv env(setting.variable, bad);
+    EXPECT_FALSE(setting.read(&address)) << bad;
     EXPECT_EQ(platform::last_socket_error(), platform::WSAEADDRNOTAVAIL);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    HostAddress, InterfaceSettingTest,
+    ::testing::Values(
+        InterfaceSetting{"Multicast", platform::kMulticastInterfaceVariable,
+                         platform::multicast_interface, false},
+        InterfaceSetting{"Listen", platform::kHostIpVariable, platform::listen_interface, true}),
+    [](const ::testing::TestParamInfo<InterfaceSetting>& info) { return info.param.name; });
 
 }  // namespace

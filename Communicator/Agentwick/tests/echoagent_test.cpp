@@ -1,11 +1,15 @@
 // The echo agent and the name server as separate processes on loopback.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "testsupport/childprocess.h"
+#include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
 namespace {
@@ -21,12 +25,15 @@ class EchoAgentTest : public ::testing::Test {
     return {"-name", name, "-port", "0", "-ans", "127.0.0.1", "-ansport", std::to_string(ans_port)};
   }
 
-  // Starts a serving echo agent and waits until it is registered.
-  void start_serving(childtest::ChildProcess* agent, const char* name) {
+  // Starts a serving echo agent and waits until it is registered; its port
+  // goes to `port` when given.
+  void start_serving(childtest::ChildProcess* agent, const char* name, unsigned* port = nullptr) {
     ASSERT_TRUE(agent->start(TESSEL_ECHO_AGENT, agent_args(name)));
     std::string line;
     ASSERT_TRUE(agent->read_line(&line));
-    EXPECT_EQ(line.rfind(std::string(name) + " listening on 127.0.0.1:", 0), 0u) << line;
+    const std::string listening = std::string(name) + " listening on 127.0.0.1:";
+    ASSERT_EQ(line.rfind(listening, 0), 0u) << line;
+    if (port != nullptr) *port = static_cast<unsigned>(std::stoul(line.substr(listening.size())));
     ASSERT_TRUE(agent->read_line(&line));
     EXPECT_EQ(line, "registered with the name server at 127.0.0.1:" + std::to_string(ans_port));
   }
@@ -92,6 +99,44 @@ TEST_F(EchoAgentTest, NoReplyIsAFailure) {
   EXPECT_EQ(status, 1) << output;
   EXPECT_TRUE(has_line(output, "sending to B: hello")) << output;
   EXPECT_TRUE(has_line(output, "no reply from B within 2 s")) << output;
+}
+
+// True when the peer has closed `fd` (nothing else waits on these).
+bool closed_by_peer(int fd) {
+  pollfd ready{fd, POLLIN, 0};
+  char byte;
+  return ::poll(&ready, 1, 0) == 1 && ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+}
+
+TEST_F(EchoAgentTest, WithFewDescriptorsTheAgentStillAnswersWhileIdleConnectionsAreHeld) {
+  childtest::ChildProcess b;
+  b.set_descriptor_limit(64);
+  unsigned port = 0;
+  start_serving(&b, "B", &port);
+
+  // More idle connections than B has descriptors.
+  std::vector<int> idle;
+  for (int i = 0; i < 70; ++i) {
+    idle.push_back(testsupport::connect_to_loopback(port));
+    ASSERT_GE(idle.back(), 0) << i;
+  }
+  std::string output;
+  EXPECT_EQ(send_from("A", "B", "still there", &output), 0) << output;
+  EXPECT_TRUE(has_line(output, "reply from B: still there")) << output;
+
+  // B kept 48 accepted connections (64 descriptors less the 16 it keeps for
+  // itself): to take the newer ones, A's among them, it closed the oldest
+  // that had sent nothing.
+  size_t closed = 0;
+  for (int fd : idle) closed += closed_by_peer(fd) ? 1 : 0;
+  EXPECT_EQ(closed, idle.size() + 1 - 48);
+  EXPECT_TRUE(closed_by_peer(idle.front()));
+  EXPECT_FALSE(closed_by_peer(idle.back()));
+
+  ASSERT_EQ(kill(b.pid(), SIGTERM), 0);
+  EXPECT_TRUE(has_line(b.read_all(5000), "stopping"));
+  EXPECT_EQ(b.wait_exit(5000), 0);
+  for (int fd : idle) ::close(fd);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "Platform/hostaddress.h"
 #include "Platform/messagesink.h"
+#include "Platform/socketerror.h"
 #include "Talkwick/kqmlparser.h"
 #include "Toolwick/url.h"
 #include "relaytest.h"
@@ -310,6 +312,47 @@ TEST_F(CommunicatorTest, StartingFailsWithoutHandlerOrPort) {
       log.has("<CCommunicator> Unable to create server socket on [" + std::to_string(bob_port) + "]"));
 }
 
+TEST_F(CommunicatorTest, WithTheHostIpSetTheAgentListensOnThatAddressAlone) {
+  char address[platform::kAddressTextSize] = {};
+  ASSERT_TRUE(comm->get_server()->GetSockName(address, sizeof address, nullptr));
+  EXPECT_STREQ(address, kLoopback);
+  // Another loopback address of this host does not reach it.
+  CAsyncSocket elsewhere;
+  ASSERT_TRUE(elsewhere.Create());
+  EXPECT_FALSE(elsewhere.Connect("127.0.0.2", comm->get_port()));
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAECONNREFUSED);
+
+  struct Case {
+    const char* name;
+    const char* setting;
+  };
+  const std::vector<Case> unusable = {
+      {"no interface of this host", "192.0.2.1"},  // a documentation address
+      {"not an address", "loopback"},
+  };
+  for (const Case& c : unusable) {
+    SCOPED_TRACE(c.name);
+    EnvSetting host_ip("VERANTA_HOST_IP", c.setting);
+    CCommunicator other;
+    other.set_logger(&logger);
+    other.set_handler(&window);
+    other.set_port(0);
+    EXPECT_EQ(other.Create(), 0);
+    EXPECT_TRUE(log.has("<CCommunicator> Unable to create server socket on [0]"));
+  }
+}
+
+TEST_F(CommunicatorTest, ABurstOfConnectsIsNotHeldBack) {
+  // The agent takes none of them meanwhile: the system's queue holds them.
+  std::vector<std::unique_ptr<CAsyncSocket>> burst;
+  for (int i = 0; i < 32; ++i) {
+    burst.push_back(std::make_unique<CAsyncSocket>());
+    ASSERT_TRUE(burst.back()->Create());
+    ASSERT_TRUE(burst.back()->Connect(kLoopback, comm->get_port())) << i;
+  }
+  EXPECT_TRUE(run_until(loop, [&] { return connections() == 32; }));
+}
+
 // --- Composition and sending
 
 TEST_F(CommunicatorTest, EmptyTokensLeaveNoTrace) {
@@ -479,7 +522,6 @@ TEST_F(CommunicatorTest, APeerThatClosedGetsANewConnection) {
   const int second_fd = accept_bob();
   ASSERT_GE(second_fd, 0);
   EXPECT_EQ(read_peer(second_fd, 6), std::string("again\0", 6));
-  EXPECT_EQ(first->get_dirty(), 1);
   EXPECT_NE(cached("bob"), first);
   EXPECT_EQ(connections(), 2);
   comm->check_integrity();  // sweeps the old one
@@ -490,18 +532,99 @@ TEST_F(CommunicatorTest, APeerThatClosedGetsANewConnection) {
 TEST_F(CommunicatorTest, AFailedReconnectReturnsNoConnection) {
   std::string text = "hello";
   ASSERT_NE(comm->comm_senddata_socket("bob", kLoopback, bob_port, text.data()), nullptr);
-  const int first_fd = accept_bob();
-  EXPECT_EQ(read_peer(first_fd, 6).size(), 6u);  // closed unread, it would be a reset
-  close_peer(first_fd);
+  // Reset while the loop does not run: the cached connection is still
+  // chosen, and its send fails.
+  reset_peer(accept_bob());
   peers.back() = -1;
-  CClientSocket* first = cached("bob");
-  ASSERT_TRUE(run_until(loop, [&] { return first->is_peer_closed(); }));
-  // More than the buffers of a peer that never reads: the send times out.
+  // More than the buffers of a peer that never reads: the send over the new
+  // connection times out.
   std::string huge(64u << 20, 'x');
   EXPECT_EQ(comm->comm_senddata_socket("bob", kLoopback, bob_port, huge.data()), nullptr);
   EXPECT_TRUE(log.has("<CCommunicator> sending message"));
   EXPECT_EQ(cached("bob"), nullptr);
   EXPECT_EQ(connections(), 1);  // only the dirty one, for the sweep
+}
+
+TEST_F(CommunicatorTest, APeerThatDoesNotReadCostsOneTimeout) {
+  std::string text = "hello";
+  ASSERT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, text.data()), 6);
+  const int fd = accept_bob();  // bob never reads from here on
+  CClientSocket* stalled = cached("bob");
+  ASSERT_NE(stalled, nullptr);
+
+  // More than the buffers hold: the send times out.
+  std::string huge(64u << 20, 'x');
+  EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, huge.data()), -1);
+  EXPECT_EQ(log.starting("<CClientSocket> Winsock Returned: [WSAETIMEDOUT]").size(), 1u);
+  EXPECT_TRUE(log.has("<CCommunicator> Agent [bob] is not reading, message not sent"));
+  EXPECT_EQ(stalled->get_dirty(), 1);
+  EXPECT_EQ(cached("bob"), nullptr);
+  // No second try over a new connection within the same send.
+  EXPECT_EQ(accept_peer(bob_listener, 100), -1);
+  // What bob got ends in a cut message, then the end of the stream.
+  EXPECT_EQ(read_peer(fd, 6), std::string("hello\0", 6));
+  EXPECT_TRUE(peer_closed(fd, 3000));
+
+  // The next message goes over a new connection, at once.
+  text = "again";
+  EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, text.data()), 6);
+  const int second = accept_bob();
+  EXPECT_EQ(read_peer(second, 6), std::string("again\0", 6));
+  EXPECT_EQ(log.starting("<CClientSocket> Winsock Returned: [WSAETIMEDOUT]").size(), 1u);
+  comm->check_integrity();
+  EXPECT_EQ(connections(), 1);
+  settle();
+}
+
+TEST_F(CommunicatorTest, AReplyGoesToTheConnectionTheSenderReconnectedOn) {
+  struct Case {
+    const char* name;
+    bool listening;  // at the sender's registered address
+  };
+  const std::vector<Case> cases = {{"sender listening", true}, {"nobody listening", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    unsigned carol_port = 0;
+    int carol_listener = listen_peer(&carol_port);
+    if (!c.listening) {
+      close_peer(carol_listener);
+      carol_listener = -1;
+    }
+    CServiceInfo* entry = add_entry("carol", kLoopback, carol_port);
+    // The owner's side: every request is answered at once.
+    window.on_notify = [&](const RecordingWindow::Notice& notice) {
+      auto* from = dynamic_cast<CClientSocket*>(comm->get_connection(notice.descriptor));
+      if (from == nullptr || from->mfc_getdata() == nullptr) return;
+      comm->comm_sendmessage("tell", "carol", "ont", "lang", "r1", nullptr, nullptr, "answer",
+                             nullptr);
+      from->remove_from_queue();
+    };
+    const std::string request = "(ask :sender carol :content (q))" + std::string(1, kEnd);
+    const std::string reply = header("carol", nullptr) + " answer ))" + kEnd;
+    int fd = connect_peer(comm->get_port());
+    for (int round = 0; round < 5; ++round) {
+      SCOPED_TRACE(round);
+      ASSERT_TRUE(send_peer(fd, request));
+      std::string got;
+      ASSERT_TRUE(run_until(loop, [&] {
+        got += read_peer(fd, 4096, 5);
+        return !got.empty() && got.back() == kEnd;
+      }));
+      EXPECT_EQ(got, reply);
+      // Closes and comes back at once under the same name.
+      close_peer(fd);
+      fd = connect_peer(comm->get_port());
+    }
+    close_peer(fd);
+    if (carol_listener >= 0) {
+      EXPECT_EQ(accept_peer(carol_listener, 100), -1);
+      close_peer(carol_listener);
+    }
+    window.on_notify = nullptr;
+    table()->delete_element(entry);
+    comm->check_integrity();
+    settle();
+  }
 }
 
 TEST_F(CommunicatorTest, WithoutServerNothingIsSent) {

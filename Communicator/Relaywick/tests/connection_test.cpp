@@ -2,6 +2,7 @@
 // as the peers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "Relaywick/clientsocket.h"
 #include "Relaywick/serversocket.h"
 #include "relaytest.h"
+#include "testsupport/descriptorlimit.h"
 
 namespace {
 
@@ -42,6 +44,10 @@ class ConnectionTest : public LoopTest {
   }
 
   int connections() { return server->get_sockets()->get_nr_elements(); }
+  // How often the server logged `line`.
+  long server_lines(const std::string& line) const {
+    return std::count(calls.begin(), calls.end(), "logger message 0 " + line);
+  }
 
   // A new peer and the connection that the server took it into.
   int connect(CClientSocket** connection = nullptr) {
@@ -56,6 +62,22 @@ class ConnectionTest : public LoopTest {
               : nullptr);
     }
     return fd;
+  }
+
+  // A connection of the agent's own to a plain listener, registered with
+  // the server under `name`.
+  CClientSocket* connect_out(const char* name) {
+    unsigned peer_port = 0;
+    const int listener = listen_peer(&peer_port);
+    peers.push_back(listener);
+    auto out = std::make_unique<CClientSocket>(server.get(), &window);
+    EXPECT_TRUE(out->Create(0, SOCK_STREAM));
+    EXPECT_TRUE(out->Connect(kLoopback, peer_port));
+    out->set_agentname(name);
+    CClientSocket* kept = out.get();
+    server->new_connection(std::move(out));
+    peers.push_back(accept_peer(listener));
+    return kept;
   }
 
   // The owner's side of the protocol, for every notice from now on: the
@@ -337,7 +359,7 @@ TEST_F(ConnectionTest, ADirtyConnectionGoesOnceItsQueueIsEmpty) {
   EXPECT_EQ(window.notices.size(), 2u);
 }
 
-TEST_F(ConnectionTest, APeerThatClosedFailsTheNextSendAndIsSwept) {
+TEST_F(ConnectionTest, APeerThatClosedIsNotSentToAndIsSwept) {
   take_every_message();
   CClientSocket* connection = nullptr;
   const int fd = connect(&connection);
@@ -349,10 +371,11 @@ TEST_F(ConnectionTest, APeerThatClosedFailsTheNextSendAndIsSwept) {
   ASSERT_TRUE(run_until(loop, [&] { return connection->is_peer_closed(); }, 3000));
   EXPECT_EQ(connection->get_dirty(), 0);
   EXPECT_TRUE(log.has("<CClientSocket> Winsock Returned: [UNKNOWN]"));
-  // Still found by name: the send to it fails, so that a new one is made.
-  EXPECT_EQ(server->find_connection("peer", nullptr, 0), connection);
+  // Never chosen for a send, and a send to it fails.
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), nullptr);
   std::string text = "(tell)";
   EXPECT_EQ(connection->mfc_send(text.data()), -1);
+  EXPECT_EQ(connection->get_dirty(), 1);
 
   server->sweep_connections();
   EXPECT_EQ(connections(), 0);
@@ -454,6 +477,155 @@ TEST_F(ConnectionTest, AFastPeerIsSlowedDownNotCutOff) {
   // One segment of the smallest of these messages at most beyond the limit.
   EXPECT_LE(largest_queue, CClientSocket::kMaxQueue + CClientSocket::kSegmentSize / 30);
   EXPECT_TRUE(stays_idle());
+}
+
+// --- Limits against peers that hold what they should not
+
+TEST_F(ConnectionTest, AtTheLimitTheOldestSilentConnectionMakesRoom) {
+  take_every_message();
+  CServerSocket::Limits limits;
+  limits.accepted = 3;
+  server->set_limits(limits);
+  const int a = connect();
+  const int b = connect();
+  const int c = connect();
+  ASSERT_TRUE(send_peer(b, message("b", "here") + kEnd));
+  ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 1; }));
+
+  // a and c have sent nothing: a, the older, goes.
+  const int d = connect_peer(port);
+  peers.push_back(d);
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(a, 50); }));
+  EXPECT_EQ(server->get_accepted(), 3);
+  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the oldest one that has "
+                         "sent no message"),
+            1);
+
+  for (int fd : {c, d}) ASSERT_TRUE(send_peer(fd, message("p" + std::to_string(fd), "x") + kEnd));
+  ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 3; }));
+  // Every one has sent a message: the new one is closed at once.
+  const int e = connect_peer(port);
+  peers.push_back(e);
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(e, 50); }));
+  EXPECT_EQ(server_lines("<CServerSocket> Too many connections and all have sent messages, "
+                         "closing the new one"),
+            1);
+  EXPECT_EQ(connections(), 3);
+  for (int fd : {b, c, d}) {
+    ASSERT_TRUE(send_peer(fd, message("again", "y") + kEnd));
+  }
+  EXPECT_TRUE(run_until(loop, [&] { return taken.size() == 6; }));
+}
+
+TEST_F(ConnectionTest, OwnConnectionsDoNotCountAgainstTheLimit) {
+  CServerSocket::Limits limits;
+  limits.accepted = 1;
+  server->set_limits(limits);
+  connect_out("own");
+  const int in = connect();
+  EXPECT_EQ(server->get_accepted(), 1);
+  EXPECT_EQ(connections(), 2);
+  EXPECT_FALSE(peer_closed(in, 100));
+}
+
+TEST_F(ConnectionTest, AConnectionSilentForTwoMinutesIsClosedByTheSweep) {
+  take_every_message();
+  CServerSocket::Clock::time_point now{};
+  server->set_clock([&] { return now; });
+  const int silent = connect();
+  const int talking = connect();
+  connect_out("own");
+  ASSERT_TRUE(send_peer(talking, message("talker", "hello") + kEnd));
+  ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 1; }));
+
+  now += std::chrono::seconds(119);
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 3);
+  now += std::chrono::seconds(2);
+  server->sweep_connections();
+  EXPECT_TRUE(peer_closed(silent, 1000));
+  // The one that delivered a message stays cached, and so does the agent's
+  // own connection.
+  EXPECT_EQ(connections(), 2);
+  EXPECT_NE(server->find_connection("talker", nullptr, 0), nullptr);
+  EXPECT_NE(server->find_connection("own", nullptr, 0), nullptr);
+  EXPECT_EQ(server_lines("<CServerSocket> No message within [120] s of accepting, closing "
+                         "connection"),
+            1);
+  settle();
+}
+
+TEST_F(ConnectionTest, OutOfDescriptorsTheListenerRestsBetweenAttempts) {
+  CServerSocket::Limits limits;
+  limits.accept_backoff = std::chrono::milliseconds(20);
+  server->set_limits(limits);
+  // Every step of the failing path once before descriptors run out: the
+  // sanitizer's type checks need descriptors the first time they meet a
+  // call.
+  const int first = connect();
+  close_peer(first);
+  peers.clear();
+  ASSERT_TRUE(run_until(loop, [&] {
+    server->sweep_connections();
+    return connections() == 0;
+  }));
+  settle();
+
+  const int waiting = connect_peer(port);
+  peers.push_back(waiting);
+  const std::string backoff = "<CServerSocket> Out of descriptors, not accepting for [20] ms";
+  const std::string failed = "<CServerSocket> Unable to Accept on CSocket";
+  long attempts = 0;
+  long backoffs = 0;
+  {
+    testsupport::DescriptorLimit no_more;
+    const bool rested = run_until(loop, [&] { return server_lines(backoff) >= 5; }, 3000);
+    attempts = server_lines(failed);
+    backoffs = server_lines(backoff);
+    EXPECT_TRUE(rested);
+  }
+  // One attempt starts each back-off, and the retry at its end the next.
+  EXPECT_LE(attempts, backoffs + 1);
+  EXPECT_TRUE(run_until(loop, [&] { return connections() == 1; }));
+}
+
+TEST_F(ConnectionTest, WhatAllConnectionsHoldIsBounded) {
+  CServerSocket::Limits limits;
+  limits.held_bytes = 64 * 1024;
+  server->set_limits(limits);
+  CClientSocket* holding = nullptr;
+  const int a = connect(&holding);
+  // Three whole messages that nobody takes (no sender), and one partial.
+  const std::string whole = "(tell :content (" + std::string(15000, 'w') + "))";
+  const std::string partial = message("a", std::string(10000, 'p'));
+  ASSERT_TRUE(send_peer(a, whole + kEnd + whole + kEnd + whole + kEnd + partial));
+  ASSERT_TRUE(run_until(loop, [&] { return holding->get_held_bytes() == 3 * whole.size() + partial.size(); }));
+  EXPECT_EQ(server->get_held_bytes(), holding->get_held_bytes());
+
+  // Another peer's partial message would take the total past the limit.
+  CClientSocket* greedy = nullptr;
+  const int b = connect(&greedy);
+  const long greedy_descriptor = greedy->get_descriptor();
+  ASSERT_TRUE(send_peer(b, std::string(12000, 'g')));
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(b, 50); }));
+  EXPECT_EQ(server->get_connection(greedy_descriptor), nullptr);
+  EXPECT_TRUE(log.has("<CClientSocket> Messages held by the agent would pass [65536] bytes, "
+                      "closing connection"));
+  // The first keeps what it held, completes its message, and gives its
+  // bytes back as the owner takes them.
+  EXPECT_EQ(server->get_held_bytes(), 3 * whole.size() + partial.size());
+  ASSERT_TRUE(send_peer(a, std::string(1, kEnd)));
+  settle();
+  ASSERT_EQ(holding->get_queue_size(), 4);
+  EXPECT_EQ(holding->get_held_bytes(), 3 * whole.size() + partial.size());
+  for (int i = 0; i < 4; ++i) holding->remove_from_queue();
+  EXPECT_EQ(server->get_held_bytes(), 0u);
+
+  const int c = connect();
+  ASSERT_TRUE(send_peer(c, std::string(10000, 'c')));
+  settle();
+  EXPECT_EQ(server->get_held_bytes(), 10000u);
+  EXPECT_FALSE(peer_closed(c, 100));
 }
 
 }  // namespace
