@@ -66,16 +66,4 @@ class MessagePeer {
   std::string pending_;
 };
 
-// A descriptor connected to loopback `port` (a blocking connect), for a
-// peer that sends to the code under test; the caller closes it.
-inline int connect_to_loopback(unsigned port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  return fd;
-}
-
 }  // namespace testsupport

@@ -257,6 +257,7 @@ TEST_F(DeviceTest, LinkedParentIsPingedAndRelinkedAfterARestart) {
   testsupport::MessagePeer parent;
   TestDevice* device = start();
   const int boss = testsupport::connect_to_loopback(device->get_communicator()->get_port());
+  ASSERT_GE(boss, 0);
   const std::string text = message("device :action parentlink :parent Parent") + '\x04';
   ASSERT_EQ(send(boss, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
   for (int round = 0; round < 250 && device->get_parent_link() == nullptr; ++round) {
