@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "PlatformQt/qtmessagebox.h"
+#include "testsupport/modal.h"
 
 namespace {
 
@@ -39,10 +40,8 @@ class QtLoopTest : public ::testing::Test {
 
   // Closes the open box with OK once `while_open` has run inside it.
   static void close_box_after(std::function<void()> while_open) {
-    QTimer::singleShot(0, [while_open] {
+    testsupport::when_modal<QMessageBox>([while_open](QMessageBox* box) {
       while_open();
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      ASSERT_NE(box, nullptr);
       box->button(QMessageBox::Ok)->click();
     });
   }

@@ -2,40 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "testsupport/childprocess.h"
+#include "testsupport/modal.h"
 
 namespace {
 
-struct Seen {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QWidget* parent = nullptr;
-  QMessageBox::StandardButtons buttons;
-};
-
-// Closes the next modal box with `button` and tells what it showed.
-void close_next_box(Seen* seen, QMessageBox::StandardButton button = QMessageBox::Ok) {
-  QTimer::singleShot(0, [seen, button] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    seen->title = box->windowTitle();
-    seen->text = box->text();
-    seen->icon = box->icon();
-    seen->parent = box->parentWidget();
-    seen->buttons = box->standardButtons();
-    box->button(button)->click();
-  });
-}
+using testsupport::close_next_box;
+using Seen = testsupport::SeenBox;
 
 TEST(QtMessageBox, ShowsTheTextModallyWithTheIconOfItsType) {
   QApplication::setApplicationDisplayName("TesselStation");
