@@ -1,20 +1,26 @@
 #include "RelaywickUi/commwindows.h"
 
+#include <QPointer>
+#include <QWidget>
+
 #include "RelaywickUi/commansdialog.h"
 #include "RelaywickUi/comminfo.h"
 #include "RelaywickUi/ddconfig.h"
 
-CCommWindows::CCommWindows(QWidget* parent) : parent_(parent) {
+// The presenters hold the parent, not this object: one that is put back
+// after its owner went stays harmless.
+CCommWindows::CCommWindows(QWidget* parent) {
+  const QPointer<QWidget> over(parent);
   previous_dialogs_ = CCommunicator::set_dialog_presenter(
-      [this](CCommunicator::Dialog dialog, CCommunicator* comm) {
+      [over](CCommunicator::Dialog dialog, CCommunicator* comm) {
         if (dialog == CCommunicator::Dialog::kNameServer) {
-          CommANSDialog(comm, parent_).exec();
+          CommANSDialog(comm, over).exec();
         } else {
-          CCommInfo(comm, parent_).exec();
+          CCommInfo(comm, over).exec();
         }
       });
   previous_display_config_ = CDisplayConfig::set_presenter(
-      [this](CDisplayConfig& config) { CDDConfig(&config, parent_).exec(); });
+      [over](CDisplayConfig& config) { CDDConfig(&config, over).exec(); });
 }
 
 CCommWindows::~CCommWindows() {

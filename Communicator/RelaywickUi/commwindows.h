@@ -2,14 +2,15 @@
 // information dialogs (CCommunicator::comm_ans, comm_info) and the Showboard
 // Configuration dialog of the display-agent client are this library's Qt
 // dialogs, modal and centred over `parent`. The presenters installed before
-// come back when it goes. A window that hosts agents keeps one.
+// come back when it goes. A Qt program that hosts agents keeps one, over its
+// main window, for its whole run.
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
 
 #include "Relaywick/communicator.h"
 #include "Relaywick/displayconfig.h"
+
+class QWidget;
 
 class CCommWindows {
  public:
@@ -20,7 +21,6 @@ class CCommWindows {
   CCommWindows& operator=(const CCommWindows&) = delete;
 
  private:
-  QPointer<QWidget> parent_;
   CCommunicator::DialogPresenter previous_dialogs_;
   CDisplayConfig::Presenter previous_display_config_;
 };
