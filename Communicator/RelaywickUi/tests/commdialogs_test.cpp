@@ -32,6 +32,7 @@
 #include "testsupport/childprocess.h"
 #include "testsupport/modal.h"
 #include "testsupport/tempdir.h"
+#include "testsupport/treelines.h"
 
 namespace {
 
@@ -52,17 +53,7 @@ QStringList combo_entries(QComboBox* combo) {
   return entries;
 }
 
-// The texts of the item and its descendants, depth first, indented by level.
-void walk(QTreeWidgetItem* item, int level, std::vector<std::string>* out) {
-  out->push_back(std::string(static_cast<size_t>(level) * 2, ' ') + item->text(0).toStdString());
-  for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), level + 1, out);
-}
-
-std::vector<std::string> tree_lines(QTreeWidget* tree) {
-  std::vector<std::string> out;
-  for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0, &out);
-  return out;
-}
+using testsupport::tree_lines;
 
 class CommDialogsTest : public ::testing::Test {
  protected:
