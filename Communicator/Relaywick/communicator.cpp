@@ -247,12 +247,31 @@ int CCommunicator::check_requirements() {
   return 1;
 }
 
+namespace {
+
+CCommunicator::DialogPresenter& dialog_presenter() {
+  static CCommunicator::DialogPresenter installed;
+  return installed;
+}
+
+}  // namespace
+
+CCommunicator::DialogPresenter CCommunicator::set_dialog_presenter(DialogPresenter presenter) {
+  DialogPresenter previous = std::move(dialog_presenter());
+  dialog_presenter() = std::move(presenter);
+  return previous;
+}
+
 void CCommunicator::comm_ans() {
   if (ans_ == nullptr) {
     debug("<CCommunicator> Pointer to ANS module is invalid");
     return;
   }
-  debug("<CCommunicator> Name server dialog is not available in this build");
+  if (!dialog_presenter()) {
+    debug("<CCommunicator> Name server dialog is not available in this build");
+    return;
+  }
+  dialog_presenter()(Dialog::kNameServer, this);
 }
 
 void CCommunicator::comm_info() {
@@ -260,7 +279,11 @@ void CCommunicator::comm_info() {
     debug("<CCommunicator> Pointer to ANS module is invalid");
     return;
   }
-  debug("<CCommunicator> Communicator information dialog is not available in this build");
+  if (!dialog_presenter()) {
+    debug("<CCommunicator> Communicator information dialog is not available in this build");
+    return;
+  }
+  dialog_presenter()(Dialog::kInfo, this);
 }
 
 void CCommunicator::comm_disable_ans() {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -111,10 +112,17 @@ class CCommunicator : public CListElement {
   // 1 when every required name names a lookup module.
   int check_requirements();
 
-  // The name-server and information dialogs are not part of this build:
-  // both only log.
+  // The name-server and the information dialog, modal. A window library
+  // shows them through the presenter it installs (RelaywickUi); without a
+  // presenter, or without a name-server module, they only log.
   void comm_ans();
   void comm_info();
+  enum class Dialog { kNameServer, kInfo };
+  // Shows `dialog` for the communicator and returns when it is closed.
+  using DialogPresenter = std::function<void(Dialog dialog, CCommunicator* communicator)>;
+  // Installs the presenter for every communicator from now on (empty:
+  // none) and returns the previous one.
+  static DialogPresenter set_dialog_presenter(DialogPresenter presenter);
   // Deprecated: message boxes that say so.
   void comm_disable_ans();
   void comm_enable_ans();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -142,8 +143,8 @@ TEST_F(EventLoopTest, DeleteLaterWaitsForTheRunningCallback) {
 TEST(EventLoop, ObjectsLeftForDeletionGoWithTheLoop) {
   int deletions = 0;
   {
-    platform::PollLoop loop;
-    platform::set_current_loop(&loop);
+    const std::unique_ptr<platform::EventLoop> loop = looptest::make_loop();
+    platform::set_current_loop(loop.get());
     platform::delete_later(new Tracked(&deletions));
     platform::set_current_loop(nullptr);
   }
@@ -152,9 +153,9 @@ TEST(EventLoop, ObjectsLeftForDeletionGoWithTheLoop) {
 
 TEST(EventLoop, DefaultLoopIsCurrentUnlessAnotherIsSet) {
   platform::EventLoop& fallback = platform::current_loop();
-  platform::PollLoop mine;
-  platform::set_current_loop(&mine);
-  EXPECT_EQ(&platform::current_loop(), &mine);
+  const std::unique_ptr<platform::EventLoop> mine = looptest::make_loop();
+  platform::set_current_loop(mine.get());
+  EXPECT_EQ(&platform::current_loop(), mine.get());
   platform::set_current_loop(nullptr);
   EXPECT_EQ(&platform::current_loop(), &fallback);
 }
