@@ -352,8 +352,8 @@ TEST_F(AgentHostTest, MessagesReachTheAgentWholeInOrderWithTheirReplyWith) {
   ASSERT_EQ(send(peer, both.data(), both.size(), 0), static_cast<ssize_t>(both.size()));
   ASSERT_TRUE(wait_for([&] { return record.messages.size() == 2; }));
   EXPECT_EQ(record.messages, (std::vector<std::string>{first, second}));
-  // A message without reply-with does not keep the one before it.
-  EXPECT_EQ(record.reply_withs, (std::vector<std::string>{"r1", ""}));
+  // A message without reply-with leaves the connection's last one in place.
+  EXPECT_EQ(record.reply_withs, (std::vector<std::string>{"r1", "r1"}));
 
   std::string pending;
   CKQMLParser reply;
@@ -361,7 +361,7 @@ TEST_F(AgentHostTest, MessagesReachTheAgentWholeInOrderWithTheirReplyWith) {
   EXPECT_STREQ(reply.find_in_reply_to(), "r1");
   EXPECT_STREQ(reply.find_sender(), "Probe");
   ASSERT_EQ(reply.parse_message(read_message(peer, &pending).c_str()), 1);
-  EXPECT_EQ(reply.find_in_reply_to(), nullptr);  // not "r1" again
+  EXPECT_STREQ(reply.find_in_reply_to(), "r1");
 
   auto* connection =
       dynamic_cast<CClientSocket*>(communicator->find_connection("Peer", nullptr, 0));
