@@ -278,6 +278,23 @@ TEST_F(AgentHostTest, RefusedRegistrationLeavesTheAgentRunningUnregistered) {
   }
 }
 
+TEST_F(AgentHostTest, AnAgentThatStartedBeforeItsNameServerRegistersLater) {
+  unsigned ans_port = 0;
+  close(testsupport::listen_on_loopback(&ans_port));  // nothing listens there now
+  ProbeAgent* agent = assign("127.0.0.1", ans_port);
+  ASSERT_EQ(start(), 1);
+  CCommunicator* communicator = agent->get_communicator();
+  ASSERT_EQ(communicator->is_registered(), 0);
+
+  ASSERT_EQ(start_server({"--port", std::to_string(ans_port)}), ans_port);
+  // The name-server client renews with the lookup modules' alive call.
+  for (int tick = 0; tick <= CCommunicator::kAlivePeriod; ++tick) agent->handle_mfc_timer();
+  EXPECT_EQ(communicator->is_registered(), 1) << communicator->comm_ans_error();
+  Observer observer(ans_port);
+  EXPECT_EQ(observer.client->lookup_agent("Probe"), 1) << observer.client->get_last_error();
+  EXPECT_EQ(communicator->comm_listall(), 1);
+}
+
 TEST_F(AgentHostTest, FailedStartLeavesNoCommunicator) {
   // A port that is taken: the listening socket cannot be made.
   unsigned taken_port = 0;
