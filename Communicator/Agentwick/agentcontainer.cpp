@@ -172,6 +172,9 @@ void CAgentContainer::sync_registered() {
 
 void CAgentContainer::discard() {
   started_ = false;
+  // The connections go first: peers may hold every descriptor the agent
+  // has, and withdrawing the registration needs one.
+  if (communicator_ != nullptr) communicator_->comm_endserver();
   communicator_.reset();
   logger_.reset();
   db_ = nullptr;

@@ -135,6 +135,25 @@ struct Observer {
   std::unique_ptr<CANSClient> client;
 };
 
+// A lookup module that counts, when the agent withdraws, how many of the
+// peers' connections to the agent are closed by then.
+class WithdrawalWitness : public CLookupModule {
+ public:
+  WithdrawalWitness(const std::vector<int>* peers, std::string* seen)
+      : peers_(peers), seen_(seen) {}
+  void process_disable() override {
+    const auto closed = std::count_if(peers_->begin(), peers_->end(), [](int fd) {
+      char byte = 0;
+      return recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+    });
+    *seen_ = std::to_string(closed) + " of " + std::to_string(peers_->size()) + " closed";
+  }
+
+ private:
+  const std::vector<int>* peers_;
+  std::string* seen_;
+};
+
 int connect_to(unsigned port) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
@@ -236,6 +255,25 @@ TEST_F(AgentHostTest, StartsRegisteredInHookOrderAndWithdrawsWhenDestroyed) {
   EXPECT_EQ(record.calls.end()[-2], "shutdown");
   EXPECT_EQ(record.calls.back(), "module state 4");
   EXPECT_EQ(observer.client->lookup_agent("Probe"), 0);
+}
+
+// Peers may hold every descriptor the agent has, and withdrawing needs one.
+TEST_F(AgentHostTest, AStoppingAgentClosesItsConnectionsBeforeItWithdraws) {
+  ProbeAgent* agent = assign("-unknown-", 6677);
+  ASSERT_EQ(start(), 1);
+  CCommunicator* communicator = agent->get_communicator();
+  std::vector<int> peers;
+  for (int i = 0; i < 3; ++i) peers.push_back(connect_to(communicator->get_port()));
+  ASSERT_TRUE(
+      wait_for([&] { return communicator->get_server()->get_sockets()->get_nr_elements() == 3; }));
+  std::string seen;
+  auto* witness = new WithdrawalWitness(&peers, &seen);
+  communicator->add_lookup_module(witness);
+  witness->enable(1);
+
+  agent->stop_agent();
+  EXPECT_EQ(seen, "3 of 3 closed");
+  for (int fd : peers) close(fd);
 }
 
 TEST_F(AgentHostTest, DiscoveryAnnouncesThePortTheSystemChose) {
