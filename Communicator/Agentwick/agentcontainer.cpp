@@ -55,10 +55,9 @@ void CAgentContainer::handle_mfc_message(unsigned long type, unsigned long descr
   debug("<CAgentContainer> Message from descriptor [%ld]: [%s]", id, text.c_str());
 
   parser_.parse_message(text.c_str());
-  // A message without reply-with clears the last one, so that a reply never
-  // answers an earlier message.
-  const char* reply_with = parser_.find_reply_with();
-  connection->set_reply_with(reply_with != nullptr ? reply_with : "");
+  // A message without reply-with leaves the connection's last one (null is
+  // ignored by the connection).
+  connection->set_reply_with(parser_.find_reply_with());
 
   if (process_message(&parser_) == 0 && process_message(text.data()) == 0) {
     debug("<CAgentContainer> Message not handled by the agent");
@@ -173,6 +172,9 @@ void CAgentContainer::sync_registered() {
 
 void CAgentContainer::discard() {
   started_ = false;
+  // The connections go first: peers may hold every descriptor the agent
+  // has, and withdrawing the registration needs one.
+  if (communicator_ != nullptr) communicator_->comm_endserver();
   communicator_.reset();
   logger_.reset();
   db_ = nullptr;

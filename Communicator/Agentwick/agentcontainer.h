@@ -13,8 +13,9 @@
 //   every timer tick: handle_mfc_timer -> process_timer, the event modules'
 //     process_timer, CCommunicator::check_integrity.
 //   every received message: handle_mfc_message -> process_message.
-//   stop_agent: process_shutdown, the event modules stop, then the
-//     communicator goes (which withdraws the registration).
+//   stop_agent: process_shutdown, the event modules stop, the listening
+//     socket and the connections close, then the communicator goes (which
+//     withdraws the registration).
 //
 // Ownership: the container owns the communicator (which owns its belief
 // database, lookup and event modules) and the logger. Texts and pointers it

@@ -303,7 +303,18 @@ std::vector<std::string> CANSClient::alias_names() {
 
 void CANSClient::alive() {
   debug("<CANSClient> alive ()");
-  for (const std::string& name : alias_names()) register_agent(name.c_str());
+  // A registration that failed (the server was not up yet) is tried again;
+  // the own name is an alias only once a registration succeeded.
+  std::string retried;
+  if (registered_ == 0 && is_enabled() == 1) {
+    const char* self = string_belief("name");
+    if (self != nullptr) retried = self;
+    debug("<CANSClient> Not registered, trying again");
+    register_agent(self);
+  }
+  for (const std::string& name : alias_names()) {
+    if (name != retried) register_agent(name.c_str());
+  }
 }
 
 void CANSClient::process_enable() {

@@ -57,7 +57,8 @@ class CANSClient : public CLookupModule {
   // ans_list_all, and every name listed gets an entry in the table (without
   // a location until it is looked up). 1 on success.
   int listall_agents() override;
-  // Registers every alias again.
+  // Registers every alias again; while enabled and not registered, also
+  // tries the agent's own registration ("name") again.
   void alive() override;
   // Registers the agent ("name", "port") with the server.
   void process_enable() override;

@@ -214,8 +214,20 @@ void CCommunicator::remove_display(CLogFacility* module) {
   if (module == nullptr) return;
   if (registered_ != 0) module->change_state(AGENTSTATE_UNREGISTERED);
   for_each_element<CLogFacility>(modules_, [&](CLogFacility* m) {
-    if (m == module) modules_.delete_element(m);
+    if (m != module) return;
+    detach_logger(m);
+    modules_.delete_element(m);
   });
+}
+
+void CCommunicator::detach_logger(const CLogFacility* module) {
+  // The communicator's own lines keep going to the file it shares with the
+  // module; nothing else may reach the module once it is deleted.
+  if (module == logger_) {
+    logger_ = nullptr;
+    if (server_ != nullptr) server_->set_logger(nullptr);
+  }
+  for_each_element<CLogFacility>(modules_, [&](CLogFacility* m) { m->forget_logger(module); });
 }
 
 void CCommunicator::add_lookup_module(CLookupModule* module) {

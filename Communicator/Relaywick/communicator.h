@@ -98,7 +98,8 @@ class CCommunicator : public CListElement {
   // Appends an event module, which the list then owns; null is ignored.
   void add_display(CLogFacility* module);
   // Tells the module of state 4 when the agent is registered, then deletes
-  // it, when it is in the list; null is ignored.
+  // it, when it is in the list; null is ignored. A module that is the
+  // logger (of the communicator or of another module) stops being it first.
   void remove_display(CLogFacility* module);
   // Appends a lookup module, which the list then owns; one of lookup type 2
   // that is a CANSClient becomes the name-server module, one of type 1 that
@@ -244,6 +245,9 @@ class CCommunicator : public CListElement {
     CClientSocket* socket;   // the socket operations' result
   };
 
+  // Forgets `module` as the logger of the communicator, the server socket
+  // with its connections, and every event module.
+  void detach_logger(const CLogFacility* module);
   void add_default_beliefs();
   void add_hostname_belief();
   CLList* service_table() const;

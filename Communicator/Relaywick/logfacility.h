@@ -61,6 +61,11 @@ class CLogFacility : public CListElement {
   // Null is ignored; else this module's lines go to the logger's log file.
   void set_logger(CLogFacility* logger);
   CLogFacility* get_logger() const { return logger_; }
+  // Forgets `logger` when it is this module's logger, which is about to go;
+  // the module's lines keep going to the same file.
+  void forget_logger(const CLogFacility* logger) {
+    if (logger_ == logger) logger_ = nullptr;
+  }
   // Writes `text` as one line of the module's log.
   void log_message(const char* text);
 

@@ -135,6 +135,25 @@ struct Observer {
   std::unique_ptr<CANSClient> client;
 };
 
+// A lookup module that counts, when the agent withdraws, how many of the
+// peers' connections to the agent are closed by then.
+class WithdrawalWitness : public CLookupModule {
+ public:
+  WithdrawalWitness(const std::vector<int>* peers, std::string* seen)
+      : peers_(peers), seen_(seen) {}
+  void process_disable() override {
+    const auto closed = std::count_if(peers_->begin(), peers_->end(), [](int fd) {
+      char byte = 0;
+      return recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+    });
+    *seen_ = std::to_string(closed) + " of " + std::to_string(peers_->size()) + " closed";
+  }
+
+ private:
+  const std::vector<int>* peers_;
+  std::string* seen_;
+};
+
 int connect_to(unsigned port) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
@@ -238,6 +257,25 @@ TEST_F(AgentHostTest, StartsRegisteredInHookOrderAndWithdrawsWhenDestroyed) {
   EXPECT_EQ(observer.client->lookup_agent("Probe"), 0);
 }
 
+// Peers may hold every descriptor the agent has, and withdrawing needs one.
+TEST_F(AgentHostTest, AStoppingAgentClosesItsConnectionsBeforeItWithdraws) {
+  ProbeAgent* agent = assign("-unknown-", 6677);
+  ASSERT_EQ(start(), 1);
+  CCommunicator* communicator = agent->get_communicator();
+  std::vector<int> peers;
+  for (int i = 0; i < 3; ++i) peers.push_back(connect_to(communicator->get_port()));
+  ASSERT_TRUE(
+      wait_for([&] { return communicator->get_server()->get_sockets()->get_nr_elements() == 3; }));
+  std::string seen;
+  auto* witness = new WithdrawalWitness(&peers, &seen);
+  communicator->add_lookup_module(witness);
+  witness->enable(1);
+
+  agent->stop_agent();
+  EXPECT_EQ(seen, "3 of 3 closed");
+  for (int fd : peers) close(fd);
+}
+
 TEST_F(AgentHostTest, DiscoveryAnnouncesThePortTheSystemChose) {
   ProbeAgent* agent = assign("127.0.0.1", 1);
   agent->set_lookup_config(LOOKUP_CONFIG_DISCOVERY);
@@ -276,6 +314,23 @@ TEST_F(AgentHostTest, RefusedRegistrationLeavesTheAgentRunningUnregistered) {
     EXPECT_EQ(communicator->comm_listall(), 0);  // the communicator asks only when registered
     host.reset();
   }
+}
+
+TEST_F(AgentHostTest, AnAgentThatStartedBeforeItsNameServerRegistersLater) {
+  unsigned ans_port = 0;
+  close(testsupport::listen_on_loopback(&ans_port));  // nothing listens there now
+  ProbeAgent* agent = assign("127.0.0.1", ans_port);
+  ASSERT_EQ(start(), 1);
+  CCommunicator* communicator = agent->get_communicator();
+  ASSERT_EQ(communicator->is_registered(), 0);
+
+  ASSERT_EQ(start_server({"--port", std::to_string(ans_port)}), ans_port);
+  // The name-server client renews with the lookup modules' alive call.
+  for (int tick = 0; tick <= CCommunicator::kAlivePeriod; ++tick) agent->handle_mfc_timer();
+  EXPECT_EQ(communicator->is_registered(), 1) << communicator->comm_ans_error();
+  Observer observer(ans_port);
+  EXPECT_EQ(observer.client->lookup_agent("Probe"), 1) << observer.client->get_last_error();
+  EXPECT_EQ(communicator->comm_listall(), 1);
 }
 
 TEST_F(AgentHostTest, FailedStartLeavesNoCommunicator) {
@@ -352,8 +407,8 @@ TEST_F(AgentHostTest, MessagesReachTheAgentWholeInOrderWithTheirReplyWith) {
   ASSERT_EQ(send(peer, both.data(), both.size(), 0), static_cast<ssize_t>(both.size()));
   ASSERT_TRUE(wait_for([&] { return record.messages.size() == 2; }));
   EXPECT_EQ(record.messages, (std::vector<std::string>{first, second}));
-  // A message without reply-with does not keep the one before it.
-  EXPECT_EQ(record.reply_withs, (std::vector<std::string>{"r1", ""}));
+  // A message without reply-with leaves the connection's last one in place.
+  EXPECT_EQ(record.reply_withs, (std::vector<std::string>{"r1", "r1"}));
 
   std::string pending;
   CKQMLParser reply;
@@ -361,7 +416,7 @@ TEST_F(AgentHostTest, MessagesReachTheAgentWholeInOrderWithTheirReplyWith) {
   EXPECT_STREQ(reply.find_in_reply_to(), "r1");
   EXPECT_STREQ(reply.find_sender(), "Probe");
   ASSERT_EQ(reply.parse_message(read_message(peer, &pending).c_str()), 1);
-  EXPECT_EQ(reply.find_in_reply_to(), nullptr);  // not "r1" again
+  EXPECT_STREQ(reply.find_in_reply_to(), "r1");
 
   auto* connection =
       dynamic_cast<CClientSocket*>(communicator->find_connection("Peer", nullptr, 0));

@@ -192,6 +192,29 @@ TEST_F(ANSClientTest, EnableAliveAndDisable) {
   EXPECT_NE(a.error().find("WSAECONNREFUSED (10061)"), std::string::npos) << a.error();
 }
 
+TEST_F(ANSClientTest, AliveRetriesAFailedRegistrationWhileEnabled) {
+  const unsigned port = unused_port();
+  Agent enabled("A", 7001, port);
+  Agent disabled("C", 7003, port);
+  enabled.client->enable(1);
+  disabled.client->enable(1);
+  disabled.client->enable(0);
+  ASSERT_EQ(enabled.client->is_registered(), 0);  // nothing listens yet
+  EXPECT_EQ(enabled.client->get_aliases()->get_nr_elements(), 0);
+
+  ASSERT_EQ(start_server({"--port", std::to_string(port)}), port);
+  enabled.client->alive();
+  disabled.client->alive();
+  EXPECT_EQ(enabled.client->is_registered(), 1) << enabled.error();
+  EXPECT_EQ(enabled.location("A"), "127.0.0.1:7001");
+  EXPECT_NE(enabled.client->get_aliases()->find_element("A"), nullptr);
+  EXPECT_EQ(disabled.client->is_registered(), 0);
+
+  Agent observer("B", 7002, port);
+  EXPECT_EQ(observer.client->lookup_agent("A"), 1) << observer.error();
+  EXPECT_EQ(observer.client->lookup_agent("C"), 0);
+}
+
 TEST_F(ANSClientTest, FailuresAreResultsWithAReadableError) {
   struct Case {
     std::vector<std::string> switches;

@@ -940,6 +940,43 @@ TEST_F(CommunicatorTest, RemovingADisplay) {
   EXPECT_EQ(calls, std::vector<std::string>{"quiet destroyed"});
 }
 
+TEST_F(CommunicatorTest, RemovingTheLoggerDetachesItEverywhere) {
+  bool destroyed = false;
+  auto* stand_in = new RecordingModule("stand-in", &calls, &destroyed);
+  stand_in->set_file(log.stream());
+  auto* watcher = new RecordingModule("watcher", &calls);
+  watcher->set_logger(stand_in);
+  comm->add_display(stand_in);
+  comm->add_display(watcher);
+  comm->set_logger(stand_in);
+  ASSERT_NE(comm->comm_sendmessage_socket("tell", "bob", "ont", "lang", "r1", nullptr, nullptr,
+                                          "x", nullptr),
+            nullptr);
+  const int bob = accept_bob();
+  read_message(bob);
+  ASSERT_EQ(cached("bob")->get_logger(), stand_in);
+
+  comm->remove_display(stand_in);
+  EXPECT_TRUE(destroyed);
+  EXPECT_EQ(comm->get_logger(), nullptr);
+  EXPECT_EQ(comm->get_server()->get_logger(), nullptr);
+  EXPECT_EQ(cached("bob")->get_logger(), nullptr);
+  EXPECT_EQ(watcher->get_logger(), nullptr);
+
+  // What would have told the logger: a send, and a peer the server accepts.
+  calls.clear();
+  ASSERT_NE(comm->comm_sendmessage_socket("tell", "bob", "ont", "lang", "r1", nullptr, nullptr,
+                                          "y", nullptr),
+            nullptr);
+  EXPECT_EQ(read_message(bob), header("bob", nullptr) + " y ))" + kEnd);
+  peers.push_back(connect_peer(comm->get_port()));
+  ASSERT_TRUE(run_until(loop, [&] { return connections() == 2; }));
+  EXPECT_EQ(calls, std::vector<std::string>{"watcher message 2 " + header("bob", nullptr) +
+                                            " y ))" + kEnd});
+  // The communicator's own lines still reach the log file it shared.
+  EXPECT_EQ(log.starting("<CCommunicator> comm_sendmessage_socket ()").size(), 2u);
+}
+
 TEST_F(CommunicatorTest, AModuleMayLeaveWhileBeingTold) {
   auto* leaving = new RecordingModule("leaving", &calls);
   leaving->on_message = [&] { comm->remove_display(leaving); };
