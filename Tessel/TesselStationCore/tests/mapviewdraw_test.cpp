@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TesselMapsLib/trajectory.h"
+#include "TesselStationCore/infopanemodel.h"
 #include "TesselStationCore/weatherballoons.h"
 #include "viewfixture.h"
 
@@ -248,6 +249,49 @@ INSTANTIATE_TEST_SUITE_P(Cells, CellLabel,
                                          LabelCase{"Inner", {2, 2}, "2,37"},
                                          LabelCase{"TopRight", {3, 3}, "3,36"}),
                          [](const testing::TestParamInfo<LabelCase>& info) { return info.param.name; });
+
+// The cell that a balloon reported, pressed in the information pane, is the
+// cell highlighted on the map.
+TEST_F(ViewTest, AReportPressedInThePaneHighlightsExactlyItsCell) {
+  doc.GetWorldMap()->setTerrainSettings(&doc.GetTerrainTypes());
+  view.UpdateMapImage();
+  doc.SetStationLocation(475.0, 375.0);
+  CWeatherBalloon* balloon = doc.DeployBalloon(475.0, 403.0);
+  balloon->SetWeatherReport("475", "403", "71.5", "1009", "62", "14", "250");
+  balloon->UpdateInfoPane();
+  const CInfoPaneItem* weather = ui.pane.GetRoot().GetChildren().back().get();
+  ui.pane.OnLButtonDown(weather->GetChildren().at(0).get());
+
+  platform::RecordingDC dc;
+  view.OnDraw(&dc, CRect(0, 0, 80, 80));
+  Lines blits;
+  for (const std::string& line : dc.output_lines()) {
+    if (line.rfind("PatBlt(", 0) == 0) blits.push_back(line.substr(0, line.find(')') + 1));
+  }
+  // Column 20, row 22 from the bottom (the exercise's row 17): pixels 40..41
+  // across and 34..35 down at zoom 2.
+  EXPECT_EQ(blits, (Lines{"PatBlt(40,34,2,2,0x00A000C9)", "PatBlt(40,34,2,2,0x00FA0089)"}));
+}
+
+TEST_F(DrawTest, UnitsMoveAsTheyAreDrawn) {
+  doc.SetStationLocation(23.75, 109.0);
+  CInterceptor* hawk = add_interceptor("I1", 0.0, 95.0, 120);
+  hawk->Activate();
+  hawk->Deploy(71.25, 95.0, true);
+  doc.DeployBalloon(71.25, 137.0);
+  agent.sent.clear();
+  set_clock(10);
+  draw();  // the first step of each leg only records where the unit is
+  EXPECT_EQ(hawk->GetState(), CInterceptor::STATE_DEPLOYING);
+  set_clock(60);
+  draw();
+  EXPECT_EQ(hawk->GetState(), CInterceptor::STATE_ON_STATION);
+  EXPECT_EQ(hawk->GetStart().latitude, 71.25);
+  EXPECT_FALSE(doc.GetBalloons()[0]->IsEnRoute());
+  EXPECT_EQ(agent.lines(), Lines{"Sim: tell :command get_weather :lat 71.250000 :lng 137.000000 "
+                                 ":gridCol 3 :gridRow 36 :balloonID " +
+                                 std::string(doc.GetBalloons()[0]->GetId())});
+}
 
 TEST_F(DrawTest, AnEmptySelectionDrawsNoHighlight) {
   doc.SetSelectionRect(CRect(2, 2, 2, 3));
