@@ -37,15 +37,15 @@ CCommandsMenu::CCommandsMenu(CTesselStationDoc& document, const std::vector<CRes
   const CInterceptor* selected = document_.GetSelectedInterceptor();
   const int mode = document_.GetCommandMode();
   if (selected != nullptr && mode == CTesselStationDoc::MODE_DEPLOY) {
-    AddItem(ID_DEPLOY_SELECTED, station::format("Deploy %s to location %.2f,%.2f",
-                                                selected->GetName(), lat_, lng_));
+    AddItem(ID_DEPLOY_SELECTED,
+            station::format("Deploy %s to location %.2f,%.2f", selected->GetName(), lat_, lng_));
   }
   if (selected != nullptr &&
       (mode == CTesselStationDoc::MODE_DEPLOY || mode == CTesselStationDoc::MODE_INTERCEPT)) {
-    AddItem(ID_CANCEL, station::format("Cancel %s Request for %s",
-                                       mode == CTesselStationDoc::MODE_DEPLOY ? "Deployment"
-                                                                              : "Intercept",
-                                       selected->GetName()));
+    AddItem(ID_CANCEL,
+            station::format("Cancel %s Request for %s",
+                            mode == CTesselStationDoc::MODE_DEPLOY ? "Deployment" : "Intercept",
+                            selected->GetName()));
   }
   for (size_t i = 0; i < units.size() && i < kMaxUnits; ++i) {
     units_.push_back({units[i]->GetType(), units[i]->GetId()});
@@ -102,9 +102,10 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
     AddItem(id(ACTION_INTERCEPT), label + ": Intercept an Incursion Vehicle");
   }
   if (state == CInterceptor::STATE_DEPLOYING || state == CInterceptor::STATE_INTERCEPTING) {
-    AddItem(id(ACTION_ABORT),
-            label + station::format(": Abort %s command",
-                                    state == CInterceptor::STATE_DEPLOYING ? "Deploy" : "Intercept"));
+    AddItem(
+        id(ACTION_ABORT),
+        label + station::format(": Abort %s command",
+                                state == CInterceptor::STATE_DEPLOYING ? "Deploy" : "Intercept"));
   }
 }
 

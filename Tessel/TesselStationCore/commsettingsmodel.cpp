@@ -1,8 +1,9 @@
 #include "TesselStationCore/commsettingsmodel.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
-#include <strings.h>
 
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
@@ -20,9 +21,8 @@ namespace {
 class NameList : public CListBox {
  public:
   int InsertString(int index, const char* text) override {
-    const auto at = index < 0 || static_cast<size_t>(index) > names.size()
-                        ? names.end()
-                        : names.begin() + index;
+    const auto at = index < 0 || static_cast<size_t>(index) > names.size() ? names.end()
+                                                                           : names.begin() + index;
     return static_cast<int>(names.insert(at, text != nullptr ? text : "") - names.begin());
   }
 

@@ -1,7 +1,8 @@
 #include "TesselStationCore/infopanemodel.h"
 
-#include <algorithm>
 #include <strings.h>
+
+#include <algorithm>
 
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/belief.h"
@@ -135,9 +136,8 @@ void CInfoPaneModel::UpdateCosts() {
                    station::format("%0.0f", radar + interceptor + balloon).c_str());
 }
 
-void CInfoPaneModel::UpdateMemberCost(const char* name, const char* radar,
-                                      const char* interceptor, const char* balloon,
-                                      const char* total) {
+void CInfoPaneModel::UpdateMemberCost(const char* name, const char* radar, const char* interceptor,
+                                      const char* balloon, const char* total) {
   if (document_ == nullptr || name == nullptr || name[0] == '\0') return;
   const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
   missionCost_->text_ = station::format("Mission Cost: %0.0f", document_->ComputeMissionCost());

@@ -25,7 +25,8 @@ class CInfoPaneItem {
  public:
   using Children = std::vector<std::unique_ptr<CInfoPaneItem>>;
 
-  CInfoPaneItem(CInfoPaneItem* parent, std::string text) : parent_(parent), text_(std::move(text)) {}
+  CInfoPaneItem(CInfoPaneItem* parent, std::string text)
+      : parent_(parent), text_(std::move(text)) {}
   CInfoPaneItem(const CInfoPaneItem&) = delete;
   CInfoPaneItem& operator=(const CInfoPaneItem&) = delete;
 

@@ -129,7 +129,9 @@ void CMapViewModel::DrawSelection(CDC* dc) {
   pattern.CreateBitmap(8, 8, 1, 1, kCheckerboard);
   CBrush brush;
   brush.CreatePatternBrush(&pattern);
-  const auto pixels = [](long long value) { return station::truncated(static_cast<double>(value)); };
+  const auto pixels = [](long long value) {
+    return station::truncated(static_cast<double>(value));
+  };
   const auto blit = [&](uint32_t rop) {
     dc->PatBlt(pixels(left), pixels(top), pixels(right - left), pixels(bottom - top), rop);
   };

@@ -68,7 +68,9 @@ TEST_P(ChatLine, GoesToTheTeamAsOneMessageAndStaysInTheHistoryAsTyped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Typed, ChatLine, testing::ValuesIn(kLines),
-                         [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<LineCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(ViewTest, ChatLinesKeepTheirAuthorsUntilTheChatIsCleared) {
   ui.AddChatLine(bravo(), "hello");

@@ -155,15 +155,17 @@ TEST_P(RefusedName, ChangesNoBeliefAndRegistersNothing) {
 const char* const kNoName = "Please select or type in an agent name";
 const char* const kNotPlain = "An agent name may not hold blanks, parentheses or quotes";
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, RefusedName,
-    testing::Values(RefusedCase{"Empty", "", kNoName}, RefusedCase{"Blanks", "  \t ", kNoName},
-                    RefusedCase{"InnerBlank", " Alpha One ", kNotPlain},
-                    RefusedCase{"OpeningParenthesis", "Alpha(1", kNotPlain},
-                    RefusedCase{"ClosingParenthesis", "Alpha)", kNotPlain},
-                    RefusedCase{"Quote", "\"Alpha\"", kNotPlain},
-                    RefusedCase{"EndOfMessageByte", "Alpha\x04", kNotPlain}),
-    [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Names, RefusedName,
+                         testing::Values(RefusedCase{"Empty", "", kNoName},
+                                         RefusedCase{"Blanks", "  \t ", kNoName},
+                                         RefusedCase{"InnerBlank", " Alpha One ", kNotPlain},
+                                         RefusedCase{"OpeningParenthesis", "Alpha(1", kNotPlain},
+                                         RefusedCase{"ClosingParenthesis", "Alpha)", kNotPlain},
+                                         RefusedCase{"Quote", "\"Alpha\"", kNotPlain},
+                                         RefusedCase{"EndOfMessageByte", "Alpha\x04", kNotPlain}),
+                         [](const testing::TestParamInfo<RefusedCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(RegisteringStation, ARegistrationTheServerDoesNotConfirmIsReported) {
   CCommSettingsModel page(doc);
@@ -198,7 +200,8 @@ TEST_F(RegisteringStation, UnregisteringARegisteredStationMakesItUnregistered) {
 }
 
 TEST_F(RegisteringStation, OpeningAndClosingKeepsThePhase) {
-  for (const int phase : {CTesselStationDoc::PHASE_UNREGISTERED, CTesselStationDoc::PHASE_RUNNING}) {
+  for (const int phase :
+       {CTesselStationDoc::PHASE_UNREGISTERED, CTesselStationDoc::PHASE_RUNNING}) {
     doc.SetPhase(phase);
     CCommSettingsModel page(doc);
     page.OnSetActive();

@@ -38,9 +38,9 @@ const CInfoPaneItem* section(const CInfoPaneModel& pane, const std::string& head
 
 TEST(InfoPane, ANewPaneShowsItsFourSectionsInOrder) {
   CInfoPaneModel pane;
-  EXPECT_EQ(dump(pane), (Lines{"TesselStation Information Pane", "  Agent: unknown",
-                               "  Mission Cost: 0.0", "  Team Members:", "    none",
-                               "  Weather Reports"}));
+  EXPECT_EQ(dump(pane),
+            (Lines{"TesselStation Information Pane", "  Agent: unknown", "  Mission Cost: 0.0",
+                   "  Team Members:", "    none", "  Weather Reports"}));
   EXPECT_TRUE(pane.GetRoot().IsExpanded());
   EXPECT_TRUE(section(pane, "Team Members:")->IsExpanded());
   pane.Refresh(0);  // no document: nothing changes
@@ -57,9 +57,9 @@ class InfoPaneTest : public ViewTest {
 TEST_F(InfoPaneTest, TheTeamSectionListsTheTeammatesByName) {
   doc.AddTeamMember("Charlie-3");
   ui.pane.Refresh(CStationUi::kPaneTeamMembers);
-  EXPECT_EQ(dump(pane()), (Lines{"TesselStation Information Pane", "  Agent: unknown",
-                                 "  Mission Cost: 0.0", "  Team Members:", "    Bravo-2",
-                                 "    Charlie-3", "  Weather Reports"}));
+  EXPECT_EQ(dump(pane()),
+            (Lines{"TesselStation Information Pane", "  Agent: unknown", "  Mission Cost: 0.0",
+                   "  Team Members:", "    Bravo-2", "    Charlie-3", "  Weather Reports"}));
   doc.RemoveAllTeamMembers();
   ui.pane.Refresh(CStationUi::kPaneTeamMembers);
   EXPECT_EQ(dump(pane())[4], "    none");
@@ -67,10 +67,10 @@ TEST_F(InfoPaneTest, TheTeamSectionListsTheTeammatesByName) {
 
 TEST_F(InfoPaneTest, AnAgentTheNameServerDoesNotKnowShowsEmptyLocations) {
   ui.pane.Refresh(CStationUi::kPaneAgent);
-  EXPECT_EQ(dump(pane()), (Lines{"TesselStation Information Pane", "  Agent: Alpha-1",
-                                 "    Host: ", "    Port: ", "    ANS: ", "    Location: 0,0",
-                                 "  Mission Cost: 0.0", "  Team Members:", "    none",
-                                 "  Weather Reports"}));
+  EXPECT_EQ(dump(pane()),
+            (Lines{"TesselStation Information Pane", "  Agent: Alpha-1",
+                   "    Host: ", "    Port: ", "    ANS: ", "    Location: 0,0",
+                   "  Mission Cost: 0.0", "  Team Members:", "    none", "  Weather Reports"}));
   doc.SetOwnName("");
   doc.ClearDocument();  // refreshes every section; no station location
   EXPECT_EQ(dump(pane())[1], "  Agent: unknown");
@@ -80,8 +80,9 @@ TEST_F(InfoPaneTest, AnAgentTheNameServerDoesNotKnowShowsEmptyLocations) {
 TEST_F(InfoPaneTest, CostsAddAMemberOnceAndThenChangeItsTexts) {
   doc.SetOwnCosts(12.0, 301.0, 11.4);
   ui.pane.Refresh(CStationUi::kPaneCosts);
-  const Lines first{"  Mission Cost: 324", "    Alpha-1 Cost: 324", "      Weather Balloon Costs: 12",
-                    "      Radar Station Costs: 301", "      Interceptor Costs: 11"};
+  const Lines first{"  Mission Cost: 324", "    Alpha-1 Cost: 324",
+                    "      Weather Balloon Costs: 12", "      Radar Station Costs: 301",
+                    "      Interceptor Costs: 11"};
   Lines shown = dump(pane());
   EXPECT_EQ(Lines(shown.begin() + 2, shown.begin() + 7), first);
 
@@ -90,11 +91,12 @@ TEST_F(InfoPaneTest, CostsAddAMemberOnceAndThenChangeItsTexts) {
   doc.SetOwnCosts(13.0, 301.0, 11.0);
   ui.pane.Refresh(CStationUi::kPaneCosts);
   shown = dump(pane());
-  EXPECT_EQ(Lines(shown.begin() + 2, shown.begin() + 11),
-            (Lines{"  Mission Cost: 375", "    Alpha-1 Cost: 325", "      Weather Balloon Costs: 13",
-                   "      Radar Station Costs: 301", "      Interceptor Costs: 11",
-                   "    Bravo-2 Cost: 50", "      Weather Balloon Costs: 3",
-                   "      Radar Station Costs: 40", "      Interceptor Costs: 7"}));
+  EXPECT_EQ(
+      Lines(shown.begin() + 2, shown.begin() + 11),
+      (Lines{"  Mission Cost: 375", "    Alpha-1 Cost: 325", "      Weather Balloon Costs: 13",
+             "      Radar Station Costs: 301", "      Interceptor Costs: 11",
+             "    Bravo-2 Cost: 50", "      Weather Balloon Costs: 3",
+             "      Radar Station Costs: 40", "      Interceptor Costs: 7"}));
 }
 
 TEST_F(InfoPaneTest, AMemberWhoseNameHoldsAnothersKeepsItsOwnLine) {

@@ -51,8 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "T-1 hours, 0 mins The Launch Window is now open."},
         PhaseCase{"RunningAtTheEnd", 960, 4, "T-0 hours, 0 mins",
                   "T-0 hours, 0 mins The Launch Window is now open."},
-        PhaseCase{"ClockBelowZeroReadsAsZero", -1, 4, "T-16 hours, 0 mins",
-                  "T-16 hours, 0 mins"},
+        PhaseCase{"ClockBelowZeroReadsAsZero", -1, 4, "T-16 hours, 0 mins", "T-16 hours, 0 mins"},
         PhaseCase{"ClockPastTheEndReadsAsTheEnd", 1000, 4, "T-0 hours, 0 mins",
                   "T-0 hours, 0 mins The Launch Window is now open."},
         PhaseCase{"SyncPulse", 61, 5, "T-14 hours, 59 mins (Sync Pulse)", "T-14 hours, 59 mins"},
@@ -87,17 +86,19 @@ TEST_P(LaunchWindow, EnablesTheGoNoGoButtonAtTheFirstClockOf900OrLater) {
   EXPECT_EQ(frame_model.GetGoNoGoImage(), CMainFrameModel::IMAGE_DISABLED);
   for (const int clock : GetParam().clocks) frame_model.SetClock(clock);
   EXPECT_EQ(frame_model.IsGoNoGoEnabled(), GetParam().enabled);
-  EXPECT_EQ(frame_model.GetGoNoGoImage(), GetParam().enabled ? CMainFrameModel::IMAGE_NOGO
-                                                             : CMainFrameModel::IMAGE_DISABLED);
+  EXPECT_EQ(frame_model.GetGoNoGoImage(),
+            GetParam().enabled ? CMainFrameModel::IMAGE_NOGO : CMainFrameModel::IMAGE_DISABLED);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clocks, LaunchWindow,
-    testing::Values(LaunchCase{"At899", {0, 899}, false}, LaunchCase{"At900", {899, 900}, true},
-                    LaunchCase{"JumpingOver900", {899, 905}, true},
-                    LaunchCase{"FirstPulseLate", {930}, true},
-                    LaunchCase{"BackToZeroKeepsItEnabled", {900, 0}, true}),
-    [](const testing::TestParamInfo<LaunchCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Clocks, LaunchWindow,
+                         testing::Values(LaunchCase{"At899", {0, 899}, false},
+                                         LaunchCase{"At900", {899, 900}, true},
+                                         LaunchCase{"JumpingOver900", {899, 905}, true},
+                                         LaunchCase{"FirstPulseLate", {930}, true},
+                                         LaunchCase{"BackToZeroKeepsItEnabled", {900, 0}, true}),
+                         [](const testing::TestParamInfo<LaunchCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(ViewTest, LaterPulsesLeaveTheOperatorsGoShown) {
   frame_model.SetClock(900);
@@ -155,18 +156,19 @@ TEST_P(ZoomCommands, StopAtScaleTwoAndTen) {
   EXPECT_EQ(frame_model.CanZoomIn(), GetParam().in);
   EXPECT_EQ(frame_model.CanZoomOut(), GetParam().out);
   frame_model.OnZoomIn();
-  EXPECT_EQ(doc.GetWorldMap()->getScalefactor(), GetParam().in ? GetParam().zoom + 1 : GetParam().zoom);
+  EXPECT_EQ(doc.GetWorldMap()->getScalefactor(),
+            GetParam().in ? GetParam().zoom + 1 : GetParam().zoom);
   doc.GetWorldMap()->setDefaultZoom(GetParam().zoom);
   frame_model.OnZoomOut();
-  EXPECT_EQ(doc.GetWorldMap()->getScalefactor(), GetParam().out ? GetParam().zoom - 1 : GetParam().zoom);
+  EXPECT_EQ(doc.GetWorldMap()->getScalefactor(),
+            GetParam().out ? GetParam().zoom - 1 : GetParam().zoom);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, ZoomCommands,
-                         testing::Values(ZoomCase{"Two", 2, true, false},
-                                         ZoomCase{"Three", 3, true, true},
-                                         ZoomCase{"Nine", 9, true, true},
-                                         ZoomCase{"Ten", 10, false, true}),
-                         [](const testing::TestParamInfo<ZoomCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Scales, ZoomCommands,
+    testing::Values(ZoomCase{"Two", 2, true, false}, ZoomCase{"Three", 3, true, true},
+                    ZoomCase{"Nine", 9, true, true}, ZoomCase{"Ten", 10, false, true}),
+    [](const testing::TestParamInfo<ZoomCase>& info) { return info.param.name; });
 
 TEST_F(ViewTest, WithoutAMapNeitherZoomIsEnabled) {
   doc.ClearDocument();

@@ -61,6 +61,7 @@ class MouseTest : public ViewTest {
     unit->SetState(CInterceptor::STATE_ON_STATION);
     return unit;
   }
+
  protected:
   // The items of the menu that a right click on the cell shows.
   Lines menu_at(int column, int row) {
@@ -94,15 +95,16 @@ TEST_P(CellFromPoint, CountsRowsFromTheBottom) {
   EXPECT_EQ(cell, GetParam().cell);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Points, CellFromPoint,
-    testing::Values(CellCase{"TopLeft", {0, 0}, {0, 0}, 2, {0, 39}},
-                    CellCase{"Inner", {5, 5}, {0, 0}, 2, {2, 37}},
-                    CellCase{"BottomRight", {79, 79}, {0, 0}, 2, {39, 0}},
-                    CellCase{"Scrolled", {5, 5}, {10, 20}, 2, {7, 27}},
-                    CellCase{"Zoom3", {9, 9}, {0, 0}, 3, {3, 36}},
-                    CellCase{"BelowTheMap", {0, 80}, {0, 0}, 2, {0, -1}}),
-    [](const testing::TestParamInfo<CellCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Points, CellFromPoint,
+                         testing::Values(CellCase{"TopLeft", {0, 0}, {0, 0}, 2, {0, 39}},
+                                         CellCase{"Inner", {5, 5}, {0, 0}, 2, {2, 37}},
+                                         CellCase{"BottomRight", {79, 79}, {0, 0}, 2, {39, 0}},
+                                         CellCase{"Scrolled", {5, 5}, {10, 20}, 2, {7, 27}},
+                                         CellCase{"Zoom3", {9, 9}, {0, 0}, 3, {3, 36}},
+                                         CellCase{"BelowTheMap", {0, 80}, {0, 0}, 2, {0, -1}}),
+                         [](const testing::TestParamInfo<CellCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(MouseTest, NoCellWithoutAMapOrBelowScaleOne) {
   CPoint cell;
@@ -131,14 +133,15 @@ TEST_P(IsNear, MeansWithinFiveCellsOnTheMap) {
             GetParam().near);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Distances, IsNear,
-    testing::Values(NearCase{"SameCell", {10, 10}, {10, 10}, true},
-                    NearCase{"FourAndTwo", {10, 10}, {14, 12}, true},
-                    NearCase{"ThreeAndFourIsFive", {10, 10}, {13, 14}, false},
-                    NearCase{"FiveAlongARow", {10, 10}, {5, 10}, false},
-                    NearCase{"ClickOffTheMap", {40, 10}, {39, 10}, false}),
-    [](const testing::TestParamInfo<NearCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Distances, IsNear,
+                         testing::Values(NearCase{"SameCell", {10, 10}, {10, 10}, true},
+                                         NearCase{"FourAndTwo", {10, 10}, {14, 12}, true},
+                                         NearCase{"ThreeAndFourIsFive", {10, 10}, {13, 14}, false},
+                                         NearCase{"FiveAlongARow", {10, 10}, {5, 10}, false},
+                                         NearCase{"ClickOffTheMap", {40, 10}, {39, 10}, false}),
+                         [](const testing::TestParamInfo<NearCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(MouseTest, FindsRadarsBeforeInterceptorsBeforeIncursionsThatTheStationSees) {
   CRadarStation* radar = radar_at("R1", 10, 10, "100");
@@ -152,8 +155,7 @@ TEST_F(MouseTest, FindsRadarsBeforeInterceptorsBeforeIncursionsThatTheStationSee
   EXPECT_EQ(view.FindUnit(point_of(30, 30), &type), nullptr);  // not seen
   EXPECT_EQ(type, -1);
   radar->Activate();
-  EXPECT_EQ(view.UnitsNear(point_of(10, 10)),
-            (std::vector<CResourceUnit*>{radar, hawk, seen}));
+  EXPECT_EQ(view.UnitsNear(point_of(10, 10)), (std::vector<CResourceUnit*>{radar, hawk, seen}));
   EXPECT_EQ(view.FindUnit(point_of(30, 30), &type), nullptr);  // still outside the range
   EXPECT_EQ(view.FindUnit(point_of(15, 10), &type), hawk);
   EXPECT_EQ(type, UNIT_INTERCEPTOR);
@@ -362,11 +364,14 @@ INSTANTIATE_TEST_SUITE_P(
     Situations, CommandsMenuItems,
     testing::Values(
         MenuCase{"EmptyGround", [](MouseTest*) {}, {}},
-        MenuCase{"InactiveRadar", [](MouseTest* t) { t->radar_at("R1", 10, 10); },
+        MenuCase{"InactiveRadar",
+                 [](MouseTest* t) { t->radar_at("R1", 10, 10); },
                  {"4001 Radar R1: Acquire/Activate"}},
-        MenuCase{"ActiveRadar", [](MouseTest* t) { t->radar_at("R1", 10, 10)->Activate(); },
+        MenuCase{"ActiveRadar",
+                 [](MouseTest* t) { t->radar_at("R1", 10, 10)->Activate(); },
                  {"4002 Radar R1: Relinquish/DeActivate"}},
-        MenuCase{"FreeInterceptor", [](MouseTest* t) { t->interceptor_at("I1", 10, 10); },
+        MenuCase{"FreeInterceptor",
+                 [](MouseTest* t) { t->interceptor_at("I1", 10, 10); },
                  {"4001 Interceptor I1: Activate"}},
         MenuCase{"OwnInterceptorOnStation",
                  [](MouseTest* t) { t->interceptor_at("I1", 10, 10)->Activate(); },
@@ -402,12 +407,13 @@ INSTANTIATE_TEST_SUITE_P(
                    t->radar_at("R1", 10, 11);
                  },
                  {"4001 Radar R1: Acquire/Activate", "4101 Interceptor I1: Activate"}},
-        MenuCase{"PendingDeployment",
-                 [](MouseTest* t) {
-                   t->interceptor_at("I1", 30, 30)->Activate();
-                   t->doc.SetCommandMode(CTesselStationDoc::MODE_DEPLOY);
-                 },
-                 {"3002 Deploy I1 to location 237.50,235.00", "7 Cancel Deployment Request for I1"}},
+        MenuCase{
+            "PendingDeployment",
+            [](MouseTest* t) {
+              t->interceptor_at("I1", 30, 30)->Activate();
+              t->doc.SetCommandMode(CTesselStationDoc::MODE_DEPLOY);
+            },
+            {"3002 Deploy I1 to location 237.50,235.00", "7 Cancel Deployment Request for I1"}},
         MenuCase{"PendingInterceptionOfASeenIncursion",
                  [](MouseTest* t) {
                    t->radar_at("R1", 10, 12, "200")->Activate();
@@ -475,15 +481,17 @@ TEST_P(UnitCommandIds, RunFrom4001To4998) {
   EXPECT_EQ(CCommandsMenu::UnitCommandId(index, action), GetParam().id);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ids, UnitCommandIds,
-    testing::Values(DecodeCase{"First", 4001, true, 0, 1}, DecodeCase{"Abort", 4008, true, 0, 8},
-                    DecodeCase{"TenthUnit", 4906, true, 9, 6},
-                    DecodeCase{"Last", 4998, true, 9, 98},
-                    DecodeCase{"EleventhUnitIsNone", 5001, false, 0, 0},
-                    DecodeCase{"DeployBalloon", 3001, false, 0, 0},
-                    DecodeCase{"Cancel", 7, false, 0, 0}),
-    [](const testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Ids, UnitCommandIds,
+                         testing::Values(DecodeCase{"First", 4001, true, 0, 1},
+                                         DecodeCase{"Abort", 4008, true, 0, 8},
+                                         DecodeCase{"TenthUnit", 4906, true, 9, 6},
+                                         DecodeCase{"Last", 4998, true, 9, 98},
+                                         DecodeCase{"EleventhUnitIsNone", 5001, false, 0, 0},
+                                         DecodeCase{"DeployBalloon", 3001, false, 0, 0},
+                                         DecodeCase{"Cancel", 7, false, 0, 0}),
+                         [](const testing::TestParamInfo<DecodeCase>& info) {
+                           return info.param.name;
+                         });
 
 // --- Menu choices
 
@@ -559,11 +567,12 @@ TEST_F(MouseTest, ChoosingRequestAsksTheController) {
   bravos_interceptor_at("I1", 10, 10);
   ui.choices.push_back(4003);
   view.OnRButtonDown(point_of(10, 10), CPoint());
-  EXPECT_EQ(agent.lines(),
-            (Lines{"Bravo-2: ask :command request :requestFrom Bravo-2 :resource Interceptor :id I1 "
-                   ":lat 237.500000 :lng 235.000000 :gridCol 10 :gridRow 29",
-                   "Sim: ask :command request :requestFrom Bravo-2 :resource Interceptor :id I1 "
-                   ":lat 237.500000 :lng 235.000000 :gridCol 10 :gridRow 29"}));
+  EXPECT_EQ(
+      agent.lines(),
+      (Lines{"Bravo-2: ask :command request :requestFrom Bravo-2 :resource Interceptor :id I1 "
+             ":lat 237.500000 :lng 235.000000 :gridCol 10 :gridRow 29",
+             "Sim: ask :command request :requestFrom Bravo-2 :resource Interceptor :id I1 "
+             ":lat 237.500000 :lng 235.000000 :gridCol 10 :gridRow 29"}));
 }
 
 // Units that went while the menu was open (a reset ran meanwhile).
