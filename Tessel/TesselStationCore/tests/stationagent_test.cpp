@@ -19,6 +19,7 @@
 #include "Namewick/ansclient.h"
 #include "Platform/tests/looptest.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "runningstation.h"
 #include "stationrecorder.h"
 #include "testsupport/childprocess.h"
 #include "testsupport/loopback.h"
@@ -120,34 +121,6 @@ class Peer {
   unsigned port_ = 0;
   CBeliefDB db_;
   std::unique_ptr<CANSClient> client_;
-};
-
-class RunningStation : public LoopTest {
- protected:
-  void SetUp() override {
-    ans_port = childtest::start_ans_server(&server, TESSEL_ANS_SERVER);
-    ASSERT_NE(ans_port, 0u);
-    auto owned = std::make_unique<CStationAgent>("TesselStation");
-    agent = owned.get();
-    agent->SetNameServer("127.0.0.1", ans_port);
-    agent->SetListeningPort(0);
-    host = std::make_unique<CAgentHost>();
-    host->AssignContainer(std::move(owned));
-    command_line.parse_commandline(static_cast<int>(argv.size()), const_cast<char**>(argv.data()));
-    ASSERT_NE(host->CreateContainer(&command_line, 1), 0);
-  }
-
-  int belief(const char* name) {
-    return dynamic_cast<CIntBelief*>(agent->get_belief_db()->find_element(name))->get_value();
-  }
-
-  testsupport::TempDir dir;  // the composer keeps its UUID state here
-  childtest::ChildProcess server;
-  unsigned ans_port = 0;
-  std::vector<const char*> argv{"station"};
-  CCommandLine command_line;
-  CStationAgent* agent = nullptr;    // owned by the host
-  std::unique_ptr<CAgentHost> host;  // last: it goes first
 };
 
 TEST_F(RunningStation, WritesItsNameServerIntoTheBeliefs) {

@@ -16,6 +16,7 @@ void RecordingStationUi::MessageBox(const char* text, unsigned type) {
 }
 
 bool RecordingStationUi::AskYesNo(const char* text) {
+  run_meanwhile();
   bool yes = false;
   if (answers.empty()) {
     ADD_FAILURE() << "unscripted question: " << shown(text);
@@ -57,6 +58,7 @@ void RecordingStationUi::RedrawMainWindow() { calls.push_back("RedrawMainWindow"
 
 void RecordingStationUi::RefreshInfoPane(int code) {
   calls.push_back("RefreshInfoPane(" + std::to_string(code) + ")");
+  pane.Refresh(code);
 }
 
 void RecordingStationUi::UpdateMemberCost(const char* name, const char* radar,
@@ -64,25 +66,32 @@ void RecordingStationUi::UpdateMemberCost(const char* name, const char* radar,
                                           const char* total) {
   calls.push_back("UpdateMemberCost(" + shown(name) + ", " + shown(radar) + ", " +
                   shown(interceptor) + ", " + shown(balloon) + ", " + shown(total) + ")");
+  pane.UpdateMemberCost(name, radar, interceptor, balloon, total);
 }
 
 void RecordingStationUi::ShowWeatherReport(const CWeatherBalloon* balloon,
                                            const std::vector<std::string>& lines) {
   calls.push_back("ShowWeatherReport(" + std::string(balloon->GetId()) + ")");
   reports[balloon] = lines;
+  pane.ShowWeatherReport(balloon, lines);
 }
 
 void RecordingStationUi::RemoveWeatherReport(const CWeatherBalloon* balloon) {
   calls.push_back("RemoveWeatherReport(" + std::string(balloon->GetId()) + ")");
   reports.erase(balloon);
+  pane.RemoveWeatherReport(balloon);
 }
 
 void RecordingStationUi::AddChatLine(const CTeamMember* author, const char* text) {
   calls.push_back("AddChatLine(" + shown(author != nullptr ? author->GetName() : nullptr) + ": " +
                   shown(text) + ")");
+  chat.AddChatRecord(text, author);
 }
 
-void RecordingStationUi::ClearChat() { calls.push_back("ClearChat"); }
+void RecordingStationUi::ClearChat() {
+  calls.push_back("ClearChat");
+  chat.ClearChat();
+}
 
 bool RecordingStationUi::LoadMap() {
   calls.push_back("LoadMap");
@@ -91,6 +100,7 @@ bool RecordingStationUi::LoadMap() {
 
 unsigned RecordingStationUi::TrackMenu(const std::vector<CStationMenuItem>& items, CPoint screen) {
   last_menu = items;
+  run_meanwhile();
   unsigned choice = 0;
   if (choices.empty()) {
     ADD_FAILURE() << "unscripted menu";
@@ -101,6 +111,13 @@ unsigned RecordingStationUi::TrackMenu(const std::vector<CStationMenuItem>& item
   calls.push_back("TrackMenu(" + std::to_string(screen.x) + "," + std::to_string(screen.y) +
                   ") -> " + std::to_string(choice));
   return choice;
+}
+
+void RecordingStationUi::run_meanwhile() {
+  if (!meanwhile) return;
+  const std::function<void()> handler = std::move(meanwhile);
+  meanwhile = nullptr;
+  handler();
 }
 
 std::vector<std::string> RecordingStationUi::calls_starting(const std::string& prefix) const {
@@ -133,6 +150,8 @@ std::vector<std::string> RecordingAgent::lines() const {
 }
 
 StationTest::StationTest() {
+  ui.pane.SetDocument(&doc);
+  ui.chat.SetDocument(&doc);
   doc.SetAgent(&agent);
   doc.SetMainFrame(&frame);
   doc.OnNewDocument();
@@ -143,6 +162,8 @@ StationTest::StationTest() {
 }
 
 StationTest::~StationTest() {
+  ui.pane.SetDocument(nullptr);
+  ui.chat.SetDocument(nullptr);
   doc.SetAgent(nullptr);
   doc.SetMainFrame(nullptr);
 }

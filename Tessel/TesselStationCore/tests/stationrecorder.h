@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "TesselStationCore/chatdoc.h"
+#include "TesselStationCore/infopanemodel.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationframe.h"
 #include "TesselStationCore/stationui.h"
@@ -22,7 +25,8 @@ namespace stationtest {
 // Every call as one line, e.g. "MessageBox(No Incursion to Intercept.)",
 // "AskYesNo(...) -> yes", "RefreshInfoPane(5)". Yes/No answers and menu
 // choices come from the script queues; an unscripted question fails the test
-// and answers No (0 for a menu).
+// and answers No (0 for a menu). Like the program's UI, it keeps the
+// information pane and the chat as they would be shown.
 class RecordingStationUi : public CStationUi {
  public:
   void MessageBox(const char* text, unsigned type) override;
@@ -52,6 +56,9 @@ class RecordingStationUi : public CStationUi {
   std::vector<std::string> calls_starting(const std::string& prefix) const;
 
   std::vector<std::string> calls;
+  // Runs once inside the next question or menu, as a handler that ran while
+  // it was open.
+  std::function<void()> meanwhile;
   std::deque<bool> answers;          // AskYesNo
   std::deque<unsigned> choices;      // TrackMenu
   bool map_loads = true;             // LoadMap
@@ -59,6 +66,11 @@ class RecordingStationUi : public CStationUi {
   // The weather-report lines shown now, per balloon.
   std::map<const CWeatherBalloon*, std::vector<std::string>> reports;
   platform::Progress progress;
+  CInfoPaneModel pane;
+  CChatDoc chat;
+
+ private:
+  void run_meanwhile();
 };
 
 class RecordingFrame : public CStationFrame {

@@ -1,0 +1,47 @@
+#include "TesselStationCore/chatdoc.h"
+
+#include <vector>
+
+#include "TesselStationCore/stationnumbers.h"
+#include "TesselStationCore/tesselstationdoc.h"
+
+void CChatDoc::AddChatRecord(const char* text, const CTeamMember* author) {
+  records_.push_back({author, text != nullptr ? text : ""});
+}
+
+void CChatDoc::SendLine(const char* text, size_t length) {
+  if (document_ == nullptr) return;
+  const std::string_view typed(text != nullptr ? text : "", text != nullptr ? length : 0);
+  records_.push_back({document_->GetOwnMember(), std::string(typed)});
+  document_->SendToTeam(
+      station::format("tell :command subject_communication :from %s :message (%s)",
+                      document_->GetOwnName(), MessageText(typed).c_str())
+          .c_str());
+}
+
+std::string CChatDoc::MessageText(std::string_view typed) {
+  std::string kept;
+  std::vector<size_t> open;  // positions in `kept` of the '(' not closed yet
+  for (const char c : typed) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) continue;
+    if (c == ')') {
+      if (open.empty()) continue;
+      open.pop_back();
+    } else if (c == '(') {
+      open.push_back(kept.size());
+    }
+    kept += c;
+  }
+  std::string message;
+  message.reserve(kept.size());
+  size_t next = 0;  // the next unclosed '(' in `open`, which is in order
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (next < open.size() && open[next] == i) {
+      ++next;
+      continue;
+    }
+    message += kept[i];
+  }
+  return message;
+}

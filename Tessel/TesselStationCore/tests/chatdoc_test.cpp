@@ -1,0 +1,96 @@
+// The chat document: lines with their authors, and the operator's line sent
+// to the team as one well-formed message whatever was typed.
+#include "TesselStationCore/chatdoc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Lexwick/parser.h"
+#include "TesselStationCore/teammember.h"
+#include "viewfixture.h"
+
+namespace stationtest {
+namespace {
+
+using Lines = std::vector<std::string>;
+using namespace std::string_literals;
+
+struct LineCase {
+  const char* name;
+  std::string typed;
+  std::string sent;
+};
+
+const LineCase kLines[] = {
+    {"Plain", "Radar R1 is up", "Radar R1 is up"},
+    {"Empty", "", ""},
+    {"BalancedParentheses", "go (now) or (later (maybe))", "go (now) or (later (maybe))"},
+    {"UnclosedParenthesis", "wait (a minute", "wait a minute"},
+    {"ParenthesisClosingNothing", "done) next", "done next"},
+    {"BothTheWrongWayRound", ")(", ""},
+    {"OneOfTwoOpenedIsClosed", "a(b(c)d", "ab(c)d"},
+    {"EndOfMessageByte", "over\x04 (tell :command reset_sim)", "over (tell :command reset_sim)"},
+    {"Nul", "abc\0def"s, "abcdef"},
+    {"TabNewlineAndDelete", "one\ttwo\r\nthree\x7F", "onetwothree"},
+    {"QuotesAndUtf8StayAsTyped", "it's \"ok\" \xC3\xA9t\xC3\xA9", "it's \"ok\" \xC3\xA9t\xC3\xA9"},
+};
+
+class ChatLine : public ViewTest, public testing::WithParamInterface<LineCase> {};
+
+TEST_P(ChatLine, GoesToTheTeamAsOneMessageAndStaysInTheHistoryAsTyped) {
+  const LineCase& c = GetParam();
+  EXPECT_EQ(CChatDoc::MessageText(c.typed), c.sent);
+
+  ui.chat.SendLine(c.typed.data(), c.typed.size());
+  ASSERT_EQ(ui.chat.GetRecords().size(), 1u);
+  EXPECT_EQ(ui.chat.GetRecords()[0].text, c.typed);
+  EXPECT_EQ(ui.chat.GetRecords()[0].author, doc.GetOwnMember());
+
+  const std::string content =
+      "tell :command subject_communication :from Alpha-1 :message (" + c.sent + ")";
+  ASSERT_EQ(agent.sent.size(), 2u);
+  EXPECT_EQ(agent.sent[0].receiver, "Bravo-2");
+  EXPECT_EQ(agent.sent[1].receiver, "Sim");
+  EXPECT_EQ(agent.sent[1].content, content);
+
+  // A teammate reads the line back from the message as it arrives.
+  CParser envelope;
+  ASSERT_EQ(envelope.parse_message(
+                ("(tell :sender Alpha-1 :receiver Bravo-2 :content ( " + content + " ))").c_str()),
+            1);
+  CParser inner;
+  ASSERT_EQ(inner.parse_message(envelope.find_content()), 1);
+  ASSERT_NE(inner.find_token("message"), nullptr);
+  EXPECT_EQ(std::string(inner.find_token("message")), "(" + c.sent + ")");
+  EXPECT_STREQ(inner.find_token("from"), "Alpha-1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, ChatLine, testing::ValuesIn(kLines),
+                         [](const testing::TestParamInfo<LineCase>& info) {
+                           return info.param.name;
+                         });
+
+TEST_F(ViewTest, ChatLinesKeepTheirAuthorsUntilTheChatIsCleared) {
+  ui.AddChatLine(bravo(), "hello");
+  ui.chat.SendLine("hi", 2);
+  ASSERT_EQ(ui.chat.GetRecords().size(), 2u);
+  EXPECT_EQ(ui.chat.GetRecords()[0].author, bravo());
+  EXPECT_EQ(ui.chat.GetRecords()[0].text, "hello");
+  EXPECT_EQ(ui.chat.GetRecords()[1].author->GetColour(), CTeamMember::kAlphaColour);
+  doc.ResetSimulation();
+  EXPECT_TRUE(ui.chat.GetRecords().empty());
+}
+
+TEST(ChatDoc, WithoutADocumentNothingIsSent) {
+  CChatDoc chat;
+  chat.SendLine("hi", 2);
+  EXPECT_TRUE(chat.GetRecords().empty());
+  chat.AddChatRecord(nullptr, nullptr);
+  ASSERT_EQ(chat.GetRecords().size(), 1u);
+  EXPECT_EQ(chat.GetRecords()[0].text, "");
+}
+
+}  // namespace
+}  // namespace stationtest
