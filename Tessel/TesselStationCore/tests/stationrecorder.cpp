@@ -84,10 +84,7 @@ void RecordingStationUi::AddChatLine(const CTeamMember* author, const char* text
 
 void RecordingStationUi::ClearChat() { calls.push_back("ClearChat"); }
 
-bool RecordingStationUi::LoadMap() {
-  calls.push_back("LoadMap");
-  return map_loads;
-}
+void RecordingStationUi::LoadMap() { calls.push_back("LoadMap"); }
 
 unsigned RecordingStationUi::TrackMenu(const std::vector<CStationMenuItem>& items, CPoint screen) {
   last_menu = items;

@@ -44,7 +44,7 @@ class RecordingStationUi : public CStationUi {
   void RemoveWeatherReport(const CWeatherBalloon* balloon) override;
   void AddChatLine(const CTeamMember* author, const char* text) override;
   void ClearChat() override;
-  bool LoadMap() override;
+  void LoadMap() override;
   unsigned TrackMenu(const std::vector<CStationMenuItem>& items, CPoint screen) override;
   platform::Progress* GetProgress() override { return &progress; }
 
@@ -54,7 +54,6 @@ class RecordingStationUi : public CStationUi {
   std::vector<std::string> calls;
   std::deque<bool> answers;          // AskYesNo
   std::deque<unsigned> choices;      // TrackMenu
-  bool map_loads = true;             // LoadMap
   std::vector<CStationMenuItem> last_menu;
   // The weather-report lines shown now, per balloon.
   std::map<const CWeatherBalloon*, std::vector<std::string>> reports;
