@@ -11,8 +11,16 @@ std::string shown(const char* text) { return text != nullptr ? text : "(null)"; 
 
 }  // namespace
 
+void RecordingStationUi::run_box_hook() {
+  // Taken out first: the hook may set the next one.
+  const std::function<void()> hook = std::move(on_next_box);
+  on_next_box = nullptr;
+  if (hook) hook();
+}
+
 void RecordingStationUi::MessageBox(const char* text, unsigned type) {
   calls.push_back("MessageBox(" + shown(text) + (type == MB_ICONSTOP ? ", stop)" : ")"));
+  run_box_hook();
 }
 
 bool RecordingStationUi::AskYesNo(const char* text) {
@@ -24,6 +32,7 @@ bool RecordingStationUi::AskYesNo(const char* text) {
     answers.pop_front();
   }
   calls.push_back("AskYesNo(" + shown(text) + ") -> " + (yes ? "yes" : "no"));
+  run_box_hook();
   return yes;
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -52,12 +53,19 @@ class RecordingStationUi : public CStationUi {
   std::vector<std::string> calls_starting(const std::string& prefix) const;
 
   std::vector<std::string> calls;
+  // Runs once, while the next box (MessageBox, AskYesNo) is open and after
+  // its line is recorded, as the event loop runs what arrives meanwhile. It
+  // may set the hook of the box after.
+  std::function<void()> on_next_box;
   std::deque<bool> answers;          // AskYesNo
   std::deque<unsigned> choices;      // TrackMenu
   std::vector<CStationMenuItem> last_menu;
   // The weather-report lines shown now, per balloon.
   std::map<const CWeatherBalloon*, std::vector<std::string>> reports;
   platform::Progress progress;
+
+ private:
+  void run_box_hook();
 };
 
 class RecordingFrame : public CStationFrame {
