@@ -38,29 +38,9 @@ int status_code(const std::string& page) {
   return code;
 }
 
-}  // namespace
-
-bool CMapSource::Open(const char* url) {
-  text_.clear();
-  at_ = 0;
-  if (url == nullptr) return false;
-  const std::string location(url);
-  if (starts_with(location, kFileScheme)) return ReadFile(location.substr(std::strlen(kFileScheme)));
-  if (starts_with(location, kHttpScheme)) return Fetch(location);
-  return false;
-}
-
-bool CMapSource::ReadLine(std::string* line) {
-  if (at_ >= text_.size()) return false;
-  size_t end = text_.find('\n', at_);
-  if (end == std::string::npos) end = text_.size();
-  line->assign(text_, at_, end - at_);
-  if (!line->empty() && line->back() == '\r') line->pop_back();
-  at_ = end + 1;
-  return true;
-}
-
-bool CMapSource::DecodeFilePath(const std::string& encoded, std::string* path) {
+// The path that the rest of a "file://" URL names; false when it does not
+// decode.
+bool decode_path(const std::string& encoded, std::string* path) {
   path->clear();
   for (size_t i = 0; i < encoded.size(); ++i) {
     if (encoded[i] != '%') {
@@ -77,9 +57,32 @@ bool CMapSource::DecodeFilePath(const std::string& encoded, std::string* path) {
   return !path->empty();
 }
 
+}  // namespace
+
+bool CMapSource::Open(const char* url) {
+  text_.clear();
+  at_ = 0;
+  if (url == nullptr) return false;
+  const std::string location(url);
+  if (starts_with(location, kFileScheme))
+    return ReadFile(location.substr(std::strlen(kFileScheme)));
+  if (starts_with(location, kHttpScheme)) return Fetch(location);
+  return false;
+}
+
+bool CMapSource::ReadLine(std::string* line) {
+  if (at_ >= text_.size()) return false;
+  size_t end = text_.find('\n', at_);
+  if (end == std::string::npos) end = text_.size();
+  line->assign(text_, at_, end - at_);
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  at_ = end + 1;
+  return true;
+}
+
 bool CMapSource::ReadFile(const std::string& encoded) {
   std::string path;
-  if (!DecodeFilePath(encoded, &path)) return false;
+  if (!decode_path(encoded, &path)) return false;
   // A device or a pipe would never end.
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return false;

@@ -23,9 +23,6 @@ class CMapSource : public CDebug {
   // is used up.
   bool ReadLine(std::string* line);
 
-  // The path that a "file://" URL names; false when it does not decode.
-  static bool DecodeFilePath(const std::string& encoded, std::string* path);
-
  private:
   bool ReadFile(const std::string& url);
   bool Fetch(const std::string& url);

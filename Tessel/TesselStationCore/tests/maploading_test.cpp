@@ -195,13 +195,11 @@ TEST_P(InvalidHeader, ShowsTheFormatAndTheInternalErrorAndKeepsTheMap) {
   EXPECT_EQ(map()->getWidth(), 40);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, InvalidHeader,
-                         testing::Values(HeaderCase{"Empty", ""}, HeaderCase{"HashAlone", "#\n"},
-                                         HeaderCase{"OtherVersion",
-                                                    "#Druvik MapData(1.3) -\n3\n0:1\n"}),
-                         [](const testing::TestParamInfo<HeaderCase>& info) {
-                           return info.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Files, InvalidHeader,
+    testing::Values(HeaderCase{"Empty", ""}, HeaderCase{"HashAlone", "#\n"},
+                    HeaderCase{"OtherVersion", "#Druvik MapData(1.3) -\n3\n0:1\n"}),
+    [](const testing::TestParamInfo<HeaderCase>& info) { return info.param.name; });
 
 TEST_F(MapLoading, AFileThatCannotBeOpenedShowsOnlyTheRetrievalError) {
   const std::string url = file_url(dir.file("missing.txt"));
@@ -249,18 +247,20 @@ TEST_P(RefusedLocation, ReadsNothingAndShowsNothing) {
   EXPECT_EQ(map()->getWidth(), 40);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Locations, RefusedLocation,
-    testing::Values(LocationCase{"Empty", ""}, LocationCase{"SchemeInCapitals", "FILE://@/map.txt"},
-                    LocationCase{"OtherScheme", "ftp://127.0.0.1/map.txt"},
-                    LocationCase{"NoScheme", "@/map.txt"},
-                    LocationCase{"FileWithoutSlashes", "file:@/map.txt"},
-                    LocationCase{"BadEscape", "file://@/map%2.txt"},
-                    LocationCase{"EscapedNulByte", "file://@/map.txt%00.png"},
-                    LocationCase{"AFolder", "file://@"},
-                    LocationCase{"HttpWithoutHost", "http:///map.txt"},
-                    LocationCase{"SecureHttp", "https://127.0.0.1/map.txt"}),
-    [](const testing::TestParamInfo<LocationCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Locations, RefusedLocation,
+                         testing::Values(LocationCase{"Empty", ""},
+                                         LocationCase{"SchemeInCapitals", "FILE://@/map.txt"},
+                                         LocationCase{"OtherScheme", "ftp://127.0.0.1/map.txt"},
+                                         LocationCase{"NoScheme", "@/map.txt"},
+                                         LocationCase{"FileWithoutSlashes", "file:@/map.txt"},
+                                         LocationCase{"BadEscape", "file://@/map%2.txt"},
+                                         LocationCase{"EscapedNulByte", "file://@/map.txt%00.png"},
+                                         LocationCase{"AFolder", "file://@"},
+                                         LocationCase{"HttpWithoutHost", "http:///map.txt"},
+                                         LocationCase{"SecureHttp", "https://127.0.0.1/map.txt"}),
+                         [](const testing::TestParamInfo<LocationCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(MapLoading, ANullLocationIsRefused) { EXPECT_FALSE(doc.OpenMapURL(nullptr)); }
 

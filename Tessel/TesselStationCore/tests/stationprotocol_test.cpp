@@ -143,8 +143,8 @@ TEST_F(Scenario, InitSimLoadsTheScenarioShowsTheWaitNoticeAndConfirms) {
   doc.SetPlayback(true);
   receive("Sim-7", init("init_sim"));
   EXPECT_EQ(agent.lines(), Lines{"Sim-7: tell :command init_sim :comfirm (TesselStation)"});
-  EXPECT_EQ(ui.calls, (Lines{"LoadMap", "EnableMainFrame(0)", "EnableChatWindow(0)",
-                             "ShowWaitDialog"}));
+  EXPECT_EQ(ui.calls,
+            (Lines{"LoadMap", "EnableMainFrame(0)", "EnableChatWindow(0)", "ShowWaitDialog"}));
   EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_INITIALIZED);
   EXPECT_STREQ(doc.GetSimulationAgent(), "Sim-7");
   EXPECT_FALSE(doc.IsPlayback());
@@ -348,7 +348,8 @@ TEST_F(Protocol, StopPlaybackTakesTheScenarioBackToItsStart) {
 
 struct UnitActionCase {
   const char* name;
-  std::vector<std::pair<const char*, const char*>> messages;  // sender, content after "tell :command "
+  // Sender and content (after "tell :command "), in order.
+  std::vector<std::pair<const char*, const char*>> messages;
   const char* expected;
 };
 
@@ -383,7 +384,8 @@ TEST_P(UnitAction, ActsOnTheStationsCopyOfTheUnit) {
 INSTANTIATE_TEST_SUITE_P(
     Actions, UnitAction,
     testing::Values(
-        UnitActionCase{"RadarActivated", {{"Bravo-2", "activate :resource Radar :id R1"}},
+        UnitActionCase{"RadarActivated",
+                       {{"Bravo-2", "activate :resource Radar :id R1"}},
                        "I1 0 -; R1 Bravo-2"},
         UnitActionCase{"RadarDeactivated",
                        {{"Bravo-2", "activate :resource Radar :id R1"},
@@ -400,15 +402,17 @@ INSTANTIATE_TEST_SUITE_P(
                        {{"Bravo-2", "activate :resource Interceptor :id I1"},
                         {"Bravo-2", "deactivate :resource Interceptor :id I1"}},
                        "I1 0 -; R1"},
-        UnitActionCase{"InterceptorDeployed",
-                       {{"Bravo-2", "activate :resource Interceptor :id I1"},
-                        {"Bravo-2", "deploy :resource Interceptor :id I1 :destLat 600 :destLng 350"}},
-                       "I1 2 Bravo-2 to 600,350; R1"},
-        UnitActionCase{"DeploymentAborted",
-                       {{"Bravo-2", "activate :resource Interceptor :id I1"},
-                        {"Bravo-2", "deploy :resource Interceptor :id I1 :destLat 600 :destLng 350"},
-                        {"Bravo-2", "abort :resource Interceptor :id I1"}},
-                       "I1 1 Bravo-2; R1"},
+        UnitActionCase{
+            "InterceptorDeployed",
+            {{"Bravo-2", "activate :resource Interceptor :id I1"},
+             {"Bravo-2", "deploy :resource Interceptor :id I1 :destLat 600 :destLng 350"}},
+            "I1 2 Bravo-2 to 600,350; R1"},
+        UnitActionCase{
+            "DeploymentAborted",
+            {{"Bravo-2", "activate :resource Interceptor :id I1"},
+             {"Bravo-2", "deploy :resource Interceptor :id I1 :destLat 600 :destLng 350"},
+             {"Bravo-2", "abort :resource Interceptor :id I1"}},
+            "I1 1 Bravo-2; R1"},
         UnitActionCase{"InterceptionStarted",
                        {{"Bravo-2", "activate :resource Interceptor :id I1"},
                         {"Bravo-2", "intercept :resource Interceptor :id I1 :incID X1"}},
@@ -429,10 +433,10 @@ INSTANTIATE_TEST_SUITE_P(
                         {"Charlie-9", "activate :resource Radar :id R1"}},
                        "I1 0 -; R1"},
         UnitActionCase{"WithoutResource", {{"Bravo-2", "activate :id I1"}}, "I1 0 -; R1"},
-        UnitActionCase{"OfAnotherKind", {{"Bravo-2", "activate :resource Balloon :id I1"}},
-                       "I1 0 -; R1"},
-        UnitActionCase{"AnUnknownUnit", {{"Bravo-2", "activate :resource Interceptor :id I9"}},
-                       "I1 0 -; R1"}),
+        UnitActionCase{
+            "OfAnotherKind", {{"Bravo-2", "activate :resource Balloon :id I1"}}, "I1 0 -; R1"},
+        UnitActionCase{
+            "AnUnknownUnit", {{"Bravo-2", "activate :resource Interceptor :id I9"}}, "I1 0 -; R1"}),
     [](const testing::TestParamInfo<UnitActionCase>& info) { return info.param.name; });
 
 // --- request and request-response
@@ -441,8 +445,8 @@ struct RequestCase {
   const char* name;
   int state;
   std::deque<bool> answers;
-  const char* content;   // after "tell :command request"
-  const char* reply;     // the last message sent; "" for none
+  const char* content;  // after "tell :command request"
+  const char* reply;    // the last message sent; "" for none
   int state_after;
 };
 
@@ -463,29 +467,53 @@ TEST_P(Request, AsksTheOperatorOnlyForAnInterceptorInUse) {
 INSTANTIATE_TEST_SUITE_P(
     Requests, Request,
     testing::Values(
-        RequestCase{"OnStationHandedOver", CInterceptor::STATE_ON_STATION, {true},
+        RequestCase{"OnStationHandedOver",
+                    CInterceptor::STATE_ON_STATION,
+                    {true},
                     " :resource Interceptor :id I1",
                     "Bravo-2: tell :command request-response :id I1 :acknowledgement yes",
                     CInterceptor::STATE_IDLE},
-        RequestCase{"DeployingKept", CInterceptor::STATE_DEPLOYING, {false},
+        RequestCase{"DeployingKept",
+                    CInterceptor::STATE_DEPLOYING,
+                    {false},
                     " :resource Interceptor :id I1",
                     "Bravo-2: tell :command request-response :id I1 :acknowledgement no",
                     CInterceptor::STATE_DEPLOYING},
-        RequestCase{"IdleRefusedWithoutAsking", CInterceptor::STATE_IDLE, {},
+        RequestCase{"IdleRefusedWithoutAsking",
+                    CInterceptor::STATE_IDLE,
+                    {},
                     " :resource Interceptor :id I1",
                     "Bravo-2: tell :command request-response :id I1 :acknowledgement no",
                     CInterceptor::STATE_IDLE},
-        RequestCase{"InterceptingRefusedWithoutAsking", CInterceptor::STATE_INTERCEPTING, {},
+        RequestCase{"InterceptingRefusedWithoutAsking",
+                    CInterceptor::STATE_INTERCEPTING,
+                    {},
                     " :resource Interceptor :id I1",
                     "Bravo-2: tell :command request-response :id I1 :acknowledgement no",
                     CInterceptor::STATE_INTERCEPTING},
-        RequestCase{"ForARadar", CInterceptor::STATE_ON_STATION, {}, " :resource Radar :id R1",
-                    "", CInterceptor::STATE_ON_STATION},
-        RequestCase{"ForAnUnknownInterceptor", CInterceptor::STATE_ON_STATION, {},
-                    " :resource Interceptor :id I9", "", CInterceptor::STATE_ON_STATION},
-        RequestCase{"WithoutId", CInterceptor::STATE_ON_STATION, {}, " :resource Interceptor", "",
+        RequestCase{"ForARadar",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :resource Radar :id R1",
+                    "",
                     CInterceptor::STATE_ON_STATION},
-        RequestCase{"WithoutResource", CInterceptor::STATE_ON_STATION, {}, " :id I1", "",
+        RequestCase{"ForAnUnknownInterceptor",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :resource Interceptor :id I9",
+                    "",
+                    CInterceptor::STATE_ON_STATION},
+        RequestCase{"WithoutId",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :resource Interceptor",
+                    "",
+                    CInterceptor::STATE_ON_STATION},
+        RequestCase{"WithoutResource",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :id I1",
+                    "",
                     CInterceptor::STATE_ON_STATION}),
     [](const testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
 
@@ -523,8 +551,9 @@ TEST_F(Protocol, ADeniedRequestIsShown) {
   receive("Bravo-2", "tell :command request-response :id I1 :acknowledgement no");
   receive("Bravo-2", "tell :command request-response :id I1");
   receive("Bravo-2", "tell :command request-response :id I9 :acknowledgement no");
-  EXPECT_EQ(ui.calls, (Lines{"MessageBox(Bravo-2 has denied your request for the Interceptor Falcon)",
-                             "MessageBox(Bravo-2 has denied your request for the Interceptor Falcon)"}));
+  EXPECT_EQ(ui.calls,
+            (Lines{"MessageBox(Bravo-2 has denied your request for the Interceptor Falcon)",
+                   "MessageBox(Bravo-2 has denied your request for the Interceptor Falcon)"}));
   EXPECT_EQ(falcon()->GetState(), CInterceptor::STATE_IDLE);
 }
 
@@ -574,13 +603,14 @@ TEST_P(GoNoGo, RecordsTheSendersSide) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statuses, GoNoGo,
-    testing::Values(GoNoGoCase{"Go", "charlie-3", "go", "011", {}},
-                    GoNoGoCase{"NoGo", "bravo-2", "nogo", "000", {}},
-                    GoNoGoCase{"AnyOtherWordIsNoGo", "bravo-2", "GO", "000", {}},
-                    GoNoGoCase{"NoStatusIsNoGo", "bravo-2", nullptr, "000", {}},
-                    GoNoGoCase{"SidesMatchInTheirOwnCase", "Charlie-3", "go", "010", {}},
-                    GoNoGoCase{"TheStationsOwnShowsOnTheFrame", "Alpha-1", "go", "010",
-                               {"SetGoNoGoDisplay(go)"}}),
+    testing::Values(
+        GoNoGoCase{"Go", "charlie-3", "go", "011", {}},
+        GoNoGoCase{"NoGo", "bravo-2", "nogo", "000", {}},
+        GoNoGoCase{"AnyOtherWordIsNoGo", "bravo-2", "GO", "000", {}},
+        GoNoGoCase{"NoStatusIsNoGo", "bravo-2", nullptr, "000", {}},
+        GoNoGoCase{"SidesMatchInTheirOwnCase", "Charlie-3", "go", "010", {}},
+        GoNoGoCase{
+            "TheStationsOwnShowsOnTheFrame", "Alpha-1", "go", "010", {"SetGoNoGoDisplay(go)"}}),
     [](const testing::TestParamInfo<GoNoGoCase>& info) { return info.param.name; });
 
 TEST_F(Protocol, AnIncursionTakesItsNewCourseFromNow) {
