@@ -1,37 +1,21 @@
 // The document's readers of the scenario lists that init_sim, init_playback
 // and plume_refresh carry.
-#include <algorithm>
-#include <charconv>
 #include <cstdint>
-#include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "Lexwick/parser.h"
 #include "TesselMapsLib/cnumber.h"
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/trajectory.h"
+#include "TesselStationCore/countedentries.h"
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/tesselstationdoc.h"
-#include "Toolwick/llist.h"
-#include "Toolwick/token.h"
 
 namespace {
-
-// The entry index that a keyword such as ":12" names, as "%d" writes it;
-// -1 for any other keyword.
-int32_t entry_index(const char* keyword) {
-  if (keyword == nullptr || keyword[0] != ':' || keyword[1] < '0' || keyword[1] > '9') return -1;
-  const char* digits = keyword + 1;
-  const char* end = digits + std::strlen(digits);
-  int32_t index = -1;
-  const auto [stop, error] = std::from_chars(digits, end, index);
-  if (error != std::errc() || stop != end || std::to_string(index) != digits) return -1;
-  return index;
-}
 
 // Calls `read` with each entry of a counted list -- "number" N and the
 // entries "0" to N-1, each a keyword list -- from the highest index down.
@@ -44,18 +28,7 @@ int for_each_entry(const char* text, Read read) {
   CParser list;
   if (list.parse_message(text) != 1) return 0;
   const int32_t count = maps::read_int(list.find_token("number"));
-  std::vector<int32_t> indices;
-  if (const CLList* tokens = list.get_tokens()) {
-    for (int32_t i = 0; i < tokens->get_nr_elements(); ++i) {
-      const auto* token = dynamic_cast<const CToken*>(tokens->get_element(i));
-      if (token == nullptr || token->get_token() == nullptr) continue;
-      const int32_t index = entry_index(token->get_token()->get_name());
-      if (index >= 0 && index < count) indices.push_back(index);
-    }
-  }
-  std::sort(indices.begin(), indices.end(), std::greater<>());
-  indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-  for (const int32_t index : indices) {
+  for (const int32_t index : station::CountedEntries(list, "", count)) {
     const char* value = list.find_token(std::to_string(index).c_str());
     CParser entry;
     if (value == nullptr || entry.parse_message(value) != 1) continue;

@@ -52,6 +52,14 @@ void CStationAgent::SetDispatcher(std::unique_ptr<CStationDispatcher> dispatcher
   dispatcher_ = std::move(dispatcher);
 }
 
+const char* CStationAgent::GetAgentName() const {
+  CBeliefDB* db = get_belief_db();
+  const auto* name =
+      db != nullptr ? dynamic_cast<const CStringBelief*>(db->find_element("name")) : nullptr;
+  if (name != nullptr && name->get_value() != nullptr) return name->get_value();
+  return get_name() != nullptr ? get_name() : "";
+}
+
 int CStationAgent::SendAgentMessage(const char* performative, const char* receiver,
                                     const char* content) {
   CCommunicator* communicator = get_communicator();

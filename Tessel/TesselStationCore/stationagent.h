@@ -61,6 +61,10 @@ class CStationAgent : public CBasicAgent {
   void SetDispatcher(std::unique_ptr<CStationDispatcher> dispatcher);
   CStationDispatcher* GetDispatcher() const { return dispatcher_.get(); }
 
+  // The agent's "name" belief, the name it runs and registers under; before
+  // it runs, the name it was made with. Owned by the agent.
+  const char* GetAgentName() const;
+
   // --- Sending and lookup
 
   // One KQML message to `receiver`, with ontology "default-language" and

@@ -87,9 +87,10 @@ class CStationUi {
 
   // --- Map, menus, progress
 
-  // Every map view loads the map from the document's map URL and renders it
-  // anew; true when one of them did.
-  virtual bool LoadMap() = 0;
+  // The document has read a new map into its world map (OpenMapURL): every
+  // map view renders its picture of it anew. The map stays the document's;
+  // views read it while they draw and keep no pointer into it.
+  virtual void LoadMap() = 0;
   // Shows a popup menu at a screen point; the chosen identifier, or 0 when
   // the menu was dismissed.
   virtual unsigned TrackMenu(const std::vector<CStationMenuItem>& items, CPoint screen) = 0;

@@ -141,6 +141,20 @@ class CTesselStationDoc : public CDebug {
   // Terrain types by code, owned by the document.
   const TerrainTable& GetTerrainTypes() const { return terrainTypes_; }
 
+  // --- The map data file
+
+  // Takes a map location: with leading white space dropped it must begin
+  // "http" or "file" (exact case), open, and start with a map data header.
+  // Then it becomes the map URL, the map is read from it (GetMapFromURL)
+  // and, once read, the views render it anew (CStationUi::LoadMap). True
+  // only when the map was read; a location refused here shows nothing.
+  bool OpenMapURL(const char* url);
+  // Reads the map data file at the map URL into the world map, after giving
+  // the map the terrain types, zoom 3 and 40 grid lines. Each failure is
+  // shown in a message box; the map stays as it was until the file's header
+  // has been accepted. True when a map was built.
+  bool GetMapFromURL();
+
   // --- Units
 
   const Balloons& GetBalloons() const { return balloons_; }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "TesselStationCore/stationprotocol.h"
 #include "TesselStationCore/weatherballoons.h"
 #include "testsupport/commalocale.h"
 #include "unitfixture.h"
@@ -47,6 +48,17 @@ TEST_F(CommaLocale, MessagesAndTextsWriteADecimalPoint) {
   balloon->AdvanceBalloon(60);  // there
   balloon->SetWeatherReport("475", "415", "72.5", "1013", "45", "5", "270");
   EXPECT_EQ(balloon->InfoPaneLines()[2], "Temperature 72.50F / Humidity 45%");
+}
+
+TEST_F(CommaLocale, TheStatisticsOfTheMissionWriteADecimalPoint) {
+  agent.SetDispatcher(std::make_unique<CStationProtocol>(doc));
+  char text[] = "(tell :sender Sim :content (tell :command mission_complete))";
+  agent.process_message(text);
+  agent.SetDispatcher(nullptr);
+  EXPECT_EQ(agent.lines().back(),
+            "Sim: tell :command mission_stats :balloonCost 0.000000 :radarCost 0.000000 :intCost "
+            "0.000000 :totalCost 0.000000 :intStats (tell  :count 0) :radarStats (tell  :count 0) "
+            ":balloonStats (tell  :count 0)");
 }
 
 }  // namespace

@@ -18,11 +18,13 @@
 #include "Credwick/belief.h"
 #include "Namewick/ansclient.h"
 #include "Platform/tests/looptest.h"
+#include "TesselStationCore/stationprotocol.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "runningstation.h"
 #include "stationrecorder.h"
 #include "testsupport/childprocess.h"
 #include "testsupport/loopback.h"
+#include "testsupport/messagepeer.h"
 #include "testsupport/tempdir.h"
 
 namespace stationtest {
@@ -61,6 +63,22 @@ TEST(StationAgent, SendsNothingBeforeItRuns) {
   EXPECT_EQ(agent.IsKnownAgent("Sim"), 0);
 }
 
+// The next message on a connection, without its 0x04 and with the GUID of
+// its reply-with written "{GUID}"; "" when none came within three seconds.
+std::string read_message(int fd) {
+  std::string text;
+  char buffer[2048];
+  while (text.find('\x04') == std::string::npos) {
+    pollfd data{fd, POLLIN, 0};
+    if (poll(&data, 1, 3000) <= 0) return "";
+    const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+    if (got <= 0) return "";
+    text.append(buffer, static_cast<size_t>(got));
+  }
+  return std::regex_replace(text.substr(0, text.find('\x04')), std::regex(R"(\{[-0-9A-F]+\})"),
+                            "{GUID}");
+}
+
 // A peer's listening socket, registered with the name server under a name.
 class Peer {
  public:
@@ -79,25 +97,14 @@ class Peer {
   }
   ~Peer() { close_listener(); }
 
-  // The next message that reached the listener, without its 0x04 and with
-  // the GUID of its reply-with written "{GUID}"; "" when none came within
-  // three seconds.
+  // The next message that reached the listener, as read_message gives it.
   std::string receive() {
     pollfd ready{listener_, POLLIN, 0};
     if (poll(&ready, 1, 3000) <= 0) return "";
     const int fd = accept(listener_, nullptr, nullptr);
-    std::string text;
-    char buffer[2048];
-    while (text.find('\x04') == std::string::npos) {
-      pollfd data{fd, POLLIN, 0};
-      if (poll(&data, 1, 3000) <= 0) break;
-      const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-      if (got <= 0) break;
-      text.append(buffer, static_cast<size_t>(got));
-    }
+    std::string text = read_message(fd);
     close(fd);
-    return std::regex_replace(text.substr(0, text.find('\x04')), std::regex(R"(\{[-0-9A-F]+\})"),
-                              "{GUID}");
+    return text;
   }
   // Nothing listens at the registered port any more.
   void close_listener() {
@@ -167,6 +174,35 @@ TEST_F(RunningStation, TheDocumentsTeamMessagesGoToEveryTeammateAndTheSimulation
   EXPECT_EQ(bravo.receive(), "(tell :sender TesselStation :receiver Bravo-2 " + tail);
   EXPECT_EQ(sim.receive(), "(tell :sender TesselStation :receiver Sim " + tail);
   doc.SetAgent(nullptr);
+}
+
+// The simulation's message comes over a connection of its own, by which
+// the station, knowing the sender by it, answers.
+TEST_F(RunningStation, AnswersAMessageThroughItsProtocol) {
+  Peer sim("Sim", ans_port);
+  RecordingStationUi ui;
+  RecordingFrame frame;
+  CTesselStationDoc doc(ui);
+  doc.OnNewDocument();
+  doc.SetAgent(agent);
+  doc.SetMainFrame(&frame);
+  doc.SetSimulationAgent("Sim");
+  agent->SetDispatcher(std::make_unique<CStationProtocol>(doc));
+
+  const int connection = testsupport::connect_to_loopback(static_cast<unsigned>(belief("port")));
+  const std::string text =
+      "(tell :sender Sim :receiver TesselStation :content (tell :command clock_sync :clock 5))\x04";
+  ASSERT_EQ(send(connection, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+  for (int round = 0; round < 250 && frame.clock != 5; ++round) loop.process_events(20);
+  EXPECT_EQ(frame.clock, 5);
+  EXPECT_EQ(read_message(connection),
+            "(tell :sender TesselStation :receiver Sim :ontology default-language :language "
+            "default-ontology :reply-with Dur32O{GUID} :in-reply-to   :forward-to   :content (  "
+            "tell :command mission_cost :totalCost 0 :radarCost 0 :intCost 0 :balloonCost 0 ))");
+  close(connection);
+  agent->SetDispatcher(nullptr);
+  doc.SetAgent(nullptr);
+  doc.SetMainFrame(nullptr);
 }
 
 TEST_F(RunningStation, KnowsTheAgentsTheNameServerAndItsTableKnow) {

@@ -13,10 +13,10 @@ std::string shown(const char* text) { return text != nullptr ? text : "(null)"; 
 
 void RecordingStationUi::MessageBox(const char* text, unsigned type) {
   calls.push_back("MessageBox(" + shown(text) + (type == MB_ICONSTOP ? ", stop)" : ")"));
+  run_meanwhile();
 }
 
 bool RecordingStationUi::AskYesNo(const char* text) {
-  run_meanwhile();
   bool yes = false;
   if (answers.empty()) {
     ADD_FAILURE() << "unscripted question: " << shown(text);
@@ -25,6 +25,7 @@ bool RecordingStationUi::AskYesNo(const char* text) {
     answers.pop_front();
   }
   calls.push_back("AskYesNo(" + shown(text) + ") -> " + (yes ? "yes" : "no"));
+  run_meanwhile();
   return yes;
 }
 
@@ -93,14 +94,10 @@ void RecordingStationUi::ClearChat() {
   chat.ClearChat();
 }
 
-bool RecordingStationUi::LoadMap() {
-  calls.push_back("LoadMap");
-  return map_loads;
-}
+void RecordingStationUi::LoadMap() { calls.push_back("LoadMap"); }
 
 unsigned RecordingStationUi::TrackMenu(const std::vector<CStationMenuItem>& items, CPoint screen) {
   last_menu = items;
-  run_meanwhile();
   unsigned choice = 0;
   if (choices.empty()) {
     ADD_FAILURE() << "unscripted menu";
@@ -110,14 +107,15 @@ unsigned RecordingStationUi::TrackMenu(const std::vector<CStationMenuItem>& item
   }
   calls.push_back("TrackMenu(" + std::to_string(screen.x) + "," + std::to_string(screen.y) +
                   ") -> " + std::to_string(choice));
+  run_meanwhile();
   return choice;
 }
 
 void RecordingStationUi::run_meanwhile() {
-  if (!meanwhile) return;
-  const std::function<void()> handler = std::move(meanwhile);
+  // Taken out first: the hook may set the next one.
+  const std::function<void()> hook = std::move(meanwhile);
   meanwhile = nullptr;
-  handler();
+  if (hook) hook();
 }
 
 std::vector<std::string> RecordingStationUi::calls_starting(const std::string& prefix) const {

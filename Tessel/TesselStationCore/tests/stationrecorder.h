@@ -48,7 +48,7 @@ class RecordingStationUi : public CStationUi {
   void RemoveWeatherReport(const CWeatherBalloon* balloon) override;
   void AddChatLine(const CTeamMember* author, const char* text) override;
   void ClearChat() override;
-  bool LoadMap() override;
+  void LoadMap() override;
   unsigned TrackMenu(const std::vector<CStationMenuItem>& items, CPoint screen) override;
   platform::Progress* GetProgress() override { return &progress; }
 
@@ -56,12 +56,12 @@ class RecordingStationUi : public CStationUi {
   std::vector<std::string> calls_starting(const std::string& prefix) const;
 
   std::vector<std::string> calls;
-  // Runs once inside the next question or menu, as a handler that ran while
-  // it was open.
+  // Runs once while the next box, question or menu is open, after its line
+  // is recorded, as the event loop runs what arrives meanwhile. It may set
+  // the hook of the one after.
   std::function<void()> meanwhile;
   std::deque<bool> answers;          // AskYesNo
   std::deque<unsigned> choices;      // TrackMenu
-  bool map_loads = true;             // LoadMap
   std::vector<CStationMenuItem> last_menu;
   // The weather-report lines shown now, per balloon.
   std::map<const CWeatherBalloon*, std::vector<std::string>> reports;

@@ -1,0 +1,122 @@
+// The document's map data file: the check of its location and the reading
+// of its text into the world map.
+#include <cstring>
+#include <string>
+
+#include "Platform/messagesink.h"
+#include "TesselMapsLib/cnumber.h"
+#include "TesselStationCore/mapsource.h"
+#include "TesselStationCore/stationnumbers.h"
+#include "TesselStationCore/stationui.h"
+#include "TesselStationCore/tesselstationdoc.h"
+
+namespace {
+
+constexpr const char* kMagic11 = "#Druvik MapData(1.1) -";
+constexpr const char* kMagic12 = "#Druvik MapData(1.2) -";
+constexpr unsigned char kFill = 33;
+constexpr const char* kInternalError = "Internal Error: CTesselStationView::GetMapFromURL()";
+
+bool begins_with(const std::string& line, const char* magic) {
+  return line.compare(0, std::strlen(magic), magic) == 0;
+}
+
+// "first:second" as two numbers; false without a ':'.
+bool read_bounds(const std::string& line, double* first, double* second) {
+  const size_t colon = line.find(':');
+  if (colon == std::string::npos) return false;
+  *first = maps::read_real(line.substr(0, colon).c_str());
+  *second = maps::read_real(line.c_str() + colon + 1);
+  return true;
+}
+
+// The rest of the text, its line ends dropped.
+std::string grid_text(CMapSource* source) {
+  std::string grid;
+  for (std::string line; source->ReadLine(&line);) grid += line;
+  return grid;
+}
+
+}  // namespace
+
+bool CTesselStationDoc::OpenMapURL(const char* url) {
+  if (url == nullptr) return false;
+  std::string location(url);
+  location.erase(0, location.find_first_not_of(" \t\r\n\v\f"));
+  if (location.compare(0, 4, "http") != 0 && location.compare(0, 4, "file") != 0) return false;
+  CMapSource source;
+  std::string first;
+  if (!source.Open(location.c_str()) || !source.ReadLine(&first) ||
+      !(begins_with(first, kMagic11) || begins_with(first, kMagic12))) {
+    debug("<CTesselStationDoc> No map data file at [%s]", location.c_str());
+    return false;
+  }
+  SetMapURL(location.c_str());
+  // A location whose map cannot be read is no map: the caller goes no
+  // further with it.
+  if (!GetMapFromURL()) return false;
+  ui_.LoadMap();
+  return true;
+}
+
+bool CTesselStationDoc::GetMapFromURL() {
+  CWorldMap* map = worldMap_.get();
+  if (map == nullptr) return false;
+  map->setTerrainSettings(&terrainTypes_);
+  map->setDefaultZoom(3);
+  map->setGridlines(true, 40);
+
+  CMapSource source;
+  if (!source.Open(mapURL_.c_str())) {
+    ui_.MessageBox(("Error in retriving " + mapURL_).c_str(), MB_ICONSTOP);
+    return false;
+  }
+  std::string first;
+  if (!source.ReadLine(&first) || !(begins_with(first, kMagic11) || begins_with(first, kMagic12))) {
+    ui_.MessageBox(("Invalid File Format " + mapURL_).c_str(), MB_ICONSTOP);
+    ui_.MessageBox(kInternalError, MB_OK);
+    return false;
+  }
+
+  if (begins_with(first, kMagic11)) {
+    const std::string grid = grid_text(&source);
+    map->empty();
+    int32_t cols = 0;
+    int32_t rows = 0;
+    map->parse(grid.c_str(), false, &cols, &rows);
+    // A text that ends no row, or a grid too large, makes no map.
+    if (!map->create(cols, rows, kFill)) {
+      ui_.MessageBox(kInternalError, MB_OK);
+      return false;
+    }
+    map->parse(grid.c_str(), true, &cols, &rows);
+    ui_.MessageBox(station::format("Map is %d pixels wide by %d pixels high", cols, rows).c_str(),
+                   MB_OK);
+    return true;
+  }
+
+  // Version 1.2: the preamble is read whole before the map changes.
+  std::string width, lat, height, lng, velocity;
+  double minLat = 0.0, maxLat = 0.0, minLng = 0.0, maxLng = 0.0;
+  const bool preamble = source.ReadLine(&width) && maps::read_int(width.c_str()) > 0 &&
+                        source.ReadLine(&lat) && read_bounds(lat, &minLat, &maxLat) &&
+                        source.ReadLine(&height) && maps::read_int(height.c_str()) > 0 &&
+                        source.ReadLine(&lng) && read_bounds(lng, &minLng, &maxLng) &&
+                        source.ReadLine(&velocity);
+  if (!preamble) {
+    ui_.MessageBox(kInternalError, MB_OK);
+    return false;
+  }
+  const std::string grid = grid_text(&source);
+  map->empty();
+  int32_t cols = maps::read_int(width.c_str());
+  int32_t rows = maps::read_int(height.c_str());
+  if (!map->create(cols, rows, kFill)) {
+    ui_.MessageBox(kInternalError, MB_OK);
+    return false;
+  }
+  map->parse(grid.c_str(), true, &cols, &rows);
+  map->updatelatlong(minLat, maxLat, minLng, maxLng);
+  map->updatevelocitymatrix(velocity.c_str());
+  return true;
+}

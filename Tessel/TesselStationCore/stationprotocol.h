@@ -1,0 +1,76 @@
+// CStationProtocol: what the station does with each message that the
+// simulation agent and the teammates' stations send it. The station agent's
+// message hook hands it every message text; it reads the content's
+// :command, runs that command's handler on the document, and answers
+// through the document's senders. Commands it does not know, and messages
+// without content or command, change nothing.
+//
+// A handler may open a modal box (a Yes/No question, a message), while the
+// event loop goes on and may deliver further messages. Those wait in a
+// queue and run, in the order they came, once the open handler has
+// returned: no handler runs on a document that another is still using.
+//
+// The document is not owned and must outlive the protocol (and so the
+// agent that holds it). Units are found by their id each time they are
+// needed, again after every modal box.
+#pragma once
+
+#include <deque>
+#include <string>
+
+#include "TesselStationCore/stationagent.h"
+#include "Toolwick/debug.h"
+
+class CTesselStationDoc;
+
+class CStationProtocol : public CStationDispatcher, public CDebug {
+ public:
+  explicit CStationProtocol(CTesselStationDoc& doc);
+  ~CStationProtocol() override;
+  CStationProtocol(const CStationProtocol&) = delete;
+  CStationProtocol& operator=(const CStationProtocol&) = delete;
+
+  // Runs the message's handler, or queues the message while a handler is
+  // open.
+  void dispatch(const char* text) override;
+
+ private:
+  struct Message;
+  using Handler = void (CStationProtocol::*)(Message& message);
+  struct Command {
+    const char* name;
+    Handler run;
+  };
+  // The commands in the order they are tested.
+  static const Command kCommands[];
+
+  void Run(const std::string& text);
+
+  // init_sim and init_playback: the scenario loaded, the ":comfirm" reply
+  // made; empty when a step failed.
+  std::string LoadScenario(Message& message);
+  void InitSim(Message& message);
+  void InitPlayback(Message& message);
+  void StopPlayback(Message& message);
+  void Request(Message& message);
+  void Start(Message& message);
+  void ClockSync(Message& message);
+  void ResetSim(Message& message);
+  // A teammate's command to one of its units, replayed here without
+  // sending.
+  template <int Action>
+  void UnitAction(Message& message);
+  void MissionComplete(Message& message);
+  void SubjectCommunication(Message& message);
+  void GoNoGoStatus(Message& message);
+  void IncursionHeading(Message& message);
+  void PlumeRefresh(Message& message);
+  void WeatherData(Message& message);
+  void RequestResponse(Message& message);
+  void MissionCost(Message& message);
+  void PlaybackDeployBalloon(Message& message);
+
+  CTesselStationDoc& doc_;
+  bool running_ = false;
+  std::deque<std::string> queue_;
+};

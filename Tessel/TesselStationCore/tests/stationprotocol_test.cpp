@@ -1,0 +1,779 @@
+// The station's command protocol through the agent's real message hook:
+// every command with the replies it sends and what it changes, the edge
+// cases of each, and what happens to messages that arrive while a handler
+// has a box open. The agent records what the station sends.
+#include "TesselStationCore/stationprotocol.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TesselMapsLib/terrain.h"
+#include "TesselMapsLib/trajectory.h"
+#include "TesselStationCore/weatherballoons.h"
+#include "simscript.h"
+#include "testsupport/logfile.h"
+#include "testsupport/tempdir.h"
+#include "unitfixture.h"
+
+namespace stationtest {
+namespace {
+
+// A fixture whose agent hands every message to the protocol.
+template <typename Base>
+class ProtocolOn : public Base {
+ protected:
+  ProtocolOn() { this->agent.SetDispatcher(std::make_unique<CStationProtocol>(this->doc)); }
+  ~ProtocolOn() override { this->agent.SetDispatcher(nullptr); }
+
+  // A message from `sender` with this content, through the agent's hook.
+  void receive(const std::string& sender, const std::string& content) {
+    std::string text = "(tell :sender " + sender +
+                       " :receiver TesselStation :ontology default-language :language "
+                       "default-ontology :content (" +
+                       content + "))";
+    EXPECT_EQ(this->agent.process_message(text.data()), 1);
+  }
+};
+
+// The station "Alpha-1" with its teammate "Bravo-2" and the simulation
+// "Sim"; an interceptor I1 ("Falcon"), an incursion X1 inside the impact
+// area and a radar R1.
+class Protocol : public ProtocolOn<UnitTest> {
+ protected:
+  Protocol() {
+    add_interceptor("I1", 475, 150, 100)->SetName("Falcon");
+    add_incursion("X1", 475, 250, 0, 10);
+    add_radar("R1", 475, 300, "50");
+  }
+
+  CInterceptor* falcon() { return doc.FindInterceptor("I1"); }
+
+  // From minute 0 the station runs the interceptor and the radar and flies
+  // a balloon.
+  void run_units_from_minute_0() {
+    frame.clock = 0;
+    falcon()->Activate();
+    doc.FindRadar("R1")->Activate();
+    doc.SetStationLocation(475, 200);
+    doc.DeployBalloon(600, 300);
+    agent.sent.clear();
+    ui.calls.clear();
+  }
+};
+
+// --- The hook
+
+struct UnhandledCase {
+  const char* name;
+  const char* text;
+};
+
+void PrintTo(const UnhandledCase& c, std::ostream* out) { *out << c.name; }
+
+class Unhandled : public Protocol, public testing::WithParamInterface<UnhandledCase> {};
+
+TEST_P(Unhandled, ChangesNothingAndSendsNothing) {
+  std::string text = GetParam().text;
+  EXPECT_EQ(agent.process_message(text.data()), 1);
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(ui.calls, Lines{});
+  EXPECT_EQ(frame.calls, Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, Unhandled,
+    testing::Values(
+        UnhandledCase{"NoContent", "(tell :sender Sim :receiver TesselStation)"},
+        UnhandledCase{"NoCommand", "(tell :sender Sim :content (tell :clock 5))"},
+        UnhandledCase{"UnknownCommand", "(tell :sender Sim :content (tell :command launch_all))"},
+        UnhandledCase{"CommandInOtherCase",
+                      "(tell :sender Sim :content (tell :command Clock_Sync :clock 5))"},
+        UnhandledCase{"LongerCommand",
+                      "(tell :sender Sim :content (tell :command clock_sync_now :clock 5))"},
+        UnhandledCase{"NoKqml", "not a message at all"}, UnhandledCase{"EmptyText", ""}),
+    [](const testing::TestParamInfo<UnhandledCase>& info) { return info.param.name; });
+
+// --- init_sim and init_playback
+
+// The parts of a scenario; a test leaves some out or changes them.
+std::map<std::string, std::string> scenario_parts(const std::string& map_url) {
+  return {
+      {"map", map_url},
+      {"terrain", "(tell :number 1 :0 (tell :code 46 :style Solid :name Plains :r 1 :g 2 :b 3))"},
+      {"radar", "(tell :number 1 :0 (tell :id R-1 :name North :lat 300 :lon 500 :range 160))"},
+      {"interceptors",
+       "(tell :number 1 :0 (tell :name Hawk :id I-101 :lat 420 :lon 200 :maxspeed 120 :scope "
+       "land))"},
+      {"incursions",
+       "(tell :number 1 :0 (tell :id X-9 :name Raider :heading 160 :speed 40 :lat 250 :lon 640))"},
+      {"impactlines",
+       "(tell :nline (tell :count 2 :0 (tell :lat 0 :lng 420) :1 (tell :lat 950 :lng 430)) :sline "
+       "(tell :count 2 :0 (tell :lat 0 :lng 260) :1 (tell :lat 950 :lng 270)))"},
+      {"trajectory", "(tell :count 2 :0 (tell :lat 480 :lng 180) :1 (tell :lat 520 :lng 260))"},
+  };
+}
+
+std::string scenario_text(const std::map<std::string, std::string>& parts) {
+  std::string text = "(tell";
+  for (const auto& [key, value] : parts) text += " :" + key + " " + value;
+  return text + ")";
+}
+
+class Scenario : public Protocol {
+ protected:
+  Scenario() {
+    testsupport::TempDir::write(dir.file("map.txt"),
+                                "#Druvik MapData(1.2) -\n4\n0:950\n4\n95:655\nv\n"
+                                "..^^\x01..^^\x01~~..\x01~~..\x01");
+    parts = scenario_parts("file://" + dir.file("map.txt"));
+  }
+  std::string init(const char* command) {
+    return std::string("tell :command ") + command + " :scenario " + scenario_text(parts);
+  }
+
+  testsupport::TempDir dir;
+  std::map<std::string, std::string> parts;
+};
+
+TEST_F(Scenario, InitSimLoadsTheScenarioShowsTheWaitNoticeAndConfirms) {
+  doc.SetPlayback(true);
+  receive("Sim-7", init("init_sim"));
+  EXPECT_EQ(agent.lines(), Lines{"Sim-7: tell :command init_sim :comfirm (TesselStation)"});
+  EXPECT_EQ(ui.calls,
+            (Lines{"LoadMap", "EnableMainFrame(0)", "EnableChatWindow(0)", "ShowWaitDialog"}));
+  EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_INITIALIZED);
+  EXPECT_STREQ(doc.GetSimulationAgent(), "Sim-7");
+  EXPECT_FALSE(doc.IsPlayback());
+  EXPECT_EQ(doc.GetWorldMap()->getWidth(), 4);
+  EXPECT_EQ(doc.GetTerrainTypes().size(), 1u);
+  EXPECT_NE(doc.FindRadar("R-1"), nullptr);
+  EXPECT_NE(doc.FindInterceptor("I-101"), nullptr);
+  EXPECT_NE(doc.FindIncursion("X-9"), nullptr);
+  EXPECT_EQ(doc.GetTrajectory()->GetTrajectoryCt(), 2);
+}
+
+TEST_F(Scenario, InitPlaybackConfirmsAndTurnsPlaybackOn) {
+  receive("Sim", init("init_playback"));
+  EXPECT_EQ(agent.lines(), Lines{"Sim: tell :command init_playback_confirm"});
+  EXPECT_TRUE(doc.IsPlayback());
+  EXPECT_TRUE(doc.HasWaitDialog());
+  EXPECT_NE(doc.FindInterceptor("I-101"), nullptr);
+}
+
+TEST_F(Scenario, ASecondScenarioBeforeTheStartKeepsTheOneWaitNotice) {
+  receive("Sim", init("init_sim"));
+  receive("Sim", init("init_playback"));
+  EXPECT_EQ(ui.calls_starting("ShowWaitDialog").size(), 1u);
+  receive("Sim", "tell :command start_sim");
+  receive("Sim", "tell :command start_sim");
+  EXPECT_EQ(ui.calls_starting("CloseWaitDialog").size(), 1u);
+  EXPECT_FALSE(doc.HasWaitDialog());
+}
+
+// Scenarios that stop before the map or at it: nothing sent, no notice, the
+// windows enabled and the phase kept.
+struct FailedScenarioCase {
+  const char* name;
+  const char* drop;     // the part left out
+  const char* replace;  // ... or the part replaced
+  const char* by;
+};
+
+void PrintTo(const FailedScenarioCase& c, std::ostream* out) { *out << c.name; }
+
+class FailedScenario : public Scenario, public testing::WithParamInterface<FailedScenarioCase> {};
+
+TEST_P(FailedScenario, SendsNothingAndKeepsThePhase) {
+  const FailedScenarioCase& c = GetParam();
+  if (c.drop != nullptr) parts.erase(c.drop);
+  if (c.replace != nullptr) parts[c.replace] = c.by;
+  doc.SetPhase(CTesselStationDoc::PHASE_REGISTERED);
+  receive("Sim", init("init_sim"));
+  receive("Sim", init("init_playback"));
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(ui.calls_starting("ShowWaitDialog").size(), 0u);
+  EXPECT_EQ(ui.calls_starting("EnableMainFrame").size(), 0u);
+  EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_REGISTERED);
+  EXPECT_EQ(doc.FindInterceptor("I-101"), nullptr);
+  EXPECT_FALSE(doc.IsPlayback());
+  EXPECT_STREQ(doc.GetSimulationAgent(), "Sim");  // as before
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, FailedScenario,
+    testing::Values(FailedScenarioCase{"NoTerrain", "terrain", nullptr, nullptr},
+                    FailedScenarioCase{"NoMap", "map", nullptr, nullptr},
+                    FailedScenarioCase{"NoInterceptors", "interceptors", nullptr, nullptr},
+                    FailedScenarioCase{"UnreadableTerrain", nullptr, "terrain", "plains"},
+                    FailedScenarioCase{"MapNotThere", nullptr, "map", "file:///no/such/map"},
+                    FailedScenarioCase{"NoMapLocation", nullptr, "map", "here"}),
+    [](const testing::TestParamInfo<FailedScenarioCase>& info) { return info.param.name; });
+
+TEST_F(Scenario, WithoutAScenarioNothingHappens) {
+  receive("Sim", "tell :command init_sim");
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(ui.calls, Lines{});
+}
+
+TEST_F(Scenario, AMapThatCannotBeBuiltStopsTheScenarioAfterItsTerrain) {
+  testsupport::TempDir::write(dir.file("map.txt"), "#Druvik MapData(1.2) -\n0\n");
+  receive("Sim", init("init_sim"));
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(ui.calls, Lines{"MessageBox(Internal Error: CTesselStationView::GetMapFromURL())"});
+  EXPECT_EQ(doc.GetTerrainTypes().size(), 1u);  // loaded before the map
+  EXPECT_EQ(doc.FindRadar("R-1"), nullptr);
+}
+
+TEST_F(Scenario, AFailedInitSimStillEndsPlayback) {
+  receive("Sim", init("init_playback"));
+  parts.erase("map");
+  receive("Sim", init("init_sim"));
+  EXPECT_FALSE(doc.IsPlayback());
+}
+
+// --- start_sim and start_playback
+
+class Start : public Protocol, public testing::WithParamInterface<const char*> {};
+
+TEST_P(Start, AddsTheTeamPlacesTheStationAndClosesTheWaitNotice) {
+  doc.OpenWaitDialog();
+  ui.calls.clear();
+  receive("Sim", std::string("tell :command ") + GetParam() +
+                     " :team (tell :number 3 :client0 Alpha-1 :client1 Charlie-3 :client2 "
+                     "Bravo-2) :stationlocation (tell :lat 480.5 :lon 180)");
+  EXPECT_EQ(ui.calls, (Lines{"RefreshInfoPane(0)", "RefreshInfoPane(1)", "RedrawAllViews(0)",
+                             "CloseWaitDialog", "EnableMainFrame(1)", "EnableChatWindow(1)"}));
+  std::vector<std::string> team;
+  for (const auto& [name, member] : doc.GetTeamMembers()) team.push_back(name);
+  EXPECT_EQ(team, (std::vector<std::string>{"Bravo-2", "Charlie-3"}));  // not the station itself
+  EXPECT_EQ(doc.GetStationLocation()->latitude, 480.5);
+  EXPECT_EQ(doc.GetStationLocation()->longitude, 180.0);
+  EXPECT_EQ(agent.sent.size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, Start, testing::Values("start_sim", "start_playback"));
+
+TEST_F(Protocol, StartReadsOnlyTheTeamEntriesThatArePresent) {
+  receive("Sim",
+          "tell :command start_sim :team (tell :number 2147483647 :client0 Delta-4 :client7 Echo-5 "
+          ":client01 Foxtrot-6 :clientx Golf-7)");
+  EXPECT_NE(doc.FindTeamMember("Delta-4"), nullptr);
+  EXPECT_NE(doc.FindTeamMember("Echo-5"), nullptr);
+  EXPECT_EQ(doc.FindTeamMember("Foxtrot-6"), nullptr);
+  EXPECT_EQ(doc.FindTeamMember("Golf-7"), nullptr);
+  receive("Sim", "tell :command start_sim :team (tell :number -2 :client0 Hotel-8)");
+  EXPECT_EQ(doc.FindTeamMember("Hotel-8"), nullptr);
+}
+
+TEST_F(Protocol, AStationLocationWithLngInPlaceOfLonIsIgnored) {
+  doc.SetStationLocation(1, 2);
+  receive("Sim", "tell :command start_sim :stationlocation (tell :lat 480 :lng 180)");
+  EXPECT_EQ(doc.GetStationLocation()->latitude, 1.0);
+  EXPECT_EQ(ui.calls, (Lines{"EnableMainFrame(1)", "EnableChatWindow(1)"}));
+}
+
+// --- clock_sync, mission_cost, mission_complete
+
+TEST_F(Protocol, ClockSyncSetsTheClockAndTellsTheTeamTheStationsCosts) {
+  run_units_from_minute_0();
+  receive("Sim", "tell :command clock_sync :clock 30");
+  EXPECT_EQ(frame.calls, Lines{"SetClock(30)"});
+  const std::string costs =
+      "tell :command mission_cost :totalCost 1564 :radarCost 1501 :intCost 31 :balloonCost 32";
+  EXPECT_EQ(agent.lines(), (Lines{"Bravo-2: " + costs, "Sim: " + costs}));
+}
+
+TEST_F(Protocol, ClockSyncWithoutAClockStillReportsTheCosts) {
+  receive("Sim", "tell :command clock_sync");
+  EXPECT_EQ(frame.calls, Lines{});
+  const std::string costs =
+      "tell :command mission_cost :totalCost 0 :radarCost 0 :intCost 0 :balloonCost 0";
+  EXPECT_EQ(agent.lines(), (Lines{"Bravo-2: " + costs, "Sim: " + costs}));
+}
+
+TEST_F(Protocol, MissionCostRecordsTheTeammatesTotalAndShowsItsTexts) {
+  receive("Bravo-2",
+          "tell :command mission_cost :totalCost 120.5 :radarCost 100 :intCost 20 :balloonCost "
+          "0.5");
+  receive("Bravo-2", "tell :command mission_cost :totalCost 130 :radarCost 110 :intCost 20");
+  EXPECT_EQ(doc.GetTeamCosts(), (std::map<std::string, double>{{"Bravo-2", 130.0}}));
+  EXPECT_EQ(ui.calls, (Lines{"UpdateMemberCost(Bravo-2, 100, 20, 0.5, 120.5)",
+                             "UpdateMemberCost(Bravo-2, 110, 20, , 130)"}));
+  EXPECT_EQ(agent.sent.size(), 0u);
+}
+
+TEST_F(Protocol, MissionCompleteSendsTheStatisticsAndShowsTheMessage) {
+  run_units_from_minute_0();
+  frame.clock = 30;
+  receive("Sim", "tell :command mission_complete :msg (Mission complete.)");
+  EXPECT_EQ(agent.lines(),
+            Lines{"Sim: tell :command mission_stats :balloonCost 32.000000 :radarCost 1501.000000 "
+                  ":intCost 31.000000 :totalCost 1564.000000 :intStats " +
+                  std::string(doc.InterceptorStats().get()) + " :radarStats " +
+                  doc.RadarStats().get() + " :balloonStats " + doc.BalloonStats().get()});
+  EXPECT_EQ(ui.calls, Lines{"MessageBox((Mission complete.))"});
+}
+
+// --- reset_sim and stop_playback
+
+TEST_F(Protocol, ResetSimEmptiesTheDocumentAndStartsAFreshOne) {
+  doc.OpenWaitDialog();
+  ui.calls.clear();
+  receive("Sim", "tell :command reset_sim");
+  EXPECT_EQ(ui.calls, (Lines{"CloseWaitDialog", "EnableMainFrame(1)", "EnableChatWindow(1)",
+                             "ClearChat", "RefreshInfoPane(0)", "RefreshInfoPane(1)",
+                             "RefreshInfoPane(5)", "RedrawAllViews(1)", "SetTitle(Version 3.10)"}));
+  EXPECT_TRUE(doc.GetInterceptors().empty());
+  EXPECT_TRUE(doc.GetRadars().empty());
+  EXPECT_TRUE(doc.GetTeamMembers().empty());
+  EXPECT_STREQ(doc.GetSimulationAgent(), "");
+  EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_REGISTERED);
+  EXPECT_NE(doc.GetWorldMap(), nullptr);
+}
+
+TEST_F(Protocol, StopPlaybackTakesTheScenarioBackToItsStart) {
+  run_units_from_minute_0();
+  receive("Sim", "tell :command stop_playback");
+  EXPECT_TRUE(doc.GetBalloons().empty());
+  EXPECT_EQ(falcon()->GetState(), CInterceptor::STATE_IDLE);
+  EXPECT_NE(doc.FindRadar("R1"), nullptr);
+  EXPECT_EQ(frame.calls, Lines{"SetClock(0)"});
+}
+
+// --- A teammate's unit commands, replayed without sending
+
+struct UnitActionCase {
+  const char* name;
+  // Sender and content (after "tell :command "), in order.
+  std::vector<std::pair<const char*, const char*>> messages;
+  const char* expected;
+};
+
+void PrintTo(const UnitActionCase& c, std::ostream* out) { *out << c.name; }
+
+class UnitAction : public Protocol, public testing::WithParamInterface<UnitActionCase> {
+ protected:
+  // The interceptor's state, controller and destination; the radar's
+  // controllers.
+  std::string describe() {
+    const CInterceptor* unit = falcon();
+    std::string text = "I1 " + std::to_string(unit->GetState()) + " " +
+                       (unit->GetController() != nullptr ? unit->GetController()->GetName() : "-");
+    if (unit->GetState() == CInterceptor::STATE_DEPLOYING) {
+      text += " to " + std::to_string(int(unit->GetDestination().latitude)) + "," +
+              std::to_string(int(unit->GetDestination().longitude));
+    }
+    text += "; R1";
+    for (const auto& [name, member] : doc.FindRadar("R1")->GetControllers()) text += " " + name;
+    return text;
+  }
+};
+
+TEST_P(UnitAction, ActsOnTheStationsCopyOfTheUnit) {
+  for (const auto& [sender, content] : GetParam().messages) {
+    receive(sender, std::string("tell :command ") + content);
+  }
+  EXPECT_EQ(describe(), GetParam().expected);
+  EXPECT_EQ(agent.sent.size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, UnitAction,
+    testing::Values(
+        UnitActionCase{"RadarActivated",
+                       {{"Bravo-2", "activate :resource Radar :id R1"}},
+                       "I1 0 -; R1 Bravo-2"},
+        UnitActionCase{"RadarDeactivated",
+                       {{"Bravo-2", "activate :resource Radar :id R1"},
+                        {"Bravo-2", "deactivate :resource Radar :id R1"}},
+                       "I1 0 -; R1"},
+        UnitActionCase{"RadarAbortedDoesNothing",
+                       {{"Bravo-2", "activate :resource Radar :id R1"},
+                        {"Bravo-2", "abort :resource Radar :id R1"}},
+                       "I1 0 -; R1 Bravo-2"},
+        UnitActionCase{"InterceptorActivated",
+                       {{"Bravo-2", "activate :resource Interceptor :id I1"}},
+                       "I1 1 Bravo-2; R1"},
+        UnitActionCase{"InterceptorDeactivated",
+                       {{"Bravo-2", "activate :resource Interceptor :id I1"},
+                        {"Bravo-2", "deactivate :resource Interceptor :id I1"}},
+                       "I1 0 -; R1"},
+        UnitActionCase{
+            "InterceptorDeployed",
+            {{"Bravo-2", "activate :resource Interceptor :id I1"},
+             {"Bravo-2", "deploy :resource Interceptor :id I1 :destLat 600 :destLng 350"}},
+            "I1 2 Bravo-2 to 600,350; R1"},
+        UnitActionCase{
+            "DeploymentAborted",
+            {{"Bravo-2", "activate :resource Interceptor :id I1"},
+             {"Bravo-2", "deploy :resource Interceptor :id I1 :destLat 600 :destLng 350"},
+             {"Bravo-2", "abort :resource Interceptor :id I1"}},
+            "I1 1 Bravo-2; R1"},
+        UnitActionCase{"InterceptionStarted",
+                       {{"Bravo-2", "activate :resource Interceptor :id I1"},
+                        {"Bravo-2", "intercept :resource Interceptor :id I1 :incID X1"}},
+                       "I1 4 Bravo-2; R1"},
+        UnitActionCase{"InterceptionOfAnUnknownIncursion",
+                       {{"Bravo-2", "activate :resource Interceptor :id I1"},
+                        {"Bravo-2", "intercept :resource Interceptor :id I1 :incID X9"}},
+                       "I1 1 Bravo-2; R1"},
+        UnitActionCase{"UpdateChangesNothing",
+                       {{"Bravo-2", "activate :resource Interceptor :id I1"},
+                        {"Bravo-2", "update :resource Interceptor :id I1"}},
+                       "I1 1 Bravo-2; R1"},
+        UnitActionCase{"TheStationsOwnName",
+                       {{"Alpha-1", "activate :resource Interceptor :id I1"}},
+                       "I1 1 Alpha-1; R1"},
+        UnitActionCase{"FromOutsideTheTeam",
+                       {{"Charlie-9", "activate :resource Interceptor :id I1"},
+                        {"Charlie-9", "activate :resource Radar :id R1"}},
+                       "I1 0 -; R1"},
+        UnitActionCase{"WithoutResource", {{"Bravo-2", "activate :id I1"}}, "I1 0 -; R1"},
+        UnitActionCase{
+            "OfAnotherKind", {{"Bravo-2", "activate :resource Balloon :id I1"}}, "I1 0 -; R1"},
+        UnitActionCase{
+            "AnUnknownUnit", {{"Bravo-2", "activate :resource Interceptor :id I9"}}, "I1 0 -; R1"}),
+    [](const testing::TestParamInfo<UnitActionCase>& info) { return info.param.name; });
+
+// --- request and request-response
+
+struct RequestCase {
+  const char* name;
+  int state;
+  std::deque<bool> answers;
+  const char* content;  // after "tell :command request"
+  const char* reply;    // the last message sent; "" for none
+  int state_after;
+};
+
+void PrintTo(const RequestCase& c, std::ostream* out) { *out << c.name; }
+
+class Request : public Protocol, public testing::WithParamInterface<RequestCase> {};
+
+TEST_P(Request, AsksTheOperatorOnlyForAnInterceptorInUse) {
+  const RequestCase& c = GetParam();
+  falcon()->SetState(c.state);
+  ui.answers = c.answers;
+  receive("Bravo-2", std::string("tell :command request") + c.content);
+  EXPECT_EQ(ui.calls_starting("AskYesNo").size(), c.answers.size());
+  EXPECT_EQ(agent.sent.empty() ? "" : agent.lines().back(), c.reply);
+  EXPECT_EQ(falcon()->GetState(), c.state_after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, Request,
+    testing::Values(
+        RequestCase{"OnStationHandedOver",
+                    CInterceptor::STATE_ON_STATION,
+                    {true},
+                    " :resource Interceptor :id I1",
+                    "Bravo-2: tell :command request-response :id I1 :acknowledgement yes",
+                    CInterceptor::STATE_IDLE},
+        RequestCase{"DeployingKept",
+                    CInterceptor::STATE_DEPLOYING,
+                    {false},
+                    " :resource Interceptor :id I1",
+                    "Bravo-2: tell :command request-response :id I1 :acknowledgement no",
+                    CInterceptor::STATE_DEPLOYING},
+        RequestCase{"IdleRefusedWithoutAsking",
+                    CInterceptor::STATE_IDLE,
+                    {},
+                    " :resource Interceptor :id I1",
+                    "Bravo-2: tell :command request-response :id I1 :acknowledgement no",
+                    CInterceptor::STATE_IDLE},
+        RequestCase{"InterceptingRefusedWithoutAsking",
+                    CInterceptor::STATE_INTERCEPTING,
+                    {},
+                    " :resource Interceptor :id I1",
+                    "Bravo-2: tell :command request-response :id I1 :acknowledgement no",
+                    CInterceptor::STATE_INTERCEPTING},
+        RequestCase{"ForARadar",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :resource Radar :id R1",
+                    "",
+                    CInterceptor::STATE_ON_STATION},
+        RequestCase{"ForAnUnknownInterceptor",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :resource Interceptor :id I9",
+                    "",
+                    CInterceptor::STATE_ON_STATION},
+        RequestCase{"WithoutId",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :resource Interceptor",
+                    "",
+                    CInterceptor::STATE_ON_STATION},
+        RequestCase{"WithoutResource",
+                    CInterceptor::STATE_ON_STATION,
+                    {},
+                    " :id I1",
+                    "",
+                    CInterceptor::STATE_ON_STATION}),
+    [](const testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
+
+TEST_F(Protocol, ARequestNamesTheTeammateAndTheInterceptorInItsQuestion) {
+  falcon()->Activate();
+  agent.sent.clear();
+  ui.calls.clear();
+  ui.answers = {true};
+  receive("Bravo-2", "tell :command request :resource Interceptor :id I1");
+  EXPECT_EQ(ui.calls.front(),
+            "AskYesNo(Bravo-2 has requested access to the Interceptor Falcon (ID I1).\r\nHand over "
+            "control?) -> yes");
+  // The station gives the interceptor up (told to the team), then answers.
+  ASSERT_EQ(agent.sent.size(), 5u);
+  EXPECT_EQ(agent.sent[0].content.rfind("tell :command abort :resource Interceptor :id I1", 0), 0u);
+  EXPECT_EQ(agent.sent[2].content.rfind("tell :command deactivate :resource Interceptor :id I1", 0),
+            0u);
+  EXPECT_EQ(agent.lines().back(),
+            "Bravo-2: tell :command request-response :id I1 :acknowledgement yes");
+  EXPECT_EQ(falcon()->GetController(), nullptr);
+  EXPECT_EQ(doc.GetSelectedInterceptor(), nullptr);
+}
+
+TEST_F(Protocol, AGrantedRequestActivatesTheInterceptorHere) {
+  receive("Bravo-2", "tell :command request-response :id I1 :acknowledgement yes");
+  EXPECT_EQ(falcon()->GetController(), doc.GetOwnMember());
+  EXPECT_EQ(falcon()->GetState(), CInterceptor::STATE_ON_STATION);
+  EXPECT_EQ(doc.GetSelectedInterceptor(), falcon());
+  ASSERT_EQ(agent.sent.size(), 2u);  // the activation, told to the team
+  EXPECT_EQ(agent.sent[0].content.rfind("tell :command activate :resource Interceptor :id I1", 0),
+            0u);
+}
+
+TEST_F(Protocol, ADeniedRequestIsShown) {
+  receive("Bravo-2", "tell :command request-response :id I1 :acknowledgement no");
+  receive("Bravo-2", "tell :command request-response :id I1");
+  receive("Bravo-2", "tell :command request-response :id I9 :acknowledgement no");
+  EXPECT_EQ(ui.calls,
+            (Lines{"MessageBox(Bravo-2 has denied your request for the Interceptor Falcon)",
+                   "MessageBox(Bravo-2 has denied your request for the Interceptor Falcon)"}));
+  EXPECT_EQ(falcon()->GetState(), CInterceptor::STATE_IDLE);
+}
+
+// --- Chat, go/no-go, incursions, trajectory, weather, balloons
+
+TEST_F(Protocol, AChatLineFromATeammateIsAddedWithoutItsParentheses) {
+  receive("Sim", "tell :command subject_communication :from Bravo-2 :message (On (my) way.)");
+  EXPECT_EQ(ui.calls, Lines{"AddChatLine(Bravo-2: On (my) way.)"});
+}
+
+TEST_F(Protocol, AChatLineFromSomeoneOutsideTheTeamIsLoggedAndShown) {
+  testsupport::TempDir dir;
+  agent.set_file(dir.file("agent.log").c_str());
+  receive("Sim", "tell :command subject_communication :from Nobody :message (Hello)");
+  receive("Sim", "tell :command subject_communication :message (Hello)");
+  agent.close();
+  EXPECT_EQ(ui.calls,
+            (Lines{"MessageBox(Error: Teammember cannot be determined for this Chat Message)",
+                   "MessageBox(Error: Teammember cannot be determined for this Chat Message)"}));
+  EXPECT_EQ(log_messages(dir.file("agent.log")),
+            (Lines{"Teammember is NULL", "Teammember is NULL"}));
+}
+
+struct GoNoGoCase {
+  const char* name;
+  const char* sender;
+  const char* status;  // the value of :status, null for none
+  const char* sides;   // go flags of alpha, bravo, charlie
+  Lines frame;
+};
+
+void PrintTo(const GoNoGoCase& c, std::ostream* out) { *out << c.name; }
+
+class GoNoGo : public Protocol, public testing::WithParamInterface<GoNoGoCase> {};
+
+TEST_P(GoNoGo, RecordsTheSendersSide) {
+  const GoNoGoCase& c = GetParam();
+  receive("bravo-2", "tell :command update_go_nogo_status :status go");
+  frame.calls.clear();
+  receive(c.sender, std::string("tell :command update_go_nogo_status") +
+                        (c.status != nullptr ? std::string(" :status ") + c.status : ""));
+  const std::string sides = std::string(doc.GoAlpha() ? "1" : "0") + (doc.GoBravo() ? "1" : "0") +
+                            (doc.GoCharlie() ? "1" : "0");
+  EXPECT_EQ(sides, c.sides);
+  EXPECT_EQ(frame.calls, c.frame);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, GoNoGo,
+    testing::Values(
+        GoNoGoCase{"Go", "charlie-3", "go", "011", {}},
+        GoNoGoCase{"NoGo", "bravo-2", "nogo", "000", {}},
+        GoNoGoCase{"AnyOtherWordIsNoGo", "bravo-2", "GO", "000", {}},
+        GoNoGoCase{"NoStatusIsNoGo", "bravo-2", nullptr, "000", {}},
+        GoNoGoCase{"SidesMatchInTheirOwnCase", "Charlie-3", "go", "010", {}},
+        GoNoGoCase{
+            "TheStationsOwnShowsOnTheFrame", "Alpha-1", "go", "010", {"SetGoNoGoDisplay(go)"}}),
+    [](const testing::TestParamInfo<GoNoGoCase>& info) { return info.param.name; });
+
+TEST_F(Protocol, AnIncursionTakesItsNewCourseFromNow) {
+  frame.clock = 45;
+  receive("Sim", "tell :command update_inc_heading :id X1 :heading 230 :lat 700 :lng 420");
+  const CIncursion* x1 = doc.FindIncursion("X1");
+  EXPECT_EQ(x1->GetHeading(), 230.0);
+  EXPECT_EQ(x1->GetStart().latitude, 700.0);
+  EXPECT_EQ(x1->GetStart().longitude, 420.0);
+  EXPECT_EQ(x1->GetStartTime(), 45);
+  EXPECT_EQ(agent.sent.size(), 0u);
+}
+
+TEST_F(Protocol, PlumeRefreshReplacesTheTrajectory) {
+  doc.ParseTrajectory("(tell :count 1 :0 (tell :lat 1 :lng 2))");
+  receive("Sim", "tell :command plume_refresh");
+  EXPECT_EQ(doc.GetTrajectory()->GetTrajectoryCt(), 1);
+  receive("Sim",
+          "tell :command plume_refresh :trajectory (tell :count 2 :0 (tell :lat 480 :lng 180) :1 "
+          "(tell :lat 560 :lng 280))");
+  ASSERT_EQ(doc.GetTrajectory()->GetTrajectoryCt(), 2);
+  EXPECT_EQ(doc.GetTrajectory()->GetTrajectory()[1]->longitude, 280.0);
+}
+
+TEST_F(Protocol, WeatherDataReachesTheBalloonItNames) {
+  doc.SetStationLocation(475, 200);
+  CWeatherBalloon* balloon = doc.DeployBalloon(600, 300);
+  const std::string id = balloon->GetId();
+  receive("Sim", "tell :command weather_data :balloonID x" + id + " :temperature 1");
+  EXPECT_FALSE(balloon->HasReport());
+  receive("Sim", "tell :command weather_data :balloonID " + id +
+                     " :winddir 250 :windspeed 14 :humidity 62 :pressure 1009 :temperature 71.5 "
+                     ":lng 300 :lat 600");
+  EXPECT_TRUE(balloon->HasReport());
+  EXPECT_EQ(balloon->GetTemperature(), 71.5);
+  EXPECT_EQ(balloon->GetPressure(), 1009.0);
+  EXPECT_EQ(balloon->GetWindDirection(), 250.0);
+  receive("Sim", "tell :command weather_data :balloonID " + id + " :error (No weather data)");
+  EXPECT_TRUE(balloon->HasNoData());
+}
+
+TEST_F(Protocol, APlaybackBalloonFliesFromTheStationToTheWholeNumbersGiven) {
+  doc.SetStationLocation(475, 200);
+  receive("Sim", "tell :command playback_deploy_balloon :lat 600.9 :lng 300.2");
+  receive("Sim", "tell :command playback_deploy_balloon :lat 600");
+  ASSERT_EQ(doc.GetBalloons().size(), 1u);
+  const CWeatherBalloon& balloon = *doc.GetBalloons().front();
+  EXPECT_EQ(balloon.GetStart().latitude, 475.0);
+  EXPECT_EQ(balloon.GetDestination().latitude, 600.0);
+  EXPECT_EQ(balloon.GetDestination().longitude, 300.0);
+  ASSERT_EQ(agent.sent.size(), 2u);
+  EXPECT_EQ(agent.sent[1].receiver, "Sim");
+  EXPECT_EQ(agent.sent[1].content.rfind(
+                "tell :command deploy_balloon :destLat 600.000000 :destLng 300.000000 :gridCol", 0),
+            0u);
+}
+
+// --- Messages that arrive while a handler has a box open
+
+TEST_F(Protocol, AMessageArrivingDuringTheQuestionWaitsForTheAnswer) {
+  falcon()->SetState(CInterceptor::STATE_ON_STATION);
+  ui.answers = {true};
+  ui.meanwhile = [this] {
+    receive("Sim", "tell :command reset_sim");
+    EXPECT_NE(falcon(), nullptr) << "the reset ran inside the open question";
+  };
+  receive("Bravo-2", "tell :command request :resource Interceptor :id I1");
+  EXPECT_EQ(agent.lines().back(),
+            "Bravo-2: tell :command request-response :id I1 :acknowledgement yes");
+  EXPECT_TRUE(doc.GetInterceptors().empty());  // the reset ran afterwards
+  EXPECT_EQ(ui.calls.front().rfind("AskYesNo(", 0), 0u);
+}
+
+TEST_F(Protocol, MessagesQueuedDuringABoxRunInTheOrderTheyCame) {
+  ui.meanwhile = [this] {
+    receive("Sim", "tell :command clock_sync :clock 10");
+    receive("Sim", "tell :command clock_sync :clock 20");
+    EXPECT_EQ(frame.calls, Lines{});
+    EXPECT_EQ(agent.sent.size(), 0u);
+  };
+  receive("Bravo-2", "tell :command request-response :id I1 :acknowledgement no");
+  EXPECT_EQ(frame.calls, (Lines{"SetClock(10)", "SetClock(20)"}));
+  EXPECT_EQ(agent.sent.size(), 4u);
+}
+
+TEST_F(Protocol, AQueuedHandlerThatOpensABoxQueuesWhatArrivesThenToo) {
+  falcon()->SetState(CInterceptor::STATE_ON_STATION);
+  ui.answers = {false};
+  ui.meanwhile = [this] {  // the denial
+    receive("Bravo-2", "tell :command request :resource Interceptor :id I1");
+    receive("Sim", "tell :command clock_sync :clock 5");
+    ui.meanwhile = [this] {  // the question of the queued request
+      receive("Sim", "tell :command clock_sync :clock 6");
+      EXPECT_EQ(frame.calls, Lines{});
+    };
+  };
+  receive("Bravo-2", "tell :command request-response :id I9 :acknowledgement no");
+  receive("Charlie-3", "tell :command request-response :id I1 :acknowledgement no");
+  EXPECT_EQ(ui.calls_starting("AskYesNo").size(), 1u);
+  EXPECT_EQ(frame.calls, (Lines{"SetClock(5)", "SetClock(6)"}));
+  EXPECT_EQ(agent.lines().front(),
+            "Bravo-2: tell :command request-response :id I1 :acknowledgement no");
+}
+
+TEST_F(Protocol, AnInterceptorGoneWhenTheQuestionIsAnsweredIsNotHandedOver) {
+  falcon()->SetState(CInterceptor::STATE_ON_STATION);
+  ui.answers = {true};
+  ui.meanwhile = [this] {  // a window's command, not a message
+    doc.ClearDocument();
+    doc.InitDocument();
+  };
+  receive("Bravo-2", "tell :command request :resource Interceptor :id I1");
+  EXPECT_EQ(agent.lines(),
+            Lines{"Bravo-2: tell :command request-response :id I1 :acknowledgement no"});
+}
+
+// --- The demo exercise of the scripted simulation agent
+
+class DemoExercise : public ProtocolOn<StationTest> {
+ protected:
+  DemoExercise() {
+    doc.SetOwnName("TesselStation");
+    EXPECT_TRUE(script.read_file(std::string(TESSEL_SIM_SCENARIOS) + "/demo.script",
+                                 ScriptNames{"TesselStation", "sim"}))
+        << script.error();
+  }
+  // The content of the script's first message with this command.
+  std::string first(const std::string& command) const {
+    for (const SimStep& step : script.steps()) {
+      const auto* send = std::get_if<SendStep>(&step.action);
+      if (send != nullptr && send->content.find(":command " + command + " ") != std::string::npos) {
+        return send->content;
+      }
+    }
+    ADD_FAILURE() << "no " << command << " in the script";
+    return "";
+  }
+
+  SimScript script;
+};
+
+TEST_F(DemoExercise, LoadsThroughInitSimAndStarts) {
+  receive("sim", first("init_sim"));
+  EXPECT_EQ(agent.lines(), Lines{"sim: tell :command init_sim :comfirm (TesselStation)"});
+  EXPECT_EQ(doc.GetWorldMap()->getWidth(), 40);
+  EXPECT_EQ(doc.GetWorldMap()->getHeight(), 40);
+  EXPECT_EQ(doc.GetWorldMap()->GetMaxLat(), 950.0);
+  EXPECT_EQ(doc.GetWorldMap()->GetMinLng(), 95.0);
+  EXPECT_EQ(doc.GetTerrainTypes().size(), 7u);
+  EXPECT_EQ(doc.GetRadars().size(), 2u);
+  EXPECT_EQ(doc.GetInterceptors().size(), 3u);
+  EXPECT_EQ(doc.GetIncursions().size(), 2u);
+  EXPECT_STREQ(doc.FindInterceptor("I-102")->GetName(), "Sea Hawk");
+  EXPECT_EQ(doc.GetTrajectory()->GetTrajectoryCt(), 5);
+  EXPECT_TRUE(doc.HasWaitDialog());
+
+  receive("sim", first("start_sim"));
+  EXPECT_FALSE(doc.HasWaitDialog());
+  EXPECT_NE(doc.FindTeamMember("BravoStation"), nullptr);
+  EXPECT_EQ(doc.GetTeamMembers().size(), 1u);
+  EXPECT_EQ(doc.GetStationLocation()->latitude, 480.0);
+  EXPECT_EQ(doc.GetStationLocation()->longitude, 180.0);
+}
+
+}  // namespace
+}  // namespace stationtest
