@@ -21,14 +21,6 @@ int CPSActionCodes::send_ask(const char* receiver, const char* content) {
 int CPSActionCodes::send(const char* performative, const char* receiver, const char* ontology,
                          const char* language, const char* content) {
   if (communicator_ == nullptr) return 0;
-  // The communicator's send also answers null for an agent it cannot
-  // locate: find the receiver first.
-  char host[CCommunicator::kHostSize] = {};
-  unsigned port = 0;
-  if (communicator_->comm_lookup(receiver, host, &port) != nullptr) {
-    debug("<CPSActionCodes> Unable to locate agent [%s], nothing sent", shown(receiver));
-    return 0;
-  }
   // Null once the message went, else why it did not.
   const char* error = communicator_->comm_sendmessage(performative, receiver, ontology, language,
                                                       nullptr, nullptr, nullptr, content, nullptr);

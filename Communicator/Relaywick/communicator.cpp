@@ -16,6 +16,8 @@
 namespace {
 
 constexpr const char* kSorry = "sorry";
+constexpr const char* kNoServerText =
+    "<CCommunicator> Server socket is NULL, you can't send messages to agents";
 
 // For %s: a missing text shows as "(null)".
 const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
@@ -547,7 +549,7 @@ const char* CCommunicator::comm_lookup(const char* name, char* host, unsigned* p
 
 int CCommunicator::comm_senddata(const char* name, const char* host, unsigned port, char* text) {
   if (server_ == nullptr) {
-    debug("<CCommunicator> Server socket is NULL, you can't send messages to agents");
+    debug("%s", kNoServerText);
     return 0;
   }
   int sent = -1;
@@ -558,7 +560,7 @@ int CCommunicator::comm_senddata(const char* name, const char* host, unsigned po
 CClientSocket* CCommunicator::comm_senddata_socket(const char* name, const char* host,
                                                    unsigned port, char* text) {
   if (server_ == nullptr) {
-    debug("<CCommunicator> Server socket is NULL, you can't send messages to agents");
+    debug("%s", kNoServerText);
     return nullptr;
   }
   int sent = -1;
@@ -675,20 +677,31 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
   text += " ))";
   text += '\x04';  // the string keeps its NUL behind the terminator
 
-  if (!located) return {nullptr, nullptr};
+  // Nothing sent is a failure: the text operations say why rather than
+  // answer null, which their callers take for a message that went.
+  if (!located) {
+    result_ = str_format("<CCommunicator> Error looking up [%s] in network belief DB",
+                         shown(receiver));
+    return {via_socket ? nullptr : result_.data(), nullptr};
+  }
   CClientSocket* used = nullptr;
   bool failed;
   if (via_socket) {
     used = comm_senddata_socket(receiver, host, port, text.data());
     failed = used == nullptr;
   } else {
-    failed = comm_senddata(receiver, host, port, text.data()) == -1;
+    // 0: no server socket to send from.
+    failed = comm_senddata(receiver, host, port, text.data()) <= 0;
   }
   if (failed) {
-    const char* error = ErrorToAsc(static_cast<unsigned>(platform::last_socket_error()));
-    result_ = str_format(
-        "<CCommunicator> Error [%s] sending (internal) request to Agent [%s] at [%s][%u]", error,
-        receiver, host, port);
+    if (server_ == nullptr) {
+      result_ = kNoServerText;
+    } else {
+      const char* error = ErrorToAsc(static_cast<unsigned>(platform::last_socket_error()));
+      result_ = str_format(
+          "<CCommunicator> Error [%s] sending (internal) request to Agent [%s] at [%s][%u]",
+          error, receiver, host, port);
+    }
     return {via_socket ? nullptr : result_.data(), nullptr};
   }
   result_ = str_format(

@@ -15,6 +15,8 @@ const char* or_empty(const char* text) { return text != nullptr ? text : ""; }
 
 }  // namespace
 
+CWebSocket::~CWebSocket() { flush(); }
+
 void CWebSocket::flush() {
   url_.reset();
   page_.clear();

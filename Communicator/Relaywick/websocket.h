@@ -24,7 +24,7 @@ class CWebSocket : public CListElement {
   static constexpr int kChunk = 2048;
 
   explicit CWebSocket(const char* name = nullptr) : CListElement(name) {}
-  ~CWebSocket() override { flush(); }
+  ~CWebSocket() override;
 
   // Starts from an empty page and fetches `url`; null when it does not
   // parse or the fetch fails.

@@ -184,7 +184,9 @@ TEST_F(PlanningAgentTest, SendsThatDoNotGoAnswerZeroAndLogWhy) {
     std::string line;  // the beginning of the log line
   };
   const Case cases[] = {
-      {"Nobody", "<CPSActionCodes> Unable to locate agent [Nobody], nothing sent"},
+      {"Nobody",
+       "<CPSActionCodes> Unable to send message to [Nobody]: <CCommunicator> Error looking up "
+       "[Nobody] in network belief DB"},
       {"Gone", "<CPSActionCodes> Unable to send message to [Gone]: <CCommunicator> Error ["},
   };
   for (const Case& c : cases) {

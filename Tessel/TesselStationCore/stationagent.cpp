@@ -71,14 +71,6 @@ int CStationAgent::SendAgentMessage(const char* performative, const char* receiv
     debug("<CStationAgent> No receiver, message not sent");
     return 0;
   }
-  // The communicator answers an unknown receiver as it answers a success:
-  // the receiver is located first, so that 1 means the message went.
-  char host[CCommunicator::kHostSize] = {};
-  unsigned port = 0;
-  if (communicator->comm_lookup(receiver, host, &port) != nullptr) {
-    debug("<CStationAgent> Unable to locate agent [%s], message not sent", receiver);
-    return 0;
-  }
   const char* error = communicator->comm_sendmessage(performative, receiver, "default-language",
                                                      "default-ontology", nullptr, nullptr,
                                                      nullptr, content, nullptr);

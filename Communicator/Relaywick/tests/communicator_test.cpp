@@ -459,10 +459,20 @@ TEST_F(CommunicatorTest, AnUnknownReceiverGetsNothing) {
   comm->add_lookup_module(finder);
   finder->enable(1);
   calls.clear();
-  EXPECT_EQ(comm->comm_sendmessage("tell", "nobody", "ont", "lang", "r1", nullptr, nullptr, "x",
-                                   nullptr),
+  // Nothing went, so the text operations answer with why, never with the
+  // null of a message that went.
+  const char* error = comm->comm_sendmessage("tell", "nobody", "ont", "lang", "r1", nullptr,
+                                             nullptr, "x", nullptr);
+  ASSERT_NE(error, nullptr);
+  EXPECT_STREQ(error, "<CCommunicator> Error looking up [nobody] in network belief DB");
+  EXPECT_NE(comm->comm_sendmessage_sender("tell", "nobody", "me", "ont", "lang", "r1", nullptr,
+                                          nullptr, "x", nullptr),
             nullptr);
-  EXPECT_EQ(calls, std::vector<std::string>{"finder lookup nobody"});
+  EXPECT_NE(comm->comm_sendmessage_internal("tell", "nobody", "ont", "lang", "r1", nullptr,
+                                            nullptr, "x", nullptr),
+            nullptr);
+  EXPECT_EQ(calls, (std::vector<std::string>{"finder lookup nobody", "finder lookup nobody",
+                                             "finder lookup nobody"}));
   EXPECT_EQ(comm->comm_sendmessage_socket("tell", "nobody", "ont", "lang", "r1", nullptr, nullptr,
                                           "x", nullptr),
             nullptr);
@@ -631,6 +641,11 @@ TEST_F(CommunicatorTest, WithoutServerNothingIsSent) {
   comm->comm_endserver();
   std::string text = "x";
   EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, text.data()), 0);
+  // The composing send counts that as the failure it is.
+  const char* error =
+      comm->comm_sendmessage("tell", "bob", "ont", "lang", "r1", nullptr, nullptr, "x", nullptr);
+  ASSERT_NE(error, nullptr);
+  EXPECT_STREQ(error, "<CCommunicator> Server socket is NULL, you can't send messages to agents");
   EXPECT_EQ(comm->comm_senddata_socket("bob", kLoopback, bob_port, text.data()), nullptr);
   EXPECT_TRUE(log.has("<CCommunicator> Server socket is NULL, you can't send messages to agents"));
   EXPECT_EQ(comm->find_connection("bob", nullptr, 0), nullptr);
@@ -756,9 +771,9 @@ TEST_F(CommunicatorTest, LookupPathsThatFail) {
   EXPECT_STREQ(host, "");
   EXPECT_TRUE(log.has("<CCommunicator> Could not obtain host and port information for agent: "
                       "[too-long]"));
-  EXPECT_EQ(comm->comm_sendmessage("tell", "too-long", "ont", "lang", "r1", nullptr, nullptr, "x",
-                                   nullptr),
-            nullptr);
+  EXPECT_STREQ(comm->comm_sendmessage("tell", "too-long", "ont", "lang", "r1", nullptr, nullptr,
+                                      "x", nullptr),
+               "<CCommunicator> Error looking up [too-long] in network belief DB");
 }
 
 TEST_F(CommunicatorTest, LookupModulesAreDrivenInOrder) {
