@@ -65,6 +65,13 @@ void CLookupModule::mark_modified() {
   if (db_ != nullptr) db_->set_modified(1);
 }
 
+std::string CLookupModule::entry_name(std::string_view name) {
+  if (!name.empty() && name.back() == ',') name.remove_suffix(1);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+  return std::string(name);
+}
+
 CServiceInfo* CLookupModule::create_entry(const char* name) {
   debug("<CLookupModule> create_entry ()");
   if (name == nullptr || is_self(name)) return nullptr;
@@ -74,11 +81,7 @@ CServiceInfo* CLookupModule::create_entry(const char* name) {
     return nullptr;
   }
 
-  std::string trimmed(name);
-  if (!trimmed.empty() && trimmed.back() == ',') trimmed.pop_back();
-  trimmed.erase(trimmed.find_last_not_of(' ') + 1);
-  trimmed.erase(0, trimmed.find_first_not_of(' '));
-
+  const std::string trimmed = entry_name(name);
   CServiceInfo* entry = find_entry(trimmed.c_str());
   if (entry == nullptr) {
     entry = new CServiceInfo;

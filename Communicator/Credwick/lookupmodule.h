@@ -8,6 +8,9 @@
 // set_beliefdb(nullptr)). The handler window is not owned either.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/beliefdb.h"
 #include "Toolwick/llist.h"
@@ -64,9 +67,12 @@ class CLookupModule : public CListElement {
   void enable(int value);
   int is_enabled() const { return enabled_; }
 
-  // The entry of `name` with a trailing ',' and the blanks around it cut
-  // off: found, revived when gone, or appended. Null for a null name, the
-  // agent's own name or a module without a table. Owned by the table.
+  // `name` as the service table keeps it: a trailing ',' and then the
+  // blanks around it cut off.
+  static std::string entry_name(std::string_view name);
+  // The entry of entry_name(name): found, revived when gone, or appended.
+  // Null for a null name, the agent's own name or a module without a table.
+  // Owned by the table.
   CServiceInfo* create_entry(const char* name);
   // A new, nameless entry located at `url` (an existing one is never
   // reused); null for a null text or a module without a table.

@@ -45,10 +45,7 @@ std::string service_name(const char* usn) {
   }
   name = name.substr(0, name.find('\n'));
   name = name.substr(0, name.find('\r'));
-  if (!name.empty() && name.back() == ',') name.remove_suffix(1);
-  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-  return std::string(name);
+  return CLookupModule::entry_name(name);
 }
 
 // A dotted IPv4 address of one host: not a group (224/4), reserved or
