@@ -10,7 +10,15 @@ namespace {
 
 std::string text_or_empty(const char* text) { return text != nullptr ? text : ""; }
 
-// A list value without its outer parentheses and the blanks inside them.
+// The shortest text that reads back as `value`, whatever the locale.
+std::string number_text(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+}  // namespace
+
 std::string unwrapped(const char* value) {
   std::string text = text_or_empty(value);
   if (text.size() >= 2 && text.front() == '(' && text.back() == ')') {
@@ -20,15 +28,6 @@ std::string unwrapped(const char* value) {
   const size_t last = text.find_last_not_of(' ');
   return first == std::string::npos ? "" : text.substr(first, last - first + 1);
 }
-
-// The shortest text that reads back as `value`, whatever the locale.
-std::string number_text(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-}  // namespace
 
 bool read_port(const char* option, const char* value, unsigned* port) {
   const char* end = value + std::char_traits<char>::length(value);

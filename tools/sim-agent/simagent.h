@@ -17,6 +17,10 @@
 #include "Agentwick/basicagent.h"
 #include "simscript.h"
 
+// A list value without its outer parentheses and the blanks inside them,
+// as the message lines show contents; "" for null.
+std::string unwrapped(const char* value);
+
 // Reads the value of the option -`option` as a port, 0 to 65535 in digits
 // only; says so and gives false for anything else.
 bool read_port(const char* option, const char* value, unsigned* port);
