@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -284,11 +285,14 @@ void Raster::ellipse(const CRect& given, const Paint& paint) {
   if (!outlined) return;
   if (dotted) {
     // Dots follow the outline around the centre, clockwise from the left.
+    // Each pixel's angle is worked out once, not once per comparison.
     const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
-    std::stable_sort(ring.begin(), ring.end(), [&](CPoint a, CPoint b) {
-      return std::atan2(a.y + 0.5 - cy, -(a.x + 0.5 - cx)) >
-             std::atan2(b.y + 0.5 - cy, -(b.x + 0.5 - cx));
-    });
+    std::vector<std::pair<double, CPoint>> around;
+    around.reserve(ring.size());
+    for (CPoint p : ring) around.push_back({std::atan2(p.y + 0.5 - cy, -(p.x + 0.5 - cx)), p});
+    std::stable_sort(around.begin(), around.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t i = 0; i < ring.size(); ++i) ring[i] = around[i].second;
   }
   PenPlot plot(*this, paint);
   for (CPoint p : ring) plot(p.x, p.y);
