@@ -2,7 +2,8 @@
 // sees: a short tell, a scenario-sized message with nested lists, and a
 // 64 KB message, with the heap warm and cold, each beside its baseline (a
 // plain tokenizer, a plain string composition) and with the allocations
-// per call. Parse cost per byte should not grow with the size.
+// per call; a parse by a parser that has parsed before, and a parser's
+// first. Parse cost per byte should not grow with the size.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -67,6 +68,18 @@ void BM_Parse(benchmark::State& state) {
   count(state, text);
 }
 
+// A parser's first parse, as a caller that makes a parser per message pays
+// it: its storage is made then.
+void BM_ParseFirst(benchmark::State& state) {
+  const std::string& text = message(state.range(0));
+  bench::run_iterations(state, state.range(1) != 0, [&] {
+    CKQMLParser parser;
+    benchmark::DoNotOptimize(parser.parse_message(text.c_str()));
+    benchmark::DoNotOptimize(parser.find_content());
+  });
+  count(state, text);
+}
+
 // The baseline of BM_Parse: the same tokens, found and nothing more.
 void BM_Tokenize(benchmark::State& state) {
   const std::string& text = message(state.range(0));
@@ -115,6 +128,7 @@ void BM_ComposePlain(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Parse)->Apply(bench::sizes_warm_and_cold);
+BENCHMARK(BM_ParseFirst)->Apply(bench::sizes_warm_and_cold);
 BENCHMARK(BM_Tokenize)->Apply(bench::sizes_warm_and_cold);
 BENCHMARK(BM_CreateMessage)->Apply(bench::sizes_warm_and_cold);
 BENCHMARK(BM_ComposePlain)->Apply(bench::sizes_warm_and_cold);

@@ -1,7 +1,7 @@
 #include "Lexwick/httpparser.h"
 
 #include <cstring>
-#include <string>
+#include <string_view>
 
 #include "Toolwick/parameter.h"
 
@@ -24,6 +24,14 @@ constexpr MethodName kMethods[] = {
 
 CHTTPParser::CHTTPParser() : CParserBase("HTTP Parser v0.29") { set_parser_type(PARSER_HTTP); }
 
+CHTTPParser::~CHTTPParser() { discard_lines(); }
+
+void CHTTPParser::discard_lines() {
+  lines_.forget_elements();
+  elements_.forget_elements();
+  records_.clear();
+}
+
 int CHTTPParser::parsable(const char* text) {
   parse_lines(text);
   process_fields();
@@ -37,9 +45,9 @@ int CHTTPParser::parse_message(const char* text) {
   return method_ != HTTP_METHOD_NONE ? 1 : 0;
 }
 
-char* CHTTPParser::find_sender() { return sender_.get(); }
+char* CHTTPParser::find_sender() { return sender_; }
 
-char* CHTTPParser::find_reply_with() { return reply_with_.get(); }
+char* CHTTPParser::find_reply_with() { return reply_with_; }
 
 char* CHTTPParser::find_field(const char* name) const {
   const CListElement* field = elements_.find_element(name);
@@ -60,31 +68,39 @@ char* CHTTPParser::create_error_reply(int) { return nullptr; }
 
 void CHTTPParser::parse_lines(const char* text) {
   // Copied before the lists go: `text` may be one of this parser's own lines.
-  std::string copy = text != nullptr ? text : "";
-  lines_.delete_list();
-  elements_.delete_list();
-  if (copy.empty()) return;
+  const std::string_view source = text != nullptr ? text : "";
+  const size_t n = source.size();
+  char* lines = input_.assign({source, std::string_view("", 1), source});
+  char* fields = lines + n + 1;
+  discard_lines();
+  if (n == 0) return;
 
-  for (char* line = copy.data();;) {
+  for (size_t at = 0;;) {
+    char* line = lines + at;
     const size_t length = std::strcspn(line, "\r\n");
     const char line_end = line[length];
     // "\r\n" is one line end; "\n\r" is two.
-    const size_t next = length + ((line_end == '\r' && line[length + 1] == '\n') ? 2 : 1);
+    const size_t next = at + length + ((line_end == '\r' && line[length + 1] == '\n') ? 2 : 1);
     line[length] = '\0';
-    lines_.add_element(new CListElement(line));
+    auto* element = records_.make<CListElement>();
+    element->view_name(line);
+    lines_.add_element(element);
 
-    // The field is cut from the copy, so the line element keeps the whole line.
-    const size_t name_end = std::strcspn(line, " :");
+    // The field is cut from the second copy, so the line keeps the whole line.
+    char* field = fields + at;
+    field[length] = '\0';
+    const size_t name_end = std::strcspn(field, " :");
     if (name_end < length) {
-      line[name_end] = '\0';
-      char* value = line + name_end + 1;
+      field[name_end] = '\0';
+      char* value = field + name_end + 1;
       while (*value == ' ') ++value;
-      auto* field = new CParameter(line);
-      field->set_content(value);
-      elements_.add_element(field);
+      auto* parameter = records_.make<CParameter>();
+      parameter->view_name(field);
+      parameter->view_value(value);
+      elements_.add_element(parameter);
     }
 
     if (line_end == '\0') break;
-    line += next;
+    at = next;
   }
 }

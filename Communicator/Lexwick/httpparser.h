@@ -9,13 +9,18 @@
 // The lists of CParserBase stay null: the lines and fields live in lists of
 // this class, owned by it and rebuilt by every parse. Texts returned are owned
 // by the parser and valid until its next parse or its destruction.
+//
+// The lines and fields are records in storage that the parser keeps from one
+// parse to the next, named and valued by texts in its own copy of the input.
+// Callers read and walk the lists; they never add, unlink or delete an element.
 #pragma once
 
 #include <cstdint>
 
-#include "Toolwick/heaptext.h"
+#include "Toolwick/elementpool.h"
 #include "Toolwick/llist.h"
 #include "Toolwick/parserbase.h"
+#include "Toolwick/textbuffer.h"
 
 // Request method codes (get_method). Codes from 10 up belong to subclasses.
 enum : int32_t {
@@ -34,7 +39,7 @@ class CHTTPParser : public CParserBase {
  public:
   // Named "HTTP Parser v0.29", parser type 3, method 0.
   CHTTPParser();
-  ~CHTTPParser() override = default;
+  ~CHTTPParser() override;
 
   // Parses like parse_message but keeps the method code it had when nothing
   // is recognised; always 1, whatever the text.
@@ -78,10 +83,15 @@ class CHTTPParser : public CParserBase {
 
  private:
   void parse_lines(const char* text);
+  void discard_lines();
 
+  // Two copies of the text: the lines are ended in the first, the fields
+  // are cut out of the second.
+  TextBuffer input_;
+  ElementPool records_;
   CLList lines_{"<CHTTPParser> tokens"};
   CLList elements_{"<CHTTPParser> elements"};
   int32_t method_ = HTTP_METHOD_NONE;
-  HeapText sender_{"HTTPCLIENT"};
-  HeapText reply_with_{"HTTPREPLY"};
+  char sender_[sizeof "HTTPCLIENT"] = "HTTPCLIENT";
+  char reply_with_[sizeof "HTTPREPLY"] = "HTTPREPLY";
 };

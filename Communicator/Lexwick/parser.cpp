@@ -1,6 +1,5 @@
 #include "Lexwick/parser.h"
 
-#include <optional>
 #include <string>
 
 #include "Lexwick/httpparser.h"
@@ -22,17 +21,18 @@ int CParser::parse_message(const char* text) {
     return 0;
   }
   if (current_ == nullptr) return 0;
-  // A text that a member handed out (find_content and the like) is freed by
-  // that member's first parse; the fallback reads it again from this copy.
-  const std::string copy(text);
-  const int result = current_->parse_message(copy.c_str());
+  // A text that a member handed out (find_content and the like) is
+  // overwritten by that member's first parse; the fallback reads it again
+  // from this copy, which also keeps the previous result a walk may pass.
+  const char* copy = text_.assign({text});
+  const int result = current_->parse_message(copy);
   if (result == 1) {
     debug("<CParser> Successfully assigned parser with primary parser");
     parsed_ = 1;
     return 1;
   }
   // Also when KQML is current: a failing text is then read twice.
-  if (kqml_->parse_message(copy.c_str()) == 1) {
+  if (kqml_->parse_message(copy) == 1) {
     debug("<CParser> KQML parser assigned");
     parsed_ = 1;
     current_ = kqml_.get();
@@ -110,9 +110,9 @@ CLList* CParser::get_entities() const {
 
 char* CParser::find_namespace(CNameSpace* path, const char* text) {
   if (path == nullptr || text == nullptr) return nullptr;
-  // The previous result stays until the walk is done: `text` may be it.
+  // `text` may be the previous result: the parse copies it first.
   if (parse_message(text) != 1) {
-    result_.reset();
+    result_.clear();
     return nullptr;
   }
   return walk(path);
@@ -140,22 +140,22 @@ char* CParser::find_namespace(const char* path) {
 }
 
 char* CParser::walk(CNameSpace* path) {
-  std::optional<std::string> working;
+  bool found = false;
   const CListElement* last = path->get_last_element();
   for (CListElement* name = path->get_first_element(); name != nullptr;
        name = path->get_next_element()) {
     const char* value = find_token(name->get_name());
     if (value == nullptr) continue;  // not in this message: try the next name here
-    working = value;                 // copied: the next parse frees `value`
-    if (name != last && parse_message(working->c_str()) != 1) {
-      result_.reset();
+    result_.assign({value});         // copied: the next parse discards `value`
+    found = true;
+    if (name != last && parse_message(result_.get()) != 1) {
+      result_.clear();
       return nullptr;
     }
   }
-  if (!working) {
-    result_.reset();
+  if (!found) {
+    result_.clear();
     return nullptr;
   }
-  result_.assign(*working);
   return result_.get();
 }

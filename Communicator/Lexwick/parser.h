@@ -16,10 +16,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "Toolwick/heaptext.h"
 #include "Toolwick/listelement.h"
 #include "Toolwick/namespace.h"
 #include "Toolwick/parserbase.h"
+#include "Toolwick/textbuffer.h"
 
 class CKQMLParser;
 class CXMLParser;
@@ -90,7 +90,8 @@ class CParser : public CListElement {
   // The walk of find_namespace on the current parse; sets result_.
   char* walk(CNameSpace* path);
 
-  HeapText result_;
+  TextBuffer text_;  // parse_message's copy of its text
+  TextBuffer result_;
   int parsed_ = 0;
   CParserBase* current_ = nullptr;
   std::unique_ptr<CKQMLParser> kqml_;

@@ -1,22 +1,97 @@
 #include "Talkwick/kqmlparser.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
-#include <utility>
-
-#include "Toolwick/format.h"
-#include "Toolwick/token.h"
+#include <string>
+#include <string_view>
 
 namespace {
 
-bool is_keyword(const CListElement* entity) {
-  return entity != nullptr && entity->get_name() != nullptr && entity->get_name()[0] == ':';
+// Below this many tokens find_token walks them; from it on it builds an
+// index, so that a caller looking up every token (or a long name-space
+// path) costs linear time rather than quadratic.
+constexpr size_t kIndexedFrom = 16;
+
+bool is_keyword(const char* text) { return text[0] == ':'; }
+
+// 0x80 in every byte of `word` that equals `c`, 0 in the others.
+uint64_t bytes_equal(uint64_t word, char c) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const uint64_t x = word ^ (0x0101010101010101ull * static_cast<unsigned char>(c));
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// The ')' that closes the '(' at s[from], by depth alone (quotes do not
+// count); n when the text ends first. Eight bytes at a time: most of a
+// message is not parentheses.
+size_t closing_parenthesis(const char* s, size_t from, size_t n) {
+  int64_t depth = 0;
+  size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    const uint64_t opens = bytes_equal(word, '(');
+    for (uint64_t marks = opens | bytes_equal(word, ')'); marks != 0; marks &= marks - 1) {
+      const int bit = std::countr_zero(marks);
+      depth += static_cast<int64_t>((opens >> bit & 1) * 2) - 1;
+      if (depth == 0) return i + static_cast<size_t>(bit / 8);
+    }
+  }
+  for (; i < n; ++i) {
+    if (s[i] == '(') {
+      ++depth;
+    } else if (s[i] == ')' && --depth == 0) {
+      return i;
+    }
+  }
+  return n;
+}
+
+char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether `key` is the upper-case form of `name` (ASCII, whatever the locale).
+bool equals_upper(const char* key, const char* name) {
+  for (; *name != '\0'; ++key, ++name) {
+    if (*key != ascii_upper(*name)) return false;
+  }
+  return *key == '\0';
+}
+
+bool has_lower(const char* name) {
+  for (; *name != '\0'; ++name) {
+    if (*name >= 'a' && *name <= 'z') return true;
+  }
+  return false;
+}
+
+// The part of a token entity that names it: the text after its first
+// character, null for entities shorter than two characters (they match no name).
+const char* key_of(const CToken* token) {
+  const char* text = token->get_token()->get_name();
+  return text[0] != '\0' && text[1] != '\0' ? text + 1 : nullptr;
+}
+
+// FNV-1a of the text, upper-cased when asked.
+uint32_t hash_of(const char* text, bool upper) {
+  uint32_t hash = 2166136261u;
+  for (; *text != '\0'; ++text) {
+    hash ^= static_cast<unsigned char>(upper ? ascii_upper(*text) : *text);
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+char* value_of(const CToken* token) {
+  const CListElement* value = token != nullptr ? token->get_token_content() : nullptr;
+  return value != nullptr ? value->get_name() : nullptr;
 }
 
 // The text a walk answers at `token`: its value entity or its token entity.
 char* walk_answer(CListElement* token, bool value) {
-  const auto* pair = dynamic_cast<CToken*>(token);
-  if (pair == nullptr) return nullptr;
+  if (token == nullptr) return nullptr;
+  const auto* pair = static_cast<CToken*>(token);
   CListElement* entity = value ? pair->get_token_content() : pair->get_token();
   return entity != nullptr ? entity->get_name() : nullptr;
 }
@@ -32,16 +107,7 @@ char* walk_next(CListElement*& cursor, bool value) {
   return walk_answer(cursor, value);
 }
 
-// ASCII upper case, whatever the locale.
-std::string upper_case(const char* text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
-const char* or_filler(const char* field, const char* filler) {
+std::string_view or_filler(const char* field, const char* filler) {
   return field != nullptr && field[0] != '\0' ? field : filler;
 }
 
@@ -55,24 +121,33 @@ CKQMLParser::CKQMLParser() : CParserBase("VERANTA KQML Parser v2.00") {
 CKQMLParser::~CKQMLParser() { discard_lists(); }
 
 void CKQMLParser::new_lists() {
-  entities_ = new CLList();
-  tokens_ = new CLList();
+  entities_ = &entity_list_;
+  tokens_ = &token_list_;
 }
 
 void CKQMLParser::discard_lists() {
   // The cursors point into the token list, and the tokens into the entities.
   walk_cursor_ = token_cursor_ = contents_cursor_ = nullptr;
-  delete tokens_;
+  token_list_.forget_elements();
+  entity_list_.forget_elements();
+  records_.clear();
+  token_count_ = 0;
+  pending_keyword_ = nullptr;
+  performative_ = nullptr;
+  indexed_ = false;
   tokens_ = nullptr;
-  delete entities_;
   entities_ = nullptr;
 }
 
-void CKQMLParser::pre_exit() {
-  input_ = std::string();
+void CKQMLParser::discard_parse() {
   discard_lists();
-  message_.reset();
-  token_text_.reset();
+  message_.clear();
+  token_text_.clear();
+}
+
+void CKQMLParser::pre_exit() {
+  input_.clear();
+  discard_parse();
 }
 
 void CKQMLParser::queue_reset() {
@@ -82,94 +157,122 @@ void CKQMLParser::queue_reset() {
 
 bool CKQMLParser::prepare(const char* text) {
   if (text == nullptr || text[0] == '\0') return false;
+  const size_t n = std::strlen(text);
   // Copied before the old parse goes: `text` may be one of its entities.
-  std::string copy(text);
-  pre_exit();
+  // Behind the copy's NUL: room for the '"' and NUL that close an unclosed
+  // string at the end, then for the quoted entities that cannot be ended in
+  // place (each at least two bytes long, plus its NUL).
+  char* s = input_.assign({std::string_view(text, n)}, 2 + n + n / 2 + 1);
+  input_size_ = n;
+  discard_parse();
   new_lists();
-  input_ = std::move(copy);
-  for (char& c : input_) {
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  for (size_t i = 0; i < n; ++i) {
+    // Written whether changed or not, so that the loop vectorises.
+    const char c = s[i];
+    s[i] = c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
   }
-  const size_t open = input_.find('(');
-  if (open == std::string::npos) return false;
-  size_t depth = 0;
-  for (size_t i = open; i < input_.size(); ++i) {
-    if (input_[i] == '(') {
-      ++depth;
-    } else if (input_[i] == ')' && --depth == 0) {
-      input_[open] = ' ';
-      input_[i] = ' ';
-      return true;
-    }
-  }
-  return false;
+  const char* open = static_cast<const char*>(std::memchr(s, '(', n));
+  if (open == nullptr) return false;
+  const size_t close = closing_parenthesis(s, static_cast<size_t>(open - s), n);
+  if (close == n) return false;
+  s[open - s] = ' ';
+  s[close] = ' ';
+  return true;
 }
 
+// Each entity is ended in place by a NUL over the delimiter that the split
+// skips anyway; only a quoted entity followed directly by another character
+// is copied out, into the room behind the copy.
 void CKQMLParser::split_entities() {
-  const char* s = input_.data();
-  const size_t n = input_.size();
-  std::string entity;
-  // Skipping the character after an entity may step past the end; every read
-  // is bounded by n, so the walk just stops there.
+  char* s = input_.get();
+  const size_t n = input_size_;
+  char* spill = s + n + 2;
   size_t i = 0;
   while (i < n) {
     if (s[i] == ' ') {
       ++i;
       continue;
     }
+    char* entity = s + i;
     if (s[i] == '"') {
       // Always stored closed; an unclosed string runs to the end.
       const char* close = static_cast<const char*>(std::memchr(s + i + 1, '"', n - i - 1));
-      const size_t end = close != nullptr ? static_cast<size_t>(close - s) : n;
-      entity.assign(s + i, end - i);
-      entity += '"';
-      i = end + 1;
-    } else if (s[i] == '(') {
-      size_t depth = 0;
-      size_t end = i;
-      for (; end < n; ++end) {
-        if (s[end] == '(') {
-          ++depth;
-        } else if (s[end] == ')' && --depth == 0) {
-          break;
+      if (close == nullptr) {
+        s[n] = '"';
+        s[n + 1] = '\0';
+        i = n;
+      } else {
+        const size_t end = static_cast<size_t>(close - s) + 1;  // past the closing quote
+        if (end == n) {
+          i = n;
+        } else if (s[end] == ' ') {
+          s[end] = '\0';
+          i = end + 1;
+        } else {
+          std::memcpy(spill, entity, end - i);
+          spill[end - i] = '\0';
+          entity = spill;
+          spill += end - i + 1;
+          i = end;
         }
       }
-      if (end < n) ++end;  // keep the ')'
-      entity.assign(s + i, end - i);
-      i = end + 1;  // the character after ')' goes too
+    } else if (s[i] == '(') {
+      const size_t end = closing_parenthesis(s, i, n);
+      // Keeps the ')'; the one character after it goes. Unbalanced: to the end.
+      if (end < n) s[end + 1] = '\0';
+      i = end + 2;
     } else {
       size_t end = i;
       while (end < n && s[end] != ' ' && s[end] != '\x04') ++end;
-      entity.assign(s + i, end - i);
+      s[end] = '\0';
       i = end + 1;
     }
-    entities_->add_element(new CListElement(entity.c_str()));
+    add_entity(entity);
+  }
+  if (pending_keyword_ != nullptr) add_token(pending_keyword_, nullptr);
+  pending_keyword_ = nullptr;
+}
+
+// Pairs as the entities come: a keyword followed by an entity that is not a
+// keyword makes one token with it; every other entity is a token of its own.
+void CKQMLParser::add_entity(char* text) {
+  auto* entity = records_.make<CListElement>();
+  entity->view_name(text);
+  entity_list_.add_element(entity);
+  if (pending_keyword_ != nullptr) {
+    CListElement* keyword = pending_keyword_;
+    pending_keyword_ = nullptr;
+    if (!is_keyword(text)) {
+      add_token(keyword, entity);
+      return;
+    }
+    add_token(keyword, nullptr);
+  }
+  if (is_keyword(text)) {
+    pending_keyword_ = entity;
+  } else {
+    add_token(entity, nullptr);
   }
 }
 
-void CKQMLParser::pair_tokens() {
-  CListElement* entity = entities_->get_element(0);
-  while (entity != nullptr) {
-    CListElement* next = entity->get_next();
-    auto* token = new CToken();
-    token->set_token(entity);
-    if (is_keyword(entity) && next != nullptr && !is_keyword(next)) {
-      token->set_token_content(next);
-      next = next->get_next();
-    }
-    tokens_->add_element(token);
-    entity = next;
+void CKQMLParser::add_token(CListElement* entity, CListElement* value) {
+  auto* token = records_.make<CToken>();
+  token->set_token(entity);
+  token->set_token_content(value);
+  token_list_.add_element(token);
+  ++token_count_;
+  if (performative_ == nullptr && !is_keyword(entity->get_name())) {
+    performative_ = entity->get_name();
   }
 }
 
 int CKQMLParser::parse_kqml_message(const char* text) {
   if (!prepare(text)) return 0;
   split_entities();
-  if (entities_->get_nr_elements() == 0) {
+  if (entity_list_.get_nr_elements() == 0) {
     pre_exit();
     return 0;
   }
-  pair_tokens();
   return 1;
 }
 
@@ -177,32 +280,67 @@ int CKQMLParser::parsable(const char* text) { return prepare(text) ? 1 : 0; }
 
 int CKQMLParser::parse_message(const char* text) { return parse_kqml_message(text); }
 
-char* CKQMLParser::find_token(const char* name) {
-  if (name == nullptr || tokens_ == nullptr) return nullptr;
-  const std::string upper = upper_case(name);
-  for (CListElement* e = tokens_->get_element(0); e != nullptr; e = e->get_next()) {
-    const auto* token = dynamic_cast<CToken*>(e);
-    if (token == nullptr || token->get_token() == nullptr) return nullptr;
-    const char* text = token->get_token()->get_name();
-    // The first character (the ':') is not compared; shorter entities never match.
-    if (text == nullptr || text[0] == '\0' || text[1] == '\0') continue;
-    if (std::strcmp(text + 1, name) == 0 || std::strcmp(text + 1, upper.c_str()) == 0) {
-      CListElement* value = token->get_token_content();
-      return value != nullptr ? value->get_name() : nullptr;
-    }
+const CToken* CKQMLParser::scan_tokens(const char* name) const {
+  for (const CListElement* e = token_list_.get_element(0); e != nullptr; e = e->get_next()) {
+    const auto* token = static_cast<const CToken*>(e);
+    const char* key = key_of(token);
+    if (key != nullptr && (std::strcmp(key, name) == 0 || equals_upper(key, name))) return token;
   }
   return nullptr;
 }
 
-char* CKQMLParser::find_performative() {
-  if (tokens_ == nullptr) return nullptr;
-  for (CListElement* e = tokens_->get_element(0); e != nullptr; e = e->get_next()) {
-    const auto* token = dynamic_cast<CToken*>(e);
-    if (token == nullptr || token->get_token() == nullptr) continue;
-    if (!is_keyword(token->get_token())) return token->get_token()->get_name();
+void CKQMLParser::build_index() {
+  // Open addressing over a power of two at least twice the token count.
+  size_t size = 32;
+  while (size < 2 * token_count_) size *= 2;
+  index_.assign(size, IndexSlot{});
+  uint32_t order = 0;
+  for (const CListElement* e = token_list_.get_element(0); e != nullptr; e = e->get_next()) {
+    const auto* token = static_cast<const CToken*>(e);
+    const char* key = key_of(token);
+    const uint32_t place = order++;
+    if (key == nullptr) continue;
+    const uint32_t hash = hash_of(key, false);
+    for (size_t slot = hash & (size - 1);; slot = (slot + 1) & (size - 1)) {
+      IndexSlot& at = index_[slot];
+      if (at.token == nullptr) {
+        at = IndexSlot{token, place, hash};
+        break;
+      }
+      if (at.hash == hash && std::strcmp(key_of(at.token), key) == 0) break;  // the first one stays
+    }
   }
-  return nullptr;
+  indexed_ = true;
 }
+
+const CToken* CKQMLParser::look_up(const char* name) {
+  if (!indexed_) build_index();
+  const size_t mask = index_.size() - 1;
+  // The first token named `name` or its upper-case form: both are looked
+  // up, the earlier one wins.
+  const IndexSlot* best = nullptr;
+  for (const bool upper : {false, true}) {
+    if (upper && !has_lower(name)) break;
+    const uint32_t hash = hash_of(name, upper);
+    for (size_t slot = hash & mask; index_[slot].token != nullptr; slot = (slot + 1) & mask) {
+      const IndexSlot& at = index_[slot];
+      if (at.hash != hash) continue;
+      const char* key = key_of(at.token);
+      if (upper ? equals_upper(key, name) : std::strcmp(key, name) == 0) {
+        if (best == nullptr || at.order < best->order) best = &at;
+        break;
+      }
+    }
+  }
+  return best != nullptr ? best->token : nullptr;
+}
+
+char* CKQMLParser::find_token(const char* name) {
+  if (name == nullptr || tokens_ == nullptr) return nullptr;
+  return value_of(token_count_ < kIndexedFrom ? scan_tokens(name) : look_up(name));
+}
+
+char* CKQMLParser::find_performative() { return tokens_ != nullptr ? performative_ : nullptr; }
 
 char* CKQMLParser::find_sender() { return find_token("sender"); }
 char* CKQMLParser::find_ontology() { return find_token("ontology"); }
@@ -225,19 +363,7 @@ char* CKQMLParser::listall_getfirst_contents() {
 }
 char* CKQMLParser::listall_getnext_contents() { return walk_next(contents_cursor_, true); }
 
-char* CKQMLParser::get_empty_string(int style) {
-  return style == 1 ? nil_filler_.get() : blank_filler_.get();
-}
-
-char* CKQMLParser::keep_message(std::string text) {
-  message_.assign(text);
-  return message_.get();
-}
-
-char* CKQMLParser::keep_token(std::string text) {
-  token_text_.assign(text);
-  return token_text_.get();
-}
+char* CKQMLParser::get_empty_string(int style) { return style == 1 ? nil_filler_ : blank_filler_; }
 
 char* CKQMLParser::compose_message(const char* performative, const char* receiver,
                                    const char* sender, const char* ontology, const char* language,
@@ -247,13 +373,12 @@ char* CKQMLParser::compose_message(const char* performative, const char* receive
   const char* reply = reply_with != nullptr && reply_with[0] != '\0'
                           ? reply_with
                           : reply_source_.create_reply_with();
-  // Formatted before it replaces the old message, which an argument may be.
-  return keep_message(str_format(
-      "(%s :sender %s :receiver %s :ontology %s :language %s :reply-with %s :in-reply-to %s "
-      ":forward-to %s :content ( ",
-      or_filler(performative, filler), or_filler(sender, filler), or_filler(receiver, filler),
-      or_filler(ontology, filler), or_filler(language, filler), reply,
-      or_filler(in_reply_to, filler), or_filler(forward_to, filler)));
+  return message_.assign({"(", or_filler(performative, filler), " :sender ",
+                          or_filler(sender, filler), " :receiver ", or_filler(receiver, filler),
+                          " :ontology ", or_filler(ontology, filler), " :language ",
+                          or_filler(language, filler), " :reply-with ", reply, " :in-reply-to ",
+                          or_filler(in_reply_to, filler), " :forward-to ",
+                          or_filler(forward_to, filler), " :content ( "});
 }
 
 char* CKQMLParser::create_message(const char* performative, const char* receiver,
@@ -261,12 +386,14 @@ char* CKQMLParser::create_message(const char* performative, const char* receiver
                                   const char* reply_with, const char* in_reply_to,
                                   const char* forward_to, const char* content) {
   if (content == nullptr) return nullptr;
-  // The header replaces the composed message, which `content` may be.
-  std::string body(content);
+  // The header is built where an earlier composed message lies, which
+  // `content` may be.
+  std::string kept;
+  if (message_.holds(content)) content = kept.assign(content).c_str();
   const char* header = compose_message(performative, receiver, sender, ontology, language,
                                        reply_with, in_reply_to, forward_to, 0);
   if (header == nullptr) return nullptr;
-  return keep_message(std::string(header) + body + "))");
+  return message_.assign({header, content, "))"});
 }
 
 char* CKQMLParser::compose_token(const char* name, float value) {
@@ -275,23 +402,25 @@ char* CKQMLParser::compose_token(const char* name, float value) {
   char number[64];
   const auto written = std::to_chars(number, number + sizeof number, static_cast<double>(value),
                                      std::chars_format::fixed, 6);
-  return keep_token(str_format(":%s (%.*s) ", name, static_cast<int>(written.ptr - number), number));
+  return token_text_.assign({":", name, " (", std::string_view(number, written.ptr - number), ") "});
 }
 
 char* CKQMLParser::compose_token(const char* name, int value) {
   if (name == nullptr) return nullptr;
-  return keep_token(str_format(":%s (%d) ", name, value));
+  char number[16];
+  const auto written = std::to_chars(number, number + sizeof number, value);
+  return token_text_.assign({":", name, " (", std::string_view(number, written.ptr - number), ") "});
 }
 
 char* CKQMLParser::compose_token(const char* name, const char* value) {
   if (name == nullptr || value == nullptr) return nullptr;
-  return keep_token(str_format(":%s (%s) ", name, value));
+  return token_text_.assign({":", name, " (", value, ") "});
 }
 
 void CKQMLParser::set_message(const char* message) {
-  if (message != nullptr) message_.set(message);
+  if (message != nullptr) message_.assign({message});
 }
 
 void CKQMLParser::set_string(const char* token) {
-  if (token != nullptr) token_text_.set(token);
+  if (token != nullptr) token_text_.assign({token});
 }

@@ -8,12 +8,21 @@
 // (queries, fillers, composed message and token) is owned by the parser and
 // valid until its next parse or compose call or its destruction. Arguments may
 // point into texts the parser itself returned.
+//
+// The copy, the entities and the tokens live in storage that the parser keeps
+// from one parse to the next: an entity's name points into the copy, and the
+// lists (get_entities, get_tokens) are the parser's own. Callers read and walk
+// them; they never add, unlink or delete an element.
 #pragma once
 
-#include <string>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
-#include "Toolwick/heaptext.h"
+#include "Toolwick/elementpool.h"
 #include "Toolwick/parserbase.h"
+#include "Toolwick/textbuffer.h"
+#include "Toolwick/token.h"
 #include "Toolwick/utils.h"
 
 class CKQMLParser : public CParserBase {
@@ -83,22 +92,45 @@ class CKQMLParser : public CParserBase {
   void queue_reset();
 
  private:
+  // One slot of the index of token names behind find_token.
+  struct IndexSlot {
+    const CToken* token = nullptr;  // null: empty slot
+    uint32_t order = 0;             // the token's place in the list
+    uint32_t hash = 0;
+  };
+
   // Steps shared by parsable and parse: copies the text, discards the last
-  // parse and blanks out the first '(' group in input_; false when the text
-  // is empty or the group is missing or unbalanced.
+  // parse and blanks out the first '(' group in the copy; false when the
+  // text is empty or the group is missing or unbalanced.
   bool prepare(const char* text);
   void split_entities();
-  void pair_tokens();
+  // Appends an entity named by `text` (in the copy) and pairs it.
+  void add_entity(char* text);
+  void add_token(CListElement* entity, CListElement* value);
+  // The parse, its lists (null afterwards), composed message and token.
+  void discard_parse();
   void discard_lists();
   void new_lists();
-  char* keep_message(std::string text);
-  char* keep_token(std::string text);
+  // find_token without an index: a walk over the tokens.
+  const CToken* scan_tokens(const char* name) const;
+  // find_token with the index, built on its first use after a parse.
+  const CToken* look_up(const char* name);
+  void build_index();
 
-  std::string input_;
-  const HeapText nil_filler_{"nil"};
-  const HeapText blank_filler_{" "};
-  HeapText message_;
-  HeapText token_text_;
+  TextBuffer input_;
+  size_t input_size_ = 0;
+  ElementPool records_;
+  CLList entity_list_;
+  CLList token_list_;
+  size_t token_count_ = 0;
+  CListElement* pending_keyword_ = nullptr;  // while splitting: a keyword awaiting its value
+  char* performative_ = nullptr;
+  std::vector<IndexSlot> index_;
+  bool indexed_ = false;
+  char nil_filler_[4] = "nil";
+  char blank_filler_[2] = " ";
+  TextBuffer message_;
+  TextBuffer token_text_;
   CUtils reply_source_;
   CListElement* walk_cursor_ = nullptr;
   CListElement* token_cursor_ = nullptr;

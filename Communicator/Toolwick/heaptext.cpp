@@ -16,5 +16,5 @@ void HeapText::assign(std::string_view text) {
   auto copy = std::make_unique_for_overwrite<char[]>(text.size() + 1);
   std::memcpy(copy.get(), text.data(), text.size());
   copy[text.size()] = '\0';
-  text_ = std::move(copy);
+  text_ = Text(copy.release(), HeapTextRelease{true});
 }

@@ -1,10 +1,20 @@
 // HeapText: an owned, nullable, NUL-terminated heap text -- the string field
 // of nearly every framework object. A null text is "unset", distinct from "".
+// It may instead view a text that something else owns (a parser's copy of
+// its input); a viewed text is never freed here.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string_view>
+
+// The deleter of HeapText: frees a copied text, never a viewed one.
+struct HeapTextRelease {
+  bool owned = true;
+  void operator()(char* text) const {
+    if (owned) delete[] text;
+  }
+};
 
 class HeapText {
  public:
@@ -26,11 +36,16 @@ class HeapText {
   void assign(std::string_view text);
   // Frees the text; it is unset afterwards.
   void reset() { text_.reset(); }
+  // Takes `text` itself, not a copy: its owner keeps it alive for as long as
+  // this object holds it. A later set/assign/reset lets go of it unfreed.
+  void view(char* text) { text_ = Text(text, HeapTextRelease{false}); }
 
   // The text, owned by this object; null when unset.
   char* get() const { return text_.get(); }
   bool is_set() const { return text_ != nullptr; }
 
  private:
-  std::unique_ptr<char[]> text_;
+  using Text = std::unique_ptr<char[], HeapTextRelease>;
+
+  Text text_;
 };

@@ -156,6 +156,11 @@ void CLList::delete_list() {
   }
 }
 
+void CLList::forget_elements() {
+  first_ = last_ = cursor_ = nullptr;
+  count_ = 0;
+}
+
 void CLList::tokenize(char* text, char sep) {
   if (text == nullptr) return;
   char* piece = text;

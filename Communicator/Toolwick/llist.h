@@ -58,6 +58,9 @@ class CLList : public CStreamBuffer {
   void swap(CListElement* a, CListElement* b);
   // Destroys every element; the list is empty.
   void delete_list();
+  // Empties the list without destroying its elements, for elements that
+  // something else owns (the records of a parser).
+  void forget_elements();
   // Cuts `text` in place at every `sep` and appends a plain element named by
   // each piece; a trailing empty piece is dropped.
   void tokenize(char* text, char sep);

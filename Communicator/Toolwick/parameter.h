@@ -18,6 +18,13 @@ class CParameter : public CListElement {
   // the rest, without its parentheses and one pair of double quotes, as the value.
   int from_string(char* text) override;
 
+  // Takes `value` itself as the value, not a copy, for parsers whose fields
+  // point into their own copy of the text, which outlives the parameter.
+  void view_value(char* value) {
+    value_.view(value);
+    CListElement::set_content(value);
+  }
+
   // The value, owned by the parameter; null when unset.
   char* get_value() const { return value_.get(); }
 

@@ -174,4 +174,35 @@ TEST(HTTPParser, ParsesItsOwnTexts) {
   EXPECT_EQ(lines_of(parser), std::vector<std::string>{"GET /inner HTTP/1.0"});
 }
 
+// Lines and fields live in storage reused from parse to parse: a parse shows
+// itself alone, and a caller that renames a line or revalues a field (which
+// then holds a copy of its own) leaves the next parse unharmed.
+TEST(HTTPParser, ReusedStorageShowsOnlyTheLastParse) {
+  std::string request = "POST /agent HTTP/1.0\r\n";
+  for (int i = 0; i < 60; ++i) request += "X-" + std::to_string(i) + ": v" + std::to_string(i) + "\r\n";
+  request += "\r\n(tell :x 1)";
+  CHTTPParser parser;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(parser.parse_message(request.c_str()), 1);
+    EXPECT_EQ(parser.get_lines()->get_nr_elements(), 63);
+    EXPECT_STREQ(parser.find_field("X-59"), "v59");
+    auto* field = static_cast<CParameter*>(parser.get_elements()->get_first_element());
+    EXPECT_EQ(field->get_content(), field->get_value());
+    EXPECT_STREQ(field->to_string(), ":POST (/agent HTTP/1.0)");
+    field->set_content(const_cast<char*>("changed"));
+    parser.get_lines()->get_first_element()->set_name("renamed");
+    EXPECT_STREQ(parser.find_POST(), "changed");
+
+    EXPECT_EQ(parser.parse_message("GET /\nHost: h"), 1);
+    EXPECT_EQ(lines_of(parser), (std::vector<std::string>{"GET /", "Host: h"}));
+    EXPECT_EQ(fields_of(parser), (Fields{{"GET", "/"}, {"Host", "h"}}));
+    EXPECT_EQ(parser.find_POST(), nullptr);
+    EXPECT_EQ(parser.find_field("X-0"), nullptr);
+
+    EXPECT_EQ(parser.parse_message(""), 0);
+    EXPECT_EQ(lines_of(parser), std::vector<std::string>{});
+    EXPECT_EQ(fields_of(parser), Fields{});
+  }
+}
+
 }  // namespace

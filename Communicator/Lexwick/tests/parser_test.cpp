@@ -212,4 +212,33 @@ TEST(FindNamespace, TakesItsOwnLastResult) {
   EXPECT_STREQ(parser.find_namespace(parser.find_namespace("(first)"), "(p :a (q :b r))"), "r");
 }
 
+// A walk through many levels: every level's value is copied into the
+// result before the next parse, which reads its text from the front end's
+// own copy.
+TEST(FindNamespace, WalksDeepPaths) {
+  std::string text = "v";
+  std::string path = "(a";
+  for (int level = 0; level < 200; ++level) {
+    text = "(x" + std::to_string(level) + " :a " + text + ")";
+    if (level > 0) path += ":a";
+  }
+  path += ")";
+  CParser parser;
+  EXPECT_STREQ(parser.find_namespace(path.c_str(), text.c_str()), "v");
+  EXPECT_STREQ(parser.find_performative(), "x0");
+}
+
+// Long messages are looked up through an index: names that are missing are
+// passed over and the first of several equal names answers, as in short ones.
+TEST(FindNamespace, WalksLongMessages) {
+  std::string text = "(m :k0 (n :deep v :deep w)";
+  for (int i = 1; i < 40; ++i) text += " :k" + std::to_string(i) + " " + std::to_string(i);
+  text += " :k5 again)";
+  CParser parser;
+  EXPECT_STREQ(parser.find_namespace("(missing:k0:deep)", text.c_str()), "v");
+  EXPECT_STREQ(parser.find_namespace("(k5)", text.c_str()), "5");
+  EXPECT_STREQ(parser.find_namespace("(missing:k39)", text.c_str()), "39");
+  EXPECT_EQ(parser.find_namespace("(k39:k1)", text.c_str()), nullptr);  // 39 is no message
+}
+
 }  // namespace

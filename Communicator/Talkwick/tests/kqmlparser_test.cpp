@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Talkwick/kqmlparser.h"
@@ -403,5 +405,175 @@ TEST(KQMLParser, LongMessage) {
   EXPECT_STREQ(parser.find_token("k4999"), "(v 4999)");
   EXPECT_STREQ(parser.find_token("last"), "\"end \"");
 }
+
+// Entities are ended in place in the parser's copy of the text; a quoted
+// entity followed directly by another character cannot be, and must still
+// read exactly as stored.
+TEST(KQMLParser, EntitiesEndWhereTheyShould) {
+  struct Case {
+    const char* name;
+    const char* text;
+    std::vector<std::string> tokens;
+  };
+  const std::vector<Case> cases = {
+      {"QuoteThenQuote", "(tell \"a\"\"b\")", {"tell", "\"a\"", "\"b\""}},
+      {"QuoteThenGroup", "(tell \"a\"(b) c)", {"tell", "\"a\"", "(b)", "c"}},
+      {"QuoteThenKeyword", "(tell :s \"x\":t 1)", {"tell", ":s=\"x\"", ":t=1"}},
+      {"QuoteThenEndOfWord", "(tell :a \"q\"\x04z)", {"tell", ":a=\"q\"", "", "z"}},
+      {"QuoteThenBlank", "(tell :a \"q\" z)", {"tell", ":a=\"q\"", "z"}},
+      {"QuoteAtTheEnd", "(tell) \"q\"", {"tell", "\"q\""}},
+      {"GroupThenGroup", "(tell (a)(b))", {"tell", "(a)", "b)"}},
+      {"GroupAtTheEnd", "(tell) (a)", {"tell", "(a)"}},
+      {"WordsAtTheEnd", "(tell) a b", {"tell", "a", "b"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CKQMLParser parser;
+    ASSERT_EQ(parser.parse_message(c.text), 1);
+    EXPECT_EQ(tokens_of(parser), c.tokens);
+  }
+}
+
+// The copy, entities and tokens are reused from parse to parse: what a parse
+// shows is that parse alone, whatever came before and however long it was.
+TEST(KQMLParser, ReusedStorageShowsOnlyTheLastParse) {
+  std::string long_text = "(inform :sender Z :only-first 1 :content \"x\"(y)";
+  for (int i = 0; i < 40; ++i) long_text += " :k" + std::to_string(i) + " v" + std::to_string(i);
+  long_text += ")";
+  CKQMLParser parser;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(parser.parse_message(long_text.c_str()), 1);
+    EXPECT_EQ(parser.get_tokens()->get_nr_elements(), 45);
+    EXPECT_STREQ(parser.find_token("k39"), "v39");
+
+    ASSERT_EQ(parser.parse_message("(tell :sender A)"), 1);
+    EXPECT_EQ(tokens_of(parser), (std::vector<std::string>{"tell", ":sender=A"}));
+    EXPECT_EQ(parser.get_entities()->get_nr_elements(), 3);
+    EXPECT_STREQ(parser.find_performative(), "tell");
+    EXPECT_STREQ(parser.find_sender(), "A");
+    EXPECT_EQ(parser.find_token("only-first"), nullptr);
+    EXPECT_EQ(parser.find_token("k39"), nullptr);
+    EXPECT_EQ(parser.find_content(), nullptr);
+
+    EXPECT_EQ(parser.parse_message("(ask"), 0);
+    EXPECT_TRUE(has_no_tokens(parser));
+    EXPECT_EQ(parser.find_performative(), nullptr);
+    EXPECT_EQ(parser.find_token("sender"), nullptr);
+  }
+}
+
+// Texts a parse handed out stay as they were while the parser is queried,
+// walked and composes, and the parser can parse any of them again, also one
+// that it had to store apart from the rest of its copy.
+TEST(KQMLParser, HandedOutTextsLastUntilTheNextParse) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message("(tell :sender A :s \"(a b)\"(c) :content (go :to x))"), 1);
+  const char* sender = parser.find_sender();
+  const char* quoted = parser.find_token("s");
+  const char* content = parser.find_content();
+  const char* performative = parser.find_performative();
+  for (char* t = parser.listall_getfirst(1); t != nullptr; t = parser.listall_getnext(1)) {
+  }
+  parser.find_token("nobody");
+  parser.set_message("m");
+  parser.compose_token("x", 1);
+  parser.compose_token("y", "z");
+  parser.create_message("tell", "B", sender, "o", "l", "r", "", "", content);
+  EXPECT_STREQ(sender, "A");
+  EXPECT_STREQ(quoted, "\"(a b)\"");
+  EXPECT_STREQ(content, "(go :to x)");
+  EXPECT_STREQ(performative, "tell");
+  EXPECT_STREQ(parser.get_message(),
+               "(tell :sender A :receiver B :ontology o :language l :reply-with r :in-reply-to   "
+               ":forward-to   :content ( (go :to x)))");
+
+  ASSERT_EQ(parser.parse_message(quoted), 1);
+  EXPECT_EQ(tokens_of(parser), std::vector<std::string>{"\" a b \""});
+}
+
+// Composed texts are built in storage kept from call to call: a short text
+// after a long one carries nothing of it.
+TEST(KQMLParser, ComposedTextsCarryNothingOfEarlierOnes) {
+  CKQMLParser parser;
+  const std::string long_content(3000, 'c');
+  const std::string long_name(500, 'n');
+  parser.create_message("tell", "B", "A", "o", "l", "r", "", "", long_content.c_str());
+  parser.compose_token(long_name.c_str(), long_content.c_str());
+  EXPECT_STREQ(parser.create_message("t", "b", "a", "o", "l", "r", "i", "f", "x"),
+               "(t :sender a :receiver b :ontology o :language l :reply-with r :in-reply-to i "
+               ":forward-to f :content ( x))");
+  EXPECT_STREQ(parser.compose_token("x", 7), ":x (7) ");
+  EXPECT_STREQ(parser.compose_token("x", 2.25f), ":x (2.250000) ");
+  parser.set_message(long_content.c_str());
+  EXPECT_STREQ(parser.compose_message("p", "b", "a", "o", "l", "r", "i", "f", 1),
+               "(p :sender a :receiver b :ontology o :language l :reply-with r :in-reply-to i "
+               ":forward-to f :content ( ");
+  // Its own message as the content, and again as its own header's field.
+  EXPECT_STREQ(parser.create_message("t", "b", "a", "o", "l", "r", "i", "f", parser.get_message()),
+               "(t :sender a :receiver b :ontology o :language l :reply-with r :in-reply-to i "
+               ":forward-to f :content ( (p :sender a :receiver b :ontology o :language l "
+               ":reply-with r :in-reply-to i :forward-to f :content ( ))");
+  parser.set_message("P");
+  EXPECT_STREQ(parser.create_message(parser.get_message(), "b", "a", "o", "l", "r", "i", "f",
+                                     parser.get_message()),
+               "(P :sender a :receiver b :ontology o :language l :reply-with r :in-reply-to i "
+               ":forward-to f :content ( P))");
+}
+
+// find_token walks a short token list and indexes a long one; both answer
+// alike: the first token whose name (after its first character) is the name
+// or its upper-case form.
+struct FindCase {
+  const char* name;
+  const char* tokens;  // inside the message, after its performative
+  const char* find;
+  const char* value;  // null: not found or no value
+};
+
+void PrintTo(const FindCase& c, std::ostream* out) { *out << c.name; }
+
+class KQMLFindToken : public ::testing::TestWithParam<std::tuple<FindCase, bool>> {};
+
+TEST_P(KQMLFindToken, AnswersAlikeWithAndWithoutIndex) {
+  const auto& [c, padded] = GetParam();
+  std::string text = std::string("(tell ") + c.tokens;
+  // Padding after the case's tokens changes no first match.
+  if (padded) {
+    for (int i = 0; i < 20; ++i) text += " :pad" + std::to_string(i) + " p";
+  }
+  text += ")";
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message(text.c_str()), 1);
+  EXPECT_EQ(parser.get_tokens()->get_nr_elements() >= 16, padded);
+  EXPECT_EQ(or_null(parser.find_token(c.find)), or_null(c.value));
+  // Asked twice: the index made by the first question answers the second.
+  EXPECT_EQ(or_null(parser.find_token(c.find)), or_null(c.value));
+}
+
+const FindCase kFindCases[] = {
+    {"Exact", ":sender A", "sender", "A"},
+    {"UpperCaseForm", ":SENDER A", "sender", "A"},
+    {"MixedCaseIsNoMatch", ":Sender A", "sender", nullptr},
+    {"UpperNameFindsOnlyUpper", ":sender A", "SENDER", nullptr},
+    {"EarlierUpperWins", ":SENDER X :sender Y", "sender", "X"},
+    {"EarlierExactWins", ":sender Y :SENDER X", "sender", "Y"},
+    {"FirstMatchWithoutValue", ":x :x 3", "x", nullptr},
+    {"FirstOfTwoValues", ":x 1 :x 2", "x", "1"},
+    {"NonKeywordMatchesWithoutValue", "?x 1 :x 2", "x", nullptr},
+    {"DigitsAndDashes", ":reply-with r-1 :K9 v", "k9", "v"},
+    {"Missing", ":sender A", "nobody", nullptr},
+    {"EmptyName", ": v :a b", "", nullptr},
+    {"PrefixIsNoMatch", ":senders A", "sender", nullptr},
+    {"ValueIsNotAName", ":a sender", "ender", nullptr},
+    {"MixedCaseNameFindsUpperForm", ":CONTENT (x) :Content (y)", "Content", "(x)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    KQMLParser, KQMLFindToken,
+    ::testing::Combine(::testing::ValuesIn(kFindCases), ::testing::Bool()),
+    [](const ::testing::TestParamInfo<KQMLFindToken::ParamType>& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) ? "Indexed" : "Walked");
+    });
 
 }  // namespace

@@ -41,4 +41,36 @@ TEST(HeapText, CopiesOutOfItsOwnValue) {
   EXPECT_FALSE(text.is_set());
 }
 
+// A viewed text is the owner's: it is read in place and never freed, also
+// when the view is replaced, moved or destroyed (the sanitizer build would
+// report freeing this array).
+TEST(HeapText, ViewsATextItNeverFrees) {
+  char owned_elsewhere[] = "entity";
+  {
+    HeapText text;
+    text.view(owned_elsewhere);
+    EXPECT_EQ(text.get(), owned_elsewhere);
+    owned_elsewhere[0] = 'E';
+    EXPECT_STREQ(text.get(), "Entity");
+
+    HeapText moved(std::move(text));
+    EXPECT_EQ(moved.get(), owned_elsewhere);
+    moved.reset();
+    EXPECT_FALSE(moved.is_set());
+
+    moved.view(owned_elsewhere);
+    moved.set(moved.get() + 1);  // a copy out of the viewed text
+    EXPECT_NE(moved.get(), owned_elsewhere + 1);
+    EXPECT_STREQ(moved.get(), "ntity");
+
+    HeapText copy;
+    copy.view(owned_elsewhere);
+    HeapText copied(copy);  // a copy owns its text
+    EXPECT_NE(copied.get(), owned_elsewhere);
+    EXPECT_STREQ(copied.get(), "Entity");
+    copy.view(owned_elsewhere);  // viewing again over a view
+  }
+  EXPECT_STREQ(owned_elsewhere, "Entity");
+}
+
 }  // namespace

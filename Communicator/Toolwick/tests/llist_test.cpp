@@ -191,6 +191,28 @@ TEST(LList, DeleteListAndDestructorOwnEverything) {
   EXPECT_EQ(deaths, 3);
 }
 
+// The elements belong to someone else: the list lets go of them, and
+// neither it nor its destructor destroys them.
+TEST(LList, ForgetElementsLeavesThemToTheirOwner) {
+  int deaths = 0;
+  Counted a("a", &deaths);
+  Counted b("b", &deaths);
+  {
+    CLList list;
+    list.add_element(&a);
+    list.add_element(&b);
+    list.get_first_element();
+    list.forget_elements();
+    EXPECT_EQ(list.get_nr_elements(), 0);
+    EXPECT_EQ(list.get_element(0), nullptr);
+    EXPECT_EQ(list.get_last_element(), nullptr);
+    EXPECT_EQ(list.get_next_element(), nullptr);  // the walk ended too
+    list.add_element(new Counted("owned", &deaths));
+    EXPECT_EQ(names(list), std::vector<std::string>{"owned"});
+  }
+  EXPECT_EQ(deaths, 1);
+}
+
 TEST(LList, Tokenize) {
   struct Case {
     std::string text;
