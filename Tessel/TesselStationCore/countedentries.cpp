@@ -34,9 +34,11 @@ int32_t entry_index(const char* keyword, const char* prefix) {
 
 std::vector<int32_t> CountedEntries(CParser& list, const char* prefix, int32_t count) {
   std::vector<int32_t> indices;
+  // One walk along the links: indexing the list from its head for every
+  // entry would cost the square of the entries.
   if (const CLList* tokens = list.get_tokens()) {
-    for (int32_t i = 0; i < tokens->get_nr_elements(); ++i) {
-      const auto* token = dynamic_cast<const CToken*>(tokens->get_element(i));
+    for (const CListElement* e = tokens->get_element(0); e != nullptr; e = e->get_next()) {
+      const auto* token = dynamic_cast<const CToken*>(e);
       if (token == nullptr || token->get_token() == nullptr) continue;
       const int32_t index = entry_index(token->get_token()->get_name(), prefix);
       if (index >= 0 && index < count) indices.push_back(index);

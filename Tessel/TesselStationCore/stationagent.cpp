@@ -1,7 +1,5 @@
 #include "TesselStationCore/stationagent.h"
 
-#include <cstring>
-
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
 #include "Namewick/ansclient.h"
@@ -88,12 +86,6 @@ int CStationAgent::IsKnownAgent(const char* name) {
   if (ans == nullptr || ans->lookup_agent(name) == 0) return 0;
   const auto* lookup = dynamic_cast<CListBelief*>(communicator->get_beliefdb()->find_element("lookup"));
   const CLList* table = lookup != nullptr ? lookup->get_value() : nullptr;
-  if (table == nullptr) return 0;
-  for (int32_t i = 0; i < table->get_nr_elements(); ++i) {
-    const CListElement* entry = table->get_element(i);
-    if (entry != nullptr && entry->get_name() != nullptr && std::strcmp(entry->get_name(), name) == 0) {
-      return 1;
-    }
-  }
-  return 0;
+  // The first entry from the head named exactly `name`.
+  return table != nullptr && table->find_element(name) != nullptr ? 1 : 0;
 }

@@ -56,6 +56,21 @@ INSTANTIATE_TEST_SUITE_P(
                   {"b"}}),
     [](const testing::TestParamInfo<CountCase>& info) { return info.param.name; });
 
+TEST_F(StationTest, ALongListIsReadWhole) {
+  // As many entries as a message of the largest size holds: every one is
+  // read, in one walk over the list's keywords.
+  constexpr int kEntries = 20000;
+  std::string list = "(tell :number " + std::to_string(kEntries);
+  for (int i = 0; i < kEntries; ++i) {
+    list += " :" + std::to_string(i) + " (tell :id r" + std::to_string(i) + ")";
+  }
+  list += ")";
+  EXPECT_EQ(doc.ParseRadars(list.c_str()), 1);
+  EXPECT_EQ(doc.GetRadars().size(), static_cast<size_t>(kEntries));
+  EXPECT_NE(doc.FindRadar("r0"), nullptr);
+  EXPECT_NE(doc.FindRadar("r19999"), nullptr);
+}
+
 TEST_F(StationTest, AnUnreadableListReadsNothing) {
   EXPECT_EQ(doc.ParseRadars(nullptr), 0);
   EXPECT_EQ(doc.ParseIncursions(""), 0);
