@@ -1,19 +1,21 @@
 // Test helper: a locale with a decimal comma (German numbers), for tests
 // that check that texts keep the decimal point whatever the process's
 // locale. A bare machine has no compiled locales, so the locale is compiled
-// from the system's sources into a temporary folder of its own.
+// from the system's sources (Debian's "locales") into a temporary folder of
+// its own.
 //
-//   static testsupport::CommaLocale* german;   // made in SetUpTestSuite
-//   if (!german->enter()) GTEST_SKIP() << "no German locale could be made";
-//   ...                                         // "%.1f" of 1.5 reads "1,5"
-//   german->leave();                            // in TearDown
+//   class InGerman : public testsupport::CommaLocaleTest<MyFixture> {};
+//   TEST_F(InGerman, ...) { ... }   // "%.1f" of 1.5 reads "1,5" here
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace testsupport {
@@ -54,6 +56,26 @@ class CommaLocale {
 
  private:
   std::string folder_;
+};
+
+// A fixture whose tests run with German numbers, made once for the suite;
+// its tests are skipped when no such locale can be made.
+template <typename Base = ::testing::Test>
+class CommaLocaleTest : public Base {
+ protected:
+  static void SetUpTestSuite() { german_ = std::make_unique<CommaLocale>(); }
+  static void TearDownTestSuite() { german_.reset(); }
+  void SetUp() override {
+    Base::SetUp();
+    if (!german_->enter()) GTEST_SKIP() << "no German locale could be made";
+  }
+  void TearDown() override {
+    german_->leave();
+    Base::TearDown();
+  }
+
+ private:
+  static inline std::unique_ptr<CommaLocale> german_;
 };
 
 }  // namespace testsupport

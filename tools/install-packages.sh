@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 # Runs as root on a fresh machine (apt-get update once, then a non-interactive install).
+# "locales" holds the sources from which the tests compile a decimal-comma locale.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-dejavu-core
+          locales)
 
 missing=()
 for p in "${packages[@]}"; do

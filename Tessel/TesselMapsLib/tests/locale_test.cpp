@@ -2,56 +2,18 @@
 // a locale with a decimal comma.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/trajectory.h"
 #include "TesselMapsLib/worldmap.h"
+#include "testsupport/commalocale.h"
 #include "testsupport/tempdir.h"
 
 namespace {
 
 using testsupport::TempDir;
 
-// German numbers, compiled from the system's locale sources into a folder of
-// the test's own (no compiled locale is installed on a bare machine).
-class CommaLocale : public testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    char folder[] = "/tmp/maps-locale-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return;
-    folder_ = folder;
-    const std::string command =
-        "localedef -i de_DE -f UTF-8 " + folder_ + "/de_DE.UTF-8 >/dev/null 2>&1";
-    [[maybe_unused]] const int status = std::system(command.c_str());
-  }
-  static void TearDownTestSuite() {
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
-  }
-
-  void SetUp() override {
-    if (!std::filesystem::exists(folder_ + "/de_DE.UTF-8/LC_NUMERIC")) {
-      GTEST_SKIP() << "no German locale could be made";
-    }
-    setenv("LOCPATH", folder_.c_str(), 1);
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
-    char probe[16];
-    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-    ASSERT_STREQ(probe, "1,5");
-  }
-  void TearDown() override {
-    std::setlocale(LC_NUMERIC, "C");
-    unsetenv("LOCPATH");
-  }
-
-  static std::string folder_;
-};
-
-std::string CommaLocale::folder_;
+using CommaLocale = testsupport::CommaLocaleTest<>;
 
 TEST_F(CommaLocale, PointsAndShapes) {
   const CLatLng p("1.5", "2,5");

@@ -2,7 +2,6 @@
 // process runs in a locale with a decimal comma.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "TesselStationCore/stationprotocol.h"
@@ -13,17 +12,7 @@
 namespace stationtest {
 namespace {
 
-class CommaLocale : public UnitTest {
- protected:
-  static void SetUpTestSuite() { german_ = std::make_unique<testsupport::CommaLocale>(); }
-  static void TearDownTestSuite() { german_.reset(); }
-  void SetUp() override {
-    if (!german_->enter()) GTEST_SKIP() << "no German locale could be made";
-  }
-  void TearDown() override { german_->leave(); }
-
-  static inline std::unique_ptr<testsupport::CommaLocale> german_;
-};
+using CommaLocale = testsupport::CommaLocaleTest<UnitTest>;
 
 TEST_F(CommaLocale, MessagesAndTextsWriteADecimalPoint) {
   doc.ParseRadars("(tell :number 1 :0 (tell :id R1 :name North :lat 475.5 :lon 250.25 :range "
