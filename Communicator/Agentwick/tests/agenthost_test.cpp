@@ -1,8 +1,6 @@
 #include "Agentwick/agenthost.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -154,16 +152,6 @@ class WithdrawalWitness : public CLookupModule {
   std::string* seen_;
 };
 
-int connect_to(unsigned port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  return fd;
-}
-
 // Up to the next 0x04 (not included), or what came within three seconds.
 std::string read_message(int fd, std::string* pending) {
   for (;;) {
@@ -263,7 +251,9 @@ TEST_F(AgentHostTest, AStoppingAgentClosesItsConnectionsBeforeItWithdraws) {
   ASSERT_EQ(start(), 1);
   CCommunicator* communicator = agent->get_communicator();
   std::vector<int> peers;
-  for (int i = 0; i < 3; ++i) peers.push_back(connect_to(communicator->get_port()));
+  for (int i = 0; i < 3; ++i) {
+    peers.push_back(testsupport::connect_to_loopback(communicator->get_port()));
+  }
   ASSERT_TRUE(
       wait_for([&] { return communicator->get_server()->get_sockets()->get_nr_elements() == 3; }));
   std::string seen;
@@ -400,7 +390,8 @@ TEST_F(AgentHostTest, MessagesReachTheAgentWholeInOrderWithTheirReplyWith) {
   entry->set_location("tcp://127.0.0.1:9");
   lookup->get_value()->add_element(entry);
 
-  const int peer = connect_to(communicator->get_port());
+  const int peer = testsupport::connect_to_loopback(communicator->get_port());
+  ASSERT_GE(peer, 0);
   const std::string first = "(tell :sender Peer :receiver Probe :reply-with r1 :content (one))";
   const std::string second = "(tell :sender Peer :receiver Probe :content (two))";
   const std::string both = first + '\x04' + second + '\x04';
