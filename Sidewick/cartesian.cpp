@@ -2,6 +2,7 @@
 
 #include "Lexwick/parser.h"
 #include "Sidewick/valuetext.h"
+#include "Toolwick/numbers.h"
 #include "Toolwick/format.h"
 
 int CCartesian::from_string(char* text) {
@@ -14,7 +15,7 @@ int CCartesian::from_string(char* text) {
   } fields[] = {{"x", &x_}, {"y", &y_}, {"z", &z_}};
   for (const auto& f : fields) {
     if (const char* value = parser.find_token(f.keyword)) {
-      *f.field = sidewick::read_int(sidewick::unwrapped(value).c_str());
+      *f.field = read_int(sidewick::unwrapped(value).c_str());
     }
   }
   return 1;

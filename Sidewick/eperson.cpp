@@ -9,6 +9,7 @@
 #include "Lexwick/parser.h"
 #include "Relaywick/logfacility.h"
 #include "Sidewick/valuetext.h"
+#include "Toolwick/numbers.h"
 #include "Toolwick/filebuffer.h"
 #include "Toolwick/format.h"
 #include "Toolwick/guid.h"
@@ -193,13 +194,13 @@ void CEPerson::read_parameter(const char* entry) {
   }
   const std::string name_text = sidewick::unwrapped(name);
   const std::string content_text = sidewick::unwrapped(content);
-  const int type = sidewick::read_int(sidewick::unwrapped(type_text).c_str());
+  const int type = read_int(sidewick::unwrapped(type_text).c_str());
 
   CParameterBase* made = nullptr;
   if (type == PARAMETER_INT) {
     debug("<CEPerson> Created new (integer) key, see next line");
     auto* p = new CIntParameter(name_text.c_str());
-    p->set_parameter(sidewick::read_int(content_text.c_str()));
+    p->set_parameter(read_int(content_text.c_str()));
     made = p;
   } else if (type == PARAMETER_CHAR) {
     debug("<CEPerson> Created new (string) key, see next line");
@@ -226,9 +227,9 @@ void CEPerson::read_parameter(const char* entry) {
       debug("<CEPerson> Unable to parse list, empty content");
     }
   }
-  made->set_visibility(sidewick::read_int(sidewick::unwrapped(visibility).c_str()));
+  made->set_visibility(read_int(sidewick::unwrapped(visibility).c_str()));
   made->set_type(type);
-  made->set_usage(sidewick::read_int(sidewick::unwrapped(usage).c_str()));
+  made->set_usage(read_int(sidewick::unwrapped(usage).c_str()));
   parameters_.add_element(made);
 }
 

@@ -5,8 +5,8 @@
 #include "Lexwick/parser.h"
 #include "Toolwick/token.h"
 #include "Sidewick/valuetext.h"
+#include "Toolwick/numbers.h"
 
-using sidewick::fixed;
 using sidewick::unwrapped;
 
 CKelLatLong::CKelLatLong() : CListElement("WIN32GPSDDATA") {}
@@ -36,7 +36,7 @@ int CKelLatLong::from_string(char* text) {
   } ints[] = {{"latdegrees", &latdegr_}, {"longdegrees", &longdegr_}};
   for (const auto& f : ints) {
     if (const char* value = parser.find_token(f.keyword)) {
-      *f.field = sidewick::read_int(unwrapped(value).c_str());
+      *f.field = read_int(unwrapped(value).c_str());
     }
   }
   // The text form writes the speed at its head without a colon, where no
@@ -55,14 +55,14 @@ int CKelLatLong::from_string(char* text) {
     }
   }
   if (const char* value = parser.find_token("time")) {
-    time_ = sidewick::read_long(unwrapped(value).c_str());
+    time_ = read_long(unwrapped(value).c_str());
   }
   if (const char* value = parser.find_token("gpsid")) set_name(unwrapped(value).c_str());
   return 1;
 }
 
 char* CKelLatLong::to_string() {
-  const auto f = [](float value) { return fixed(value, 6); };
+  const auto f = [](float value) { return fixed_text(value, 6); };
   const std::string text =
       "(speed (" + f(speed_) + ") :time (" + std::to_string(time_) + ") :bearing (" + f(bearing_) +
       ") :altitude (" + f(altitude_) + ") :x_velocity (" + f(x_velocity_) + ") :y_velocity (" +
@@ -77,12 +77,12 @@ char* CKelLatLong::to_string() {
 
 char* CKelLatLong::get_latstring() {
   const double degrees = latdegr_ + latmin_ / 60.0;
-  latitude_text_ = (latsign_ == 'E' ? "-" : "") + fixed(degrees, 4);
+  latitude_text_ = (latsign_ == 'E' ? "-" : "") + fixed_text(degrees, 4);
   return latitude_text_.data();
 }
 
 char* CKelLatLong::get_longstring() {
   const double degrees = longdegr_ + longmin_ / 60.0;
-  longitude_text_ = (longsign_ == 'S' ? "" : "-") + fixed(degrees, 4);
+  longitude_text_ = (longsign_ == 'S' ? "" : "-") + fixed_text(degrees, 4);
   return longitude_text_.data();
 }

@@ -5,6 +5,7 @@
 
 #include "Lexwick/parser.h"
 #include "Sidewick/valuetext.h"
+#include "Toolwick/numbers.h"
 #include "Toolwick/utils.h"
 
 namespace {
@@ -31,7 +32,7 @@ int CMeeting::from_string(char* text) {
     }
   }
   if (const char* value = parser.find_token("duration")) {
-    duration_ = sidewick::read_int(sidewick::unwrapped(value).c_str());
+    duration_ = read_int(sidewick::unwrapped(value).c_str());
   }
   for (const char* keyword : {"requiredAttendees", "optionalAttendees"}) {
     if (const char* value = parser.find_token(keyword)) {

@@ -1,33 +1,10 @@
 #include "Relaywick/keltime.h"
 
-#include <climits>
 #include <ctime>
 
 #include "Lexwick/parser.h"
 #include "Toolwick/format.h"
-
-namespace {
-
-// The leading decimal integer of `text` as atoi reads it (blanks, a sign,
-// digits; none gives 0), in the "C" locale whatever the environment, and
-// held to the range of int instead of overflowing.
-int leading_integer(const char* text) {
-  const char* c = text;
-  while (*c == ' ' || (*c >= '\t' && *c <= '\r')) ++c;
-  const bool negative = *c == '-';
-  if (*c == '-' || *c == '+') ++c;
-  long long value = 0;
-  for (; *c >= '0' && *c <= '9'; ++c) {
-    value = value * 10 + (*c - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) break;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
-
-}  // namespace
+#include "Toolwick/numbers.h"
 
 void CKelTime::obtain_current() {
   tzset();
@@ -59,7 +36,7 @@ int CKelTime::from_string(char* text) {
   for (size_t i = 0; i < 6; ++i) {
     const char* value = parser.find_token(fields[i].keyword);
     present[i] = value != nullptr;
-    read[i] = present[i] ? leading_integer(value) : 0;
+    read[i] = present[i] ? read_int(value) : 0;
     any = any || present[i];
   }
   if (!any) return 0;

@@ -2,14 +2,18 @@
 
 #include <cstdio>
 
+#include "Toolwick/numbers.h"
+
 std::string str_vformat(const char* fmt, va_list args) {
+  // The thread's locale alone changes, and only for this call.
+  const locale_t previous = uselocale(c_locale());
   va_list probe;
   va_copy(probe, args);
   const int size = std::vsnprintf(nullptr, 0, fmt, probe);
   va_end(probe);
-  if (size <= 0) return std::string();
-  std::string out(static_cast<size_t>(size), '\0');
-  std::vsnprintf(out.data(), out.size() + 1, fmt, args);
+  std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) std::vsnprintf(out.data(), out.size() + 1, fmt, args);
+  uselocale(previous);
   return out;
 }
 

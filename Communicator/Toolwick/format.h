@@ -1,5 +1,6 @@
 // printf-style formatting into a std::string of whatever length it takes:
-// no fixed buffer, no truncation.
+// no fixed buffer, no truncation. Numbers are written in the "C" locale
+// whatever the process's locale ("%f" always writes a point).
 #pragma once
 
 #include <cstdarg>

@@ -9,7 +9,7 @@
 #include "Platform/messagesink.h"
 #include "Toolwick/format.h"
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 
 IMPLEMENT_SERIAL(CImpactLines, CObject, 0)
@@ -58,7 +58,7 @@ int CImpactLines::AddNLinePoint(const CLatLng* p) {
 }
 
 int CImpactLines::AddNLinePoint(const char* lat, const char* lng) {
-  return north_.add(maps::read_real(lat), maps::read_real(lng));
+  return north_.add(read_real(lat), read_real(lng));
 }
 
 int CImpactLines::AddSLinePoint(double lat, double lng) { return south_.add(lat, lng); }
@@ -68,7 +68,7 @@ int CImpactLines::AddSLinePoint(const CLatLng* p) {
 }
 
 int CImpactLines::AddSLinePoint(const char* lat, const char* lng) {
-  return south_.add(maps::read_real(lat), maps::read_real(lng));
+  return south_.add(read_real(lat), read_real(lng));
 }
 
 void CImpactLines::DeleteNLinePoint(double lat, double lng) { north_.remove_first(lat, lng); }

@@ -1,6 +1,6 @@
 #include "TesselMapsLib/latlng.h"
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 
 IMPLEMENT_SERIAL(CLatLng, CObject, 0)
 
@@ -11,7 +11,7 @@ CLatLng::CLatLng(double lat, double lng) : latitude(lat), longitude(lng) {}
 CLatLng::CLatLng(const CLatLng* other) { SetLatLng(other); }
 
 CLatLng::CLatLng(const char* lat, const char* lng)
-    : latitude(maps::read_real(lat)), longitude(maps::read_real(lng)) {}
+    : latitude(read_real(lat)), longitude(read_real(lng)) {}
 
 CLatLng::~CLatLng() = default;
 
@@ -35,6 +35,6 @@ bool CLatLng::SetLatLng(const CLatLng* other) {
   return true;
 }
 
-HeapText CLatLng::GetLatStr() const { return HeapText(maps::fixed6(latitude)); }
+HeapText CLatLng::GetLatStr() const { return HeapText(fixed_text(latitude, 6)); }
 
-HeapText CLatLng::GetLngStr() const { return HeapText(maps::fixed6(longitude)); }
+HeapText CLatLng::GetLngStr() const { return HeapText(fixed_text(longitude, 6)); }

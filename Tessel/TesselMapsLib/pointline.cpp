@@ -9,7 +9,7 @@
 #include "Toolwick/llist.h"
 #include "Toolwick/token.h"
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 
 namespace maps {
@@ -62,8 +62,8 @@ void PointLine::remove_first(double lat, double lng) {
 std::string PointLine::kqml() const {
   std::string out;
   for (int i = 0; i < count(); ++i) {
-    out += str_format(" :%d (tell :lat %s :lng %s)", i, fixed6(points_[i]->latitude).c_str(),
-                      fixed6(points_[i]->longitude).c_str());
+    out += str_format(" :%d (tell :lat %f :lng %f)", i, points_[i]->latitude,
+                      points_[i]->longitude);
   }
   return out;
 }
@@ -71,8 +71,7 @@ std::string PointLine::kqml() const {
 std::string PointLine::xml() const {
   std::string out;
   for (const auto& p : points_) {
-    out += str_format("<Point Lat=\"%s\" Lng=\"%s\"/>\n", fixed6(p->latitude).c_str(),
-                      fixed6(p->longitude).c_str());
+    out += str_format("<Point Lat=\"%f\" Lng=\"%f\"/>\n", p->latitude, p->longitude);
   }
   return out;
 }

@@ -4,7 +4,7 @@
 #include "Platform/messagesink.h"
 #include "Toolwick/format.h"
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 
 IMPLEMENT_SERIAL(CTrajectory, CObject, 0)
@@ -32,7 +32,7 @@ int CTrajectory::AddTrajectoryPoint(const CLatLng* p) {
 }
 
 int CTrajectory::AddTrajectoryPoint(const char* lat, const char* lng) {
-  return line_.add(maps::read_real(lat), maps::read_real(lng));
+  return line_.add(read_real(lat), read_real(lng));
 }
 
 void CTrajectory::DeleteTrajectoryPoint(double lat, double lng) { line_.remove_first(lat, lng); }

@@ -8,7 +8,7 @@
 
 #include "Toolwick/format.h"
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/terrain.h"
 
 namespace {
@@ -165,10 +165,8 @@ int32_t CWorldMap::parse(const char* text, bool store, int32_t* cols, int32_t* r
 
 bool CWorldMap::save(const char* path) const {
   if (path == nullptr) return false;
-  std::string out = str_format("%s\r\n%d\r\n%s:%s\r\n%d\n%s:%s\r\n%s\r\n", kMagic12, width_,
-                               maps::fixed6(min_lat_).c_str(), maps::fixed6(max_lat_).c_str(),
-                               height_, maps::fixed6(min_lng_).c_str(),
-                               maps::fixed6(max_lng_).c_str(), velocity_.c_str());
+  std::string out = str_format("%s\r\n%d\r\n%f:%f\r\n%d\n%f:%f\r\n%s\r\n", kMagic12, width_,
+                               min_lat_, max_lat_, height_, min_lng_, max_lng_, velocity_.c_str());
   if (grid_) {
     out.reserve(out.size() + (size_t(width_) + 3) * size_t(height_));
     for (int32_t y = height_ - 1; y >= 0; --y) {

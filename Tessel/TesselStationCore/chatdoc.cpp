@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/tesselstationdoc.h"
 
 void CChatDoc::AddChatRecord(const char* text, const CTeamMember* author) {
@@ -14,7 +15,7 @@ void CChatDoc::SendLine(const char* text, size_t length) {
   const std::string_view typed(text != nullptr ? text : "", text != nullptr ? length : 0);
   records_.push_back({document_->GetOwnMember(), std::string(typed)});
   document_->SendToTeam(
-      station::format("tell :command subject_communication :from %s :message (%s)",
+      str_format("tell :command subject_communication :from %s :message (%s)",
                       document_->GetOwnName(), MessageText(typed).c_str())
           .c_str());
 }

@@ -6,6 +6,7 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 
@@ -38,12 +39,12 @@ CCommandsMenu::CCommandsMenu(CTesselStationDoc& document, const std::vector<CRes
   const int mode = document_.GetCommandMode();
   if (selected != nullptr && mode == CTesselStationDoc::MODE_DEPLOY) {
     AddItem(ID_DEPLOY_SELECTED,
-            station::format("Deploy %s to location %.2f,%.2f", selected->GetName(), lat_, lng_));
+            str_format("Deploy %s to location %.2f,%.2f", selected->GetName(), lat_, lng_));
   }
   if (selected != nullptr &&
       (mode == CTesselStationDoc::MODE_DEPLOY || mode == CTesselStationDoc::MODE_INTERCEPT)) {
     AddItem(ID_CANCEL,
-            station::format("Cancel %s Request for %s",
+            str_format("Cancel %s Request for %s",
                             mode == CTesselStationDoc::MODE_DEPLOY ? "Deployment" : "Intercept",
                             selected->GetName()));
   }
@@ -67,12 +68,12 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
         document_.CheckRadarCoverage(static_cast<CIncursion*>(unit))) {
       AddSeparator();
       AddItem(id(ACTION_INTERCEPT_THIS),
-              station::format("Intercept Incursion Vehicle at location %.2f,%.2f with %s", lat_,
+              str_format("Intercept Incursion Vehicle at location %.2f,%.2f with %s", lat_,
                               lng_, selected->GetName()));
     }
     return;
   }
-  const std::string label = station::format("%s %s", unit->TypeName(), unit->GetName());
+  const std::string label = str_format("%s %s", unit->TypeName(), unit->GetName());
   if (unit->GetType() == UNIT_RADAR) {
     if (static_cast<const CRadarStation*>(unit)->IsActive()) {
       AddItem(id(ACTION_DEACTIVATE), label + ": Relinquish/DeActivate");
@@ -90,7 +91,7 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
   if (!IsOwnInterceptor(document_, *interceptor)) {
     const CTeamMember* controller = interceptor->GetController();
     AddItem(id(ACTION_REQUEST),
-            label + station::format(": Request control from %s",
+            label + str_format(": Request control from %s",
                                     controller != nullptr ? controller->GetName() : ""));
     return;
   }
@@ -104,7 +105,7 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
   if (state == CInterceptor::STATE_DEPLOYING || state == CInterceptor::STATE_INTERCEPTING) {
     AddItem(
         id(ACTION_ABORT),
-        label + station::format(": Abort %s command",
+        label + str_format(": Abort %s command",
                                 state == CInterceptor::STATE_DEPLOYING ? "Deploy" : "Intercept"));
   }
 }
@@ -183,7 +184,7 @@ void CCommandsMenu::RunUnitCommand(CResourceUnit* unit, int action) {
       if (!interceptor) break;
       static_cast<CInterceptor*>(unit)->Abort(true);
       document_.SendToTeam(
-          station::format("tell :command abort :resource %s :id %s", "Interceptor", unit->GetId())
+          str_format("tell :command abort :resource %s :id %s", "Interceptor", unit->GetId())
               .c_str());
       break;
     default:

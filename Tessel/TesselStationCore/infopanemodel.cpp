@@ -10,6 +10,7 @@
 #include "Relaywick/communicator.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -34,7 +35,7 @@ void AgentLocation(CStationAgent* agent, const char* name, std::string* host, st
   const CURL* location = entry != nullptr ? entry->get_location() : nullptr;
   if (location == nullptr) return;
   *host = location->get_host() != nullptr ? location->get_host() : "";
-  *port = station::format("%d", location->get_port());
+  *port = str_format("%d", location->get_port());
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -130,17 +131,17 @@ void CInfoPaneModel::UpdateCosts() {
   const double balloon = document_->GetOwnBalloonCost();
   const CTeamMember* own = document_->GetOwnMember();
   if (own == nullptr) return;
-  UpdateMemberCost(own->GetName(), station::format("%0.0f", radar).c_str(),
-                   station::format("%0.0f", interceptor).c_str(),
-                   station::format("%0.0f", balloon).c_str(),
-                   station::format("%0.0f", radar + interceptor + balloon).c_str());
+  UpdateMemberCost(own->GetName(), str_format("%0.0f", radar).c_str(),
+                   str_format("%0.0f", interceptor).c_str(),
+                   str_format("%0.0f", balloon).c_str(),
+                   str_format("%0.0f", radar + interceptor + balloon).c_str());
 }
 
 void CInfoPaneModel::UpdateMemberCost(const char* name, const char* radar, const char* interceptor,
                                       const char* balloon, const char* total) {
   if (document_ == nullptr || name == nullptr || name[0] == '\0') return;
   const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
-  missionCost_->text_ = station::format("Mission Cost: %0.0f", document_->ComputeMissionCost());
+  missionCost_->text_ = str_format("Mission Cost: %0.0f", document_->ComputeMissionCost());
   // The member's own line, not one whose name merely holds this one.
   const std::string head = std::string(name) + " Cost: ";
   CInfoPaneItem* member = nullptr;

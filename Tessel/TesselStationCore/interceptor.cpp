@@ -7,6 +7,7 @@
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 
@@ -41,7 +42,7 @@ void CInterceptor::Reset() {
 }
 
 HeapText CInterceptor::GetDescription() const {
-  return HeapText(station::format("Interceptor: %s\nSpeed: %0.0f\nHeading: %0.0f", GetName(),
+  return HeapText(str_format("Interceptor: %s\nSpeed: %0.0f\nHeading: %0.0f", GetName(),
                                   GetSpeed(), GetHeading()));
 }
 
@@ -85,7 +86,7 @@ void CInterceptor::Request() {
   int column = 0;
   int row = 0;
   LatLngToGrid(at->latitude, at->longitude, &column, &row);
-  const std::string content = station::format(
+  const std::string content = str_format(
       "ask :command request :requestFrom %s :resource %s :id %s :lat %f :lng %f :gridCol %d "
       ":gridRow %d",
       controller_->GetName(), TypeName(), GetId(), at->latitude, at->longitude, column, row);
@@ -138,7 +139,7 @@ void CInterceptor::Deploy(double lat, double lng, bool send) {
   int toColumn = 0;
   int toRow = 0;
   LatLngToGrid(lat, lng, &toColumn, &toRow);
-  SendToTeam(station::format(
+  SendToTeam(str_format(
       "tell :command deploy :resource %s :id %s :initLat %f :initLng %f :initGridCol %d "
       ":initGridRow %d :destLat %f :destLng %f :destGridCol %d :destGridRow %d",
       TypeName(), GetId(), from.latitude, from.longitude, fromColumn, fromRow, lat, lng, toColumn,
@@ -193,7 +194,7 @@ int8_t CInterceptor::Intercept(CIncursion* incursion, bool send) {
   int targetColumn = 0;
   int targetRow = 0;
   LatLngToGrid(target->latitude, target->longitude, &targetColumn, &targetRow);
-  SendToTeam(station::format(
+  SendToTeam(str_format(
       "tell :command intercept :resource %s :id %s :intLat %f :intLng %f :intGridCol %d "
       ":intGridRow %d :incID %s :incLat %f :incLng %f :incGridCol %d :incGridRow %d",
       TypeName(), GetId(), own->latitude, own->longitude, ownColumn, ownRow, incursion->GetId(),

@@ -5,6 +5,7 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/mapviewmodel.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
 
@@ -83,7 +84,7 @@ HeapText CMainFrameModel::CursorPositionText() const {
   double lat = 0.0;
   double lng = 0.0;
   map->latlongloc(&lat, &lng, cursorCell_.x, cursorCell_.y);
-  return HeapText(station::format("%0.1f,%0.1f", lat, lng));
+  return HeapText(str_format("%0.1f,%0.1f", lat, lng));
 }
 
 bool CMainFrameModel::CanZoomIn() const {

@@ -4,9 +4,10 @@
 #include <string>
 
 #include "Platform/messagesink.h"
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselStationCore/mapsource.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
 
@@ -25,8 +26,8 @@ bool begins_with(const std::string& line, const char* magic) {
 bool read_bounds(const std::string& line, double* first, double* second) {
   const size_t colon = line.find(':');
   if (colon == std::string::npos) return false;
-  *first = maps::read_real(line.substr(0, colon).c_str());
-  *second = maps::read_real(line.c_str() + colon + 1);
+  *first = read_real(line.substr(0, colon).c_str());
+  *second = read_real(line.c_str() + colon + 1);
   return true;
 }
 
@@ -90,7 +91,7 @@ bool CTesselStationDoc::GetMapFromURL() {
       return false;
     }
     map->parse(grid.c_str(), true, &cols, &rows);
-    ui_.MessageBox(station::format("Map is %d pixels wide by %d pixels high", cols, rows).c_str(),
+    ui_.MessageBox(str_format("Map is %d pixels wide by %d pixels high", cols, rows).c_str(),
                    MB_OK);
     return true;
   }
@@ -98,9 +99,9 @@ bool CTesselStationDoc::GetMapFromURL() {
   // Version 1.2: the preamble is read whole before the map changes.
   std::string width, lat, height, lng, velocity;
   double minLat = 0.0, maxLat = 0.0, minLng = 0.0, maxLng = 0.0;
-  const bool preamble = source.ReadLine(&width) && maps::read_int(width.c_str()) > 0 &&
+  const bool preamble = source.ReadLine(&width) && read_int(width.c_str()) > 0 &&
                         source.ReadLine(&lat) && read_bounds(lat, &minLat, &maxLat) &&
-                        source.ReadLine(&height) && maps::read_int(height.c_str()) > 0 &&
+                        source.ReadLine(&height) && read_int(height.c_str()) > 0 &&
                         source.ReadLine(&lng) && read_bounds(lng, &minLng, &maxLng) &&
                         source.ReadLine(&velocity);
   if (!preamble) {
@@ -109,8 +110,8 @@ bool CTesselStationDoc::GetMapFromURL() {
   }
   const std::string grid = grid_text(&source);
   map->empty();
-  int32_t cols = maps::read_int(width.c_str());
-  int32_t rows = maps::read_int(height.c_str());
+  int32_t cols = read_int(width.c_str());
+  int32_t rows = read_int(height.c_str());
   if (!map->create(cols, rows, kFill)) {
     ui_.MessageBox(kInternalError, MB_OK);
     return false;

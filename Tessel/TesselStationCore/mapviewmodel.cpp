@@ -12,6 +12,7 @@
 #include "TesselStationCore/mainframemodel.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -323,7 +324,7 @@ void CMapViewModel::ClickOnInterceptor(CResourceUnit* unit) {
   // The question is modal: the interceptor is found again afterwards.
   const std::string id = interceptor->GetId();
   const std::string question =
-      station::format("This interceptor is controlled by %s. Request control?",
+      str_format("This interceptor is controlled by %s. Request control?",
                       interceptor->GetController()->GetName());
   if (!document_.GetUi().AskYesNo(question.c_str())) return;
   if (CInterceptor* again = document_.FindInterceptor(id.c_str())) again->Request();

@@ -7,6 +7,7 @@
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
 
@@ -47,38 +48,38 @@ HeapText CTesselStationDoc::InterceptorStats() const {
   std::string text = "(tell ";
   int index = 0;
   for (const auto& [id, unit] : interceptors_) {
-    text += station::format(
+    text += str_format(
         " :int%d (tell :id %s :name %s :activationCt %d :deployCt %d :intCt %d :totalActiveTime "
         "%d :totalTaskTime %d :cost %f)",
         index++, unit->GetId(), unit->GetName(), unit->GetActivationCount(),
         unit->GetDeployCount(), unit->GetInterceptCount(), unit->GetTotalActiveTime(),
         unit->GetTotalTaskTime(), unit->GetCost());
   }
-  return HeapText(text + station::format(" :count %d)", index));
+  return HeapText(text + str_format(" :count %d)", index));
 }
 
 HeapText CTesselStationDoc::RadarStats() const {
   std::string text = "(tell ";
   int index = 0;
   for (const auto& [id, unit] : radars_) {
-    text += station::format(
+    text += str_format(
         " :radar%d (tell :id %s :name %s :activationCt %d :totalActiveTime %d :cost %f)", index++,
         unit->GetId(), unit->GetName(), unit->GetActivationCount(), unit->GetTotalActiveTime(),
         unit->GetCost());
   }
-  return HeapText(text + station::format(" :count %d)", index));
+  return HeapText(text + str_format(" :count %d)", index));
 }
 
 HeapText CTesselStationDoc::BalloonStats() const {
   std::string text = "(tell ";
   int index = 0;
   for (const auto& unit : balloons_) {
-    text += station::format(
+    text += str_format(
         " :balloon%d (tell :deployTime %d :reportTime %d :deployLat %f :deployLng %f :cost %f)",
         index++, unit->GetStartTime(), unit->HasReport() ? unit->GetReportTime() : 0,
         unit->GetDestination().latitude, unit->GetDestination().longitude, unit->GetCost());
   }
-  return HeapText(text + station::format(" :count %d)", index));
+  return HeapText(text + str_format(" :count %d)", index));
 }
 
 void CTesselStationDoc::SetSideStatus(const char* side, bool go) {
@@ -95,7 +96,7 @@ void CTesselStationDoc::SetSideStatus(const char* side, bool go) {
 
 void CTesselStationDoc::SendGoNoGo(bool go) {
   SetSideStatus(ownName_.c_str(), go);
-  SendToTeam(station::format("tell :command update_go_nogo_status :status %s", go ? "go" : "nogo")
+  SendToTeam(str_format("tell :command update_go_nogo_status :status %s", go ? "go" : "nogo")
                  .c_str());
 }
 
@@ -103,10 +104,10 @@ HeapText CTesselStationDoc::FormatMissionTime(int minute) {
   const int m = std::max(0, minute);
   if (m > kZeroHour) {
     return HeapText(
-        station::format("T+%d hours, %d mins", (m - kZeroHour) / 60, (m - kZeroHour) % 60));
+        str_format("T+%d hours, %d mins", (m - kZeroHour) / 60, (m - kZeroHour) % 60));
   }
   const int hours = m / 60;
   const int rest = m % 60;
-  if (rest == 0) return HeapText(station::format("T-%d hours, %d mins", 16 - hours, 0));
-  return HeapText(station::format("T-%d hours, %d mins", 15 - hours, 60 - rest));
+  if (rest == 0) return HeapText(str_format("T-%d hours, %d mins", 16 - hours, 0));
+  return HeapText(str_format("T-%d hours, %d mins", 15 - hours, 60 - rest));
 }

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 
@@ -27,7 +28,7 @@ void CRadarStation::Reset() {
 }
 
 HeapText CRadarStation::GetDescription() const {
-  return HeapText(station::format("Radar: %s\nRange: %0.0f", GetName(), range_));
+  return HeapText(str_format("Radar: %s\nRange: %0.0f", GetName(), range_));
 }
 
 double CRadarStation::GetCost() const {
@@ -67,7 +68,7 @@ void CRadarStation::DrawControl(CDC* dc, const CLatLng* where) {
 
 bool CRadarStation::SetRange(const char* text) {
   if (GetMap() == nullptr || text == nullptr) return false;
-  range_ = maps::read_real(text);
+  range_ = read_real(text);
   rangePixels_ = GetMap()->pixradius(range_);
   return true;
 }

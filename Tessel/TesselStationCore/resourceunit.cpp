@@ -9,9 +9,10 @@
 #include <limits>
 #include <vector>
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "Toolwick/utils.h"
@@ -38,7 +39,7 @@ HeapText GridCellText(double first, double second) {
   int column = 0;
   int row = 0;
   LatLngToGrid(first, second, &column, &row);
-  return HeapText(station::format("%d,%d", column, row));
+  return HeapText(str_format("%d,%d", column, row));
 }
 
 CResourceUnit::CResourceUnit() = default;
@@ -95,31 +96,31 @@ const char* CResourceUnit::TypeName(int type) {
 
 bool CResourceUnit::SetSpeed(const char* text) {
   if (text == nullptr) return false;
-  speed_ = maps::read_real(text);
+  speed_ = read_real(text);
   return true;
 }
 
 bool CResourceUnit::SetHeading(const char* text) {
   if (text == nullptr) return false;
-  heading_ = maps::read_real(text);
+  heading_ = read_real(text);
   return true;
 }
 
 bool CResourceUnit::SetInitialHeading(const char* text) {
   if (text == nullptr) return false;
-  initialHeading_ = maps::read_real(text);
+  initialHeading_ = read_real(text);
   return true;
 }
 
 bool CResourceUnit::SetStart(const char* first, const char* second) {
   if (map_ == nullptr || first == nullptr || second == nullptr) return false;
-  start_.SetLatLng(maps::read_real(first), maps::read_real(second));
+  start_.SetLatLng(read_real(first), read_real(second));
   return true;
 }
 
 bool CResourceUnit::SetInitial(const char* first, const char* second) {
   if (map_ == nullptr || first == nullptr || second == nullptr) return false;
-  initial_.SetLatLng(maps::read_real(first), maps::read_real(second));
+  initial_.SetLatLng(read_real(first), read_real(second));
   return true;
 }
 
@@ -216,7 +217,7 @@ std::string CResourceUnit::NewUnitId() {
   std::strftime(clock, sizeof clock, "%H%M%S", &local);
   const auto milliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  return clock + station::format("%d%d", static_cast<int>(milliseconds), std::rand());
+  return clock + str_format("%d%d", static_cast<int>(milliseconds), std::rand());
 }
 
 std::string CResourceUnit::NewFreeUnitId(const std::function<bool(const std::string&)>& taken,
@@ -248,7 +249,7 @@ std::string CResourceUnit::UnitCommand(const char* command, const CLatLng& at) c
   int column = 0;
   int row = 0;
   LatLngToGrid(at.latitude, at.longitude, &column, &row);
-  return station::format(
+  return str_format(
       "tell :command %s :resource %s :id %s :lat %f :lng %f :gridCol %d :gridRow %d", command,
       TypeName(), GetId(), at.latitude, at.longitude, column, row);
 }

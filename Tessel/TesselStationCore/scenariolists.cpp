@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Lexwick/parser.h"
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/trajectory.h"
@@ -27,7 +27,7 @@ int for_each_entry(const char* text, Read read) {
   if (text == nullptr) return 0;
   CParser list;
   if (list.parse_message(text) != 1) return 0;
-  const int32_t count = maps::read_int(list.find_token("number"));
+  const int32_t count = read_int(list.find_token("number"));
   for (const int32_t index : station::CountedEntries(list, "", count)) {
     const char* value = list.find_token(std::to_string(index).c_str());
     CParser entry;
@@ -44,7 +44,7 @@ int CTesselStationDoc::ParseTerrain(const char* text) {
   return for_each_entry(text, [this](CParser& entry) {
     auto terrain = std::make_unique<CTerrain>();
     if (const char* code = entry.find_token("code")) {
-      terrain->code(static_cast<unsigned char>(maps::read_int(code) & 0xFF));
+      terrain->code(static_cast<unsigned char>(read_int(code) & 0xFF));
     }
     terrain->style(entry.find_token("style"));
     if (const char* name = entry.find_token("name")) terrain->name(name);
@@ -52,7 +52,7 @@ int CTesselStationDoc::ParseTerrain(const char* text) {
     const char* g = entry.find_token("g");
     const char* b = entry.find_token("b");
     if (r != nullptr && g != nullptr && b != nullptr) {
-      terrain->colour(RGB(maps::read_int(r), maps::read_int(g), maps::read_int(b)));
+      terrain->colour(RGB(read_int(r), read_int(g), read_int(b)));
     }
     CTerrain*& slot = terrainTypes_[terrain->code()];
     delete slot;  // a code given twice: the later entry replaces the earlier

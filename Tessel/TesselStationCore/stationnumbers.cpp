@@ -1,22 +1,12 @@
 #include "TesselStationCore/stationnumbers.h"
 
-#include <locale.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <limits>
-
-#include "Toolwick/format.h"
 
 namespace station {
 
 namespace {
-
-locale_t c_locale() {
-  static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
-  return locale;
-}
 
 int saturated(double whole) {
   if (std::isnan(whole)) return 0;
@@ -26,17 +16,6 @@ int saturated(double whole) {
 }
 
 }  // namespace
-
-std::string format(const char* fmt, ...) {
-  // The thread's locale alone changes, and only for this call.
-  const locale_t previous = uselocale(c_locale());
-  va_list args;
-  va_start(args, fmt);
-  std::string text = str_vformat(fmt, args);
-  va_end(args);
-  uselocale(previous);
-  return text;
-}
 
 int truncated(double value) { return saturated(std::trunc(value)); }
 

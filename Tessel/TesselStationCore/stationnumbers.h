@@ -1,16 +1,10 @@
-// Numbers as the station writes and converts them. Every text that leaves
-// the station (messages, pane lines, tooltips) is formatted in the "C"
-// locale, whatever the process's locale is; every conversion from a double
-// to an int saturates to the int range instead of overflowing, and NaN
-// gives 0.
+// Numbers as the station converts them: every conversion from a double to
+// an int saturates to the int range instead of overflowing, and NaN gives 0.
+// (Texts are formatted with Toolwick's str_format, always in the "C"
+// locale.)
 #pragma once
 
-#include <string>
-
 namespace station {
-
-// printf-style formatting in the "C" locale: "%f" always writes a point.
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Cut toward zero, saturated; NaN gives 0.
 int truncated(double value);

@@ -4,13 +4,14 @@
 
 #include "Lexwick/parser.h"
 #include "Platform/messagesink.h"
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselStationCore/countedentries.h"
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -145,7 +146,7 @@ std::string CStationProtocol::LoadScenario(Message& message) {
   doc_.SetSimulationAgent(message.sender.c_str());
   doc_.SetPhase(CTesselStationDoc::PHASE_INITIALIZED);
   const CStationAgent* agent = doc_.GetAgent();
-  std::string reply = station::format("tell :command init_sim :comfirm (%s)",
+  std::string reply = str_format("tell :command init_sim :comfirm (%s)",
                                       agent != nullptr ? agent->GetAgentName() : "");
   CStationUi& ui = doc_.GetUi();
   ui.EnableMainFrame(false);
@@ -174,9 +175,9 @@ void CStationProtocol::Start(Message& message) {
   if (const char* team = message.Field("team")) {
     CParser list;
     if (list.parse_message(team) == 1) {
-      const int32_t count = maps::read_int(list.find_token("number"));
+      const int32_t count = read_int(list.find_token("number"));
       for (const int32_t index : station::CountedEntries(list, "client", count)) {
-        doc_.AddTeamMember(list.find_token(station::format("client%d", index).c_str()));
+        doc_.AddTeamMember(list.find_token(str_format("client%d", index).c_str()));
       }
     }
     ui.RefreshInfoPane(CStationUi::kPaneTeamMembers);
@@ -190,7 +191,7 @@ void CStationProtocol::Start(Message& message) {
       lon = point.find_token("lon");
     }
     if (lat != nullptr && lon != nullptr) {
-      doc_.SetStationLocation(maps::read_real(lat), maps::read_real(lon));
+      doc_.SetStationLocation(read_real(lat), read_real(lon));
       ui.RefreshInfoPane(CStationUi::kPaneAgent);
       doc_.RedrawAllViews(false);
     }
@@ -212,13 +213,13 @@ void CStationProtocol::ResetSim(Message& /*message*/) {
 
 void CStationProtocol::ClockSync(Message& message) {
   if (const char* clock = message.Field("clock")) {
-    if (CStationFrame* frame = doc_.GetMainFrame()) frame->SetClock(maps::read_int(clock));
+    if (CStationFrame* frame = doc_.GetMainFrame()) frame->SetClock(read_int(clock));
   }
   double balloons = 0.0;
   double radars = 0.0;
   double interceptors = 0.0;
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
-  doc_.SendToTeam(station::format("tell :command mission_cost :totalCost %0.0f :radarCost %0.0f "
+  doc_.SendToTeam(str_format("tell :command mission_cost :totalCost %0.0f :radarCost %0.0f "
                                   ":intCost %0.0f :balloonCost %0.0f",
                                   balloons + radars + interceptors, radars, interceptors, balloons)
                       .c_str());
@@ -227,7 +228,7 @@ void CStationProtocol::ClockSync(Message& message) {
 void CStationProtocol::MissionCost(Message& message) {
   if (message.sender.empty()) return;
   const char* total = message.Field("totalCost");
-  doc_.SetTeamCost(message.sender.c_str(), maps::read_real(total));
+  doc_.SetTeamCost(message.sender.c_str(), read_real(total));
   doc_.GetUi().UpdateMemberCost(message.sender.c_str(), or_empty(message.Field("radarCost")),
                                 or_empty(message.Field("intCost")),
                                 or_empty(message.Field("balloonCost")), or_empty(total));
@@ -239,7 +240,7 @@ void CStationProtocol::MissionComplete(Message& message) {
   double interceptors = 0.0;
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
   doc_.SendToSimulation(
-      station::format("tell :command mission_stats :balloonCost %f :radarCost %f :intCost %f "
+      str_format("tell :command mission_stats :balloonCost %f :radarCost %f :intCost %f "
                       ":totalCost %f :intStats %s :radarStats %s :balloonStats %s",
                       balloons, radars, interceptors, balloons + radars + interceptors,
                       doc_.InterceptorStats().get(), doc_.RadarStats().get(),
@@ -278,8 +279,8 @@ void CStationProtocol::UnitAction(Message& message) {
         interceptor->Abort(false);
         break;
       case ACTION_DEPLOY:
-        interceptor->Deploy(maps::read_real(message.Field("destLat")),
-                            maps::read_real(message.Field("destLng")), false);
+        interceptor->Deploy(read_real(message.Field("destLat")),
+                            read_real(message.Field("destLng")), false);
         break;
       case ACTION_INTERCEPT:
         if (CIncursion* incursion = doc_.FindIncursion(message.Field("incID"))) {
@@ -302,7 +303,7 @@ void CStationProtocol::Request(Message& message) {
   std::string question;
   const int state = asked->GetState();
   if (state == CInterceptor::STATE_ON_STATION || state == CInterceptor::STATE_DEPLOYING) {
-    question = station::format(
+    question = str_format(
         "%s has requested access to the Interceptor %s (ID %s).\r\nHand over control?",
         message.sender.c_str(), asked->GetName(), id.c_str());
   }
@@ -316,7 +317,7 @@ void CStationProtocol::Request(Message& message) {
     }
   }
   doc_.SendToAgent(message.sender.c_str(),
-                   station::format("tell :command request-response :id %s :acknowledgement %s",
+                   str_format("tell :command request-response :id %s :acknowledgement %s",
                                    id.c_str(), handedOver ? "yes" : "no")
                        .c_str());
 }
@@ -327,7 +328,7 @@ void CStationProtocol::RequestResponse(Message& message) {
   if (equals(message.Field("acknowledgement"), "yes")) {
     interceptor->Activate();
   } else {
-    doc_.GetUi().MessageBox(station::format("%s has denied your request for the Interceptor %s",
+    doc_.GetUi().MessageBox(str_format("%s has denied your request for the Interceptor %s",
                                             message.sender.c_str(), interceptor->GetName())
                                 .c_str(),
                             MB_OK);
@@ -357,7 +358,7 @@ void CStationProtocol::PlaybackDeployBalloon(Message& message) {
   const char* lng = message.Field("lng");
   if (lat == nullptr || lng == nullptr) return;
   // Whole numbers, as the recording has them.
-  doc_.DeployBalloon(maps::read_int(lat), maps::read_int(lng));
+  doc_.DeployBalloon(read_int(lat), read_int(lng));
 }
 
 // --- Team

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/latlng.h"
 #include "TesselMapsLib/terrain.h"
@@ -14,6 +14,7 @@
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationframe.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/weatherballoons.h"
@@ -60,7 +61,7 @@ void CTesselStationDoc::InitDocument() {
   if (ownMember_ == nullptr) ownMember_ = std::make_unique<CTeamMember>();
   if (impactLines_ == nullptr) impactLines_ = std::make_unique<CImpactLines>();
   if (trajectory_ == nullptr) trajectory_ = std::make_unique<CTrajectory>();
-  title_ = station::format("Version %d.%02d", 3, 10);
+  title_ = str_format("Version %d.%02d", 3, 10);
   ui_.SetTitle(title_.c_str());
   goAlpha_ = goBravo_ = goCharlie_ = false;
 }
@@ -122,7 +123,7 @@ void CTesselStationDoc::SetStationLocation(double lat, double lng) {
 
 HeapText CTesselStationDoc::StationLocationText() const {
   if (stationLocation_ == nullptr) return HeapText("");
-  return HeapText(station::format("%0.0f,%0.0f", stationLocation_->latitude,
+  return HeapText(str_format("%0.0f,%0.0f", stationLocation_->latitude,
                                   stationLocation_->longitude));
 }
 
@@ -272,14 +273,14 @@ void CTesselStationDoc::SetIncursionCourse(const char* id, const char* heading, 
   if (heading == nullptr || lat == nullptr || lng == nullptr) return;
   CIncursion* incursion = FindIncursion(id);
   if (incursion == nullptr) return;
-  incursion->SetHeading(maps::read_real(heading));
-  incursion->SetStart(maps::read_real(lat), maps::read_real(lng));
+  incursion->SetHeading(read_real(heading));
+  incursion->SetStart(read_real(lat), read_real(lng));
   incursion->SetStartTime(MissionClock());
 }
 
 void CTesselStationDoc::SendIncursionHeading(const char* id, double heading, double lat,
                                              double lng) {
-  SendToTeam(station::format("tell :command update_inc_heading :id %s :heading %f :lat %f :lng %f",
+  SendToTeam(str_format("tell :command update_inc_heading :id %s :heading %f :lat %f :lng %f",
                              id != nullptr ? id : "", heading, lat, lng)
                  .c_str());
 }
@@ -335,12 +336,12 @@ bool CTesselStationDoc::CheckRadarCoverage(CIncursion* incursion) {
 
 void CTesselStationDoc::SendIncEnterRadar(const char* radarId, const char* incursionId) {
   SendToSimulation(
-      station::format("tell :command inc_enter_radar :incID %s :radarID %s", incursionId, radarId)
+      str_format("tell :command inc_enter_radar :incID %s :radarID %s", incursionId, radarId)
           .c_str());
 }
 
 void CTesselStationDoc::SendIncExitRadar(const char* radarId, const char* incursionId) {
   SendToSimulation(
-      station::format("tell :command inc_exit_radar :incID %s :radarID %s", incursionId, radarId)
+      str_format("tell :command inc_exit_radar :incID %s :radarID %s", incursionId, radarId)
           .c_str());
 }

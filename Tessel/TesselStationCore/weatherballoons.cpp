@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "TesselMapsLib/cnumber.h"
+#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
+#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
 
@@ -14,7 +15,7 @@ namespace {
 // "<time> (hh:mm ago)" of a past minute.
 std::string moment(int minute, int now) {
   const int ago = station::elapsed(minute, now);
-  return station::format("%s (%02d:%02d ago)", CTesselStationDoc::FormatMissionTime(minute).get(),
+  return str_format("%s (%02d:%02d ago)", CTesselStationDoc::FormatMissionTime(minute).get(),
                          ago / 60, ago % 60);
 }
 
@@ -50,7 +51,7 @@ void CWeatherBalloon::Deploy(double fromFirst, double fromSecond, double toFirst
   int column = 0;
   int row = 0;
   LatLngToGrid(toFirst, toSecond, &column, &row);
-  SendToTeam(station::format(
+  SendToTeam(str_format(
       "tell :command deploy_balloon :destLat %f :destLng %f :gridCol %d :gridRow %d", toFirst,
       toSecond, column, row));
 }
@@ -73,7 +74,7 @@ std::unique_ptr<CLatLng> CWeatherBalloon::AdvanceBalloon(int minute) {
   int column = 0;
   int row = 0;
   LatLngToGrid(p->latitude, p->longitude, &column, &row);
-  SendToSimulation(station::format(
+  SendToSimulation(str_format(
       "tell :command get_weather :lat %f :lng %f :gridCol %d :gridRow %d :balloonID %s",
       p->latitude, p->longitude, column, row, GetId()));
   return p;
@@ -89,16 +90,16 @@ void CWeatherBalloon::SetWeatherReport(const char* first, const char* second,
   }
   int column = 0;
   int row = 0;
-  LatLngToGrid(maps::read_real(first), maps::read_real(second), &column, &row);
+  LatLngToGrid(read_real(first), read_real(second), &column, &row);
   reportCell_[0] = column * 23.75;
   reportCell_[1] = 560 - (row + 1.0) * 14 + 95;
   reportCell_[2] = (column + 1.0) * 23.75;
   reportCell_[3] = 560 - row * 14.0 + 95;
-  temperature_ = maps::read_real(temperature);
-  pressure_ = maps::read_real(pressure);
-  humidity_ = maps::read_real(humidity);
-  windSpeed_ = maps::read_real(windSpeed);
-  windDirection_ = maps::read_real(windDirection);
+  temperature_ = read_real(temperature);
+  pressure_ = read_real(pressure);
+  humidity_ = read_real(humidity);
+  windSpeed_ = read_real(windSpeed);
+  windDirection_ = read_real(windDirection);
   hasReport_ = true;
   stale_ = false;  // a fresh report
   reportTime_ = Now();
@@ -163,16 +164,16 @@ void CWeatherBalloon::Draw(CDC* dc) {
 std::vector<std::string> CWeatherBalloon::InfoPaneLines() const {
   const int now = Now();
   const std::string destination =
-      station::format("Location: %s", DestinationGridText().get());
+      str_format("Location: %s", DestinationGridText().get());
   if (enRoute_) {
-    return {station::format("En Route to %s", DestinationGridText().get()),
+    return {str_format("En Route to %s", DestinationGridText().get()),
             "Deployed at " + moment(GetStartTime(), now),
-            station::format("Location: %s", GridText().get()), "Status - not released"};
+            str_format("Location: %s", GridText().get()), "Status - not released"};
   }
   if (hasReport_) {
     return {destination, "Received at " + moment(reportTime_, now),
-            station::format("Temperature %04.2fF / Humidity %02.0f%%", temperature_, humidity_),
-            station::format("Wind Speed %02.0f knots, Direction %02.0f deg", windSpeed_,
+            str_format("Temperature %04.2fF / Humidity %02.0f%%", temperature_, humidity_),
+            str_format("Wind Speed %02.0f knots, Direction %02.0f deg", windSpeed_,
                             windDirection_)};
   }
   if (noData_) {
