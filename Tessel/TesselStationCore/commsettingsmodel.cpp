@@ -31,15 +31,6 @@ class NameList : public CListBox {
 
 bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-// Whether the name would go into the registration, the beliefs and every
-// message as one word, as the operator sees it.
-bool IsPlainName(const std::string& name) {
-  return std::none_of(name.begin(), name.end(), [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return IsBlank(c) || byte < 0x20 || byte == 0x7F || c == '(' || c == ')' || c == '"';
-  });
-}
-
 template <typename Belief>
 Belief* FindBelief(CCommunicator* communicator, const char* name) {
   CBeliefDB* db = communicator->get_beliefdb();
@@ -55,6 +46,13 @@ void SetBelief(CCommunicator* communicator, const char* name, int value) {
 }
 
 }  // namespace
+
+bool CCommSettingsModel::IsPlainName(const std::string& name) {
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return IsBlank(c) || byte < 0x20 || byte == 0x7F || c == '(' || c == ')' || c == '"';
+  });
+}
 
 CCommSettingsModel::CCommSettingsModel(CTesselStationDoc& document) : document_(document) {
   const CStationAgent* agent = document_.GetAgent();

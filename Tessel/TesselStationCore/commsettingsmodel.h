@@ -28,6 +28,11 @@ class CCommSettingsModel {
   // is registered (a phase other than unregistered), once its communicator
   // exists; the name server that the agent was started with.
   explicit CCommSettingsModel(CTesselStationDoc& document);
+
+  // Whether the name goes into the registration, the beliefs and every
+  // message as the one word the operator sees: no blank, control byte,
+  // parenthesis or quote in it.
+  static bool IsPlainName(const std::string& name);
   CCommSettingsModel(const CCommSettingsModel&) = delete;
   CCommSettingsModel& operator=(const CCommSettingsModel&) = delete;
 

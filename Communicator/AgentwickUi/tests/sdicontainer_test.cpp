@@ -13,11 +13,10 @@
 #include <vector>
 
 #include "Agentwick/basicagent.h"
-#include "Bannerwick/serviceinfo.h"
-#include "Credwick/belief.h"
 #include "PlatformQt/qtloop.h"
 #include "PlatformQt/qtmessagebox.h"
 #include "Relaywick/socketbase.h"
+#include "testsupport/agentpeer.h"
 #include "testsupport/modal.h"
 #include "testsupport/tempdir.h"
 
@@ -52,18 +51,11 @@ class TalkingAgent : public CBasicAgent {
 
   // Where `name` is to be found.
   void know(const char* name, unsigned port) {
-    auto* lookup =
-        dynamic_cast<CListBelief*>(get_communicator()->get_beliefdb()->find_element("lookup"));
-    auto* entry = new CServiceInfo;
-    entry->set_name(name);
-    entry->set_location(("tcp://127.0.0.1:" + std::to_string(port)).c_str());
-    lookup->get_value()->add_element(entry);
+    testsupport::know_agent(get_communicator(), name, port);
   }
   // Sends a "tell" with `content`; true when it went out.
   bool tell(const char* receiver, const char* content) {
-    return get_communicator()->comm_sendmessage("tell", receiver, "default-language",
-                                                "default-ontology", nullptr, nullptr, nullptr,
-                                                content, nullptr) == nullptr;
+    return testsupport::tell_agent(get_communicator(), receiver, content);
   }
 
   std::function<void(const std::string&)> on_message;

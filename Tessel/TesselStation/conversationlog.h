@@ -1,0 +1,58 @@
+// CConversationLog: the station's last messages each way, which the
+// administration sheet's conversation page shows: incoming ones as they
+// came, outgoing ones as the performative, receiver and content the station
+// sent. Each way keeps the last kKept messages, the oldest first.
+//
+// CLoggingDispatcher notes each received message before the station's
+// dispatcher runs it; CLoggingStationAgent is the station agent that notes
+// each message it is asked to send.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "TesselStationCore/stationagent.h"
+
+class CConversationLog {
+ public:
+  static constexpr size_t kKept = 200;
+
+  struct Outgoing {
+    std::string performative;
+    std::string receiver;
+    std::string content;
+  };
+
+  // Null texts are kept as "".
+  void AddIncoming(const char* text);
+  void AddOutgoing(const char* performative, const char* receiver, const char* content);
+  const std::deque<std::string>& GetIncoming() const { return incoming_; }
+  const std::deque<Outgoing>& GetOutgoing() const { return outgoing_; }
+
+ private:
+  std::deque<std::string> incoming_;
+  std::deque<Outgoing> outgoing_;
+};
+
+class CLoggingDispatcher : public CStationDispatcher {
+ public:
+  // The log is not owned and must outlive the dispatcher.
+  CLoggingDispatcher(CConversationLog& log, std::unique_ptr<CStationDispatcher> next);
+  void dispatch(const char* text) override;
+
+ private:
+  CConversationLog& log_;
+  std::unique_ptr<CStationDispatcher> next_;
+};
+
+class CLoggingStationAgent : public CStationAgent {
+ public:
+  // The log is not owned and must outlive the agent.
+  CLoggingStationAgent(const char* name, CConversationLog& log);
+  int SendAgentMessage(const char* performative, const char* receiver,
+                       const char* content) override;
+
+ private:
+  CConversationLog& log_;
+};

@@ -1,0 +1,108 @@
+#include "TesselStation/stcbinfoview.h"
+
+#include <QMouseEvent>
+
+#include <set>
+
+#include "TesselStation/stationimages.h"
+#include "TesselStationCore/infopanemodel.h"
+
+namespace {
+
+// Where a tree item keeps its model item, and the expansion last taken over.
+constexpr int kModelRole = Qt::UserRole;
+constexpr int kExpandedRole = Qt::UserRole + 1;
+
+QTreeWidgetItem* NewItem(const CInfoPaneItem& model) {
+  auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(model.GetText())});
+  item->setData(0, kModelRole, QVariant::fromValue(reinterpret_cast<quintptr>(&model)));
+  item->setData(0, kExpandedRole, false);
+  return item;
+}
+
+}  // namespace
+
+CSTCBInfoView::CSTCBInfoView(CInfoPaneModel& model, QWidget* parent)
+    : QTreeWidget(parent), model_(model) {
+  setHeaderHidden(true);
+  setRootIsDecorated(true);  // buttons and lines
+  viewport()->setMouseTracking(true);
+  QTreeWidgetItem* root = NewItem(model_.GetRoot());
+  root->setIcon(0, QIcon(stationimages::StationIcon()));
+  addTopLevelItem(root);
+  Sync();
+}
+
+const CInfoPaneItem* CSTCBInfoView::ModelItem(const QTreeWidgetItem* item) {
+  if (item == nullptr) return nullptr;
+  return reinterpret_cast<const CInfoPaneItem*>(item->data(0, kModelRole).value<quintptr>());
+}
+
+void CSTCBInfoView::Sync() {
+  QTreeWidgetItem* root = topLevelItem(0);
+  SyncChildren(model_.GetRoot(), root);
+  SyncExpansion(model_.GetRoot(), root);
+}
+
+void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* item) {
+  const QString text = QString::fromUtf8(model.GetText());
+  if (item->text(0) != text) item->setText(0, text);
+  // The model inserts and deletes items but never moves one: the tree's
+  // items that stay keep their order.
+  const auto& children = model.GetChildren();
+  std::set<const CInfoPaneItem*> present;
+  for (const auto& child : children) present.insert(child.get());
+  for (int j = item->childCount() - 1; j >= 0; --j) {
+    if (present.count(ModelItem(item->child(j))) == 0) delete item->takeChild(j);
+  }
+  for (size_t i = 0; i < children.size(); ++i) {
+    const CInfoPaneItem& child = *children[i];
+    const int at = static_cast<int>(i);
+    QTreeWidgetItem* shown = item->child(at);
+    if (ModelItem(shown) == &child) {
+      SyncChildren(child, shown);
+    } else {
+      // A new branch goes in whole, so that the tree sees its children.
+      shown = NewItem(child);
+      SyncChildren(child, shown);
+      item->insertChild(at, shown);
+    }
+  }
+}
+
+void CSTCBInfoView::SyncExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item) {
+  // The model opens an item once; the operator may close it again.
+  if (model.IsExpanded() != item->data(0, kExpandedRole).toBool()) {
+    item->setData(0, kExpandedRole, model.IsExpanded());
+    if (model.IsExpanded()) item->setExpanded(true);
+  }
+  const auto& children = model.GetChildren();
+  for (size_t i = 0; i < children.size(); ++i) {
+    SyncExpansion(*children[i], item->child(static_cast<int>(i)));
+  }
+}
+
+void CSTCBInfoView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    model_.OnLButtonDown(ModelItem(itemAt(event->position().toPoint())));
+  }
+  QTreeWidget::mousePressEvent(event);
+}
+
+void CSTCBInfoView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) model_.OnLButtonUp();
+  QTreeWidget::mouseReleaseEvent(event);
+}
+
+void CSTCBInfoView::mouseMoveEvent(QMouseEvent* event) {
+  model_.OnMouseMove();
+  QTreeWidget::mouseMoveEvent(event);
+}
+
+CSTCBRadarView::CSTCBRadarView(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderHidden(true);
+  setRootIsDecorated(true);
+  auto* root = new QTreeWidgetItem(QStringList{"Radar Stations"});
+  addTopLevelItem(root);
+  root->setExpanded(true);
+}

@@ -1,0 +1,192 @@
+// The chat window: Enter sends the typed line to the team and shows it
+// under the station's own name; lines that would break the message go out
+// mended while the history keeps them as typed; the format bar's face and
+// size reach both panes, bold and italic show every line anew.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "TesselStation/chatframe.h"
+#include "TesselStationCore/teammember.h"
+#include "stationwindowstest.h"
+
+namespace stationui {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class ChatTest : public StationWindowsTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Create(), 0);
+    doc.SetOwnName("AlphaStation");
+    doc.AddTeamMember("AlphaStation");  // the own member, named
+    doc.AddTeamMember("BravoStation");
+    doc.SetSimulationAgent("Sim");
+    chat = windows.GetChatFrame();
+    ASSERT_NE(chat, nullptr);
+  }
+
+  // What the station sent, "receiver: content".
+  Lines Sent() {
+    Lines lines;
+    for (const auto& sent : frame->GetConversationLog().GetOutgoing()) {
+      lines.push_back(sent.receiver + ": " + sent.content);
+    }
+    return lines;
+  }
+  std::string History() { return chat->GetHistory()->toPlainText().toStdString(); }
+  void Type(const QString& text) {
+    chat->GetInput()->insertPlainText(text);
+    QTest::keyClick(chat->GetInput(), Qt::Key_Return);
+  }
+
+  CChatFrame* chat = nullptr;
+};
+
+TEST_F(ChatTest, EnterShowsTheLineUnderTheOwnNameAndSendsItToTheTeamAndTheSimulation) {
+  QTest::keyClicks(chat->GetInput(), "Raider One is near");
+  QTest::keyClick(chat->GetInput(), Qt::Key_Return);
+  EXPECT_EQ(History(), "AlphaStation: Raider One is near\n");
+  EXPECT_EQ(chat->GetInput()->toPlainText(), "");
+  const std::string content =
+      "tell :command subject_communication :from AlphaStation :message (Raider One is near)";
+  EXPECT_EQ(Sent(), (Lines{"BravoStation: " + content, "Sim: " + content}));
+}
+
+struct LineCase {
+  const char* name;
+  std::string typed;    // as the operator typed it (UTF-8)
+  std::string message;  // what goes into :message (...)
+};
+
+class ChatLines : public ChatTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(ChatLines, GoOutAsOneWellFormedMessageAndShowAsTyped) {
+  Type(QString::fromUtf8(GetParam().typed.data(), static_cast<qsizetype>(GetParam().typed.size())));
+  ASSERT_EQ(windows.GetChat().GetRecords().size(), 1u);
+  EXPECT_EQ(windows.GetChat().GetRecords()[0].text, GetParam().typed);
+  EXPECT_EQ(windows.GetChat().GetRecords()[0].author, doc.GetOwnMember());
+  ASSERT_EQ(Sent().size(), 2u);
+  EXPECT_EQ(Sent()[1], "Sim: tell :command subject_communication :from AlphaStation :message (" +
+                           GetParam().message + ")");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, ChatLines,
+    ::testing::Values(LineCase{"Balanced", "go (now) please", "go (now) please"},
+                      LineCase{"UnclosedParenthesis", "a (b c", "a b c"},
+                      LineCase{"UnopenedParenthesis", "a) b", "a b"},
+                      LineCase{"EndOfTransmission", "a\x04" "b", "ab"},
+                      LineCase{"Nul", std::string("a\0b", 3), "ab"},
+                      LineCase{"Empty", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChatTest, TeammatesLinesShowUnderTheirNamesInTheirColours) {
+  const CTeamMember* bravo = doc.FindTeamMember("BravoStation");
+  windows.AddChatLine(bravo, "Skylance is on Raider One.");
+  EXPECT_EQ(History(), "BravoStation: Skylance is on Raider One.\n");
+  QTextCursor at(chat->GetHistory()->document());
+  at.movePosition(QTextCursor::NextCharacter);
+  EXPECT_EQ(at.charFormat().foreground().color(), QColor(0xCC, 0x63, 0x63));
+  windows.ClearChat();
+  EXPECT_EQ(History(), "");
+}
+
+TEST_F(ChatTest, BoldAndItalicShowEveryLineAnew) {
+  windows.AddChatLine(doc.FindTeamMember("BravoStation"), "one");
+  windows.AddChatLine(doc.GetOwnMember(), "two");
+  const auto first = [this] {
+    QTextCursor at(chat->GetHistory()->document());
+    at.movePosition(QTextCursor::NextCharacter);
+    return at.charFormat();
+  };
+  EXPECT_NE(first().fontWeight(), QFont::Bold);
+  chat->GetFormatBar()->GetBold()->trigger();
+  EXPECT_EQ(first().fontWeight(), QFont::Bold);
+  EXPECT_FALSE(first().fontItalic());
+  chat->GetFormatBar()->GetItalic()->trigger();
+  EXPECT_TRUE(first().fontItalic());
+  EXPECT_EQ(History(), "BravoStation: one\nAlphaStation: two\n");
+  chat->GetFormatBar()->GetBold()->trigger();
+  EXPECT_NE(first().fontWeight(), QFont::Bold);
+}
+
+struct SizeCase {
+  const char* name;
+  const char* typed;
+  double points;  // 0: the size stays
+};
+
+class FormatBarSize : public ChatTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(FormatBarSize, TypedSizeReachesBothPanes) {
+  const double before = chat->GetInput()->font().pointSizeF();
+  QComboBox* sizes = chat->GetFormatBar()->GetSizeBox();
+  sizes->lineEdit()->clear();
+  QTest::keyClicks(sizes->lineEdit(), GetParam().typed);
+  QTest::keyClick(sizes->lineEdit(), Qt::Key_Return);
+  const double want = GetParam().points != 0 ? GetParam().points : before;
+  EXPECT_EQ(chat->GetInput()->font().pointSizeF(), want);
+  EXPECT_EQ(chat->GetHistory()->font().pointSizeF(), want);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FormatBarSize,
+                         ::testing::Values(SizeCase{"Fourteen", "14", 14},
+                                           SizeCase{"OffTheList", "15", 15},
+                                           SizeCase{"Zero", "0", 0},
+                                           SizeCase{"Letters", "ab", 0},
+                                           // The box takes four characters.
+                                           SizeCase{"TooLong", "12345", 1234}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChatTest, ChosenFaceReachesBothPanesAndTheBarShowsTheInputsFont) {
+  QComboBox* names = chat->GetFormatBar()->GetNameBox();
+  ASSERT_GT(names->count(), 1);
+  const QString face = names->itemText(names->count() - 1);
+  names->setCurrentIndex(names->count() - 1);
+  chat->GetFormatBar()->OnFontNameChosen();
+  EXPECT_EQ(chat->GetInput()->font().family(), face);
+  EXPECT_EQ(chat->GetHistory()->font().family(), face);
+
+  chat->OnSetFormat([] {
+    CCharFormat size;
+    size.mask = CCharFormat::CFM_SIZE;
+    size.height = 18 * 20;
+    return size;
+  }());
+  names->setCurrentIndex(-1);
+  chat->GetFormatBar()->GetSizeBox()->setEditText("");
+  chat->GetFormatBar()->OnUpdateCmdUI();
+  EXPECT_EQ(names->currentText(), face);
+  EXPECT_EQ(chat->GetFormatBar()->GetSizeBox()->currentText(), "18");
+}
+
+TEST_F(ChatTest, SizeBoxOffersTheSixteenSizesAndTakesFourCharacters) {
+  QComboBox* sizes = chat->GetFormatBar()->GetSizeBox();
+  QStringList offered;
+  for (int i = 0; i < sizes->count(); ++i) offered << sizes->itemText(i);
+  EXPECT_EQ(offered.join(","), "8,9,10,11,12,14,16,18,20,22,24,26,28,36,48,72");
+  EXPECT_EQ(sizes->lineEdit()->maxLength(), 4);
+}
+
+TEST_F(ChatTest, OperatorCannotCloseTheWindow) {
+  QCloseEvent close;
+  QApplication::sendEvent(chat, &close);
+  EXPECT_FALSE(close.isAccepted());
+  EXPECT_TRUE(chat->isVisible());
+}
+
+TEST_F(ChatTest, WindowTakesTheLowerQuarterOfTheScreen) {
+  EXPECT_EQ(CChatFrame::FrameGeometry(QRect(0, 0, 1000, 800)), QRect(0, 575, 1000, 200));
+}
+
+}  // namespace
+}  // namespace stationui
