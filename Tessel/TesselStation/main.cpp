@@ -39,8 +39,9 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   CTesselStationApp app(static_cast<int>(arguments.size()) - 1, arguments.data());
   if (!app.InitInstance()) return 1;
-  std::printf("%s\n", app.Whereabouts().c_str());
 
+  // Set up before the first line goes out: whoever reads it may stop the
+  // program at once.
   int pipe[2];
   if (pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) return 1;
   g_signalPipe = pipe[1];
@@ -54,5 +55,6 @@ int main(int argc, char** argv) {
   });
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  std::printf("%s\n", app.Whereabouts().c_str());
   return application.exec();
 }

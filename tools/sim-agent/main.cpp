@@ -132,9 +132,10 @@ int main(int argc, char** argv) {
     std::printf("unable to start the agent\n");
     return 1;
   }
-  std::printf("%s\n", agent->whereabouts().c_str());
+  // Before the first line: whoever reads it may stop the agent at once.
   std::signal(SIGINT, on_signal);
   std::signal(SIGTERM, on_signal);
+  std::printf("%s\n", agent->whereabouts().c_str());
   agent->set_station(station);
   if (station_host != nullptr && !agent->locate_station_at(station_host, station_port)) {
     std::printf("cannot enter the location of %s\n", station);

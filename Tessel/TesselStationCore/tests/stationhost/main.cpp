@@ -88,11 +88,13 @@ int main(int argc, char** argv) {
     options.drawMs = static_cast<int>(number);
   }
 
+  // Before the station prints its first line: whoever reads it may stop it
+  // at once.
+  std::signal(SIGINT, on_signal);
+  std::signal(SIGTERM, on_signal);
   {
     HeadlessStation station(options);
     if (!station.Start()) return 1;
-    std::signal(SIGINT, on_signal);
-    std::signal(SIGTERM, on_signal);
     platform::EventLoop& loop = platform::current_loop();
     while (g_stop == 0) loop.process_events(100);
   }  // the agent stops and withdraws its registration
