@@ -50,9 +50,9 @@ struct CellPainter {
     dc->LineTo(r.right, r.top);
   }
 
-  // Cell (x, y) into its square, row 0 at the top.
-  void draw(int32_t x, int32_t y, const CTerrain* terrain) {
-    const CRect square(x * zoom, y * zoom, (x + 1) * zoom, (y + 1) * zoom);
+  // A cell into the square at column x and screen row `row` (0 at the top).
+  void draw(int32_t x, int32_t row, const CTerrain* terrain) {
+    const CRect square(x * zoom, row * zoom, (x + 1) * zoom, (row + 1) * zoom);
     switch (terrain != nullptr ? terrain->style() : TerrainStyle(-1)) {
       case STYLE_SOLID:
         dc->SelectObject(terrain->brush());
@@ -289,7 +289,9 @@ void CWorldMap::update(CDC* dc, platform::Progress* progress, unsigned nx, unsig
   for (int32_t x = 0; x < width_; ++x) {
     if (progress != nullptr) progress->step();
     for (int32_t y = 0; y < height_; ++y) {
-      painter.draw(x, y, by_code[grid_[size_t(x) + size_t(y) * size_t(width_)]]);
+      // Flipped like every other layer (pixel_y): the minimum longitude at
+      // the bottom, so that units, lines and labels lie over their terrain.
+      painter.draw(x, height_ - y - 1, by_code[grid_[size_t(x) + size_t(y) * size_t(width_)]]);
     }
   }
 

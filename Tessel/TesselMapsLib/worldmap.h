@@ -6,8 +6,8 @@
 //
 // Whole-number conversions use the rule R: add 0.5, cut toward zero,
 // saturate to the 32-bit range (NaN gives INT32_MIN). Nothing is clamped to
-// the grid. On screen row y lies at pixel row (height - y - 1) x zoom, except
-// in the terrain picture that update() draws, which is not flipped.
+// the grid. On screen row y lies at pixel row (height - y - 1) x zoom, in
+// the terrain picture that update() draws as in every other layer.
 //
 // Ownership: the map owns its grid and its picture. The terrain table is the
 // caller's and must outlive every update() that uses it.

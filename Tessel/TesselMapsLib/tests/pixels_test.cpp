@@ -33,7 +33,7 @@ class Pixels : public testing::Test {
     add('s', STYLE_SOLID, RGB(255, 0, 0));
     add('e', STYLE_ELLIPSE, RGB(0, 0, 255));
     add('x', STYLE_CROSS, RGB(0, 255, 0));
-    // Row 1 (drawn at the top: the picture is not flipped) and row 0.
+    // Row 1 is drawn at the top: the minimum longitude lies at the bottom.
     ASSERT_TRUE(map_.create(3, 2, '?'));
     const char* rows[2] = {"sex", "x?s"};  // rows 0 and 1
     for (int32_t y = 0; y < 2; ++y) {
@@ -72,22 +72,22 @@ class Pixels : public testing::Test {
 
 TEST_F(Pixels, TerrainPictureOnTheScreen) {
   const QImage screen = paint_screen(17, 12);
-  // Map row 0 ("sex") at the top, row 1 ("x?s") below it: the picture is not
-  // flipped. The ellipse has a black outline, the crosses show the
-  // background, which stops one pixel short of the picture's right and
-  // bottom edge (left black), the unknown code is gray in black. The grid
-  // lines are flipped: latitude 2 at x = 10, longitude 0 at pixel row 5.
+  // Map row 1 ("x?s") at the top, row 0 ("sex") below it: flipped like the
+  // grid lines and every unit. The ellipse has a black outline, the crosses
+  // show the background, which stops one pixel short of the picture's right
+  // and bottom edge (left black), the unknown code is gray in black. The
+  // grid lines: latitude 2 at x = 10, longitude 0 at pixel row 5.
   const Art want = {
-      "rrrrr-###-#---#..",
-      "rrrrr#bbb##g--g..",
-      "rrrrr#bbb##-gg#..",
-      "rrrrr#bbb##-gg#..",
-      "rrrrr-###-#g--g..",
+      "g----######rrrr..",
+      "-g--g#GGG##rrrr..",
+      "--gg-#GGG##rrrr..",
+      "--gg-#GGG##rrrr..",
+      "-g--g######rrrr..",
       "###############..",
-      "-g--g#GGG#rrrrr..",
-      "--gg-#GGG#rrrrr..",
-      "--gg-#GGG#rrrrr..",
-      "#g##g#####rrrrr..",
+      "rrrrr#bbb#-g--g..",
+      "rrrrr#bbb#--gg#..",
+      "rrrrr#bbb#--gg#..",
+      "rrrrr######g##g..",
       ".................",
       ".................",
   };
@@ -104,16 +104,16 @@ TEST_F(Pixels, TrajectoryBeyondTheMapIsErased) {
   trajectory.AddTrajectoryPoint(1.0, -3.0);  // pixel (5, 15), below the map
   trajectory.OnDraw(&dc, &map_);
   const Art want = {
-      "rrrrry###-#---#..",
-      "rrrrrybbb##g--g..",
-      "rrrrrybbb##-gg#..",
-      "rrrrrybbb##-gg#..",
-      "rrrrry###-#g--g..",
+      "g----y#####rrrr..",
+      "-g--gyGGG##rrrr..",
+      "--gg-yGGG##rrrr..",
+      "--gg-yGGG##rrrr..",
+      "-g--gy#####rrrr..",
       "#####y#########..",
-      "-g--gyGGG#rrrrr..",
-      "--gg-yGGG#rrrrr..",
-      "--gg-yGGG#rrrrr..",
-      "#g##gy####rrrrr..",
+      "rrrrrybbb#-g--g..",
+      "rrrrrybbb#--gg#..",
+      "rrrrrybbb#--gg#..",
+      "rrrrry#####g##g..",
       ".................",
       ".................",
       ".................",

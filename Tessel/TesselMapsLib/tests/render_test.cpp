@@ -82,22 +82,23 @@ TEST(Render, UpdateDrawsEveryCellThenTheGridLines) {
       "#1 FillRect(0,0,5,5) brush(solid,0xDCDCDC)",
       "#1 SelectObject(brush(solid,0x808080))",
       "#1 SelectObject(pen(solid,0,0x000000))",
-      // Column 0: row 0 (the ellipse) at the top, then row 1 (solid).
+      // Column 0: row 0 (the ellipse) first, at the bottom as every layer
+      // has the minimum longitude, then row 1 (solid) above it.
       "#1 SelectObject(brush(solid,0xFF0000))",
       "#1 SelectObject(pen(solid,0,0x000000))",
-      "#1 Ellipse(0,0,3,3) pen(solid,0,0x000000) brush(solid,0xFF0000)",
+      "#1 Ellipse(0,3,3,6) pen(solid,0,0x000000) brush(solid,0xFF0000)",
       "#1 SelectObject(brush(solid,0x0000FF))",
       "#1 SelectObject(pen(solid,1,0x0000FF))",
-      "#1 Rectangle(0,3,3,6) pen(solid,1,0x0000FF) brush(solid,0x0000FF)",
+      "#1 Rectangle(0,0,3,3) pen(solid,1,0x0000FF) brush(solid,0x0000FF)",
       // Column 1: the unknown code, then the cross without fill.
       "#1 SelectObject(brush(solid,0x808080))",
       "#1 SelectObject(pen(solid,0,0x000000))",
-      "#1 Rectangle(3,0,6,3) pen(solid,0,0x000000) brush(solid,0x808080)",
+      "#1 Rectangle(3,3,6,6) pen(solid,0,0x000000) brush(solid,0x808080)",
       "#1 SelectObject(pen(solid,1,0x00FF00))",
+      "#1 MoveTo(3,0)",
+      "#1 LineTo(6,3) from(3,0) pen(solid,1,0x00FF00)",
       "#1 MoveTo(3,3)",
-      "#1 LineTo(6,6) from(3,3) pen(solid,1,0x00FF00)",
-      "#1 MoveTo(3,6)",
-      "#1 LineTo(6,3) from(3,6) pen(solid,1,0x00FF00)",
+      "#1 LineTo(6,0) from(3,3) pen(solid,1,0x00FF00)",
       // Grid lines: one step each way, latitude 2 and longitude 0.
       "#1 SelectObject(pen(solid,0,0x000000))",
       "#1 SelectObject(pen(solid,0,0x000000))",
@@ -136,7 +137,7 @@ TEST(Render, ForestCellsGetTreesFromTheRandomGenerator) {
   map.setTerrainSettings(terrains.table());
   map.setDefaultZoom(1);
   std::srand(7);
-  std::vector<bool> trees;  // in drawing order: columns, rows within them
+  std::vector<bool> trees;  // in drawing order: columns, rows from 0 up within them
   for (int i = 0; i < 12; ++i) trees.push_back(std::rand() % 10 < 3);
   ASSERT_NE(std::count(trees.begin(), trees.end(), true), 0);
   ASSERT_NE(std::count(trees.begin(), trees.end(), false), 0);
@@ -150,8 +151,9 @@ TEST(Render, ForestCellsGetTreesFromTheRandomGenerator) {
   int i = 0;
   for (int x = 0; x < 4; ++x) {
     for (int y = 0; y < 3; ++y, ++i) {
-      const std::string l = std::to_string(x), t = std::to_string(y);
-      const std::string r = std::to_string(x + 1), b = std::to_string(y + 1);
+      // Row y lies at pixel row 2 - y: row 0 at the bottom.
+      const std::string l = std::to_string(x), t = std::to_string(2 - y);
+      const std::string r = std::to_string(x + 1), b = std::to_string(3 - y);
       want.push_back("#1 SelectObject(brush(solid,0xC0C0C0))");
       want.push_back("#1 SelectObject(pen(solid,1,0xC0C0C0))");
       want.push_back("#1 Rectangle(" + l + "," + t + "," + r + "," + b +

@@ -35,23 +35,24 @@ class MapViewTest : public StationWindowsTest {
 };
 
 TEST_F(MapViewTest, RendersTheTerrainAtItsScaleOnTheWindowsBackground) {
-  // Zoom 2; the terrain picture shows grid row 0 (the file's last row) at
-  // the top. Column 0 carries a grid line and the labels, the cell label
-  // lies below: the check starts right of the one and above the other.
+  // Zoom 2; the terrain picture shows the file's first row (the highest
+  // grid row) at the top, as the file reads. Column 0 carries a grid line
+  // and the labels, the cell label lies below: the check starts right of
+  // the one and above the other.
   LoadMap({"sssssssssswwwwwwwwww", "sssssssswwwwwwwwwwww", "ssssssssssssssswwwww",
            "sssssssssssswwwwwwww", "ssssssssswwwwwwwwwww"});
   const QImage picture = View()->GetPicture();
   const Art want = {
-      "rrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbb..........",
-      "rrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbb..........",
-      "rrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbb..........",
-      "rrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbb..........",
-      "rrrrrrrrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbb..........",
-      "rrrrrrrrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbb..........",
-      "rrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbbbb..........",
-      "rrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbbbb..........",
       "rrrrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbb..........",
       "rrrrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbb..........",
+      "rrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbb..........",
       ".................................................",
   };
   EXPECT_EQ(testsupport::pixel_art(picture.copy(1, 0, 49, 11),
