@@ -628,4 +628,63 @@ TEST_F(ConnectionTest, WhatAllConnectionsHoldIsBounded) {
   EXPECT_FALSE(peer_closed(c, 100));
 }
 
+// --- Finding connections: the server's indexes follow every change
+
+TEST_F(ConnectionTest, ARenamedConnectionIsFoundByItsNewNameOnly) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  EXPECT_EQ(server->find_connection(kUnknownAgent, nullptr, 0), nullptr);
+  ASSERT_TRUE(send_peer(fd, message("first", "x") + kEnd));
+  settle();
+  EXPECT_EQ(server->find_connection("first", nullptr, 0), connection);
+
+  connection->set_agentname("second");
+  EXPECT_EQ(server->find_connection("first", nullptr, 0), nullptr);
+  EXPECT_EQ(server->find_connection("second", nullptr, 0), connection);
+  connection->set_agentname(kBroadcastAgent);
+  EXPECT_EQ(server->find_connection(kBroadcastAgent, nullptr, 0), nullptr);
+  EXPECT_EQ(server->find_connection("second", nullptr, 0), nullptr);
+}
+
+TEST_F(ConnectionTest, AnOlderConnectionNamedLaterIsFoundFirst) {
+  CClientSocket* accepted = nullptr;
+  const int fd = connect(&accepted);
+  CClientSocket* out = connect_out("peer");  // newer, named at once
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), out);
+
+  // The accepted one comes first in the list once its sender names it.
+  ASSERT_TRUE(send_peer(fd, message("peer", "x") + kEnd));
+  settle();
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), accepted);
+  accepted->set_dirty(1);
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), out);
+}
+
+TEST_F(ConnectionTest, ANewDescriptorAndARemovalAreFollowed) {
+  CClientSocket* first = nullptr;
+  CClientSocket* second = nullptr;
+  const int fd = connect(&first);
+  connect(&second);
+  ASSERT_TRUE(send_peer(fd, message("peer", "x") + kEnd));
+  settle();
+
+  first->set_descriptor(7);
+  EXPECT_EQ(server->get_connection(0), nullptr);
+  EXPECT_EQ(server->get_connection(7), first);
+  second->set_descriptor(7);
+  EXPECT_EQ(server->get_connection(7), second);  // the last in the list
+  second->set_descriptor(1);
+  EXPECT_EQ(server->get_connection(7), first);
+
+  server->remove_connection(first);
+  EXPECT_EQ(server->get_connection(7), nullptr);
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), nullptr);
+  // Out of the list, its changes reach the server no more.
+  first->set_agentname("again");
+  first->set_descriptor(1);
+  EXPECT_EQ(server->find_connection("again", nullptr, 0), nullptr);
+  EXPECT_EQ(server->get_connection(1), second);
+  settle();
+}
+
 }  // namespace
