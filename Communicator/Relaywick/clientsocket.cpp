@@ -1,5 +1,6 @@
 #include "Relaywick/clientsocket.h"
 
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -31,13 +32,14 @@ int CClientSocket::mfc_send(char* text) {
     give_up_sending();
     return -1;
   }
-  int length = 0;
-  for (;; ++length) {
-    char& c = text[length];
-    if (c == '\r' || c == '\n') c = ' ';
-    if (c == 0x04 || c == '\0') break;
+  // Up to the first 0x04 or NUL, every CR and LF turned into a blank.
+  size_t length = 0;
+  for (;;) {
+    length += std::strcspn(text + length, "\r\n\x04");
+    if (text[length] != '\r' && text[length] != '\n') break;
+    text[length++] = ' ';
   }
-  const int sent = Send(text, length + 1);
+  const int sent = Send(text, static_cast<int>(length + 1));
   if (sent < 0) {
     show_error(static_cast<unsigned>(GetLastError()));
     give_up_sending();
@@ -308,7 +310,15 @@ void CClientSocket::OnReceive(int /*code*/) {
     debug("<CClientSocket> Socket handler is NULL, config error");
     return;
   }
-  debugf("<CCliientSocket> descriptor [%ld] [<-]", get_descriptor());
+  if (get_logger() != nullptr) {
+    // "<CCliientSocket> descriptor [%ld] [<-]", on every message: put
+    // together without a format.
+    char line[64] = "<CCliientSocket> descriptor [";
+    char* end = line + std::strlen(line);
+    end = std::to_chars(end, line + sizeof line - 8, get_descriptor()).ptr;
+    std::memcpy(end, "] [<-]", 7);
+    debug(line);
+  }
   debug("<CClientSocket> Signalling CAgentContainer");
   waiting_ = 1;
   signal();
