@@ -71,9 +71,7 @@ void CClientSocket::remove_from_queue() {
     debug("<CClientSocket> Attempting to remove message from empty channel message queue");
     if (get_dirty() == 0) return;
   } else {
-    CListElement* first = queue_.get_element(0);
-    forget_queued(first);
-    queue_.delete_element(first);
+    delete_queued(queue_.get_element(0));
     recount();
     if (queue_.get_nr_elements() > 0) {
       debug("<CClientSocket> Message queue not empty, signalling agent");
@@ -97,6 +95,7 @@ void CClientSocket::remove_from_queue() {
 }
 
 void CClientSocket::flush() {
+  parsed_ = nullptr;
   queue_.delete_list();
   queued_bytes_ = 0;
   recount();
@@ -110,6 +109,12 @@ CListElement* CClientSocket::enqueue(const char* text) {
   completed_ = true;
   queued_bytes_ += std::strlen(text);
   return queue_.add_element(new CListElement(text));
+}
+
+void CClientSocket::delete_queued(CListElement* message) {
+  if (message == parsed_) parsed_ = nullptr;
+  forget_queued(message);
+  queue_.delete_element(message);
 }
 
 void CClientSocket::forget_queued(const CListElement* message) {
@@ -180,6 +185,7 @@ CListElement* CClientSocket::buffer_data(const char* data, unsigned long length)
 }
 
 void CClientSocket::assign_parser(const char* data) {
+  parsed_ = nullptr;
   if (get_logger() != nullptr) parser_->set_file(get_logger()->get_file_pointer());
   if (parser_->parse_message(data) != 1) {
     whole_message_ = 0;
@@ -203,6 +209,17 @@ void CClientSocket::assign_parser(const char* data) {
     default:
       break;
   }
+}
+
+bool CClientSocket::trade_parse(std::unique_ptr<CParser>& parser) {
+  if (parsed_ == nullptr || parsed_ != queue_.get_element(0) || parser == nullptr ||
+      parser->get_parser_type() != parser_->get_parser_type() ||
+      parser->get_file_pointer() != nullptr || parser_->get_file_pointer() != nullptr) {
+    return false;
+  }
+  parser.swap(parser_);
+  parsed_ = nullptr;
+  return true;
 }
 
 char* CClientSocket::mfc_receive() {
@@ -287,10 +304,12 @@ void CClientSocket::OnReceive(int /*code*/) {
   // A segment that made no message leaves the newest queued one to name
   // the sender.
   CListElement* message = made != nullptr ? made : queue_.get_last_element();
+  const int32_t reads_as = parser_->get_parser_type();
   if (parser_->parse_message(message->get_name()) != 1) {
     debug("<CClientSocket> Corrupted Message, unparsable!");
     return;
   }
+  if (parser_->get_parser_type() == reads_as) parsed_ = message;
   debug("<CCliientSocket> Done parsing incoming message");
 
   if (sender_assigned_ != 0) {
@@ -340,11 +359,7 @@ void CClientSocket::abandon(const char* reason) {
   framer_.reset();
   // The owner was told of the first message and will still come for it.
   const int kept = waiting_ != 0 ? 1 : 0;
-  while (queue_.get_nr_elements() > kept) {
-    CListElement* last = queue_.get_last_element();
-    forget_queued(last);
-    queue_.delete_element(last);
-  }
+  while (queue_.get_nr_elements() > kept) delete_queued(queue_.get_last_element());
   recount();
   set_dirty(1);
   Close();

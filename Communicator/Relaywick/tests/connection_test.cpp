@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -685,6 +687,76 @@ TEST_F(ConnectionTest, ANewDescriptorAndARemovalAreFollowed) {
   EXPECT_EQ(server->find_connection("again", nullptr, 0), nullptr);
   EXPECT_EQ(server->get_connection(1), second);
   settle();
+}
+
+// --- The owner spared a second parse of the message it is told of
+
+class ParseTradeTest : public ConnectionTest {
+ protected:
+  // No log file, so that neither front end writes anything.
+  ParseTradeTest() { logger.close(); }
+
+  // A front end as the owner keeps one: KQML current after its first text.
+  static std::unique_ptr<CParser> owners_parser() {
+    auto parser = std::make_unique<CParser>();
+    parser->parse_message("(tell :sender nobody)");
+    return parser;
+  }
+};
+
+TEST_F(ParseTradeTest, TheOwnerTakesTheParseOfTheMessageItWasToldOf) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  auto parser = owners_parser();
+  for (const char* content : {"one", "two"}) {
+    SCOPED_TRACE(content);
+    window.notices.clear();
+    ASSERT_TRUE(send_peer(fd, message("peer", content) + kEnd));
+    settle();
+    ASSERT_EQ(window.notices.size(), 1u);
+    CParser* before = parser.get();
+    ASSERT_TRUE(connection->trade_parse(parser));
+    EXPECT_NE(parser.get(), before);
+    EXPECT_STREQ(parser->find_sender(), "peer");
+    EXPECT_STREQ(parser->find_content(), (std::string("(") + content + ")").c_str());
+    EXPECT_FALSE(connection->trade_parse(parser));  // once only
+    connection->remove_from_queue();
+  }
+}
+
+TEST_F(ParseTradeTest, NoTradeWhereItCouldShow) {
+  struct Case {
+    const char* what;
+    std::function<void(std::unique_ptr<CParser>&)> prepare;
+    int messages = 1;  // in the segment
+  };
+  FILE* sink = log.stream();
+  const std::vector<Case> cases = {
+      {"the owner's front end reads texts otherwise (HTTP first)",
+       [](std::unique_ptr<CParser>& p) { p = std::make_unique<CParser>(); }},
+      {"the owner's front end logs", [&](std::unique_ptr<CParser>& p) { p->set_file(sink); }},
+      {"the connection's front end logs", [&](std::unique_ptr<CParser>&) { logger.set_file(sink); }},
+      {"the parse read the last of two, the owner takes the first",
+       [](std::unique_ptr<CParser>&) {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    logger.close();
+    CClientSocket* connection = nullptr;
+    const int fd = connect(&connection);
+    auto parser = owners_parser();
+    c.prepare(parser);
+    std::string segment;
+    for (int i = 0; i < c.messages; ++i) segment += message("peer", std::to_string(i)) + kEnd;
+    window.notices.clear();
+    ASSERT_TRUE(send_peer(fd, segment));
+    settle();
+    ASSERT_EQ(window.notices.size(), 1u);
+    CParser* before = parser.get();
+    EXPECT_FALSE(connection->trade_parse(parser));
+    EXPECT_EQ(parser.get(), before);
+  }
+  logger.close();
 }
 
 }  // namespace
