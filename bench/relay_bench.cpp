@@ -463,6 +463,7 @@ class HubThread {
 
  private:
   void run(int peers, bool reply) {
+    pthread_setname_np(pthread_self(), "hub");  // for profiles: perf report --comm hub
     platform::PollLoop loop;
     platform::set_current_loop(&loop);
     {
