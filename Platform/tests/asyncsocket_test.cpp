@@ -608,13 +608,10 @@ TEST_F(ConnectionTest, ASocketClosedWithDataLeftIsNotToldAgain) {
 }
 
 TEST_F(SocketTest, AHandlerNeverWaitsForMoreData) {
-  unsigned port = 0;
-  const int listener = raw_listener(&port);
+  Recorder listener;
+  const int peer = raw_connect(start_listening(listener));
   Blocking socket;
-  ASSERT_TRUE(socket.Create());
-  ASSERT_TRUE(socket.Connect(kLoopback, port));
-  const int peer = raw_accept(listener);
-  close(listener);
+  ASSERT_TRUE(listener.Accept(socket));
   // The handler reads until nothing is left: the receive after the data
   // says so at once instead of waiting for more, as outside a handler.
   int last_error = 0;
