@@ -2,11 +2,15 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "Platform/hostaddress.h"
@@ -55,6 +59,13 @@ void from_address(const sockaddr_in& from, char* address, size_t address_size, u
   if (port != nullptr) *port = ntohs(from.sin_port);
 }
 
+// Each Send of a connection is a whole message: sent at once, not held back
+// for the peer's acknowledgement of the one before. Best effort.
+void send_without_delay(int fd) {
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 int milliseconds_left(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
@@ -65,7 +76,10 @@ int milliseconds_left(Clock::time_point deadline) {
 CAsyncSocket::CAsyncSocket(bool blocking_receive)
     : loop_(platform::current_loop()), blocking_receive_(blocking_receive) {}
 
-CAsyncSocket::~CAsyncSocket() { Close(); }
+CAsyncSocket::~CAsyncSocket() {
+  if (destroyed_ != nullptr) *destroyed_ = true;
+  Close();
+}
 
 bool CAsyncSocket::Socket(int type) {
   if (fd_ >= 0) return fail(platform::WSAEINVAL);
@@ -126,6 +140,7 @@ bool CAsyncSocket::Accept(CAsyncSocket& connected) {
     update_watch();
   }
   if (fd < 0) return fail(platform::socket_error_from_errno(error));
+  send_without_delay(fd);
   connected.attach(fd, SOCK_STREAM, true);
   return true;
 }
@@ -147,7 +162,10 @@ bool CAsyncSocket::Connect(const char* host, unsigned port) {
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
     if (error != 0) return fail(platform::socket_error_from_errno(error));
   }
-  if (type_ == SOCK_STREAM) start_notifying();
+  if (type_ == SOCK_STREAM) {
+    send_without_delay(fd_);
+    start_notifying();
+  }
   return true;
 }
 
@@ -178,12 +196,15 @@ int CAsyncSocket::ReceiveFrom(void* buffer, int length, char* address, size_t ad
 
 void CAsyncSocket::Close() {
   if (watch_ != 0) loop_.unwatch(watch_);
+  if (again_timer_ != 0) loop_.stop_timer(again_timer_);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   type_ = 0;
   watch_ = 0;
+  again_timer_ = 0;
   listening_ = notifying_ = armed_ = close_told_ = false;
   broken_code_ = 0;
+  held_begin_ = held_end_ = 0;
 }
 
 bool CAsyncSocket::GetPeerName(char* address, size_t address_size, unsigned* port) const {
@@ -257,29 +278,70 @@ void CAsyncSocket::on_readable() {
     OnAccept(0);
     return;
   }
-  if (type_ == SOCK_DGRAM) {
-    armed_ = false;
-    update_watch();
-    OnReceive(0);
+  if (type_ == SOCK_STREAM && held() == 0) {
+    // Readable means data, the end of the stream or an error: the one
+    // receive of this notification tells them apart.
+    const int count = receive_ahead();
+    if (count < 0 && (would_block(errno) || errno == EINTR)) return;
+    if (count <= 0) {
+      // A reset that a Receive already took shows up as a plain end here.
+      int code = count == 0 ? 0 : platform::socket_error_from_errno(errno);
+      if (broken_code_ != 0) code = broken_code_;
+      tell_close(code);
+      return;
+    }
+  }
+  tell_receive();
+}
+
+void CAsyncSocket::tell_receive() {
+  armed_ = false;
+  update_watch();
+  bool destroyed = false;
+  bool* outer = std::exchange(destroyed_, &destroyed);
+  OnReceive(0);
+  if (destroyed) {
+    if (outer != nullptr) *outer = true;
     return;
   }
-  // Readable means data, the end of the stream or an error; a peek tells
-  // them apart without taking anything from the handler.
-  char byte;
-  const ssize_t peeked = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-  if (peeked > 0) {
-    armed_ = false;
-    update_watch();
-    OnReceive(0);
-    return;
-  }
-  if (peeked < 0 && (would_block(errno) || errno == EINTR)) return;
-  // A reset that a Receive already took shows up as a plain end here.
-  int code = peeked == 0 ? 0 : platform::socket_error_from_errno(errno);
-  if (broken_code_ != 0) code = broken_code_;
+  destroyed_ = outer;
+}
+
+void CAsyncSocket::tell_close(int code) {
   close_told_ = true;
   update_watch();
   OnClose(code);
+}
+
+void CAsyncSocket::tell_again() {
+  if (again_timer_ != 0) return;
+  again_timer_ = loop_.start_timer(0, false, [this] {
+    again_timer_ = 0;
+    if (held() > 0 && armed_ && notifying_ && !close_told_) tell_receive();
+  });
+}
+
+int CAsyncSocket::receive_ahead() {
+  if (ahead_capacity_ < ahead_size_) {
+    ahead_ = std::make_unique<char[]>(static_cast<size_t>(ahead_size_));
+    ahead_capacity_ = ahead_size_;
+  }
+  held_begin_ = held_end_ = 0;
+  const ssize_t count =
+      ::recv(fd_, ahead_.get(), static_cast<size_t>(ahead_size_), MSG_DONTWAIT);
+  if (count < 0) {
+    if (!would_block(errno) && errno != EINTR) note_broken(errno);
+    return -1;
+  }
+  held_end_ = static_cast<int>(count);
+  return held_end_;
+}
+
+int CAsyncSocket::take_held(void* buffer, int length, bool peek) {
+  const int taken = std::min(length, held());
+  if (taken > 0) std::memcpy(buffer, ahead_.get() + held_begin_, static_cast<size_t>(taken));
+  if (!peek) held_begin_ += taken;
+  return taken;
 }
 
 void CAsyncSocket::note_broken(int error) {
@@ -339,7 +401,15 @@ int CAsyncSocket::receive(void* buffer, int length, int flags, void* from) {
     armed_ = true;
     update_watch();
   }
-  if (blocking_receive_ && !wait_ready(POLLIN, kBlockingTimeoutMs)) {
+  if (type_ == SOCK_STREAM) {
+    if (length > 0) ahead_size_ = std::min(length, kMaxReceiveAhead);
+    if (held() > 0) {
+      const int taken = take_held(buffer, length, (flags & MSG_PEEK) != 0);
+      if (held() > 0 && notifying_) tell_again();
+      return taken;
+    }
+  }
+  if (blocking_receive_ && destroyed_ == nullptr && !wait_ready(POLLIN, kBlockingTimeoutMs)) {
     return fail_count(platform::WSAETIMEDOUT);
   }
   // MSG_TRUNC makes a datagram report its whole length, so a cut one is seen.

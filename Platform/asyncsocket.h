@@ -17,6 +17,15 @@
 // Datagram sockets are armed for OnReceive from Socket/Create on; stream
 // sockets from a successful Connect or Accept; listeners from Listen.
 //
+// A stream connection learns what its readiness means by receiving: when
+// the loop reports it readable, the socket receives once, up to as many
+// bytes as its handler last asked for, and tells OnReceive of the bytes
+// (which the handler's Receive then takes without a further call to the
+// system) or OnClose of the end or the error. A notification handler never
+// waits, CSocket or not: its Receive gives what has come. Connected stream
+// sockets send without delay (TCP_NODELAY): each Send is a whole message or
+// request.
+//
 // Connect and Send block the thread (not the loop's callbacks: none run
 // meanwhile) for at most kBlockingTimeoutMs. Every failure returns false or
 // -1 and stores its code (socketerror.h) for GetLastError.
@@ -30,12 +39,17 @@
 #include <sys/socket.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "Platform/eventloop.h"
 
 class CAsyncSocket {
  public:
   static constexpr int kBlockingTimeoutMs = 3000;
+  // What a stream connection receives ahead before its handler's first
+  // Receive, and at most.
+  static constexpr int kReceiveAhead = 2048;
+  static constexpr int kMaxReceiveAhead = 65536;
 
   CAsyncSocket() : CAsyncSocket(false) {}
   CAsyncSocket(const CAsyncSocket&) = delete;
@@ -107,6 +121,20 @@ class CAsyncSocket {
   void start_notifying();
   void update_watch();
   void on_readable();
+  // OnReceive, disarmed first; touches nothing when the handler deleted
+  // the object.
+  void tell_receive();
+  void tell_close(int code);
+  // A notification for the bytes held ahead that a Receive left, from the
+  // loop and not from inside that Receive.
+  void tell_again();
+  // Receives once into the bytes held ahead: the count, 0 at the end, -1
+  // on failure (errno set).
+  int receive_ahead();
+  int held() const { return held_end_ - held_begin_; }
+  // Up to `length` of the bytes held ahead into `buffer`; consumed unless
+  // peeking.
+  int take_held(void* buffer, int length, bool peek);
   void note_broken(int error);
   bool wait_ready(short events, int timeout_ms) const;
   int send_all(const void* data, int length, int flags, const void* to);
@@ -122,6 +150,16 @@ class CAsyncSocket {
   bool armed_ = false;         // OnReceive or OnAccept may be told
   bool close_told_ = false;
   int broken_code_ = 0;        // the first connection error a call came upon
+  // The bytes a stream connection received for its handler ahead of its
+  // Receive: [held_begin_, held_end_) of ahead_.
+  std::unique_ptr<char[]> ahead_;
+  int ahead_capacity_ = 0;
+  int ahead_size_ = kReceiveAhead;  // the handler's last Receive length
+  int held_begin_ = 0;
+  int held_end_ = 0;
+  platform::EventLoop::Id again_timer_ = 0;
+  // While a notification runs: set when the object is destroyed meanwhile.
+  bool* destroyed_ = nullptr;
 };
 
 // A socket whose Receive and ReceiveFrom wait up to kBlockingTimeoutMs for

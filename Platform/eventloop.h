@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+#include "Platform/task.h"
+
 namespace platform {
 
 // Readiness bits for a descriptor watch.
@@ -48,11 +50,11 @@ class EventLoop {
   virtual Id start_timer(int milliseconds, bool periodic, Callback callback) = 0;
   virtual void stop_timer(Id timer) = 0;
 
-  // Queues `callback` to run from the loop after the current callback
-  // returns; queued calls run in the order posted. Calls still queued when
-  // the loop is destroyed are dropped without running (their captures are
-  // destroyed then).
-  virtual void post(Callback callback) = 0;
+  // Queues `task` to run from the loop after the current callback returns;
+  // queued calls run in the order posted. Calls still queued when the loop
+  // is destroyed are dropped without running (their captures are destroyed
+  // then). A small call (task.h) is queued without allocating.
+  virtual void post(Task task) = 0;
 
   // Runs rounds until quit() is called; quit() from a callback makes run()
   // return after the current round.

@@ -10,12 +10,9 @@
 namespace platform {
 
 PollLoop::~PollLoop() {
-  // Destroying a call may queue another (a deleted object posting); repeat
-  // until nothing is left.
-  while (!posted_.empty()) {
-    std::deque<Callback> dropped;
-    dropped.swap(posted_);
-  }
+  // Destroying a call may queue another (a deleted object posting); the
+  // queue is emptied until nothing is left.
+  while (posted_count_ > 0) pop_posted();
 }
 
 EventLoop::Id PollLoop::watch(int fd, unsigned events, IoHandler handler) {
@@ -40,7 +37,27 @@ EventLoop::Id PollLoop::start_timer(int milliseconds, bool periodic, Callback ca
 
 void PollLoop::stop_timer(Id timer) { timers_.erase(timer); }
 
-void PollLoop::post(Callback callback) { posted_.push_back(std::move(callback)); }
+void PollLoop::post(Task task) { push_posted(std::move(task)); }
+
+void PollLoop::push_posted(Task task) {
+  if (posted_count_ == posted_.size()) {
+    std::vector<Task> grown(std::max<size_t>(16, 2 * posted_.size()));
+    for (size_t i = 0; i < posted_count_; ++i) {
+      grown[i] = std::move(posted_[(posted_head_ + i) % posted_.size()]);
+    }
+    posted_.swap(grown);
+    posted_head_ = 0;
+  }
+  posted_[(posted_head_ + posted_count_) % posted_.size()] = std::move(task);
+  ++posted_count_;
+}
+
+Task PollLoop::pop_posted() {
+  Task task = std::move(posted_[posted_head_]);
+  posted_head_ = (posted_head_ + 1) % posted_.size();
+  --posted_count_;
+  return task;
+}
 
 void PollLoop::run() {
   quit_ = false;
@@ -62,9 +79,8 @@ int PollLoop::process_events(int timeout_ms) {
 // next round, so a call that re-posts itself cannot starve descriptors.
 int PollLoop::run_posted() {
   int ran = 0;
-  for (size_t count = posted_.size(); count > 0 && !posted_.empty(); --count) {
-    Callback call = std::move(posted_.front());
-    posted_.pop_front();
+  for (size_t count = posted_count_; count > 0 && posted_count_ > 0; --count) {
+    Task call = pop_posted();
     call();
     ++ran;
   }
@@ -72,7 +88,7 @@ int PollLoop::run_posted() {
 }
 
 int PollLoop::poll_timeout(int timeout_ms) const {
-  if (quit_ || !posted_.empty()) return 0;
+  if (quit_ || posted_count_ > 0) return 0;
   int timeout = timeout_ms;
   const Clock::time_point now = Clock::now();
   for (const auto& [id, timer] : timers_) {
@@ -85,8 +101,14 @@ int PollLoop::poll_timeout(int timeout_ms) const {
 }
 
 int PollLoop::dispatch_ready(int timeout_ms) {
-  std::vector<pollfd> fds;
-  std::vector<Id> ids;
+  // A handler that runs a nested round polls with vectors of its own.
+  std::vector<pollfd> nested_fds;
+  std::vector<Id> nested_ids;
+  const bool nested = dispatching_;
+  std::vector<pollfd>& fds = nested ? nested_fds : poll_fds_;
+  std::vector<Id>& ids = nested ? nested_ids : poll_ids_;
+  fds.clear();
+  ids.clear();
   for (const auto& [id, watch] : watches_) {
     if (watch.events == 0) continue;
     short wanted = 0;
@@ -98,6 +120,7 @@ int PollLoop::dispatch_ready(int timeout_ms) {
   if (::poll(fds.data(), fds.size(), timeout_ms) <= 0) return 0;  // EINTR: an empty round
 
   int ran = 0;
+  dispatching_ = true;
   for (size_t i = 0; i < fds.size(); ++i) {
     const short revents = fds[i].revents;
     if (revents == 0) continue;
@@ -119,6 +142,7 @@ int PollLoop::dispatch_ready(int timeout_ms) {
     handler(ready);
     ++ran;
   }
+  dispatching_ = nested;
   return ran;
 }
 

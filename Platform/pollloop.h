@@ -3,9 +3,12 @@
 // of the nearest timer, then runs the ready watches and the due timers.
 #pragma once
 
+#include <poll.h>
+
 #include <chrono>
-#include <deque>
+#include <cstddef>
 #include <map>
+#include <vector>
 
 #include "Platform/eventloop.h"
 
@@ -23,7 +26,7 @@ class PollLoop final : public EventLoop {
   void unwatch(Id watch) override;
   Id start_timer(int milliseconds, bool periodic, Callback callback) override;
   void stop_timer(Id timer) override;
-  void post(Callback callback) override;
+  void post(Task task) override;
   void run() override;
   void quit() override;
   int process_events(int timeout_ms) override;
@@ -43,6 +46,11 @@ class PollLoop final : public EventLoop {
     Callback callback;
   };
 
+  // The queue of posted calls, a ring that grows and never shrinks, so that
+  // a loop in its steady state queues without allocating.
+  void push_posted(Task task);
+  Task pop_posted();
+
   int run_posted();
   int poll_timeout(int timeout_ms) const;
   int dispatch_ready(int timeout_ms);
@@ -50,7 +58,13 @@ class PollLoop final : public EventLoop {
 
   std::map<Id, Watch> watches_;
   std::map<Id, Timer> timers_;
-  std::deque<Callback> posted_;
+  std::vector<Task> posted_;
+  size_t posted_head_ = 0;
+  size_t posted_count_ = 0;
+  // One round's poll set, kept for the next round's.
+  std::vector<pollfd> poll_fds_;
+  std::vector<Id> poll_ids_;
+  bool dispatching_ = false;
   Id next_id_ = 1;
   bool quit_ = false;
 };

@@ -47,7 +47,7 @@ QtLoop::~QtLoop() {
   // Destroying a call may queue another (a deleted object posting); repeat
   // until nothing is left.
   while (!posted_.empty()) {
-    std::deque<Callback> dropped;
+    std::deque<Task> dropped;
     dropped.swap(posted_);
   }
   watches_.clear();
@@ -112,8 +112,8 @@ void QtLoop::stop_timer(Id timer) {
   timers_.erase(it);
 }
 
-void QtLoop::post(Callback callback) {
-  posted_.push_back(std::move(callback));
+void QtLoop::post(Task task) {
+  posted_.push_back(std::move(task));
   post_tick();
 }
 
@@ -146,6 +146,15 @@ int QtLoop::process_events(int timeout_ms) {
   return static_cast<int>(ran_ - before);
 }
 
+template <typename Call>
+void QtLoop::run_callback(Call& callback) {
+  in_callback_ = true;
+  ++ran_;
+  callback();
+  in_callback_ = false;
+  if (holding_) release_held();
+}
+
 void QtLoop::on_ready(Id id, unsigned event) {
   const auto it = watches_.find(id);
   if (it == watches_.end()) return;
@@ -159,7 +168,8 @@ void QtLoop::on_ready(Id id, unsigned event) {
   if ((watch.events & event) == 0) return;
   // A copy: the handler may unwatch itself and so destroy the stored one.
   const IoHandler handler = watch.handler;
-  run_callback([&handler, event] { handler(event); });
+  auto call = [&handler, event] { handler(event); };
+  run_callback(call);
 }
 
 void QtLoop::on_timeout(Id id) {
@@ -176,11 +186,11 @@ void QtLoop::on_timeout(Id id) {
     return;
   }
   if (timer.periodic) {
-    const Callback callback = timer.callback;
+    Callback callback = timer.callback;
     run_callback(callback);
     return;
   }
-  const Callback callback = std::move(timer.callback);
+  Callback callback = std::move(timer.callback);
   retire(std::move(timer.timer));
   timers_.erase(it);
   run_callback(callback);
@@ -210,17 +220,9 @@ void QtLoop::on_tick() {
     return;
   }
   if (posted_.empty()) return;
-  const Callback call = std::move(posted_.front());
+  Task call = std::move(posted_.front());
   posted_.pop_front();
   run_callback(call);
-}
-
-void QtLoop::run_callback(const std::function<void()>& callback) {
-  in_callback_ = true;
-  ++ran_;
-  callback();
-  in_callback_ = false;
-  if (holding_) release_held();
 }
 
 void QtLoop::release_held() {

@@ -49,7 +49,7 @@ class QtLoop final : public EventLoop {
   void unwatch(Id watch) override;
   Id start_timer(int milliseconds, bool periodic, Callback callback) override;
   void stop_timer(Id timer) override;
-  void post(Callback callback) override;
+  void post(Task task) override;
   // A QEventLoop of its own, until quit().
   void run() override;
   void quit() override;
@@ -80,7 +80,8 @@ class QtLoop final : public EventLoop {
   void on_timeout(Id id);
   void on_tick();
   void run_held_timer(Id id);
-  void run_callback(const std::function<void()>& callback);
+  template <typename Call>
+  void run_callback(Call& callback);
   void release_held();
   void update_notifiers(Watch& watch);
   void post_tick();
@@ -94,7 +95,7 @@ class QtLoop final : public EventLoop {
   std::map<Id, Watch> watches_;
   std::map<Id, Timer> timers_;
   // Each queued call has one tick event in the Qt queue, or is owed one.
-  std::deque<Callback> posted_;
+  std::deque<Task> posted_;
   int owed_ticks_ = 0;
   std::vector<std::unique_ptr<QObject>> retired_;
   bool in_callback_ = false;

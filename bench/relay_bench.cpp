@@ -5,6 +5,9 @@
 //                 ping-pong on one thread
 //   LargeMessage  one 1 MiB message arriving in receives of 2,047 bytes,
 //                 from a sender thread on a connection already accepted
+//   FanIn         one agent (the hub, on a thread of its own) receiving from
+//                 1 to 500 peers, one way and answering each message:
+//                 messages per second and the hub's CPU time per message
 // The agents are containers in hosts, as agent programs run them: every
 // message goes through CAgentContainer::handle_mfc_message (parsed, then
 // handed to process_message), and the loop blocks in process_events until
@@ -14,9 +17,13 @@
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <pthread.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
@@ -30,6 +37,7 @@
 
 #include "Agentwick/agenthost.h"
 #include "Agentwick/basicagent.h"
+#include "Lexwick/parser.h"
 #include "Platform/pollloop.h"
 #include "Relaywick/messageframer.h"
 #include "Toolwick/url.h"
@@ -360,6 +368,204 @@ void LargeMessage(benchmark::State& state) {
   side.report(state);
 }
 BENCHMARK(LargeMessage)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// --- Fan-in: one hub, many peers
+
+// The peers are plain sockets driven from the benchmark's thread, so that
+// the hub's thread does the agent's work alone and its CPU time can be read.
+constexpr int kBurst = 50;  // messages per peer per round, written at once
+
+std::string peer_name(int peer) { return "peer-" + std::to_string(peer); }
+
+// What a peer's communicator sends: a 150-byte tell, 0x04 included.
+std::string peer_message(int peer) {
+  return "(tell :sender " + peer_name(peer) +
+         " :receiver hub :ontology default-ontology :language default-language :reply-with r1 "
+         ":in-reply-to nil :forward-to nil :content (  (ok :unit 7 :state active) ))" + kEnd;
+}
+
+// Room for `descriptors` more open descriptors, as far as the hard limit
+// allows.
+void raise_descriptor_limit(rlim_t descriptors) {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  const rlim_t wanted = std::min(limit.rlim_max, limit.rlim_cur + descriptors);
+  if (wanted > limit.rlim_cur) {
+    limit.rlim_cur = wanted;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+// The hub's agent: counts the messages and, when asked to, answers each
+// one to its sender.
+class HubAgent : public CBasicAgent {
+ public:
+  HubAgent(bool reply, std::atomic<int>* received, const std::atomic<int>* target)
+      : CBasicAgent("hub"), reply_(reply), received_(received), target_(target) {}
+
+  int process_create() override {
+    get_communicator()->set_port(0);
+    return 1;
+  }
+  int process_message(CParser* parser) override {
+    if (reply_) {
+      get_communicator()->comm_sendmessage("tell", parser->find_sender(), "default-language",
+                                           "default-ontology", "r2", nullptr, nullptr, "(ok)",
+                                           nullptr);
+    }
+    if (received_->fetch_add(1) + 1 >= target_->load()) received_->notify_all();
+    return 1;
+  }
+
+ private:
+  bool reply_;
+  std::atomic<int>* received_;
+  const std::atomic<int>* target_;
+};
+
+// The hub on a thread of its own with its own loop; it knows the peers in
+// its service table, so that it can answer them over the connections they
+// opened.
+class HubThread {
+ public:
+  HubThread(int peers, bool reply) {
+    if (std::getenv("VERANTA_HOST_IP") == nullptr) setenv("VERANTA_HOST_IP", kLoopback, 1);
+    if (::pipe(stop_) != 0) std::abort();
+    thread_ = std::thread([this, peers, reply] { run(peers, reply); });
+    port_.wait(0);
+  }
+  ~HubThread() {
+    if (::write(stop_[1], "x", 1) != 1) std::abort();
+    thread_.join();
+    ::close(stop_[0]);
+    ::close(stop_[1]);
+  }
+
+  unsigned port() const { return port_.load(); }
+  std::atomic<int>& received() { return received_; }
+  std::atomic<int>& target() { return target_; }
+  // CPU seconds of the hub's thread so far.
+  double cpu_s() const {
+    clockid_t clock{};
+    timespec now{};
+    if (pthread_getcpuclockid(const_cast<std::thread&>(thread_).native_handle(), &clock) != 0 ||
+        clock_gettime(clock, &now) != 0) {
+      std::abort();
+    }
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+  }
+  // Blocks until the hub has counted `messages` in all.
+  void wait_for(int messages) {
+    for (int seen = received_.load(); seen < messages; seen = received_.load()) {
+      received_.wait(seen);
+    }
+  }
+
+ private:
+  void run(int peers, bool reply) {
+    pthread_setname_np(pthread_self(), "hub");  // for profiles: perf report --comm hub
+    platform::PollLoop loop;
+    platform::set_current_loop(&loop);
+    {
+      CAgentHost host;
+      auto agent = std::make_unique<HubAgent>(reply, &received_, &target_);
+      HubAgent* hub = agent.get();
+      host.AssignContainer(std::move(agent));
+      char name[] = "hub";
+      char* argv[] = {name, nullptr};
+      CCommandLine command_line;
+      command_line.parse_commandline(1, argv);
+      if (host.CreateContainer(&command_line, 1) == 0) std::abort();
+      CLList* table = static_cast<CListBelief*>(
+                          hub->get_communicator()->get_beliefdb()->find_element("lookup"))
+                          ->get_value();
+      for (int i = 0; i < peers; ++i) {
+        auto* entry = new CServiceInfo;
+        entry->set_name(peer_name(i).c_str());
+        auto* location = new CURL;
+        location->set_host(kLoopback);
+        location->set_port(9);  // never used: the peer's own connection is
+        entry->set_location(location);
+        table->add_element(entry);
+      }
+      bool stopping = false;
+      const auto stop_watch =
+          loop.watch(stop_[0], platform::kReadable, [&](unsigned) { stopping = true; });
+      port_.store(hub->get_communicator()->get_port());
+      port_.notify_all();
+      while (!stopping) loop.process_events(-1);
+      loop.unwatch(stop_watch);
+    }
+    platform::set_current_loop(nullptr);
+  }
+
+  int stop_[2] = {-1, -1};
+  std::atomic<unsigned> port_{0};
+  std::atomic<int> received_{0};
+  std::atomic<int> target_{0};
+  std::thread thread_;
+};
+
+// Reads from `fd` until `messages` more texts ended with 0x04.
+void read_messages(int fd, int messages) {
+  char buffer[4096];
+  while (messages > 0) {
+    const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+    if (count <= 0) std::abort();
+    messages -= static_cast<int>(std::count(buffer, buffer + count, kEnd));
+  }
+}
+
+// Args: the number of peers, 1 when the hub answers every message.
+void FanIn(benchmark::State& state) {
+  const int peers = static_cast<int>(state.range(0));
+  const bool reply = state.range(1) != 0;
+  raise_descriptor_limit(2 * static_cast<rlim_t>(peers) + 64);
+  HubThread hub(peers, reply);
+  std::vector<int> fds;
+  std::vector<std::string> bursts;
+  for (int i = 0; i < peers; ++i) {
+    fds.push_back(connect_to(hub.port()));
+    std::string burst;
+    for (int m = 0; m < kBurst; ++m) burst += peer_message(i);
+    bursts.push_back(std::move(burst));
+  }
+  // A first message from every peer names its connection at the hub.
+  int expected = peers;
+  hub.target().store(expected);
+  for (int i = 0; i < peers; ++i) write_all(fds[i], peer_message(i));
+  hub.wait_for(expected);
+  if (reply) {
+    for (const int fd : fds) read_messages(fd, 1);
+  }
+
+  Tally tally;
+  double hub_cpu = 0;
+  long messages = 0;
+  for (auto _ : state) {
+    expected += peers * kBurst;
+    hub.target().store(expected);
+    const double cpu_before = hub.cpu_s();
+    Stopwatch watch;
+    for (int i = 0; i < peers; ++i) write_all(fds[i], bursts[i]);
+    if (reply) {
+      for (const int fd : fds) read_messages(fd, kBurst);
+    }
+    hub.wait_for(expected);
+    tally.add(watch);
+    hub_cpu += hub.cpu_s() - cpu_before;
+    messages += peers * kBurst;
+  }
+  for (const int fd : fds) ::close(fd);
+  const auto n = static_cast<double>(messages);
+  state.counters["msgs/s"] = n / tally.wall_s;
+  state.counters["hub_cpu_us"] = hub_cpu / n * 1e6;
+}
+BENCHMARK(FanIn)
+    ->ArgNames({"peers", "reply"})
+    ->ArgsProduct({{1, 10, 100, 500}, {0, 1}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The cutting alone: the framer fed the same megabyte in 2,047-byte pieces.
 void FramerLargeMessage(benchmark::State& state) {

@@ -54,12 +54,13 @@ void CAgentContainer::handle_mfc_message(unsigned long type, unsigned long descr
   std::string text(data);
   debug("<CAgentContainer> Message from descriptor [%ld]: [%s]", id, text.c_str());
 
-  parser_.parse_message(text.c_str());
+  // The connection may have parsed this very message already.
+  if (!connection->trade_parse(parser_)) parser_->parse_message(text.c_str());
   // A message without reply-with leaves the connection's last one (null is
   // ignored by the connection).
-  connection->set_reply_with(parser_.find_reply_with());
+  connection->set_reply_with(parser_->find_reply_with());
 
-  if (process_message(&parser_) == 0 && process_message(text.data()) == 0) {
+  if (process_message(parser_.get()) == 0 && process_message(text.data()) == 0) {
     debug("<CAgentContainer> Message not handled by the agent");
   }
   // Found again: the agent's sends may have retired the connection meanwhile.

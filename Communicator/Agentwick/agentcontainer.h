@@ -75,9 +75,10 @@ class CAgentContainer : public CAgent {
   // A notification of a socket type the container does not handle itself;
   // the socket may be null.
   virtual void process_custom(CSocketBase* socket);
-  // Each received message, first parsed (the parser is the container's and
-  // holds the message until the next one); a result of 0 passes the text
-  // on to process_message(char*).
+  // Each received message, first parsed (the parser is the container's
+  // and holds the message until the next one is handed over, which may come
+  // in another parser object); a result of 0 passes the text on to
+  // process_message(char*).
   virtual int process_message(CParser* parser);
   // Each received message as a whole text, a copy that the agent may cut;
   // 1: handled.
@@ -123,5 +124,7 @@ class CAgentContainer : public CAgent {
   std::unique_ptr<CLogFacility> logger_;
   std::unique_ptr<CCommunicator> communicator_;
   CBeliefDB* db_ = nullptr;
-  CParser parser_;
+  // Traded with a connection's parser where that spares a parse
+  // (CClientSocket::trade_parse).
+  std::unique_ptr<CParser> parser_ = std::make_unique<CParser>();
 };

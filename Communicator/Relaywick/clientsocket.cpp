@@ -1,5 +1,6 @@
 #include "Relaywick/clientsocket.h"
 
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -31,13 +32,14 @@ int CClientSocket::mfc_send(char* text) {
     give_up_sending();
     return -1;
   }
-  int length = 0;
-  for (;; ++length) {
-    char& c = text[length];
-    if (c == '\r' || c == '\n') c = ' ';
-    if (c == 0x04 || c == '\0') break;
+  // Up to the first 0x04 or NUL, every CR and LF turned into a blank.
+  size_t length = 0;
+  for (;;) {
+    length += std::strcspn(text + length, "\r\n\x04");
+    if (text[length] != '\r' && text[length] != '\n') break;
+    text[length++] = ' ';
   }
-  const int sent = Send(text, length + 1);
+  const int sent = Send(text, static_cast<int>(length + 1));
   if (sent < 0) {
     show_error(static_cast<unsigned>(GetLastError()));
     give_up_sending();
@@ -69,9 +71,7 @@ void CClientSocket::remove_from_queue() {
     debug("<CClientSocket> Attempting to remove message from empty channel message queue");
     if (get_dirty() == 0) return;
   } else {
-    CListElement* first = queue_.get_element(0);
-    forget_queued(first);
-    queue_.delete_element(first);
+    delete_queued(queue_.get_element(0));
     recount();
     if (queue_.get_nr_elements() > 0) {
       debug("<CClientSocket> Message queue not empty, signalling agent");
@@ -95,6 +95,7 @@ void CClientSocket::remove_from_queue() {
 }
 
 void CClientSocket::flush() {
+  parsed_ = nullptr;
   queue_.delete_list();
   queued_bytes_ = 0;
   recount();
@@ -108,6 +109,12 @@ CListElement* CClientSocket::enqueue(const char* text) {
   completed_ = true;
   queued_bytes_ += std::strlen(text);
   return queue_.add_element(new CListElement(text));
+}
+
+void CClientSocket::delete_queued(CListElement* message) {
+  if (message == parsed_) parsed_ = nullptr;
+  forget_queued(message);
+  queue_.delete_element(message);
 }
 
 void CClientSocket::forget_queued(const CListElement* message) {
@@ -178,6 +185,7 @@ CListElement* CClientSocket::buffer_data(const char* data, unsigned long length)
 }
 
 void CClientSocket::assign_parser(const char* data) {
+  parsed_ = nullptr;
   if (get_logger() != nullptr) parser_->set_file(get_logger()->get_file_pointer());
   if (parser_->parse_message(data) != 1) {
     whole_message_ = 0;
@@ -201,6 +209,17 @@ void CClientSocket::assign_parser(const char* data) {
     default:
       break;
   }
+}
+
+bool CClientSocket::trade_parse(std::unique_ptr<CParser>& parser) {
+  if (parsed_ == nullptr || parsed_ != queue_.get_element(0) || parser == nullptr ||
+      parser->get_parser_type() != parser_->get_parser_type() ||
+      parser->get_file_pointer() != nullptr || parser_->get_file_pointer() != nullptr) {
+    return false;
+  }
+  parser.swap(parser_);
+  parsed_ = nullptr;
+  return true;
 }
 
 char* CClientSocket::mfc_receive() {
@@ -285,10 +304,12 @@ void CClientSocket::OnReceive(int /*code*/) {
   // A segment that made no message leaves the newest queued one to name
   // the sender.
   CListElement* message = made != nullptr ? made : queue_.get_last_element();
+  const int32_t reads_as = parser_->get_parser_type();
   if (parser_->parse_message(message->get_name()) != 1) {
     debug("<CClientSocket> Corrupted Message, unparsable!");
     return;
   }
+  if (parser_->get_parser_type() == reads_as) parsed_ = message;
   debug("<CCliientSocket> Done parsing incoming message");
 
   if (sender_assigned_ != 0) {
@@ -308,7 +329,15 @@ void CClientSocket::OnReceive(int /*code*/) {
     debug("<CClientSocket> Socket handler is NULL, config error");
     return;
   }
-  debugf("<CCliientSocket> descriptor [%ld] [<-]", get_descriptor());
+  if (get_logger() != nullptr) {
+    // "<CCliientSocket> descriptor [%ld] [<-]", on every message: put
+    // together without a format.
+    char line[64] = "<CCliientSocket> descriptor [";
+    char* end = line + std::strlen(line);
+    end = std::to_chars(end, line + sizeof line - 8, get_descriptor()).ptr;
+    std::memcpy(end, "] [<-]", 7);
+    debug(line);
+  }
   debug("<CClientSocket> Signalling CAgentContainer");
   waiting_ = 1;
   signal();
@@ -330,11 +359,7 @@ void CClientSocket::abandon(const char* reason) {
   framer_.reset();
   // The owner was told of the first message and will still come for it.
   const int kept = waiting_ != 0 ? 1 : 0;
-  while (queue_.get_nr_elements() > kept) {
-    CListElement* last = queue_.get_last_element();
-    forget_queued(last);
-    queue_.delete_element(last);
-  }
+  while (queue_.get_nr_elements() > kept) delete_queued(queue_.get_last_element());
   recount();
   set_dirty(1);
   Close();

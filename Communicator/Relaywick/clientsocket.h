@@ -72,6 +72,14 @@ class CClientSocket : public CSocketBase {
   // Parses the segment `data` to learn whether it is a whole message.
   void assign_parser(const char* data);
   CParser* get_parser() const { return parser_.get(); }
+  // Spares the owner a second parse of the message it was told of: when
+  // the parser holds the parse of the first queued message (made as the
+  // owner was told of it, without changing what the parser reads texts
+  // as), `parser` reads texts as it does and neither logs anywhere, swaps
+  // the two front ends and returns true: `parser` then holds that parse as
+  // if it had read the message itself, and this connection's next parse
+  // goes on as before. Otherwise false, and nothing changes.
+  bool trade_parse(std::unique_ptr<CParser>& parser);
 
   // Receives up to kReceiveBufferSize bytes into the receive buffer, which
   // it returns as text (owned, valid until the next receive); null when
@@ -131,7 +139,13 @@ class CClientSocket : public CSocketBase {
   size_t counted_bytes_ = 0;
   std::optional<std::chrono::steady_clock::time_point> accepted_at_;
 
+  // Drops the queued message `message`, which its queue then forgets.
+  void delete_queued(CListElement* message);
+
   std::unique_ptr<CParser> parser_;
+  // The queued message that the parser's last parse read, null when the
+  // parser holds anything else (see trade_parse).
+  const CListElement* parsed_ = nullptr;
   CLList queue_;
   CMessageFramer framer_;
   CServerSocket* server_;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <sys/socket.h>
 
+#include <charconv>
 #include <cstring>
 #include <ctime>
 
@@ -78,7 +79,7 @@ void for_each_element(CLList& list, Visit visit) {
 
 CCommunicator::CCommunicator() : CCommunicator(nullptr) {}
 
-CCommunicator::CCommunicator(CBeliefDB* db) : db_(db) {
+CCommunicator::CCommunicator(CBeliefDB* db) : db_(db), record_(std::make_unique<CMessage>()) {
   if (db_ == nullptr) {
     owned_db_ = std::make_unique<CBeliefDB>();
     db_ = owned_db_.get();
@@ -204,8 +205,15 @@ char* CCommunicator::comm_get_info() const {
   return hostname_ != nullptr ? hostname_->get_value() : nullptr;
 }
 
-CLList* CCommunicator::service_table() const {
-  return lookup_ != nullptr ? lookup_->get_value() : nullptr;
+CLList* CCommunicator::service_table() {
+  CLList* table = lookup_ != nullptr ? lookup_->get_value() : nullptr;
+  // Searched by name on every send: indexed, once for every list the
+  // belief comes to hold.
+  if (table != nullptr && table != indexed_table_) {
+    table->index_names();
+    indexed_table_ = table;
+  }
+  return table;
 }
 
 void CCommunicator::add_display(CLogFacility* module) {
@@ -634,6 +642,23 @@ std::unique_ptr<CClientSocket> CCommunicator::get_socket(const char* name) {
   return socket;
 }
 
+void CCommunicator::set_send_result(const char* error, const char* receiver, const char* host,
+                                    unsigned port) {
+  // "...Error [%s] sending..." or "...Success sending...", then " (internal)
+  // request to Agent [%s] at [%s][%u]", put together without a format.
+  result_ = "<CCommunicator> ";
+  if (error != nullptr) {
+    result_.append("Error [").append(error).append("] sending");
+  } else {
+    result_.append("Success sending");
+  }
+  result_.append(" (internal) request to Agent [").append(shown(receiver)).append("] at [");
+  result_.append(host).append("][");
+  char number[16];
+  result_.append(number, std::to_chars(number, number + sizeof number, port).ptr);
+  result_ += ']';
+}
+
 CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* performative,
                                                     const char* receiver, const char* sender,
                                                     const char* ontology, const char* language,
@@ -658,16 +683,22 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
     }
   }
 
-  CMessage record;
-  const char* header = record.compose_message(performative, receiver, sender, ontology, language,
-                                              reply_with, in_reply_to, forward_to, 0);
+  const char* header = record_->compose_message(performative, receiver, sender, ontology,
+                                                language, reply_with, in_reply_to, forward_to, 0);
   if (header == nullptr) {
     debug("<CCommunicator> Error formatting ACL string !!");
     if (via_socket) return {nullptr, nullptr};
     result_ = "<CCommunicator> Error formatting ACL string !!";
     return {result_.data(), nullptr};
   }
-  std::string text = header;
+  // This send's own text: kept apart from a send that runs inside it.
+  if (composing_ == texts_.size()) texts_.emplace_back();
+  std::string& text = texts_[composing_];
+  struct Composing {
+    size_t& depth;
+    ~Composing() { --depth; }
+  } composing{++composing_};
+  text = header;
   for (const char* token = va_arg(tokens, const char*); token != nullptr;
        token = va_arg(tokens, const char*)) {
     if (*token == '\0') continue;
@@ -697,16 +728,12 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
     if (server_ == nullptr) {
       result_ = kNoServerText;
     } else {
-      const char* error = ErrorToAsc(static_cast<unsigned>(platform::last_socket_error()));
-      result_ = str_format(
-          "<CCommunicator> Error [%s] sending (internal) request to Agent [%s] at [%s][%u]",
-          error, receiver, host, port);
+      set_send_result(ErrorToAsc(static_cast<unsigned>(platform::last_socket_error())), receiver,
+                      host, port);
     }
     return {via_socket ? nullptr : result_.data(), nullptr};
   }
-  result_ = str_format(
-      "<CCommunicator> Success sending (internal) request to Agent [%s] at [%s][%u]", receiver,
-      host, port);
+  set_send_result(nullptr, receiver, host, port);
   switch (kind) {
     case SendKind::kMessage:
     case SendKind::kSender:

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +32,7 @@
 
 class CComboBox;
 class CListBox;
+class CMessage;
 
 #define TW_SENTINEL __attribute__((sentinel))
 
@@ -250,7 +252,10 @@ class CCommunicator : public CListElement {
   void detach_logger(const CLogFacility* module);
   void add_default_beliefs();
   void add_hostname_belief();
-  CLList* service_table() const;
+  CLList* service_table();
+  // The result text of a send that reached the agent (`error` null) or
+  // failed with `error`.
+  void set_send_result(const char* error, const char* receiver, const char* host, unsigned port);
   Sent compose_and_send(SendKind kind, const char* performative, const char* receiver,
                         const char* sender, const char* ontology, const char* language,
                         const char* reply_with, const char* in_reply_to, const char* forward_to,
@@ -270,8 +275,15 @@ class CCommunicator : public CListElement {
   CIntBelief* ans_port_ = nullptr;
   CStringBelief* hostname_ = nullptr;
   CListBelief* lookup_ = nullptr;  // holds the service table
+  CLList* indexed_table_ = nullptr;  // the last table given its name index
   char empty_[2] = " ";
   std::string result_ = " ";
+  // What the composing sends compose with: one record, reused, and the
+  // message texts, one for each send in progress (an event module told of
+  // a sent text may send in turn), kept for the next sends.
+  std::unique_ptr<CMessage> record_;
+  std::deque<std::string> texts_;
+  size_t composing_ = 0;
   std::string reply_with_;
   std::string error_text_;
   int registered_ = 0;

@@ -42,7 +42,12 @@ CServerSocket::CServerSocket(CWnd* handler)
 CServerSocket::~CServerSocket() {
   if (backoff_timer_ != 0) loop_.stop_timer(backoff_timer_);
   Close();
-  for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) e->socket()->set_dirty(1);
+  by_descriptor_.clear();
+  by_name_.clear();
+  for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
+    e->socket()->registry_ = nullptr;
+    e->socket()->set_dirty(1);
+  }
   sockets_.delete_list();
 }
 
@@ -89,7 +94,10 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   CSocketBase* added = socket.get();
   added->set_descriptor(get_descriptor());
   added->set_logger(logger_);
-  sockets_.add_element(new SocketElement(std::move(socket)));
+  added->registry_element_ = sockets_.add_element(new SocketElement(std::move(socket)));
+  added->registry_ = this;
+  added->registered_order_ = next_order_++;
+  index(added);
   if (auto* client = dynamic_cast<CClientSocket*>(added)) {
     client->counted_ = true;
     client->counted_bytes_ = client->get_held_bytes();
@@ -108,36 +116,33 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
 }
 
 void CServerSocket::remove_connection(CSocketBase* socket) {
-  for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
-    if (e->socket() != socket) continue;
-    std::unique_ptr<CSocketBase> owned = e->release();
-    sockets_.delete_element(e);
-    if (auto* client = dynamic_cast<CClientSocket*>(owned.get())) {
-      held_bytes_ -= client->counted_bytes_;
-      client->counted_bytes_ = 0;
-      client->counted_ = false;
-      if (client->accepted_at_) --accepted_;
-    }
-    owned->Close();
-    platform::delete_later(owned.release());
-    return;
+  if (socket == nullptr || socket->registry_ != this) return;
+  unindex(socket);
+  auto* e = static_cast<SocketElement*>(socket->registry_element_);
+  socket->registry_ = nullptr;
+  socket->registry_element_ = nullptr;
+  std::unique_ptr<CSocketBase> owned = e->release();
+  sockets_.delete_element(e);
+  if (auto* client = dynamic_cast<CClientSocket*>(owned.get())) {
+    held_bytes_ -= client->counted_bytes_;
+    client->counted_bytes_ = 0;
+    client->counted_ = false;
+    if (client->accepted_at_) --accepted_;
   }
+  owned->Close();
+  platform::delete_later(owned.release());
 }
 
 CSocketBase* CServerSocket::find_connection(const char* name, const char* /*host*/,
                                             unsigned /*port*/) {
-  if (name == nullptr) return nullptr;
-  for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
-    CSocketBase* socket = e->socket();
-    const char* agent = socket->get_agentname();
-    if (agent == nullptr) {
-      debug("CServerSocket> Agent name for this socket is NULL");
-      continue;
-    }
-    if (std::strcmp(agent, name) != 0 || std::strcmp(agent, kUnknownAgent) == 0 ||
-        std::strcmp(agent, kBroadcastAgent) == 0 || socket->get_dirty() != 0) {
-      continue;
-    }
+  if (name == nullptr || std::strcmp(name, kUnknownAgent) == 0 ||
+      std::strcmp(name, kBroadcastAgent) == 0) {
+    return nullptr;
+  }
+  const auto named = by_name_.find(std::string_view(name));
+  if (named == by_name_.end()) return nullptr;
+  for (CSocketBase* socket : named->second) {
+    if (socket->get_dirty() != 0) continue;
     // What is sent to a peer that closed is lost: a newer connection of
     // the same agent, or a new one, carries it.
     const auto* client = dynamic_cast<const CClientSocket*>(socket);
@@ -148,11 +153,44 @@ CSocketBase* CServerSocket::find_connection(const char* name, const char* /*host
 
 CSocketBase* CServerSocket::get_connection(long descriptor) {
   if (descriptor == -1) return nullptr;
-  CSocketBase* found = nullptr;
-  for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
-    if (e->socket()->get_descriptor() == descriptor) found = e->socket();
+  const auto found = by_descriptor_.find(descriptor);
+  return found != by_descriptor_.end() ? found->second.back() : nullptr;
+}
+
+namespace {
+
+template <typename Map, typename Key>
+void erase_from(Map& map, const Key& key, CSocketBase* socket) {
+  const auto found = map.find(key);
+  if (found == map.end()) return;
+  std::erase(found->second, socket);
+  if (found->second.empty()) map.erase(found);
+}
+
+}  // namespace
+
+void CServerSocket::index(CSocketBase* socket) {
+  // Usually at the end: the socket is the newest of its bucket.
+  const auto place = [socket](Bucket& bucket) {
+    auto at = bucket.end();
+    while (at != bucket.begin() && (*(at - 1))->registered_order_ > socket->registered_order_) {
+      --at;
+    }
+    bucket.insert(at, socket);
+  };
+  place(by_descriptor_[socket->get_descriptor()]);
+  if (const char* name = socket->get_agentname()) {
+    auto named = by_name_.find(std::string_view(name));
+    if (named == by_name_.end()) named = by_name_.emplace(name, Bucket()).first;
+    place(named->second);
   }
-  return found;
+}
+
+void CServerSocket::unindex(CSocketBase* socket) {
+  erase_from(by_descriptor_, socket->get_descriptor(), socket);
+  if (const char* name = socket->get_agentname()) {
+    erase_from(by_name_, std::string_view(name), socket);
+  }
 }
 
 void CServerSocket::sweep_connections() {

@@ -18,12 +18,22 @@
 //
 // The logger is not owned; the server's lines go to its process_message
 // (direction internal), its connections' lines to its debug log.
+//
+// Beside the list, the server indexes its connections by descriptor and by
+// agent name (kept in step by the connections' setters), so that finding
+// one costs the same whatever the number of connections. The list is the
+// server's own: read it, never link into it.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "Platform/eventloop.h"
 #include "Relaywick/socketbase.h"
@@ -92,11 +102,12 @@ class CServerSocket : public CSocketBase {
   // callback returns, so the connection itself may ask for this. Nothing
   // happens for a socket that is not in the list.
   void remove_connection(CSocketBase* socket);
-  // The first connection named `name` that is neither dirty, nor closed by
-  // its peer, nor one of the placeholder names; host and port are not
-  // compared.
+  // The first connection in list order named `name` that is neither dirty,
+  // nor closed by its peer, nor one of the placeholder names; host and port
+  // are not compared.
   CSocketBase* find_connection(const char* name, const char* host, unsigned port);
-  // The last connection with that descriptor; null for -1 or none.
+  // The last connection in list order with that descriptor; null for -1 or
+  // none.
   CSocketBase* get_connection(long descriptor);
   // The list elements' contents are the CSocketBase*.
   CLList* get_sockets() { return &sockets_; }
@@ -111,6 +122,17 @@ class CServerSocket : public CSocketBase {
 
  private:
   void add(std::unique_ptr<CSocketBase> socket, bool read_peer);
+  // The indexes: a registered connection under its descriptor and agent
+  // name, in list order. CSocketBase takes its socket out before it
+  // changes either and puts it back afterwards.
+  friend class CSocketBase;
+  using Bucket = std::vector<CSocketBase*>;
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  void index(CSocketBase* socket);
+  void unindex(CSocketBase* socket);
   // Makes room for one more accepted connection; false when every accepted
   // connection has completed a message.
   bool make_room();
@@ -119,6 +141,9 @@ class CServerSocket : public CSocketBase {
   void back_off_when_out_of_descriptors(int error);
 
   CLList sockets_{"Server Sockets List"};
+  std::unordered_map<long, Bucket> by_descriptor_;
+  std::unordered_map<std::string, Bucket, NameHash, std::equal_to<>> by_name_;
+  uint64_t next_order_ = 0;
   CLogFacility* logger_ = nullptr;
   platform::EventLoop& loop_;
   Limits limits_;

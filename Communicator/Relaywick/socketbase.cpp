@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 
+#include "Relaywick/serversocket.h"
 #include "Toolwick/format.h"
 
 CSocketBase::CSocketBase(CWnd* handler) { set_handler(handler); }
@@ -21,8 +22,25 @@ void CSocketBase::debugf(const char* fmt, ...) {
   logger_->debug("%s", line.c_str());
 }
 
+void CSocketBase::set_descriptor(long descriptor) {
+  if (registry_ == nullptr) {
+    descriptor_ = descriptor;
+    return;
+  }
+  registry_->unindex(this);
+  descriptor_ = descriptor;
+  registry_->index(this);
+}
+
 void CSocketBase::set_agentname(const char* name) {
-  if (dirty_ == 0 && name != nullptr) agentname_.set(name);
+  if (dirty_ != 0 || name == nullptr) return;
+  if (registry_ == nullptr) {
+    agentname_.set(name);
+    return;
+  }
+  registry_->unindex(this);
+  agentname_.set(name);
+  registry_->index(this);
 }
 
 void CSocketBase::signal() {

@@ -5,13 +5,18 @@
 //
 // The handler window is kept by its handle, so a window that is destroyed
 // first is simply no longer told. The logger is not owned and must outlive
-// the socket or be taken away with set_logger(nullptr).
+// the socket or be taken away with set_logger(nullptr). While a server
+// socket keeps the socket in its list, a new descriptor or agent name is
+// passed on to the server's indexes.
 #pragma once
+
+#include <cstdint>
 
 #include "Platform/asyncsocket.h"
 #include "Platform/wnd.h"
 #include "Toolwick/debug.h"
 #include "Toolwick/heaptext.h"
+#include "Toolwick/listelement.h"
 
 // Posted to the handler window: wParam the socket type, lParam the descriptor.
 inline constexpr unsigned WM_SOCKET_NOTIFY = WM_USER + 5;
@@ -26,6 +31,8 @@ enum : int {
 inline constexpr const char* kUnknownAgent = "unknown agent";
 inline constexpr const char* kBroadcastAgent = "broadcast agent";
 
+class CServerSocket;
+
 class CSocketBase : public CSocket {
  public:
   explicit CSocketBase(CWnd* handler);
@@ -37,7 +44,7 @@ class CSocketBase : public CSocket {
   // Passes `line` to the logger while the socket is not dirty.
   void debug(const char* line);
 
-  void set_descriptor(long descriptor) { descriptor_ = descriptor; }
+  void set_descriptor(long descriptor);
   long get_descriptor() const { return descriptor_; }
   void set_sockettype(int type) { sockettype_ = type; }
   int get_sockettype() const { return sockettype_; }
@@ -72,4 +79,11 @@ class CSocketBase : public CSocket {
   CSocketBase* next_ = nullptr;
   int sockettype_ = SOCKETTYPE_BASE;
   HeapText agentname_{kUnknownAgent};
+  // The server whose connection list holds this socket, the list element
+  // that carries it, and its place in that list (a running number of the
+  // server's); kept by the server.
+  friend class CServerSocket;
+  CServerSocket* registry_ = nullptr;
+  CListElement* registry_element_ = nullptr;
+  uint64_t registered_order_ = 0;
 };

@@ -29,6 +29,10 @@ class CListElement : public CDNA {
   // delete_element unlinks before it destroys.
   ~CListElement() override = default;
 
+  // Keeps a copy of `name` (null unnames), and the name index of the list
+  // that holds the element, if it keeps one, in step (CLList::index_names).
+  void set_name(const char* name);
+
   virtual void set_next(CListElement* next) { next_ = next; }
   // The payload pointer; not owned by a plain element.
   virtual void set_content(void* content) { content_ = content; }
@@ -55,7 +59,10 @@ class CListElement : public CDNA {
   HeapText& text_buffer() { return text_; }
 
  private:
+  friend class CLList;
   int32_t btype_ = BTYPE_ELEMENT;
+  bool keeps_name_index_ = false;  // a CLList that indexes its elements by name
+  bool name_indexed_ = false;      // accounted for in its parent list's name index
   void* content_ = nullptr;
   HeapText text_;
   CListElement* parent_ = nullptr;

@@ -1,7 +1,12 @@
 #include "Toolwick/llist.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "Platform/paths.h"
 
@@ -11,11 +16,75 @@ bool has_name(const CListElement* e, const char* name) {
 }
 }  // namespace
 
+// The named elements by name; the elements of one name in no particular
+// order (the walk from the head tells which comes first).
+struct CLList::NameIndex {
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  std::unordered_map<std::string, std::vector<CListElement*>, Hash, std::equal_to<>> named;
+};
+
 CLList::CLList() { set_btype(BTYPE_LIST); }
 
 CLList::CLList(const char* name) : CStreamBuffer(name) { set_btype(BTYPE_LIST); }
 
 CLList::~CLList() { delete_list(); }
+
+void CLList::index_names() {
+  if (names_ != nullptr) return;
+  for (CListElement* e = first_; e != nullptr; e = e->get_next()) {
+    if (e->get_parent() != this) return;
+  }
+  names_ = std::make_unique<NameIndex>();
+  keeps_name_index_ = true;
+  for (CListElement* e = first_; e != nullptr; e = e->get_next()) index_element(e);
+}
+
+void CLList::drop_name_index() {
+  for (CListElement* e = first_; e != nullptr; e = e->get_next()) e->name_indexed_ = false;
+  names_.reset();
+  keeps_name_index_ = false;
+}
+
+void CLList::index_element(CListElement* e) {
+  if (names_ == nullptr) return;
+  e->name_indexed_ = true;
+  index_name(e);
+}
+
+void CLList::unindex_element(CListElement* e) {
+  if (names_ == nullptr || !e->name_indexed_) return;
+  unindex_name(e);
+  e->name_indexed_ = false;
+}
+
+void CLList::index_linked(CListElement* e) {
+  if (names_ == nullptr) return;
+  if (e->get_parent() == this) {
+    index_element(e);
+  } else {
+    drop_name_index();
+  }
+}
+
+void CLList::index_name(CListElement* e) {
+  if (e->get_name() == nullptr) return;
+  auto named = names_->named.find(std::string_view(e->get_name()));
+  if (named == names_->named.end()) {
+    named = names_->named.emplace(e->get_name(), std::vector<CListElement*>()).first;
+  }
+  named->second.push_back(e);
+}
+
+void CLList::unindex_name(CListElement* e) {
+  if (e->get_name() == nullptr) return;
+  const auto named = names_->named.find(std::string_view(e->get_name()));
+  if (named == names_->named.end()) return;
+  std::erase(named->second, e);
+  if (named->second.empty()) names_->named.erase(named);
+}
 
 CListElement* CLList::add_element(CListElement* e) {
   if (e == nullptr) return nullptr;
@@ -29,11 +98,17 @@ CListElement* CLList::add_element(CListElement* e) {
   last_ = e;
   e->set_parent(this);
   ++count_;
+  index_element(e);
   return e;
 }
 
 CListElement* CLList::find_element(const char* name) const {
   if (name == nullptr) return nullptr;
+  if (names_ != nullptr) {
+    const auto named = names_->named.find(std::string_view(name));
+    if (named == names_->named.end()) return nullptr;
+    if (named->second.size() == 1) return named->second.front();
+  }
   for (CListElement* e = first_; e != nullptr; e = e->get_next()) {
     if (has_name(e, name)) return e;
   }
@@ -82,6 +157,7 @@ void CLList::unlink(CListElement* e) {
 
 void CLList::delete_element(CListElement* e) {
   if (e == nullptr) return;
+  unindex_element(e);
   unlink(e);
   --count_;
   delete e;
@@ -89,6 +165,7 @@ void CLList::delete_element(CListElement* e) {
 
 void CLList::remove_element(CListElement* e) {
   if (e == nullptr) return;
+  unindex_element(e);
   unlink(e);
   --count_;
 }
@@ -108,7 +185,7 @@ void CLList::remove_element_by_name(const char* name) { remove_element(find_last
 void CLList::swap(CListElement* a, CListElement* b) {
   if (a == nullptr || b == nullptr || a == b) return;
   unlink(a);
-  insert_element_after(b, a);
+  link_after(b, a);
   cursor_ = nullptr;
 }
 
@@ -121,6 +198,17 @@ void CLList::insert_element(CListElement* e, unsigned index) {
 
 void CLList::insert_element_after(CListElement* at, CListElement* e) {
   if (at == nullptr || e == nullptr) return;
+  link_after(at, e);
+  index_linked(e);
+}
+
+void CLList::insert_element_before(CListElement* at, CListElement* e) {
+  if (at == nullptr || e == nullptr) return;
+  link_before(at, e);
+  index_linked(e);
+}
+
+void CLList::link_after(CListElement* at, CListElement* e) {
   CListElement* next = at->get_next();
   e->set_last(at);
   e->set_next(next);
@@ -132,8 +220,7 @@ void CLList::insert_element_after(CListElement* at, CListElement* e) {
   }
 }
 
-void CLList::insert_element_before(CListElement* at, CListElement* e) {
-  if (at == nullptr || e == nullptr) return;
+void CLList::link_before(CListElement* at, CListElement* e) {
   CListElement* prev = at->get_last();
   e->set_last(prev);
   e->set_next(at);
@@ -146,6 +233,7 @@ void CLList::insert_element_before(CListElement* at, CListElement* e) {
 }
 
 void CLList::delete_list() {
+  if (names_ != nullptr) names_->named.clear();
   CListElement* e = first_;
   first_ = last_ = cursor_ = nullptr;
   count_ = 0;

@@ -5,9 +5,15 @@
 // destructor destroy them; remove_element (and dequeue/pop) only unlink and
 // hand the element back to the caller. A list is itself an element, so lists
 // nest. Elements passed to delete/remove/swap/insert must belong to this list.
+//
+// A long list that is searched by name often (the service table) may keep
+// an index of its elements by name beside it (index_names): find_element
+// then costs the same whatever the length of the list, and gives the same
+// element as the walk from the head.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "Toolwick/streambuffer.h"
 
@@ -36,6 +42,14 @@ class CLList : public CStreamBuffer {
   CListElement* add_element(CListElement* e);
   // The first element from the head named `name` (unnamed ones never match).
   CListElement* find_element(const char* name) const;
+
+  // From now on keeps the name index: the list's own operations and
+  // set_name on its elements keep it in step. Linking an element that is
+  // not the list's child (insert_element* of a foreign element, whose
+  // renames would go unseen) ends it; so does an element that is not the
+  // list's child when this is called.
+  void index_names();
+  bool has_name_index() const { return names_ != nullptr; }
   // The element `index` steps from the head; null when out of range.
   CListElement* get_element(int index) const;
 
@@ -68,9 +82,25 @@ class CLList : public CStreamBuffer {
   void dump_list();
 
  private:
-  void unlink(CListElement* e);
-  CListElement* find_last_named(const char* name) const;
+  struct NameIndex;
+  // CListElement::set_name takes a renamed element out of the index and
+  // puts it back.
+  friend class CListElement;
 
+  void unlink(CListElement* e);
+  void link_after(CListElement* at, CListElement* e);
+  void link_before(CListElement* at, CListElement* e);
+  CListElement* find_last_named(const char* name) const;
+  // The name index's part in adding and taking out an element.
+  void index_element(CListElement* e);
+  void unindex_element(CListElement* e);
+  // A linked element that is not the list's child: the index must go.
+  void index_linked(CListElement* e);
+  void index_name(CListElement* e);
+  void unindex_name(CListElement* e);
+  void drop_name_index();
+
+  std::unique_ptr<NameIndex> names_;
   CListElement* first_ = nullptr;
   CListElement* last_ = nullptr;
   CListElement* cursor_ = nullptr;

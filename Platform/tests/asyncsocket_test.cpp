@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -560,6 +561,86 @@ TEST_F(SocketTest, CallsOnAClosedSocketFailAsNotASocket) {
   socket.Close();
   socket.Close();
   EXPECT_TRUE(socket.Create());  // a closed object makes a new socket
+}
+
+// Reads `count` bytes per notification into `data`.
+void read_in_pieces(Recorder* socket, int count) {
+  socket->after_receive = [count](Recorder* self) {
+    char buffer[16];
+    const int got = self->Receive(buffer, count);
+    if (got > 0) self->data.append(buffer, static_cast<size_t>(got));
+  };
+}
+
+TEST_F(ConnectionTest, WhatTheHandlerLeftIsToldAgainWithoutNewData) {
+  read_in_pieces(&socket, 2);
+  send_raw(peer, "abcdef");
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 3; }, 2000));
+  EXPECT_EQ(socket.data, "abcdef");
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(socket.receives, 3);
+
+  // A peek leaves the bytes for the next receive.
+  socket.after_receive = [](Recorder* self) {
+    char buffer[8];
+    ASSERT_EQ(self->Receive(buffer, 2, MSG_PEEK), 2);
+    EXPECT_EQ(std::string(buffer, 2), "gh");
+    self->drain();
+  };
+  socket.data.clear();
+  send_raw(peer, "ghij");
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 4; }, 2000));
+  EXPECT_EQ(socket.data, "ghij");
+}
+
+TEST_F(ConnectionTest, ASocketClosedWithDataLeftIsNotToldAgain) {
+  socket.after_receive = [](Recorder* self) {
+    char buffer[2];
+    const int got = self->Receive(buffer, sizeof buffer);
+    if (got > 0) self->data.append(buffer, static_cast<size_t>(got));
+    self->Close();
+  };
+  send_raw(peer, "abcdef");
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 1; }, 2000));
+  EXPECT_TRUE(stays_idle());
+  EXPECT_EQ(socket.receives, 1);
+  EXPECT_EQ(socket.data, "ab");
+}
+
+TEST_F(SocketTest, AHandlerNeverWaitsForMoreData) {
+  Recorder listener;
+  const int peer = raw_connect(start_listening(listener));
+  Blocking socket;
+  ASSERT_TRUE(listener.Accept(socket));
+  // The handler reads until nothing is left: the receive after the data
+  // says so at once instead of waiting for more, as outside a handler.
+  int last_error = 0;
+  socket.read_when_told = true;
+  socket.after_receive = [&](Recorder*) { last_error = CAsyncSocket::GetLastError(); };
+  send_raw(peer, "all there is");
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 1; }, 2000));
+  EXPECT_EQ(socket.data, "all there is");
+  EXPECT_EQ(last_error, platform::WSAEWOULDBLOCK);
+  close(peer);
+}
+
+TEST_F(ConnectionTest, StreamConnectionsSendWithoutDelay) {
+  Recorder listener;
+  const int client = raw_connect(start_listening(listener));
+  Recorder accepted;
+  ASSERT_TRUE(listener.Accept(accepted));
+  struct Case {
+    const char* what;
+    CAsyncSocket* socket;
+  };
+  for (const Case& c : {Case{"connected", &socket}, Case{"accepted", &accepted}}) {
+    SCOPED_TRACE(c.what);
+    int on = 0;
+    socklen_t length = sizeof on;
+    ASSERT_TRUE(c.socket->GetSockOpt(TCP_NODELAY, &on, &length, IPPROTO_TCP));
+    EXPECT_NE(on, 0);
+  }
+  close(client);
 }
 
 }  // namespace

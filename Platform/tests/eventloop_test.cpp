@@ -28,6 +28,27 @@ TEST_F(EventLoopTest, PostedCallsRunInOrderAndLaterPostsWaitForTheNextRound) {
   EXPECT_EQ(loop.process_events(0), 0);
 }
 
+TEST_F(EventLoopTest, CallsPostedFromCallsRunInTheOrderPosted) {
+  // Enough calls, posted while others are queued, that the queue wraps
+  // and grows in the middle of a round.
+  std::vector<int> ran;
+  std::vector<int> expected;
+  int next = 100;
+  for (int i = 0; i < 12; ++i) {
+    loop.post([&, i] {
+      ran.push_back(i);
+      for (int k = 0; k < 3; ++k) {
+        const int id = next++;
+        loop.post([&ran, id] { ran.push_back(id); });
+      }
+    });
+    expected.push_back(i);
+  }
+  for (int id = 100; id < 136; ++id) expected.push_back(id);
+  EXPECT_TRUE(loop.run_until([&] { return ran.size() == expected.size(); }, 2000));
+  EXPECT_EQ(ran, expected);
+}
+
 TEST_F(EventLoopTest, ARoundThatRanQueuedCallsDoesNotWait) {
   // run_until re-checks its condition after each round, so a round that ran
   // the call it waits for must come back instead of sleeping in poll.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/hostaddress.h"
@@ -428,6 +429,29 @@ TEST_F(CommunicatorTest, WhoIsToldOfASentMessage) {
     EXPECT_EQ(read_message(fd), text);
     EXPECT_EQ(calls, c.told);
   }
+}
+
+TEST_F(CommunicatorTest, ASendFromAToldModuleLeavesTheTextToTheOthers) {
+  auto* first = new RecordingModule("first", &calls);
+  first->set_type(LOGTYPE_DISPLAY);
+  auto* second = new RecordingModule("second", &calls);
+  second->set_type(LOGTYPE_DISPLAY);
+  comm->add_display(first);
+  comm->add_display(second);
+  bool sent_inside = false;
+  first->on_message = [&] {
+    if (std::exchange(sent_inside, true)) return;
+    comm->comm_sendmessage("tell", "bob", "ont", "lang", "r1", nullptr, nullptr, "inner", nullptr);
+  };
+  comm->comm_sendmessage("tell", "bob", "ont", "lang", "r1", nullptr, nullptr, "outer", nullptr);
+  const std::string outer = header("bob", nullptr) + " outer ))" + kEnd;
+  const std::string inner = header("bob", nullptr) + " inner ))" + kEnd;
+  EXPECT_EQ(calls, (std::vector<std::string>{"first message 2 " + outer, "first message 2 " + inner,
+                                             "second message 2 " + inner,
+                                             "second message 2 " + outer}));
+  const int fd = accept_bob();
+  EXPECT_EQ(read_message(fd), outer);
+  EXPECT_EQ(read_message(fd), inner);
 }
 
 TEST_F(CommunicatorTest, AFailedSendReturnsTheErrorText) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -626,6 +628,135 @@ TEST_F(ConnectionTest, WhatAllConnectionsHoldIsBounded) {
   settle();
   EXPECT_EQ(server->get_held_bytes(), 10000u);
   EXPECT_FALSE(peer_closed(c, 100));
+}
+
+// --- Finding connections: the server's indexes follow every change
+
+TEST_F(ConnectionTest, ARenamedConnectionIsFoundByItsNewNameOnly) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  EXPECT_EQ(server->find_connection(kUnknownAgent, nullptr, 0), nullptr);
+  ASSERT_TRUE(send_peer(fd, message("first", "x") + kEnd));
+  settle();
+  EXPECT_EQ(server->find_connection("first", nullptr, 0), connection);
+
+  connection->set_agentname("second");
+  EXPECT_EQ(server->find_connection("first", nullptr, 0), nullptr);
+  EXPECT_EQ(server->find_connection("second", nullptr, 0), connection);
+  connection->set_agentname(kBroadcastAgent);
+  EXPECT_EQ(server->find_connection(kBroadcastAgent, nullptr, 0), nullptr);
+  EXPECT_EQ(server->find_connection("second", nullptr, 0), nullptr);
+}
+
+TEST_F(ConnectionTest, AnOlderConnectionNamedLaterIsFoundFirst) {
+  CClientSocket* accepted = nullptr;
+  const int fd = connect(&accepted);
+  CClientSocket* out = connect_out("peer");  // newer, named at once
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), out);
+
+  // The accepted one comes first in the list once its sender names it.
+  ASSERT_TRUE(send_peer(fd, message("peer", "x") + kEnd));
+  settle();
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), accepted);
+  accepted->set_dirty(1);
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), out);
+}
+
+TEST_F(ConnectionTest, ANewDescriptorAndARemovalAreFollowed) {
+  CClientSocket* first = nullptr;
+  CClientSocket* second = nullptr;
+  const int fd = connect(&first);
+  connect(&second);
+  ASSERT_TRUE(send_peer(fd, message("peer", "x") + kEnd));
+  settle();
+
+  first->set_descriptor(7);
+  EXPECT_EQ(server->get_connection(0), nullptr);
+  EXPECT_EQ(server->get_connection(7), first);
+  second->set_descriptor(7);
+  EXPECT_EQ(server->get_connection(7), second);  // the last in the list
+  second->set_descriptor(1);
+  EXPECT_EQ(server->get_connection(7), first);
+
+  server->remove_connection(first);
+  EXPECT_EQ(server->get_connection(7), nullptr);
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), nullptr);
+  // Out of the list, its changes reach the server no more.
+  first->set_agentname("again");
+  first->set_descriptor(1);
+  EXPECT_EQ(server->find_connection("again", nullptr, 0), nullptr);
+  EXPECT_EQ(server->get_connection(1), second);
+  settle();
+}
+
+// --- The owner spared a second parse of the message it is told of
+
+class ParseTradeTest : public ConnectionTest {
+ protected:
+  // No log file, so that neither front end writes anything.
+  ParseTradeTest() { logger.close(); }
+
+  // A front end as the owner keeps one: KQML current after its first text.
+  static std::unique_ptr<CParser> owners_parser() {
+    auto parser = std::make_unique<CParser>();
+    parser->parse_message("(tell :sender nobody)");
+    return parser;
+  }
+};
+
+TEST_F(ParseTradeTest, TheOwnerTakesTheParseOfTheMessageItWasToldOf) {
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  auto parser = owners_parser();
+  for (const char* content : {"one", "two"}) {
+    SCOPED_TRACE(content);
+    window.notices.clear();
+    ASSERT_TRUE(send_peer(fd, message("peer", content) + kEnd));
+    settle();
+    ASSERT_EQ(window.notices.size(), 1u);
+    CParser* before = parser.get();
+    ASSERT_TRUE(connection->trade_parse(parser));
+    EXPECT_NE(parser.get(), before);
+    EXPECT_STREQ(parser->find_sender(), "peer");
+    EXPECT_STREQ(parser->find_content(), (std::string("(") + content + ")").c_str());
+    EXPECT_FALSE(connection->trade_parse(parser));  // once only
+    connection->remove_from_queue();
+  }
+}
+
+TEST_F(ParseTradeTest, NoTradeWhereItCouldShow) {
+  struct Case {
+    const char* what;
+    std::function<void(std::unique_ptr<CParser>&)> prepare;
+    int messages = 1;  // in the segment
+  };
+  FILE* sink = log.stream();
+  const std::vector<Case> cases = {
+      {"the owner's front end reads texts otherwise (HTTP first)",
+       [](std::unique_ptr<CParser>& p) { p = std::make_unique<CParser>(); }},
+      {"the owner's front end logs", [&](std::unique_ptr<CParser>& p) { p->set_file(sink); }},
+      {"the connection's front end logs", [&](std::unique_ptr<CParser>&) { logger.set_file(sink); }},
+      {"the parse read the last of two, the owner takes the first",
+       [](std::unique_ptr<CParser>&) {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    logger.close();
+    CClientSocket* connection = nullptr;
+    const int fd = connect(&connection);
+    auto parser = owners_parser();
+    c.prepare(parser);
+    std::string segment;
+    for (int i = 0; i < c.messages; ++i) segment += message("peer", std::to_string(i)) + kEnd;
+    window.notices.clear();
+    ASSERT_TRUE(send_peer(fd, segment));
+    settle();
+    ASSERT_EQ(window.notices.size(), 1u);
+    CParser* before = parser.get();
+    EXPECT_FALSE(connection->trade_parse(parser));
+    EXPECT_EQ(parser.get(), before);
+  }
+  logger.close();
 }
 
 }  // namespace
