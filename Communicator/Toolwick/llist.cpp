@@ -245,6 +245,10 @@ void CLList::delete_list() {
 }
 
 void CLList::forget_elements() {
+  if (names_ != nullptr) {
+    for (CListElement* e = first_; e != nullptr; e = e->get_next()) e->name_indexed_ = false;
+    names_->named.clear();
+  }
   first_ = last_ = cursor_ = nullptr;
   count_ = 0;
 }

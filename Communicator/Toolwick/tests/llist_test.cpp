@@ -213,6 +213,21 @@ TEST(LList, ForgetElementsLeavesThemToTheirOwner) {
   EXPECT_EQ(deaths, 1);
 }
 
+// An indexed list forgets its elements from the index too: renamed by their
+// owner later, they are not found, and names given again are.
+TEST(LList, ForgetElementsEmptiesTheNameIndex) {
+  CListElement kept("a");
+  CLList list;
+  list.index_names();
+  list.add_element(&kept);
+  list.forget_elements();
+  EXPECT_EQ(list.find_element("a"), nullptr);
+  kept.set_name("b");
+  EXPECT_EQ(list.find_element("b"), nullptr);
+  CListElement* again = list.add_element(new CListElement("a"));
+  EXPECT_EQ(list.find_element("a"), again);
+}
+
 TEST(LList, Tokenize) {
   struct Case {
     std::string text;
