@@ -161,7 +161,7 @@ TEST(ExerciseInProcesses, DemoRunsFromInitSimToAnEmptyDocument) {
   ASSERT_GT(run.host.size(), init + 6);
   EXPECT_EQ(Lines(run.host.begin() + init + 1, run.host.begin() + init + 6),
             (Lines{"map loaded", "wait dialog shown", kToSim + "init_sim :comfirm (TesselStation)",
-                   "doc: phase 2, clock 0, map 40 x 40, team -, sim sim-agent, 2 radars, "
+                   "doc: phase 2, clock 0, map 240 x 240, team -, sim sim-agent, 2 radars, "
                    "3 interceptors, 2 incursions, 0 balloons, 7 terrain types",
                    "unit: I-101 interceptor idle, controller -"}));
   EXPECT_TRUE(has_line(run.sim,
@@ -172,7 +172,7 @@ TEST(ExerciseInProcesses, DemoRunsFromInitSimToAnEmptyDocument) {
   EXPECT_EQ(next_line(run.host, kStationRecv + "start_sim ", "wait dialog closed"),
             "wait dialog closed");
   EXPECT_EQ(next_line(run.host, kStationRecv + "start_sim ", "doc: "),
-            "doc: phase 2, clock 0, map 40 x 40, team BravoStation, sim sim-agent, 2 radars, "
+            "doc: phase 2, clock 0, map 240 x 240, team BravoStation, sim sim-agent, 2 radars, "
             "3 interceptors, 2 incursions, 0 balloons, 7 terrain types");
 
   // Every clock pulse from 0 to 960 sets the station's clock and is
@@ -338,7 +338,7 @@ TEST_P(RequestAnswered, AsTheOperatorSays) {
                                     c.reply));
 }
 
-const std::string kFalconAt = ":lat 420.000000 :lng 200.000000 :gridCol 17 :gridRow 32";
+const std::string kFalconAt = ":lat 300.000000 :lng 230.000000 :gridCol 12 :gridRow 30";
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, RequestAnswered,

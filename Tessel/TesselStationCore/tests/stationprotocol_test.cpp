@@ -755,8 +755,8 @@ class DemoExercise : public ProtocolOn<StationTest> {
 TEST_F(DemoExercise, LoadsThroughInitSimAndStarts) {
   receive("sim", first("init_sim"));
   EXPECT_EQ(agent.lines(), Lines{"sim: tell :command init_sim :comfirm (TesselStation)"});
-  EXPECT_EQ(doc.GetWorldMap()->getWidth(), 40);
-  EXPECT_EQ(doc.GetWorldMap()->getHeight(), 40);
+  EXPECT_EQ(doc.GetWorldMap()->getWidth(), 240);
+  EXPECT_EQ(doc.GetWorldMap()->getHeight(), 240);
   EXPECT_EQ(doc.GetWorldMap()->GetMaxLat(), 950.0);
   EXPECT_EQ(doc.GetWorldMap()->GetMinLng(), 95.0);
   EXPECT_EQ(doc.GetTerrainTypes().size(), 7u);

@@ -296,8 +296,8 @@ TEST_F(DemoScenario, MapFileLoadsIntoTheWorldMapWithATerrainForEveryCell) {
   const std::string url = scenario.find_token("map");
   CWorldMap map;
   ASSERT_TRUE(load_map_file(percent_decoded(url.substr(std::strlen("file://"))), &map));
-  EXPECT_EQ(map.getWidth(), 40);
-  EXPECT_EQ(map.getHeight(), 40);
+  EXPECT_EQ(map.getWidth(), 240);
+  EXPECT_EQ(map.getHeight(), 240);
   EXPECT_EQ(map.GetMinLat(), 0.0);
   EXPECT_EQ(map.GetMaxLat(), 950.0);
   EXPECT_EQ(map.GetMinLng(), 95.0);
@@ -313,13 +313,78 @@ TEST_F(DemoScenario, MapFileLoadsIntoTheWorldMapWithATerrainForEveryCell) {
   }
   EXPECT_EQ(used, codes);  // no cell without a terrain, no terrain unused
 
-  // The sea interceptor starts on water, the others on land.
+  // The sea interceptor starts and is sent on water; the other units and
+  // the station stand on land.
+  struct Place {
+    std::string what;
+    double lat;
+    double lng;
+    bool water;
+  };
+  std::vector<Place> places;
+  std::string sea_unit;
   for (const Entry& unit : list("interceptors", {"id", "lat", "lon", "scope"})) {
+    places.push_back({unit.at("id"), std::atof(unit.at("lat").c_str()),
+                      std::atof(unit.at("lon").c_str()), unit.at("scope") == "sea"});
+    if (unit.at("scope") == "sea") sea_unit = unit.at("id");
+  }
+  for (const Entry& radar : list("radar", {"id", "lat", "lon"})) {
+    places.push_back({radar.at("id"), std::atof(radar.at("lat").c_str()),
+                      std::atof(radar.at("lon").c_str()), false});
+  }
+  const Send* start = first("start_sim");
+  ASSERT_NE(start, nullptr);
+  CParser location;
+  ASSERT_EQ(location.parse_message(field(*start, "stationlocation").c_str()), 1);
+  ASSERT_NE(location.find_token("lat"), nullptr);
+  ASSERT_NE(location.find_token("lon"), nullptr);
+  places.push_back({"the station", std::atof(location.find_token("lat")),
+                    std::atof(location.find_token("lon")), false});
+  int sea_orders = 0;
+  for (const Send& send : sends) {
+    if (send.command != "deploy" || field(send, "id") != sea_unit) continue;
+    ++sea_orders;
+    places.push_back({"deploy at line " + std::to_string(send.line),
+                      std::atof(field(send, "destLat").c_str()),
+                      std::atof(field(send, "destLng").c_str()), true});
+  }
+  EXPECT_EQ(sea_orders, 1);
+  for (const Place& place : places) {
     int32_t x = 0;
     int32_t y = 0;
-    map.pixelloc(&x, &y, std::atof(unit.at("lat").c_str()), std::atof(unit.at("lon").c_str()));
+    map.pixelloc(&x, &y, place.lat, place.lng);
     const bool water = map.point(x, y) == '~' || map.point(x, y) == '-';
-    EXPECT_EQ(water, unit.at("scope") == "sea") << unit.at("id");
+    EXPECT_EQ(water, place.water) << place.what << " on '" << map.point(x, y) << "'";
+  }
+}
+
+// Before the script turns any of them, every incursion comes within the
+// range of a radar at one of the clock pulses, so that the station reports
+// it entering the radar's cover.
+TEST_F(DemoScenario, EveryIncursionEntersARadarRange) {
+  const std::vector<Entry> radars = list("radar", {"id", "lat", "lon", "range"});
+  ASSERT_FALSE(radars.empty());
+  // The pulses up to the first course change.
+  const Send* turn = first("update_inc_heading");
+  int last_pulse = 0;
+  for (const SimStep& step : script.steps()) {
+    const auto* clock = std::get_if<ClockStep>(&step.action);
+    if (clock != nullptr && (turn == nullptr || step.line < turn->line)) last_pulse = clock->to;
+  }
+  ASSERT_GT(last_pulse, 0);
+  for (const Entry& incursion : list("incursions", {"id", "heading", "speed", "lat", "lon"})) {
+    std::string seen_by;
+    for (int minute = 0; minute <= last_pulse && seen_by.empty(); minute += 60) {
+      const auto [lat, lng] = position_after(incursion, minute);
+      for (const Entry& radar : radars) {
+        const double range = std::atof(radar.at("range").c_str());
+        if (std::hypot(lat - std::atof(radar.at("lat").c_str()),
+                       lng - std::atof(radar.at("lon").c_str())) < range) {
+          seen_by = radar.at("id");
+        }
+      }
+    }
+    EXPECT_FALSE(seen_by.empty()) << incursion.at("id") << " passes every radar by";
   }
 }
 
