@@ -1,21 +1,14 @@
 #include "Toolwick/url.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "Toolwick/numbers.h"
+
 namespace {
 
 constexpr const char* kDefaultProto = "HTTP";
-
-// Reads a port the way atoi does (leading blanks, a sign, digits; 0 when
-// there are none), but clamps instead of overflowing.
-int32_t read_port(const char* text) {
-  const long value = std::strtol(text, nullptr, 10);
-  return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
-}
 
 }  // namespace
 
@@ -43,7 +36,7 @@ void CURL::set_host(const char* text) {
   if (text == nullptr) return;
   const std::string copy(text);
   const size_t colon = copy.find(':');
-  if (colon != std::string::npos) port_ = read_port(copy.c_str() + colon + 1);
+  if (colon != std::string::npos) port_ = read_int(copy.c_str() + colon + 1);
   host_.assign(std::string_view(copy).substr(0, colon));
 }
 
