@@ -1,10 +1,11 @@
 #include "Talkwick/kqmlparser.h"
 
 #include <bit>
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#include "Toolwick/numbers.h"
 
 namespace {
 
@@ -398,18 +399,13 @@ char* CKQMLParser::create_message(const char* performative, const char* receiver
 
 char* CKQMLParser::compose_token(const char* name, float value) {
   if (name == nullptr) return nullptr;
-  // "%f" in the "C" locale, whatever the process locale is.
-  char number[64];
-  const auto written = std::to_chars(number, number + sizeof number, static_cast<double>(value),
-                                     std::chars_format::fixed, 6);
-  return token_text_.assign({":", name, " (", std::string_view(number, written.ptr - number), ") "});
+  // "%f", whatever the process locale is.
+  return token_text_.assign({":", name, " (", fixed_text(value, 6), ") "});
 }
 
 char* CKQMLParser::compose_token(const char* name, int value) {
   if (name == nullptr) return nullptr;
-  char number[16];
-  const auto written = std::to_chars(number, number + sizeof number, value);
-  return token_text_.assign({":", name, " (", std::string_view(number, written.ptr - number), ") "});
+  return token_text_.assign({":", name, " (", std::to_string(value), ") "});
 }
 
 char* CKQMLParser::compose_token(const char* name, const char* value) {
