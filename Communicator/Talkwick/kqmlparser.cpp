@@ -12,7 +12,7 @@ namespace {
 // Below this many tokens find_token walks them; from it on it builds an
 // index, so that a caller looking up every token (or a long name-space
 // path) costs linear time rather than quadratic.
-constexpr size_t kIndexedFrom = 16;
+constexpr int32_t kIndexedFrom = 16;
 
 bool is_keyword(const char* text) { return text[0] == ':'; }
 
@@ -132,7 +132,6 @@ void CKQMLParser::discard_lists() {
   token_list_.forget_elements();
   entity_list_.forget_elements();
   records_.clear();
-  token_count_ = 0;
   pending_keyword_ = nullptr;
   performative_ = nullptr;
   indexed_ = false;
@@ -261,7 +260,6 @@ void CKQMLParser::add_token(CListElement* entity, CListElement* value) {
   token->set_token(entity);
   token->set_token_content(value);
   token_list_.add_element(token);
-  ++token_count_;
   if (performative_ == nullptr && !is_keyword(entity->get_name())) {
     performative_ = entity->get_name();
   }
@@ -292,8 +290,9 @@ const CToken* CKQMLParser::scan_tokens(const char* name) const {
 
 void CKQMLParser::build_index() {
   // Open addressing over a power of two at least twice the token count.
+  const size_t count = static_cast<size_t>(token_list_.get_nr_elements());
   size_t size = 32;
-  while (size < 2 * token_count_) size *= 2;
+  while (size < 2 * count) size *= 2;
   index_.assign(size, IndexSlot{});
   uint32_t order = 0;
   for (const CListElement* e = token_list_.get_element(0); e != nullptr; e = e->get_next()) {
@@ -338,7 +337,7 @@ const CToken* CKQMLParser::look_up(const char* name) {
 
 char* CKQMLParser::find_token(const char* name) {
   if (name == nullptr || tokens_ == nullptr) return nullptr;
-  return value_of(token_count_ < kIndexedFrom ? scan_tokens(name) : look_up(name));
+  return value_of(token_list_.get_nr_elements() < kIndexedFrom ? scan_tokens(name) : look_up(name));
 }
 
 char* CKQMLParser::find_performative() { return tokens_ != nullptr ? performative_ : nullptr; }

@@ -122,7 +122,6 @@ class CKQMLParser : public CParserBase {
   ElementPool records_;
   CLList entity_list_;
   CLList token_list_;
-  size_t token_count_ = 0;
   CListElement* pending_keyword_ = nullptr;  // while splitting: a keyword awaiting its value
   char* performative_ = nullptr;
   std::vector<IndexSlot> index_;
