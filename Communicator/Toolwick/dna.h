@@ -9,7 +9,7 @@ class CDNA : public CDebug {
   // Named by a copy of `name`; null leaves the object unnamed.
   explicit CDNA(const char* name) : name_(name) {}
 
-  // The name, owned by the object; null when unnamed.
+  // The name, owned by the object unless it is viewed; null when unnamed.
   char* get_name() const { return name_.get(); }
   // Keeps a copy of `name` (safe when it is the current name); null unnames.
   void set_name(const char* name) { name_.set(name); }

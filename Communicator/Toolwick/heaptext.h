@@ -40,7 +40,7 @@ class HeapText {
   // this object holds it. A later set/assign/reset lets go of it unfreed.
   void view(char* text) { text_ = Text(text, HeapTextRelease{false}); }
 
-  // The text, owned by this object; null when unset.
+  // The text, owned by this object unless it is viewed; null when unset.
   char* get() const { return text_.get(); }
   bool is_set() const { return text_ != nullptr; }
 

@@ -25,7 +25,7 @@ class CParameter : public CListElement {
     CListElement::set_content(value);
   }
 
-  // The value, owned by the parameter; null when unset.
+  // The value, owned by the parameter unless it is viewed; null when unset.
   char* get_value() const { return value_.get(); }
 
  private:
