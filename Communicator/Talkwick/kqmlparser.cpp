@@ -134,7 +134,7 @@ void CKQMLParser::discard_lists() {
   records_.clear();
   pending_keyword_ = nullptr;
   performative_ = nullptr;
-  indexed_ = false;
+  index_.clear();  // the storage stays for the next index
   tokens_ = nullptr;
   entities_ = nullptr;
 }
@@ -310,11 +310,10 @@ void CKQMLParser::build_index() {
       if (at.hash == hash && std::strcmp(key_of(at.token), key) == 0) break;  // the first one stays
     }
   }
-  indexed_ = true;
 }
 
 const CToken* CKQMLParser::look_up(const char* name) {
-  if (!indexed_) build_index();
+  if (index_.empty()) build_index();
   const size_t mask = index_.size() - 1;
   // The first token named `name` or its upper-case form: both are looked
   // up, the earlier one wins.

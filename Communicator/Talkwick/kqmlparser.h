@@ -124,8 +124,7 @@ class CKQMLParser : public CParserBase {
   CLList token_list_;
   CListElement* pending_keyword_ = nullptr;  // while splitting: a keyword awaiting its value
   char* performative_ = nullptr;
-  std::vector<IndexSlot> index_;
-  bool indexed_ = false;
+  std::vector<IndexSlot> index_;  // empty until a parse's first find_token needs it
   char nil_filler_[4] = "nil";
   char blank_filler_[2] = " ";
   TextBuffer message_;
