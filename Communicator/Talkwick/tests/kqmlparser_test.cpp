@@ -462,6 +462,22 @@ TEST(KQMLParser, ReusedStorageShowsOnlyTheLastParse) {
   }
 }
 
+// Two long messages of one shape in turn reuse the same records: the index
+// that answered the first must answer nothing of the second.
+TEST(KQMLParser, EachLongParseLooksUpItsOwnTokens) {
+  const auto message = [](const std::string& key) {
+    std::string text = "(tell";
+    for (int i = 0; i < 20; ++i) text += " :" + key + std::to_string(i) + " " + key + "-value";
+    return text + ")";
+  };
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message(message("a").c_str()), 1);
+  EXPECT_STREQ(parser.find_token("a19"), "a-value");
+  ASSERT_EQ(parser.parse_message(message("b").c_str()), 1);
+  EXPECT_STREQ(parser.find_token("b19"), "b-value");
+  EXPECT_EQ(parser.find_token("a19"), nullptr);
+}
+
 // Texts a parse handed out stay as they were while the parser is queried,
 // walked and composes, and the parser can parse any of them again, also one
 // that it had to store apart from the rest of its copy.
