@@ -113,27 +113,24 @@ CListElement* CClientSocket::enqueue(const char* text) {
 
 void CClientSocket::delete_queued(CListElement* message) {
   if (message == parsed_) parsed_ = nullptr;
-  forget_queued(message);
-  queue_.delete_element(message);
-}
-
-void CClientSocket::forget_queued(const CListElement* message) {
   if (message->get_name() != nullptr) queued_bytes_ -= std::strlen(message->get_name());
+  queue_.delete_element(message);
 }
 
 bool CClientSocket::held_within_limit() {
   if (recount()) return true;
   abandon(str_format("<CClientSocket> Messages held by the agent would pass [%zu] bytes, closing "
                      "connection",
-                     server_->get_limits().held_bytes)
+                     get_registry()->get_limits().held_bytes)
               .c_str());
   return false;
 }
 
 bool CClientSocket::recount() {
-  if (!counted_ || server_ == nullptr) return true;
+  CServerSocket* server = get_registry();
+  if (server == nullptr) return true;
   const size_t held = get_held_bytes();
-  if (!server_->recount(counted_bytes_, held)) return false;
+  if (!server->recount(counted_bytes_, held)) return false;
   counted_bytes_ = held;
   return true;
 }

@@ -124,18 +124,16 @@ class CClientSocket : public CSocketBase {
   void retire();
   // Marks the connection dirty and closes it after a send that failed.
   void give_up_sending();
-  // Tells the server of a change of get_held_bytes(); false when the total
-  // of its connections would pass its limit.
+  // Tells the server whose list holds the connection of a change of
+  // get_held_bytes(); false when the total of its connections would pass
+  // its limit.
   bool recount();
   // recount(), giving the connection up when it fails.
   bool held_within_limit();
-  // Takes a message that leaves the queue off queued_bytes_.
-  void forget_queued(const CListElement* message);
 
   // The server's bookkeeping: its own count of this connection's bytes
   // while the connection is in its list, and when it accepted it.
   friend class CServerSocket;
-  bool counted_ = false;
   size_t counted_bytes_ = 0;
   std::optional<std::chrono::steady_clock::time_point> accepted_at_;
 

@@ -207,12 +207,9 @@ char* CCommunicator::comm_get_info() const {
 
 CLList* CCommunicator::service_table() {
   CLList* table = lookup_ != nullptr ? lookup_->get_value() : nullptr;
-  // Searched by name on every send: indexed, once for every list the
-  // belief comes to hold.
-  if (table != nullptr && table != indexed_table_) {
-    table->index_names();
-    indexed_table_ = table;
-  }
+  // Searched by name on every send: indexed, whatever list the belief
+  // comes to hold.
+  if (table != nullptr && !table->has_name_index()) table->index_names();
   return table;
 }
 

@@ -275,7 +275,6 @@ class CCommunicator : public CListElement {
   CIntBelief* ans_port_ = nullptr;
   CStringBelief* hostname_ = nullptr;
   CListBelief* lookup_ = nullptr;  // holds the service table
-  CLList* indexed_table_ = nullptr;  // the last table given its name index
   char empty_[2] = " ";
   std::string result_ = " ";
   // What the composing sends compose with: one record, reused, and the

@@ -99,7 +99,6 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   added->registered_order_ = next_order_++;
   index(added);
   if (auto* client = dynamic_cast<CClientSocket*>(added)) {
-    client->counted_ = true;
     client->counted_bytes_ = client->get_held_bytes();
     held_bytes_ += client->counted_bytes_;
     if (client->accepted_at_) ++accepted_;
@@ -126,7 +125,6 @@ void CServerSocket::remove_connection(CSocketBase* socket) {
   if (auto* client = dynamic_cast<CClientSocket*>(owned.get())) {
     held_bytes_ -= client->counted_bytes_;
     client->counted_bytes_ = 0;
-    client->counted_ = false;
     if (client->accepted_at_) --accepted_;
   }
   owned->Close();

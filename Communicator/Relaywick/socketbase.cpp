@@ -23,24 +23,16 @@ void CSocketBase::debugf(const char* fmt, ...) {
 }
 
 void CSocketBase::set_descriptor(long descriptor) {
-  if (registry_ == nullptr) {
-    descriptor_ = descriptor;
-    return;
-  }
-  registry_->unindex(this);
+  if (registry_ != nullptr) registry_->unindex(this);
   descriptor_ = descriptor;
-  registry_->index(this);
+  if (registry_ != nullptr) registry_->index(this);
 }
 
 void CSocketBase::set_agentname(const char* name) {
   if (dirty_ != 0 || name == nullptr) return;
-  if (registry_ == nullptr) {
-    agentname_.set(name);
-    return;
-  }
-  registry_->unindex(this);
+  if (registry_ != nullptr) registry_->unindex(this);
   agentname_.set(name);
-  registry_->index(this);
+  if (registry_ != nullptr) registry_->index(this);
 }
 
 void CSocketBase::signal() {

@@ -68,6 +68,9 @@ class CSocketBase : public CSocket {
   void set_len(int length) { length_ = length; }
   // debug() of a printf-formatted line.
   void debugf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // The server whose connection list holds this socket; null while none
+  // does.
+  CServerSocket* get_registry() const { return registry_; }
 
  private:
   const unsigned message_ = WM_SOCKET_NOTIFY;

@@ -13,6 +13,7 @@
 
 #include "Agentwick/basicagent.h"
 #include "Namewick/ansclient.h"
+#include "testsupport/agentpeer.h"
 #include "testsupport/childprocess.h"
 #include "Platform/tests/looptest.h"
 #include "Talkwick/kqmlparser.h"
@@ -384,11 +385,7 @@ TEST_F(AgentHostTest, MessagesReachTheAgentWholeInOrderWithTheirReplyWith) {
   ASSERT_EQ(start(), 1);
   CCommunicator* communicator = agent->get_communicator();
   // Where "Peer" is: only needed to locate it, the reply takes its connection.
-  auto* lookup = dynamic_cast<CListBelief*>(communicator->get_beliefdb()->find_element("lookup"));
-  auto* entry = new CServiceInfo;
-  entry->set_name("Peer");
-  entry->set_location("tcp://127.0.0.1:9");
-  lookup->get_value()->add_element(entry);
+  testsupport::know_agent(communicator, "Peer", 9);
 
   const int peer = testsupport::connect_to_loopback(communicator->get_port());
   ASSERT_GE(peer, 0);

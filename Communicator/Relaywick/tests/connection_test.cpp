@@ -630,6 +630,25 @@ TEST_F(ConnectionTest, WhatAllConnectionsHoldIsBounded) {
   EXPECT_FALSE(peer_closed(c, 100));
 }
 
+TEST_F(ConnectionTest, AnHttpRequestIsBoundedLikeAnyMessage) {
+  // Queued whole, past the framing: the bound must hold there too.
+  CServerSocket::Limits limits;
+  limits.held_bytes = 32;
+  server->set_limits(limits);
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  const long descriptor = connection->get_descriptor();
+  ASSERT_TRUE(send_peer(fd, "GET /index.html HTTP/1.0\r\nHost: agent\r\n\r\n"));
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(fd, 50); }));
+  EXPECT_TRUE(log.has("<CClientSocket> HTTP message detected, circumventing defragmentation code"));
+  EXPECT_TRUE(log.has("<CClientSocket> Messages held by the agent would pass [32] bytes, closing "
+                      "connection"));
+  EXPECT_TRUE(window.notices.empty());
+  EXPECT_EQ(server->get_held_bytes(), 0u);
+  settle();
+  EXPECT_EQ(server->get_connection(descriptor), nullptr);
+}
+
 // --- Finding connections: the server's indexes follow every change
 
 TEST_F(ConnectionTest, ARenamedConnectionIsFoundByItsNewNameOnly) {

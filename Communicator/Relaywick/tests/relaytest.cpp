@@ -1,6 +1,5 @@
 #include "relaytest.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -10,21 +9,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 
 #include "testsupport/loopback.h"
 
 namespace relaytest {
 
 namespace {
-
-sockaddr_in loopback(unsigned port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
 
 bool wait_for(int fd, short events, int timeout_ms) {
   pollfd entry{fd, events, 0};
@@ -133,10 +123,9 @@ bool run_until(platform::EventLoop& loop, const std::function<bool()>& done, int
 int listen_peer(unsigned* port) { return testsupport::listen_on_loopback(port); }
 
 int connect_peer(unsigned port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = loopback(port);
-  if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    ADD_FAILURE() << "connect_peer: " << std::strerror(errno);
+  const int fd = testsupport::connect_to_loopback(port);
+  if (fd < 0) {
+    ADD_FAILURE() << "connect_peer: no connection to port " << port;
     return -1;
   }
   // Every write goes out as its own segment.
