@@ -57,9 +57,6 @@ class QtLoop final : public EventLoop {
   // loop's callbacks, one wait of at most `timeout_ms` for the next event.
   int process_events(int timeout_ms) override;
 
-  // True while one of the loop's callbacks runs.
-  bool in_callback() const { return in_callback_; }
-
  private:
   class Receiver;
   struct Watch {

@@ -15,6 +15,7 @@
 #include "Relaywick/communicator.h"
 #include "RelaywickUi/comminfo.h"
 #include "RelaywickUi/fieldtext.h"
+#include "Toolwick/numbers.h"
 
 CommANSDialog::CommANSDialog(CCommunicator* comm, QWidget* parent)
     : QDialog(parent),
@@ -86,9 +87,9 @@ void CommANSDialog::OnAnsregister() {
     return;
   }
   comm_->comm_setinfo(agent_name_->text().toUtf8().constData(),
-                      static_cast<unsigned>(field_int(agent_port_->text())));
+                      static_cast<unsigned>(read_int(agent_port_->text().toUtf8().constData())));
   comm_->comm_setansinfo(ans_server_->currentText().toUtf8().constData(),
-                         static_cast<unsigned>(field_int(ans_port_->text())));
+                         static_cast<unsigned>(read_int(ans_port_->text().toUtf8().constData())));
   // Enabling registers. A module that is enabled already (the agent's start
   // enables it, whether or not the server took the registration then) is
   // enabled afresh, so that the settings of the dialog are registered.

@@ -35,8 +35,6 @@ class CChatView : public QTextEdit {
   // The flags take effect when the lines are shown anew.
   void SetBold(bool bold) { bold_ = bold; }
   void SetItalic(bool italic) { italic_ = italic; }
-  bool IsBold() const { return bold_; }
-  bool IsItalic() const { return italic_; }
   void SetInput(QWidget* input) { input_ = input; }
 
  protected:
@@ -93,7 +91,6 @@ class CChatFrame : public QMainWindow, public CFormatBarOwner {
   CChatView* GetHistory() const { return history_; }
   CChatTextView* GetInput() const { return input_; }
   CFormatBar* GetFormatBar() const { return formatBar_; }
-  const QFont& GetChatFont() const { return font_; }
 
  protected:
   // The operator cannot close the window.

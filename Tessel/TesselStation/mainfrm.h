@@ -118,14 +118,12 @@ class CMainFrame : public CSDIContainer {
   // Null before OnCreate.
   CTesselStationView* GetView() const { return view_; }
   CSTCBInfoView* GetInfoView() const;
-  CTabbedDockBar* GetDockBar() const { return dockBar_; }
   CStationAgent* GetAgent() const;
   // A command of the menus and tool bars; null for an unknown identifier.
   QAction* GetCommand(unsigned id) const;
   // A status bar pane; null for an unknown identifier.
   QLabel* GetPane(unsigned id) const;
   CCustomToolBar* GetGoNoGoBar() const { return goNoGoBar_; }
-  QToolBar* GetMainBar() const { return mainBar_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;

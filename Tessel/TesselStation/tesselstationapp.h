@@ -46,10 +46,6 @@ class CTesselStationApp {
   // One line on where the agent runs and whether the name server has it.
   std::string Whereabouts() const;
 
-  CTesselStationDoc* GetDocument() const { return document_.get(); }
-  CMainFrame* GetMainFrame() const { return frame_.get(); }
-  CStationWindows& GetWindows() { return windows_; }
-
  private:
   void WriteScreenshot(const std::string& path);
 
