@@ -8,7 +8,6 @@
 
 #include "Toolwick/format.h"
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/terrain.h"
 
 namespace {

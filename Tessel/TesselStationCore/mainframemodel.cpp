@@ -4,10 +4,9 @@
 
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/mapviewmodel.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
 
 CMainFrameModel::CMainFrameModel(CTesselStationDoc& document) : document_(document) {}
 

@@ -4,12 +4,11 @@
 #include <string>
 
 #include "Platform/messagesink.h"
-#include "Toolwick/numbers.h"
 #include "TesselStationCore/mapsource.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 
 namespace {
 

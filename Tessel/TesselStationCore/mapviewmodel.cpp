@@ -12,11 +12,11 @@
 #include "TesselStationCore/mainframemodel.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
+#include "Toolwick/format.h"
 
 namespace {
 
@@ -323,9 +323,8 @@ void CMapViewModel::ClickOnInterceptor(CResourceUnit* unit) {
   }
   // The question is modal: the interceptor is found again afterwards.
   const std::string id = interceptor->GetId();
-  const std::string question =
-      str_format("This interceptor is controlled by %s. Request control?",
-                      interceptor->GetController()->GetName());
+  const std::string question = str_format("This interceptor is controlled by %s. Request control?",
+                                          interceptor->GetController()->GetName());
   if (!document_.GetUi().AskYesNo(question.c_str())) return;
   if (CInterceptor* again = document_.FindInterceptor(id.c_str())) again->Request();
 }

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <limits>
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 
 namespace {
 

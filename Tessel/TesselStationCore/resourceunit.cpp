@@ -9,12 +9,12 @@
 #include <limits>
 #include <vector>
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 #include "Toolwick/utils.h"
 
 using station::kThirdTurn;
@@ -249,9 +249,8 @@ std::string CResourceUnit::UnitCommand(const char* command, const CLatLng& at) c
   int column = 0;
   int row = 0;
   LatLngToGrid(at.latitude, at.longitude, &column, &row);
-  return str_format(
-      "tell :command %s :resource %s :id %s :lat %f :lng %f :gridCol %d :gridRow %d", command,
-      TypeName(), GetId(), at.latitude, at.longitude, column, row);
+  return str_format("tell :command %s :resource %s :id %s :lat %f :lng %f :gridCol %d :gridRow %d",
+                    command, TypeName(), GetId(), at.latitude, at.longitude, column, row);
 }
 
 std::unique_ptr<CLatLng> CResourceUnit::DeadReckoning(double minute) const {
