@@ -112,8 +112,7 @@ void CMainFrameModel::Zoom(int delta) {
 }
 
 void CMainFrameModel::OnGoNoGo(bool down) {
-  goNoGoImage_ = down ? IMAGE_GO : IMAGE_NOGO;
-  goNoGoDown_ = down;
+  SetGoNoGoDisplay(down);
   document_.SendGoNoGo(down);
 }
 
