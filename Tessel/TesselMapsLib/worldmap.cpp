@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kMagic12 = "#Druvik MapData(1.2) -";
 constexpr char kRowEnd = 0x01;
 
 int32_t saturate(int64_t value) {
