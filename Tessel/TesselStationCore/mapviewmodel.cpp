@@ -130,11 +130,10 @@ void CMapViewModel::DrawSelection(CDC* dc) {
   pattern.CreateBitmap(8, 8, 1, 1, kCheckerboard);
   CBrush brush;
   brush.CreatePatternBrush(&pattern);
-  const auto pixels = [](long long value) {
-    return station::truncated(static_cast<double>(value));
-  };
+  using station::saturated;
   const auto blit = [&](uint32_t rop) {
-    dc->PatBlt(pixels(left), pixels(top), pixels(right - left), pixels(bottom - top), rop);
+    dc->PatBlt(saturated(left), saturated(top), saturated(right - left), saturated(bottom - top),
+               rop);
   };
   CBrush* previousBrush = dc->SelectObject(&brush);
   const COLORREF previousBackground = dc->SetBkColor(RGB(255, 255, 255));
@@ -151,8 +150,8 @@ void CMapViewModel::DrawSelection(CDC* dc) {
 void CMapViewModel::SetScrollSizes() {
   const CWorldMap* map = document_.GetWorldMap();
   const int s = map->getScalefactor();
-  totalSize_ = CSize(station::truncated(static_cast<double>(map->getWidth()) * s),
-                     station::truncated(static_cast<double>(map->getHeight()) * s));
+  totalSize_ = CSize(station::saturated(static_cast<long long>(map->getWidth()) * s),
+                     station::saturated(static_cast<long long>(map->getHeight()) * s));
   pageSize_ = clientSize_;
   lineSize_ = CSize(s, s);
 }

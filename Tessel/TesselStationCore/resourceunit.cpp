@@ -1,12 +1,10 @@
 #include "TesselStationCore/resourceunit.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <limits>
 #include <vector>
 
 #include "TesselMapsLib/worldmap.h"
@@ -32,7 +30,7 @@ void LatLngToGrid(double first, double second, int* column, int* row) {
   *column = station::truncated(first / 23.75);
   // Wide enough that neither the subtraction nor the sign can overflow.
   const long long band = static_cast<long long>(station::truncated((second - 95.0) / 14.0)) - 39;
-  *row = static_cast<int>(std::min<long long>(std::llabs(band), std::numeric_limits<int>::max()));
+  *row = station::saturated(std::llabs(band));
 }
 
 HeapText GridCellText(double first, double second) {
