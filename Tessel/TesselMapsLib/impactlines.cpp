@@ -8,8 +8,8 @@
 #include "MarkDOM/domnode.h"
 #include "Platform/messagesink.h"
 #include "Toolwick/format.h"
-
 #include "Toolwick/numbers.h"
+
 #include "TesselMapsLib/worldmap.h"
 
 IMPLEMENT_SERIAL(CImpactLines, CObject, 0)

@@ -7,9 +7,9 @@
 #include "MarkDOM/domnode.h"
 #include "Toolwick/format.h"
 #include "Toolwick/llist.h"
+#include "Toolwick/numbers.h"
 #include "Toolwick/token.h"
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 
 namespace maps {
@@ -62,8 +62,8 @@ void PointLine::remove_first(double lat, double lng) {
 std::string PointLine::kqml() const {
   std::string out;
   for (int i = 0; i < count(); ++i) {
-    out += str_format(" :%d (tell :lat %f :lng %f)", i, points_[i]->latitude,
-                      points_[i]->longitude);
+    out +=
+        str_format(" :%d (tell :lat %f :lng %f)", i, points_[i]->latitude, points_[i]->longitude);
   }
   return out;
 }

@@ -3,8 +3,8 @@
 #include "Lexwick/parser.h"
 #include "Platform/messagesink.h"
 #include "Toolwick/format.h"
-
 #include "Toolwick/numbers.h"
+
 #include "TesselMapsLib/worldmap.h"
 
 IMPLEMENT_SERIAL(CTrajectory, CObject, 0)

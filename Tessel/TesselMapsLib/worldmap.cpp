@@ -8,12 +8,10 @@
 
 #include "Toolwick/format.h"
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/terrain.h"
 
 namespace {
 
-constexpr const char* kMagic12 = "#Druvik MapData(1.2) -";
 constexpr char kRowEnd = 0x01;
 
 int32_t saturate(int64_t value) {

@@ -32,6 +32,9 @@ class CWorldMap {
  public:
   // The largest grid create() makes.
   static constexpr int64_t kMaxCells = 100'000'000;
+  // The first line of a map data file begins with the text of its version.
+  static constexpr const char* kMagic11 = "#Druvik MapData(1.1) -";
+  static constexpr const char* kMagic12 = "#Druvik MapData(1.2) -";
 
   // Zoom 2, no grid, bounds 0.0, all four ratios 1.0.
   CWorldMap();

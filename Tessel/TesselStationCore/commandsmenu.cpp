@@ -5,10 +5,9 @@
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
 
 bool IsOwnInterceptor(const CTesselStationDoc& document, const CInterceptor& interceptor) {
   const CTeamMember* controller = interceptor.GetController();
@@ -45,8 +44,8 @@ CCommandsMenu::CCommandsMenu(CTesselStationDoc& document, const std::vector<CRes
       (mode == CTesselStationDoc::MODE_DEPLOY || mode == CTesselStationDoc::MODE_INTERCEPT)) {
     AddItem(ID_CANCEL,
             str_format("Cancel %s Request for %s",
-                            mode == CTesselStationDoc::MODE_DEPLOY ? "Deployment" : "Intercept",
-                            selected->GetName()));
+                       mode == CTesselStationDoc::MODE_DEPLOY ? "Deployment" : "Intercept",
+                       selected->GetName()));
   }
   for (size_t i = 0; i < units.size() && i < kMaxUnits; ++i) {
     units_.push_back({units[i]->GetType(), units[i]->GetId()});
@@ -68,8 +67,8 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
         document_.CheckRadarCoverage(static_cast<CIncursion*>(unit))) {
       AddSeparator();
       AddItem(id(ACTION_INTERCEPT_THIS),
-              str_format("Intercept Incursion Vehicle at location %.2f,%.2f with %s", lat_,
-                              lng_, selected->GetName()));
+              str_format("Intercept Incursion Vehicle at location %.2f,%.2f with %s", lat_, lng_,
+                         selected->GetName()));
     }
     return;
   }
@@ -92,7 +91,7 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
     const CTeamMember* controller = interceptor->GetController();
     AddItem(id(ACTION_REQUEST),
             label + str_format(": Request control from %s",
-                                    controller != nullptr ? controller->GetName() : ""));
+                               controller != nullptr ? controller->GetName() : ""));
     return;
   }
   AddItem(id(ACTION_DEACTIVATE), label + ": De-activate/Release");
@@ -103,10 +102,9 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
     AddItem(id(ACTION_INTERCEPT), label + ": Intercept an Incursion Vehicle");
   }
   if (state == CInterceptor::STATE_DEPLOYING || state == CInterceptor::STATE_INTERCEPTING) {
-    AddItem(
-        id(ACTION_ABORT),
-        label + str_format(": Abort %s command",
-                                state == CInterceptor::STATE_DEPLOYING ? "Deploy" : "Intercept"));
+    AddItem(id(ACTION_ABORT),
+            label + str_format(": Abort %s command",
+                               state == CInterceptor::STATE_DEPLOYING ? "Deploy" : "Intercept"));
   }
 }
 

@@ -1,13 +1,12 @@
 #include "TesselStationCore/incursion.h"
 
-#include "TesselStationCore/stationnumbers.h"
 #include "Toolwick/format.h"
 
 CIncursion::CIncursion() : CResourceUnit(UNIT_INCURSION) {}
 
 HeapText CIncursion::GetDescription() const {
-  return HeapText(str_format("Incursion: %s\nSpeed: %0.0f\nHeading: %0.0f", GetName(),
-                                  GetSpeed(), GetHeading()));
+  return HeapText(str_format("Incursion: %s\nSpeed: %0.0f\nHeading: %0.0f", GetName(), GetSpeed(),
+                             GetHeading()));
 }
 
 void CIncursion::Draw(CDC* dc) const {

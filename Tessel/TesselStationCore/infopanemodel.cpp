@@ -9,12 +9,11 @@
 #include "Credwick/beliefdb.h"
 #include "Relaywick/communicator.h"
 #include "TesselStationCore/stationagent.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
+#include "Toolwick/format.h"
 
 namespace {
 
@@ -132,8 +131,7 @@ void CInfoPaneModel::UpdateCosts() {
   const CTeamMember* own = document_->GetOwnMember();
   if (own == nullptr) return;
   UpdateMemberCost(own->GetName(), str_format("%0.0f", radar).c_str(),
-                   str_format("%0.0f", interceptor).c_str(),
-                   str_format("%0.0f", balloon).c_str(),
+                   str_format("%0.0f", interceptor).c_str(), str_format("%0.0f", balloon).c_str(),
                    str_format("%0.0f", radar + interceptor + balloon).c_str());
 }
 

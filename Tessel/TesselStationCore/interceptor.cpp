@@ -7,9 +7,9 @@
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
 
 using station::ToDegrees;
 
@@ -42,8 +42,8 @@ void CInterceptor::Reset() {
 }
 
 HeapText CInterceptor::GetDescription() const {
-  return HeapText(str_format("Interceptor: %s\nSpeed: %0.0f\nHeading: %0.0f", GetName(),
-                                  GetSpeed(), GetHeading()));
+  return HeapText(str_format("Interceptor: %s\nSpeed: %0.0f\nHeading: %0.0f", GetName(), GetSpeed(),
+                             GetHeading()));
 }
 
 double CInterceptor::GetCost() const {
@@ -139,11 +139,11 @@ void CInterceptor::Deploy(double lat, double lng, bool send) {
   int toColumn = 0;
   int toRow = 0;
   LatLngToGrid(lat, lng, &toColumn, &toRow);
-  SendToTeam(str_format(
-      "tell :command deploy :resource %s :id %s :initLat %f :initLng %f :initGridCol %d "
-      ":initGridRow %d :destLat %f :destLng %f :destGridCol %d :destGridRow %d",
-      TypeName(), GetId(), from.latitude, from.longitude, fromColumn, fromRow, lat, lng, toColumn,
-      toRow));
+  SendToTeam(
+      str_format("tell :command deploy :resource %s :id %s :initLat %f :initLng %f :initGridCol %d "
+                 ":initGridRow %d :destLat %f :destLng %f :destGridCol %d :destGridRow %d",
+                 TypeName(), GetId(), from.latitude, from.longitude, fromColumn, fromRow, lat, lng,
+                 toColumn, toRow));
   // A deployment that replaces a running one keeps the minutes of the first.
   EndTask(now);
   taskStart_ = now;
@@ -194,11 +194,11 @@ int8_t CInterceptor::Intercept(CIncursion* incursion, bool send) {
   int targetColumn = 0;
   int targetRow = 0;
   LatLngToGrid(target->latitude, target->longitude, &targetColumn, &targetRow);
-  SendToTeam(str_format(
-      "tell :command intercept :resource %s :id %s :intLat %f :intLng %f :intGridCol %d "
-      ":intGridRow %d :incID %s :incLat %f :incLng %f :incGridCol %d :incGridRow %d",
-      TypeName(), GetId(), own->latitude, own->longitude, ownColumn, ownRow, incursion->GetId(),
-      target->latitude, target->longitude, targetColumn, targetRow));
+  SendToTeam(
+      str_format("tell :command intercept :resource %s :id %s :intLat %f :intLng %f :intGridCol %d "
+                 ":intGridRow %d :incID %s :incLat %f :incLng %f :incGridCol %d :incGridRow %d",
+                 TypeName(), GetId(), own->latitude, own->longitude, ownColumn, ownRow,
+                 incursion->GetId(), target->latitude, target->longitude, targetColumn, targetRow));
   ++interceptCount_;
   return INTERCEPT_OK;
 }

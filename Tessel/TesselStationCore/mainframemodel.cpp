@@ -4,10 +4,9 @@
 
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/mapviewmodel.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
 
 CMainFrameModel::CMainFrameModel(CTesselStationDoc& document) : document_(document) {}
 
@@ -113,8 +112,7 @@ void CMainFrameModel::Zoom(int delta) {
 }
 
 void CMainFrameModel::OnGoNoGo(bool down) {
-  goNoGoImage_ = down ? IMAGE_GO : IMAGE_NOGO;
-  goNoGoDown_ = down;
+  SetGoNoGoDisplay(down);
   document_.SendGoNoGo(down);
 }
 

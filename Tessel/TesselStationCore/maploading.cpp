@@ -4,22 +4,24 @@
 #include <string>
 
 #include "Platform/messagesink.h"
-#include "Toolwick/numbers.h"
 #include "TesselStationCore/mapsource.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 
 namespace {
 
-constexpr const char* kMagic11 = "#Druvik MapData(1.1) -";
-constexpr const char* kMagic12 = "#Druvik MapData(1.2) -";
 constexpr unsigned char kFill = 33;
 constexpr const char* kInternalError = "Internal Error: CTesselStationView::GetMapFromURL()";
 
 bool begins_with(const std::string& line, const char* magic) {
   return line.compare(0, std::strlen(magic), magic) == 0;
+}
+
+// Whether a first line is a map data file's header, of either version.
+bool is_header(const std::string& line) {
+  return begins_with(line, CWorldMap::kMagic11) || begins_with(line, CWorldMap::kMagic12);
 }
 
 // "first:second" as two numbers; false without a ':'.
@@ -47,8 +49,7 @@ bool CTesselStationDoc::OpenMapURL(const char* url) {
   if (location.compare(0, 4, "http") != 0 && location.compare(0, 4, "file") != 0) return false;
   CMapSource source;
   std::string first;
-  if (!source.Open(location.c_str()) || !source.ReadLine(&first) ||
-      !(begins_with(first, kMagic11) || begins_with(first, kMagic12))) {
+  if (!source.Open(location.c_str()) || !source.ReadLine(&first) || !is_header(first)) {
     debug("<CTesselStationDoc> No map data file at [%s]", location.c_str());
     return false;
   }
@@ -73,13 +74,13 @@ bool CTesselStationDoc::GetMapFromURL() {
     return false;
   }
   std::string first;
-  if (!source.ReadLine(&first) || !(begins_with(first, kMagic11) || begins_with(first, kMagic12))) {
+  if (!source.ReadLine(&first) || !is_header(first)) {
     ui_.MessageBox(("Invalid File Format " + mapURL_).c_str(), MB_ICONSTOP);
     ui_.MessageBox(kInternalError, MB_OK);
     return false;
   }
 
-  if (begins_with(first, kMagic11)) {
+  if (begins_with(first, CWorldMap::kMagic11)) {
     const std::string grid = grid_text(&source);
     map->empty();
     int32_t cols = 0;

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "Relaywick/websocket.h"
-#include "Toolwick/url.h"
+#include "Toolwick/url.h"  // the web client holds a CURL
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include "TesselStationCore/mainframemodel.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
+#include "Toolwick/format.h"
 
 namespace {
 
@@ -130,11 +130,10 @@ void CMapViewModel::DrawSelection(CDC* dc) {
   pattern.CreateBitmap(8, 8, 1, 1, kCheckerboard);
   CBrush brush;
   brush.CreatePatternBrush(&pattern);
-  const auto pixels = [](long long value) {
-    return station::truncated(static_cast<double>(value));
-  };
+  using station::saturated;
   const auto blit = [&](uint32_t rop) {
-    dc->PatBlt(pixels(left), pixels(top), pixels(right - left), pixels(bottom - top), rop);
+    dc->PatBlt(saturated(left), saturated(top), saturated(right - left), saturated(bottom - top),
+               rop);
   };
   CBrush* previousBrush = dc->SelectObject(&brush);
   const COLORREF previousBackground = dc->SetBkColor(RGB(255, 255, 255));
@@ -151,8 +150,8 @@ void CMapViewModel::DrawSelection(CDC* dc) {
 void CMapViewModel::SetScrollSizes() {
   const CWorldMap* map = document_.GetWorldMap();
   const int s = map->getScalefactor();
-  totalSize_ = CSize(station::truncated(static_cast<double>(map->getWidth()) * s),
-                     station::truncated(static_cast<double>(map->getHeight()) * s));
+  totalSize_ = CSize(station::saturated(static_cast<long long>(map->getWidth()) * s),
+                     station::saturated(static_cast<long long>(map->getHeight()) * s));
   pageSize_ = clientSize_;
   lineSize_ = CSize(s, s);
 }
@@ -323,9 +322,8 @@ void CMapViewModel::ClickOnInterceptor(CResourceUnit* unit) {
   }
   // The question is modal: the interceptor is found again afterwards.
   const std::string id = interceptor->GetId();
-  const std::string question =
-      str_format("This interceptor is controlled by %s. Request control?",
-                      interceptor->GetController()->GetName());
+  const std::string question = str_format("This interceptor is controlled by %s. Request control?",
+                                          interceptor->GetController()->GetName());
   if (!document_.GetUi().AskYesNo(question.c_str())) return;
   if (CInterceptor* again = document_.FindInterceptor(id.c_str())) again->Request();
 }

@@ -6,10 +6,9 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
+#include "Toolwick/format.h"
 
 namespace {
 
@@ -51,9 +50,9 @@ HeapText CTesselStationDoc::InterceptorStats() const {
     text += str_format(
         " :int%d (tell :id %s :name %s :activationCt %d :deployCt %d :intCt %d :totalActiveTime "
         "%d :totalTaskTime %d :cost %f)",
-        index++, unit->GetId(), unit->GetName(), unit->GetActivationCount(),
-        unit->GetDeployCount(), unit->GetInterceptCount(), unit->GetTotalActiveTime(),
-        unit->GetTotalTaskTime(), unit->GetCost());
+        index++, unit->GetId(), unit->GetName(), unit->GetActivationCount(), unit->GetDeployCount(),
+        unit->GetInterceptCount(), unit->GetTotalActiveTime(), unit->GetTotalTaskTime(),
+        unit->GetCost());
   }
   return HeapText(text + str_format(" :count %d)", index));
 }
@@ -62,10 +61,10 @@ HeapText CTesselStationDoc::RadarStats() const {
   std::string text = "(tell ";
   int index = 0;
   for (const auto& [id, unit] : radars_) {
-    text += str_format(
-        " :radar%d (tell :id %s :name %s :activationCt %d :totalActiveTime %d :cost %f)", index++,
-        unit->GetId(), unit->GetName(), unit->GetActivationCount(), unit->GetTotalActiveTime(),
-        unit->GetCost());
+    text +=
+        str_format(" :radar%d (tell :id %s :name %s :activationCt %d :totalActiveTime %d :cost %f)",
+                   index++, unit->GetId(), unit->GetName(), unit->GetActivationCount(),
+                   unit->GetTotalActiveTime(), unit->GetCost());
   }
   return HeapText(text + str_format(" :count %d)", index));
 }
@@ -96,15 +95,14 @@ void CTesselStationDoc::SetSideStatus(const char* side, bool go) {
 
 void CTesselStationDoc::SendGoNoGo(bool go) {
   SetSideStatus(ownName_.c_str(), go);
-  SendToTeam(str_format("tell :command update_go_nogo_status :status %s", go ? "go" : "nogo")
-                 .c_str());
+  SendToTeam(
+      str_format("tell :command update_go_nogo_status :status %s", go ? "go" : "nogo").c_str());
 }
 
 HeapText CTesselStationDoc::FormatMissionTime(int minute) {
   const int m = std::max(0, minute);
   if (m > kZeroHour) {
-    return HeapText(
-        str_format("T+%d hours, %d mins", (m - kZeroHour) / 60, (m - kZeroHour) % 60));
+    return HeapText(str_format("T+%d hours, %d mins", (m - kZeroHour) / 60, (m - kZeroHour) % 60));
   }
   const int hours = m / 60;
   const int rest = m % 60;

@@ -1,23 +1,13 @@
 #include "TesselStationCore/radarstation.h"
 
 #include <algorithm>
-#include <limits>
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
-
-namespace {
-
-int pixel(long long value) {
-  return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
-                                                std::numeric_limits<int>::max()));
-}
-
-}  // namespace
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 
 CRadarStation::CRadarStation() : CResourceUnit(UNIT_RADAR) {}
 
@@ -96,10 +86,11 @@ void CRadarStation::Draw(CDC* dc) {
 
   CPen cross(PS_SOLID, 2, RGB(0xFF, 0xFF, 0xFF));
   CPen* previousPen = dc->SelectObject(&cross);
-  dc->MoveTo(pixel(x - s), pixel(y + s));
-  dc->LineTo(pixel(x + zoom + s), pixel(y - zoom - s));
-  dc->MoveTo(pixel(x - s), pixel(y - zoom - s));
-  dc->LineTo(pixel(x + zoom + s), pixel(y + s));
+  using station::saturated;
+  dc->MoveTo(saturated(x - s), saturated(y + s));
+  dc->LineTo(saturated(x + zoom + s), saturated(y - zoom - s));
+  dc->MoveTo(saturated(x - s), saturated(y - zoom - s));
+  dc->LineTo(saturated(x + zoom + s), saturated(y + s));
 
   const CTesselStationDoc* document = GetDocument();
   const bool ours = document != nullptr && IsControlledBy(document->GetOwnMember());
@@ -112,7 +103,8 @@ void CRadarStation::Draw(CDC* dc) {
   dc->SelectObject(&ring);
   CGdiObject* previousBrush = dc->SelectStockObject(NULL_BRUSH);
   const long long r = zoom * rangePixels_;
-  dc->Ellipse(pixel(x - r), pixel(y + r), pixel(x + zoom + r), pixel(y - zoom - r));
+  dc->Ellipse(saturated(x - r), saturated(y + r), saturated(x + zoom + r),
+              saturated(y - zoom - r));
   dc->SelectObject(previousBrush);
   dc->SelectObject(previousPen);
   DrawControl(dc, &GetStart());

@@ -1,20 +1,18 @@
 #include "TesselStationCore/resourceunit.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <limits>
 #include <vector>
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 #include "Toolwick/utils.h"
 
 using station::kThirdTurn;
@@ -32,7 +30,7 @@ void LatLngToGrid(double first, double second, int* column, int* row) {
   *column = station::truncated(first / 23.75);
   // Wide enough that neither the subtraction nor the sign can overflow.
   const long long band = static_cast<long long>(station::truncated((second - 95.0) / 14.0)) - 39;
-  *row = static_cast<int>(std::min<long long>(std::llabs(band), std::numeric_limits<int>::max()));
+  *row = station::saturated(std::llabs(band));
 }
 
 HeapText GridCellText(double first, double second) {
@@ -249,9 +247,8 @@ std::string CResourceUnit::UnitCommand(const char* command, const CLatLng& at) c
   int column = 0;
   int row = 0;
   LatLngToGrid(at.latitude, at.longitude, &column, &row);
-  return str_format(
-      "tell :command %s :resource %s :id %s :lat %f :lng %f :gridCol %d :gridRow %d", command,
-      TypeName(), GetId(), at.latitude, at.longitude, column, row);
+  return str_format("tell :command %s :resource %s :id %s :lat %f :lng %f :gridCol %d :gridRow %d",
+                    command, TypeName(), GetId(), at.latitude, at.longitude, column, row);
 }
 
 std::unique_ptr<CLatLng> CResourceUnit::DeadReckoning(double minute) const {

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "Lexwick/parser.h"
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/trajectory.h"
@@ -14,6 +13,7 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/numbers.h"
 
 namespace {
 

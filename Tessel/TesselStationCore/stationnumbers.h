@@ -10,6 +10,8 @@ namespace station {
 int truncated(double value);
 // To the nearest whole number, halves away from zero, saturated; NaN gives 0.
 int rounded(double value);
+// Held to the int range.
+int saturated(long long value);
 
 // Minutes from `from` to `to` when that is positive, else 0; saturated.
 int elapsed(int from, int to);

@@ -4,18 +4,17 @@
 
 #include "Lexwick/parser.h"
 #include "Platform/messagesink.h"
-#include "Toolwick/numbers.h"
 #include "TesselStationCore/countedentries.h"
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 
 namespace {
 
@@ -147,7 +146,7 @@ std::string CStationProtocol::LoadScenario(Message& message) {
   doc_.SetPhase(CTesselStationDoc::PHASE_INITIALIZED);
   const CStationAgent* agent = doc_.GetAgent();
   std::string reply = str_format("tell :command init_sim :comfirm (%s)",
-                                      agent != nullptr ? agent->GetAgentName() : "");
+                                 agent != nullptr ? agent->GetAgentName() : "");
   CStationUi& ui = doc_.GetUi();
   ui.EnableMainFrame(false);
   ui.EnableChatWindow(false);
@@ -220,8 +219,8 @@ void CStationProtocol::ClockSync(Message& message) {
   double interceptors = 0.0;
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
   doc_.SendToTeam(str_format("tell :command mission_cost :totalCost %0.0f :radarCost %0.0f "
-                                  ":intCost %0.0f :balloonCost %0.0f",
-                                  balloons + radars + interceptors, radars, interceptors, balloons)
+                             ":intCost %0.0f :balloonCost %0.0f",
+                             balloons + radars + interceptors, radars, interceptors, balloons)
                       .c_str());
 }
 
@@ -241,10 +240,9 @@ void CStationProtocol::MissionComplete(Message& message) {
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
   doc_.SendToSimulation(
       str_format("tell :command mission_stats :balloonCost %f :radarCost %f :intCost %f "
-                      ":totalCost %f :intStats %s :radarStats %s :balloonStats %s",
-                      balloons, radars, interceptors, balloons + radars + interceptors,
-                      doc_.InterceptorStats().get(), doc_.RadarStats().get(),
-                      doc_.BalloonStats().get())
+                 ":totalCost %f :intStats %s :radarStats %s :balloonStats %s",
+                 balloons, radars, interceptors, balloons + radars + interceptors,
+                 doc_.InterceptorStats().get(), doc_.RadarStats().get(), doc_.BalloonStats().get())
           .c_str());
   if (const char* text = message.Field("msg")) doc_.GetUi().MessageBox(text, MB_OK);
 }
@@ -303,9 +301,9 @@ void CStationProtocol::Request(Message& message) {
   std::string question;
   const int state = asked->GetState();
   if (state == CInterceptor::STATE_ON_STATION || state == CInterceptor::STATE_DEPLOYING) {
-    question = str_format(
-        "%s has requested access to the Interceptor %s (ID %s).\r\nHand over control?",
-        message.sender.c_str(), asked->GetName(), id.c_str());
+    question =
+        str_format("%s has requested access to the Interceptor %s (ID %s).\r\nHand over control?",
+                   message.sender.c_str(), asked->GetName(), id.c_str());
   }
   // The question lets the event loop run: the interceptor is looked up
   // again after it, and one that went meanwhile is not handed over.
@@ -318,7 +316,7 @@ void CStationProtocol::Request(Message& message) {
   }
   doc_.SendToAgent(message.sender.c_str(),
                    str_format("tell :command request-response :id %s :acknowledgement %s",
-                                   id.c_str(), handedOver ? "yes" : "no")
+                              id.c_str(), handedOver ? "yes" : "no")
                        .c_str());
 }
 
@@ -329,7 +327,7 @@ void CStationProtocol::RequestResponse(Message& message) {
     interceptor->Activate();
   } else {
     doc_.GetUi().MessageBox(str_format("%s has denied your request for the Interceptor %s",
-                                            message.sender.c_str(), interceptor->GetName())
+                                       message.sender.c_str(), interceptor->GetName())
                                 .c_str(),
                             MB_OK);
   }

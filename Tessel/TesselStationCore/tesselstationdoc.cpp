@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/latlng.h"
 #include "TesselMapsLib/terrain.h"
@@ -13,11 +12,11 @@
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationframe.h"
-#include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/weatherballoons.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 
 namespace {
 
@@ -123,8 +122,8 @@ void CTesselStationDoc::SetStationLocation(double lat, double lng) {
 
 HeapText CTesselStationDoc::StationLocationText() const {
   if (stationLocation_ == nullptr) return HeapText("");
-  return HeapText(str_format("%0.0f,%0.0f", stationLocation_->latitude,
-                                  stationLocation_->longitude));
+  return HeapText(
+      str_format("%0.0f,%0.0f", stationLocation_->latitude, stationLocation_->longitude));
 }
 
 // --- Units
@@ -281,7 +280,7 @@ void CTesselStationDoc::SetIncursionCourse(const char* id, const char* heading, 
 void CTesselStationDoc::SendIncursionHeading(const char* id, double heading, double lat,
                                              double lng) {
   SendToTeam(str_format("tell :command update_inc_heading :id %s :heading %f :lat %f :lng %f",
-                             id != nullptr ? id : "", heading, lat, lng)
+                        id != nullptr ? id : "", heading, lat, lng)
                  .c_str());
 }
 

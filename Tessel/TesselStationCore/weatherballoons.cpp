@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Toolwick/numbers.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationnumbers.h"
-#include "Toolwick/format.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
+#include "Toolwick/format.h"
+#include "Toolwick/numbers.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ namespace {
 std::string moment(int minute, int now) {
   const int ago = station::elapsed(minute, now);
   return str_format("%s (%02d:%02d ago)", CTesselStationDoc::FormatMissionTime(minute).get(),
-                         ago / 60, ago % 60);
+                    ago / 60, ago % 60);
 }
 
 }  // namespace
@@ -51,9 +51,9 @@ void CWeatherBalloon::Deploy(double fromFirst, double fromSecond, double toFirst
   int column = 0;
   int row = 0;
   LatLngToGrid(toFirst, toSecond, &column, &row);
-  SendToTeam(str_format(
-      "tell :command deploy_balloon :destLat %f :destLng %f :gridCol %d :gridRow %d", toFirst,
-      toSecond, column, row));
+  SendToTeam(
+      str_format("tell :command deploy_balloon :destLat %f :destLng %f :gridCol %d :gridRow %d",
+                 toFirst, toSecond, column, row));
 }
 
 std::unique_ptr<CLatLng> CWeatherBalloon::AdvanceBalloon(int minute) {
@@ -74,9 +74,9 @@ std::unique_ptr<CLatLng> CWeatherBalloon::AdvanceBalloon(int minute) {
   int column = 0;
   int row = 0;
   LatLngToGrid(p->latitude, p->longitude, &column, &row);
-  SendToSimulation(str_format(
-      "tell :command get_weather :lat %f :lng %f :gridCol %d :gridRow %d :balloonID %s",
-      p->latitude, p->longitude, column, row, GetId()));
+  SendToSimulation(
+      str_format("tell :command get_weather :lat %f :lng %f :gridCol %d :gridRow %d :balloonID %s",
+                 p->latitude, p->longitude, column, row, GetId()));
   return p;
 }
 
@@ -163,18 +163,17 @@ void CWeatherBalloon::Draw(CDC* dc) {
 
 std::vector<std::string> CWeatherBalloon::InfoPaneLines() const {
   const int now = Now();
-  const std::string destination =
-      str_format("Location: %s", DestinationGridText().get());
+  const std::string destination = str_format("Location: %s", DestinationGridText().get());
   if (enRoute_) {
     return {str_format("En Route to %s", DestinationGridText().get()),
             "Deployed at " + moment(GetStartTime(), now),
             str_format("Location: %s", GridText().get()), "Status - not released"};
   }
   if (hasReport_) {
-    return {destination, "Received at " + moment(reportTime_, now),
-            str_format("Temperature %04.2fF / Humidity %02.0f%%", temperature_, humidity_),
-            str_format("Wind Speed %02.0f knots, Direction %02.0f deg", windSpeed_,
-                            windDirection_)};
+    return {
+        destination, "Received at " + moment(reportTime_, now),
+        str_format("Temperature %04.2fF / Humidity %02.0f%%", temperature_, humidity_),
+        str_format("Wind Speed %02.0f knots, Direction %02.0f deg", windSpeed_, windDirection_)};
   }
   if (noData_) {
     return {destination, "Deployed at " + moment(GetStartTime(), now),

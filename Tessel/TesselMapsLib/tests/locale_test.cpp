@@ -2,7 +2,6 @@
 // a locale with a decimal comma.
 #include <gtest/gtest.h>
 
-
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/trajectory.h"
 #include "TesselMapsLib/worldmap.h"

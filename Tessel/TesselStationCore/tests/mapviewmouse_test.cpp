@@ -4,6 +4,7 @@
 // open.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -536,6 +537,46 @@ TEST_F(MouseTest, ChoosingInterceptThenTheIncursionSetsCourseForIt) {
   EXPECT_EQ(doc.GetCommandMode(), CTesselStationDoc::MODE_NONE);
   EXPECT_EQ(doc.GetSelectedInterceptor(), nullptr);
 }
+
+// The box that each refusal of an interception shows, in the system's own
+// words; an interception that is set shows none. The interceptor stands at
+// (600, 350) inside the area (longitudes 100 to 400), the incursion
+// runs at 100.
+struct RefusalBoxCase {
+  const char* name;
+  double lat, lng, heading;  // of the incursion; a NaN latitude: no incursion
+  double speed;              // of the interceptor
+  const char* box;           // null: none
+};
+
+void PrintTo(const RefusalBoxCase& c, std::ostream* out) { *out << c.name; }
+
+class InterceptRefusalBox : public MouseTest, public testing::WithParamInterface<RefusalBoxCase> {};
+
+TEST_P(InterceptRefusalBox, SaysWhy) {
+  const RefusalBoxCase& c = GetParam();
+  CInterceptor* interceptor = add_interceptor("I1", 600, 350, c.speed);
+  CIncursion* incursion =
+      std::isnan(c.lat) ? nullptr : add_incursion("X1", c.lat, c.lng, c.heading, 100);
+  forget_what_happened();
+  CCommandsMenu::Intercept(doc, interceptor, incursion);
+  EXPECT_EQ(ui.calls_starting("MessageBox"),
+            c.box != nullptr ? Lines{std::string("MessageBox(") + c.box + ")"} : Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, InterceptRefusalBox,
+    testing::Values(
+        RefusalBoxCase{"NoIncursion", NAN, 0, 0, 300, "No Incursion to Intercept."},
+        RefusalBoxCase{"IncursionOutsideTheArea", 475, 450, 0, 300,
+                       "Cannot intercept incursion since it is ouside the IILs"},
+        RefusalBoxCase{"OutOfReach", 475, 150, 180, 10,
+                       "The Incursion is out of range (or moving too fast) and cannot be "
+                       "intercepted."},
+        RefusalBoxCase{"MeetsBeyondTheArea", 600, 390, 0, 200,
+                       "Incursion will exit IILs befor interception takes place."},
+        RefusalBoxCase{"Intercepted", 475, 150, 0, 300, nullptr}),
+    [](const testing::TestParamInfo<RefusalBoxCase>& info) { return info.param.name; });
 
 TEST_F(MouseTest, ChoosingCancelEndsThePendingCommand) {
   interceptor_at("I1", 30, 30)->Activate();

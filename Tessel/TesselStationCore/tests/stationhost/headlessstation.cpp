@@ -1,6 +1,5 @@
 #include "headlessstation.h"
 
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "TesselStationCore/stationprotocol.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/weatherballoons.h"
+#include "Toolwick/format.h"
 #include "simagent.h"
 
 namespace {
@@ -60,9 +60,8 @@ std::map<std::string, std::string> unit_lines(const CTesselStationDoc& doc) {
                 ", controller " + (controller != nullptr ? controller->GetName() : "-");
   }
   for (const auto& [id, incursion] : doc.GetIncursions()) {
-    char heading[32];
-    std::snprintf(heading, sizeof heading, "%0.0f", incursion->GetHeading());
-    lines[id] = "unit: " + id + " incursion heading " + heading +
+    lines[id] = "unit: " + id + " incursion heading " +
+                str_format("%0.0f", incursion->GetHeading()) +
                 (incursion->IsIntercepted() ? ", intercepted" : "");
   }
   for (const auto& balloon : doc.GetBalloons()) {
@@ -181,16 +180,14 @@ void HeadlessStation::AfterMessage(const std::string& command) {
   const CWorldMap* map = doc_.GetWorldMap();
   std::string team;
   for (const auto& [name, member] : doc_.GetTeamMembers()) team += " " + name;
-  char line[512];
-  std::snprintf(line, sizeof line,
-                "doc: phase %d, clock %d, map %d x %d, team%s, sim %s, %zu radars, "
-                "%zu interceptors, %zu incursions, %zu balloons, %zu terrain types",
-                doc_.GetPhase(), doc_.MissionClock(), map != nullptr ? map->getWidth() : 0,
-                map != nullptr ? map->getHeight() : 0, team.empty() ? " -" : team.c_str(),
-                doc_.GetSimulationAgent()[0] != '\0' ? doc_.GetSimulationAgent() : "-",
-                doc_.GetRadars().size(), doc_.GetInterceptors().size(), doc_.GetIncursions().size(),
-                doc_.GetBalloons().size(), doc_.GetTerrainTypes().size());
-  PrintLine(line);
+  PrintLine(str_format("doc: phase %d, clock %d, map %d x %d, team%s, sim %s, %zu radars, "
+                       "%zu interceptors, %zu incursions, %zu balloons, %zu terrain types",
+                       doc_.GetPhase(), doc_.MissionClock(), map != nullptr ? map->getWidth() : 0,
+                       map != nullptr ? map->getHeight() : 0, team.empty() ? " -" : team.c_str(),
+                       doc_.GetSimulationAgent()[0] != '\0' ? doc_.GetSimulationAgent() : "-",
+                       doc_.GetRadars().size(), doc_.GetInterceptors().size(),
+                       doc_.GetIncursions().size(), doc_.GetBalloons().size(),
+                       doc_.GetTerrainTypes().size()));
   ReportUnits();
   if (command == "start_sim" && !options_.activate.empty()) Click(options_.activate);
 }
