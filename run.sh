@@ -62,7 +62,7 @@ else
 fi
 station=$!
 wait_for_line station.out "listening on"
-sed 's/^/[station] /' station.out
+head -n 1 station.out | sed 's/^/[station] /'
 
 status=0
 ../tools/sim-agent/sim-agent -script ../../../tools/sim-agent/scenarios/demo.script \

@@ -18,7 +18,6 @@ class PlainTokenizer {
   bool tokenize(std::string_view text);
   // The value paired with `keyword` (":content"); empty when missing.
   std::string_view find(std::string_view keyword) const;
-  size_t token_count() const { return tokens_.size(); }
 
  private:
   std::string copy_;

@@ -6,17 +6,20 @@
 //   LargeMessage  one 1 MiB message arriving in receives of 2,047 bytes,
 //                 from a sender thread on a connection already accepted
 //   FanIn         one agent (the hub, on a thread of its own) receiving from
-//                 1 to 500 peers, one way and answering each message:
-//                 messages per second and the hub's CPU time per message
+//                 1 to 500 peers, one way and answering each message,
+//                 against a bare hub thread that polls the same number of
+//                 plain sockets, counts the texts and writes a fixed answer
+//                 to each
 // The agents are containers in hosts, as agent programs run them: every
 // message goes through CAgentContainer::handle_mfc_message (parsed, then
 // handed to process_message), and the loop blocks in process_events until
 // something is ready. Each benchmark reports both rates, the rate of the
-// agents as a fraction of the bare rate, and the CPU time per message of
-// the measuring thread on either side.
+// agents as a fraction of the bare rate, and the CPU time per message on
+// either side: of the measuring thread, or in FanIn of the hub's thread.
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -24,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
@@ -192,6 +196,28 @@ void write_all(int fd, std::string_view bytes) {
   }
 }
 
+// The bare cutting: pieces of a stream cut at 0x04 into whole texts, the
+// beginning of an unfinished text held for the next piece.
+class PlainCutter {
+ public:
+  // The number of texts that ended in `piece`; the last stays in last().
+  long feed(std::string_view piece) {
+    long texts = 0;
+    for (size_t end; (end = piece.find(kEnd)) != std::string_view::npos; ++texts) {
+      last_.assign(held_).append(piece.substr(0, end));
+      held_.clear();
+      piece.remove_prefix(end + 1);
+    }
+    held_.append(piece);
+    return texts;
+  }
+  const std::string& last() const { return last_; }
+
+ private:
+  std::string held_;
+  std::string last_;
+};
+
 // The bare receiver: 2,047-byte receives cut at 0x04 into whole texts, as
 // the agent's connection receives and cuts.
 class BareReader {
@@ -203,29 +229,18 @@ class BareReader {
     while (messages > 0) {
       const ssize_t count = ::recv(fd_, buffer, sizeof buffer, 0);
       if (count <= 0) std::abort();
-      std::string_view piece(buffer, static_cast<size_t>(count));
-      for (size_t end; (end = piece.find(kEnd)) != std::string_view::npos;) {
-        last_.assign(held_).append(piece.substr(0, end));
-        held_.clear();
-        piece.remove_prefix(end + 1);
-        --messages;
-      }
-      held_.append(piece);
+      messages -= cutter_.feed(std::string_view(buffer, static_cast<size_t>(count)));
     }
   }
-  const std::string& last() const { return last_; }
+  const std::string& last() const { return cutter_.last(); }
 
  private:
   int fd_;
-  std::string held_;
-  std::string last_;
+  PlainCutter cutter_;
 };
 
-// The bare pair beside the agents, and what was timed on either side.
-struct SideBySide {
-  BarePair bare;
-  BareReader read_a{bare.a};
-  BareReader read_b{bare.b};
+// What was timed on either side, the agents and the bare baseline.
+struct Comparison {
   Tally agents;
   Tally plain;
   long messages = 0;
@@ -238,6 +253,13 @@ struct SideBySide {
     state.counters["agents_cpu_us"] = agents.cpu_s / n * 1e6;
     state.counters["bare_cpu_us"] = plain.cpu_s / n * 1e6;
   }
+};
+
+// The bare pair beside the agents.
+struct SideBySide : Comparison {
+  BarePair bare;
+  BareReader read_a{bare.a};
+  BareReader read_b{bare.b};
 };
 
 void OneWay(benchmark::State& state) {
@@ -400,8 +422,8 @@ void raise_descriptor_limit(rlim_t descriptors) {
 // one to its sender.
 class HubAgent : public CBasicAgent {
  public:
-  HubAgent(bool reply, std::atomic<int>* received, const std::atomic<int>* target)
-      : CBasicAgent("hub"), reply_(reply), received_(received), target_(target) {}
+  HubAgent(bool reply, const std::function<void()>& counted)
+      : CBasicAgent("hub"), reply_(reply), counted_(counted) {}
 
   int process_create() override {
     get_communicator()->set_port(0);
@@ -413,25 +435,34 @@ class HubAgent : public CBasicAgent {
                                            "default-ontology", "r2", nullptr, nullptr, "(ok)",
                                            nullptr);
     }
-    if (received_->fetch_add(1) + 1 >= target_->load()) received_->notify_all();
+    counted_();
     return 1;
   }
 
  private:
   bool reply_;
-  std::atomic<int>* received_;
-  const std::atomic<int>* target_;
+  std::function<void()> counted_;
 };
 
-// The hub on a thread of its own with its own loop; it knows the peers in
-// its service table, so that it can answer them over the connections they
-// opened.
+// A hub on a thread of its own, the agent or the bare baseline. The agent
+// runs on a loop of its own and knows the peers in its service table, so
+// that it can answer them over the connections they opened. The bare hub
+// polls the listener and the accepted plain sockets, counts the texts that
+// end in what it reads and, when it answers, writes a text of the size of
+// the agent's answer for each.
 class HubThread {
  public:
-  HubThread(int peers, bool reply) {
+  HubThread(bool bare, int peers, bool reply) {
     if (std::getenv("VERANTA_HOST_IP") == nullptr) setenv("VERANTA_HOST_IP", kLoopback, 1);
     if (::pipe(stop_) != 0) std::abort();
-    thread_ = std::thread([this, peers, reply] { run(peers, reply); });
+    thread_ = std::thread([this, bare, peers, reply] {
+      pthread_setname_np(pthread_self(), "hub");  // for profiles: perf report --comm hub
+      if (bare) {
+        run_bare(reply);
+      } else {
+        run_agent(peers, reply);
+      }
+    });
     port_.wait(0);
   }
   ~HubThread() {
@@ -442,8 +473,8 @@ class HubThread {
   }
 
   unsigned port() const { return port_.load(); }
-  std::atomic<int>& received() { return received_; }
-  std::atomic<int>& target() { return target_; }
+  // The count that wait_for's callers wait for next.
+  void expect(int messages) { target_.store(messages); }
   // CPU seconds of the hub's thread so far.
   double cpu_s() const {
     clockid_t clock{};
@@ -462,13 +493,19 @@ class HubThread {
   }
 
  private:
-  void run(int peers, bool reply) {
-    pthread_setname_np(pthread_self(), "hub");  // for profiles: perf report --comm hub
+  void counted(int messages) {
+    if (received_.fetch_add(messages) + messages >= target_.load()) received_.notify_all();
+  }
+  void started(unsigned port) {
+    port_.store(port);
+    port_.notify_all();
+  }
+  void run_agent(int peers, bool reply) {
     platform::PollLoop loop;
     platform::set_current_loop(&loop);
     {
       CAgentHost host;
-      auto agent = std::make_unique<HubAgent>(reply, &received_, &target_);
+      auto agent = std::make_unique<HubAgent>(reply, [this] { counted(1); });
       HubAgent* hub = agent.get();
       host.AssignContainer(std::move(agent));
       char name[] = "hub";
@@ -491,12 +528,61 @@ class HubThread {
       bool stopping = false;
       const auto stop_watch =
           loop.watch(stop_[0], platform::kReadable, [&](unsigned) { stopping = true; });
-      port_.store(hub->get_communicator()->get_port());
-      port_.notify_all();
+      started(hub->get_communicator()->get_port());
       while (!stopping) loop.process_events(-1);
       loop.unwatch(stop_watch);
     }
     platform::set_current_loop(nullptr);
+  }
+
+  void run_bare(bool reply) {
+    const std::string answer =
+        "(tell :sender hub :receiver peer-0 :ontology default-language :language "
+        "default-ontology :reply-with r2 :in-reply-to   :forward-to   :content (  (ok) ))" +
+        std::string(1, kEnd);
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, SOMAXCONN) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      std::abort();
+    }
+    // The stop pipe, the listener, then the peers.
+    std::vector<pollfd> watched{{stop_[0], POLLIN, 0}, {listener, POLLIN, 0}};
+    started(ntohs(address.sin_port));
+    while (true) {
+      if (::poll(watched.data(), watched.size(), -1) < 0) {
+        if (errno == EINTR) continue;
+        std::abort();
+      }
+      if (watched[0].revents != 0) break;
+      for (size_t i = 2; i < watched.size(); ++i) {
+        if (watched[i].revents == 0) continue;
+        char buffer[4096];
+        const ssize_t count = ::recv(watched[i].fd, buffer, sizeof buffer, 0);
+        if (count <= 0) {  // the peer is gone: the benchmark is over
+          ::close(watched[i].fd);
+          watched[i].fd = -1;
+          continue;
+        }
+        const auto texts = static_cast<int>(std::count(buffer, buffer + count, kEnd));
+        for (int t = 0; reply && t < texts; ++t) write_all(watched[i].fd, answer);
+        counted(texts);
+      }
+      if (watched[1].revents != 0) {
+        const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) std::abort();
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        watched.push_back({fd, POLLIN, 0});
+      }
+    }
+    for (size_t i = 1; i < watched.size(); ++i) {
+      if (watched[i].fd >= 0) ::close(watched[i].fd);
+    }
   }
 
   int stop_[2] = {-1, -1};
@@ -516,50 +602,67 @@ void read_messages(int fd, int messages) {
   }
 }
 
+// A hub with its peers connected, each of which has sent a first message
+// (which names its connection at an agent hub) and read its answer.
+class FanInSide {
+ public:
+  FanInSide(bool bare, int peers, bool reply) : hub_(bare, peers, reply), reply_(reply) {
+    for (int i = 0; i < peers; ++i) fds_.push_back(connect_to(hub_.port()));
+    expected_ = peers;
+    hub_.expect(expected_);
+    for (int i = 0; i < peers; ++i) write_all(fds_[i], peer_message(i));
+    hub_.wait_for(expected_);
+    if (reply_) {
+      for (const int fd : fds_) read_messages(fd, 1);
+    }
+  }
+  ~FanInSide() {
+    for (const int fd : fds_) ::close(fd);
+  }
+
+  // One round: every peer writes its burst and, when the hub answers, reads
+  // the answers. Adds the round's wall time and the hub's CPU time to *tally.
+  void round(const std::vector<std::string>& bursts, Tally* tally) {
+    expected_ += static_cast<int>(fds_.size()) * kBurst;
+    hub_.expect(expected_);
+    const double cpu_before = hub_.cpu_s();
+    Stopwatch watch;
+    for (size_t i = 0; i < fds_.size(); ++i) write_all(fds_[i], bursts[i]);
+    if (reply_) {
+      for (const int fd : fds_) read_messages(fd, kBurst);
+    }
+    hub_.wait_for(expected_);
+    tally->wall_s += watch.wall_s();
+    tally->cpu_s += hub_.cpu_s() - cpu_before;
+  }
+
+ private:
+  HubThread hub_;
+  bool reply_;
+  std::vector<int> fds_;
+  int expected_ = 0;
+};
+
 // Args: the number of peers, 1 when the hub answers every message.
 void FanIn(benchmark::State& state) {
   const int peers = static_cast<int>(state.range(0));
   const bool reply = state.range(1) != 0;
-  raise_descriptor_limit(2 * static_cast<rlim_t>(peers) + 64);
-  HubThread hub(peers, reply);
-  std::vector<int> fds;
+  raise_descriptor_limit(4 * static_cast<rlim_t>(peers) + 64);
   std::vector<std::string> bursts;
   for (int i = 0; i < peers; ++i) {
-    fds.push_back(connect_to(hub.port()));
     std::string burst;
     for (int m = 0; m < kBurst; ++m) burst += peer_message(i);
     bursts.push_back(std::move(burst));
   }
-  // A first message from every peer names its connection at the hub.
-  int expected = peers;
-  hub.target().store(expected);
-  for (int i = 0; i < peers; ++i) write_all(fds[i], peer_message(i));
-  hub.wait_for(expected);
-  if (reply) {
-    for (const int fd : fds) read_messages(fd, 1);
-  }
-
-  Tally tally;
-  double hub_cpu = 0;
-  long messages = 0;
+  FanInSide agents(false, peers, reply);
+  FanInSide bare(true, peers, reply);
+  Comparison side;
   for (auto _ : state) {
-    expected += peers * kBurst;
-    hub.target().store(expected);
-    const double cpu_before = hub.cpu_s();
-    Stopwatch watch;
-    for (int i = 0; i < peers; ++i) write_all(fds[i], bursts[i]);
-    if (reply) {
-      for (const int fd : fds) read_messages(fd, kBurst);
-    }
-    hub.wait_for(expected);
-    tally.add(watch);
-    hub_cpu += hub.cpu_s() - cpu_before;
-    messages += peers * kBurst;
+    agents.round(bursts, &side.agents);
+    bare.round(bursts, &side.plain);
+    side.messages += static_cast<long>(peers) * kBurst;
   }
-  for (const int fd : fds) ::close(fd);
-  const auto n = static_cast<double>(messages);
-  state.counters["msgs/s"] = n / tally.wall_s;
-  state.counters["hub_cpu_us"] = hub_cpu / n * 1e6;
+  side.report(state);
 }
 BENCHMARK(FanIn)
     ->ArgNames({"peers", "reply"})
@@ -567,21 +670,39 @@ BENCHMARK(FanIn)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-// The cutting alone: the framer fed the same megabyte in 2,047-byte pieces.
-void FramerLargeMessage(benchmark::State& state) {
+// The same megabyte fed in 2,047-byte pieces to a new Cutter per iteration;
+// `feed` gives the number of texts that a piece ended.
+template <typename Cutter, typename Feed>
+void cut_megabyte(benchmark::State& state, Feed feed) {
   std::string text(1u << 20, 'x');
   text.back() = kEnd;
   for (auto _ : state) {
-    CMessageFramer framer;
+    Cutter cutter;
     size_t messages = 0;
     for (size_t at = 0; at < text.size(); at += 2047) {
-      messages += framer.feed(std::string_view(text).substr(at, 2047)).messages.size();
+      messages += feed(cutter, std::string_view(text).substr(at, 2047));
     }
     benchmark::DoNotOptimize(messages);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(text.size()));
 }
+
+// The cutting alone: the framer fed the megabyte of LargeMessage.
+void FramerLargeMessage(benchmark::State& state) {
+  cut_megabyte<CMessageFramer>(state, [](CMessageFramer& framer, std::string_view piece) {
+    return framer.feed(piece).messages.size();
+  });
+}
 BENCHMARK(FramerLargeMessage)->Unit(benchmark::kMillisecond);
+
+// The baseline of FramerLargeMessage: the same pieces cut as the bare
+// receiver cuts them.
+void PlainCutLargeMessage(benchmark::State& state) {
+  cut_megabyte<PlainCutter>(state, [](PlainCutter& cutter, std::string_view piece) {
+    return static_cast<size_t>(cutter.feed(piece));
+  });
+}
+BENCHMARK(PlainCutLargeMessage)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "Agentwick/agenthost.h"
-#include "Bannerwick/serviceinfo.h"
-#include "Credwick/belief.h"
 #include "Platform/tests/looptest.h"
+#include "testsupport/agentpeer.h"
 #include "testsupport/messagepeer.h"
 #include "testsupport/tempdir.h"
 
@@ -77,12 +76,7 @@ class DeviceTest : public LoopTest {
     return names;
   }
   static void enter(TestDevice* device, const char* name, const testsupport::MessagePeer& peer) {
-    auto* entry = new CServiceInfo;
-    entry->set_name(name);
-    entry->set_location(peer.location().c_str());
-    static_cast<CListBelief*>(device->get_belief_db()->find_element("lookup"))
-        ->get_value()
-        ->add_element(entry);
+    testsupport::know_agent(device->get_communicator(), name, peer.port());
   }
   std::string stored() const { return TempDir::read(dir.file("parentlink.txt")); }
 

@@ -4,10 +4,9 @@
 
 #include <string>
 
-#include "Bannerwick/serviceinfo.h"
-#include "Credwick/belief.h"
 #include "Platform/tests/looptest.h"
 #include "Relaywick/communicator.h"
+#include "testsupport/agentpeer.h"
 #include "testsupport/messagepeer.h"
 #include "testsupport/tempdir.h"
 
@@ -23,12 +22,7 @@ class SpaceLinkTest : public LoopTest {
     comm.set_handler(&window);
     comm.set_port(0);
     comm.Create();
-    auto* entry = new CServiceInfo;
-    entry->set_name("rooms");
-    entry->set_location(rooms.location().c_str());
-    static_cast<CListBelief*>(comm.get_beliefdb()->find_element("lookup"))
-        ->get_value()
-        ->add_element(entry);
+    testsupport::know_agent(&comm, "rooms", rooms.port());
     link.set_file(dir.file("link.log").c_str());
   }
   std::string log() const { return TempDir::read(dir.file("link.log")); }

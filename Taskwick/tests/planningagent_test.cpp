@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "Agentwick/agenthost.h"
-#include "Bannerwick/serviceinfo.h"
 #include "Lexwick/parser.h"
 #include "Platform/messagesink.h"
 #include "Platform/tests/looptest.h"
+#include "testsupport/agentpeer.h"
 #include "testsupport/childprocess.h"
 #include "testsupport/logfile.h"
 #include "testsupport/messagepeer.h"
@@ -60,12 +60,7 @@ class PlanningAgentTest : public LoopTest {
   // Enters `peer` in the planner's service table as agent `name`.
   static void enter(CPlanningAgent* planner, const char* name,
                     const testsupport::MessagePeer& peer) {
-    auto* entry = new CServiceInfo;
-    entry->set_name(name);
-    entry->set_location(peer.location().c_str());
-    static_cast<CListBelief*>(planner->get_belief_db()->find_element("lookup"))
-        ->get_value()
-        ->add_element(entry);
+    testsupport::know_agent(planner->get_communicator(), name, peer.port());
   }
   bool wait_for(const std::function<bool()>& done) {
     for (int round = 0; round < 250 && !done(); ++round) loop.process_events(20);

@@ -1,8 +1,6 @@
 // The name server run as its own program, with peers that misbehave beside
 // one that behaves.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "testsupport/childprocess.h"
+#include "testsupport/loopback.h"
 
 namespace {
 
@@ -25,16 +24,8 @@ namespace {
 constexpr int kPatienceMs = 30000;
 
 int connect_to(unsigned port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ADD_FAILURE() << "cannot connect to the name server";
-    if (fd >= 0) close(fd);
-    return -1;
-  }
+  const int fd = testsupport::connect_to_loopback(port);
+  if (fd < 0) ADD_FAILURE() << "cannot connect to the name server";
   return fd;
 }
 
