@@ -21,6 +21,7 @@ struct RecordingListBox : CListBox {
 };
 
 struct StdoutCase {
+  const char* name;
   std::string message;
   std::string printed;
 };
@@ -34,14 +35,16 @@ TEST_P(KelConsoleStdout, EndsEveryMessageWithOneLineFeed) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), GetParam().printed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, KelConsoleStdout,
-                         testing::Values(StdoutCase{"hello", "hello\n"},
-                                         StdoutCase{"hello\n", "hello\n"},
-                                         StdoutCase{"", "\n"},
-                                         StdoutCase{"two\nlines", "two\nlines\n"},
-                                         // Longer than the old fixed buffer.
-                                         StdoutCase{std::string(5000, 'x'),
-                                                    std::string(5000, 'x') + "\n"}));
+INSTANTIATE_TEST_SUITE_P(
+    Messages, KelConsoleStdout,
+    testing::Values(StdoutCase{"Plain", "hello", "hello\n"},
+                    StdoutCase{"EndsWithALineFeed", "hello\n", "hello\n"},
+                    StdoutCase{"Empty", "", "\n"},
+                    StdoutCase{"TwoLines", "two\nlines", "two\nlines\n"},
+                    // Longer than the old fixed buffer.
+                    StdoutCase{"LongerThanTheOldBuffer", std::string(5000, 'x'),
+                               std::string(5000, 'x') + "\n"}),
+    [](const testing::TestParamInfo<StdoutCase>& info) { return info.param.name; });
 
 TEST(KelConsole, FormatsArguments) {
   CKelConsole console;

@@ -20,6 +20,7 @@ std::vector<std::string> element_names(CLList& list) {
 }
 
 struct ParseCase {
+  const char* name;
   const char* url;
   int result;
   const char* proto;
@@ -51,24 +52,31 @@ TEST_P(UrlParse, SplitsIntoParts) {
 INSTANTIATE_TEST_SUITE_P(
     Table, UrlParse,
     testing::Values(
-        ParseCase{"http://server/index.html", 1, "http", "server", 80, kUnset, "index.html", {}},
-        ParseCase{"http://host:8080/cgi-bin/run?a=1&b=2", 1, "http", "host", 8080, "/cgi-bin/run",
-                  "a=1&b=2", {"cgi-bin/run"}},
-        ParseCase{"file://c:/maps/map.txt", 1, "file", "c", 0, kUnset, "maps/map.txt", {}},
-        ParseCase{"tcp://agent", 1, "tcp", "agent", 80, kUnset, kUnset, {}},
-        ParseCase{"host/index.html", 0, nullptr, nullptr, 0, nullptr, nullptr, {}},
+        ParseCase{"PathOnAServer", "http://server/index.html", 1, "http", "server", 80, kUnset,
+                  "index.html", {}},
+        ParseCase{"PortCgiAndQuery", "http://host:8080/cgi-bin/run?a=1&b=2", 1, "http", "host",
+                  8080, "/cgi-bin/run", "a=1&b=2", {"cgi-bin/run"}},
+        ParseCase{"FileWithADriveLetter", "file://c:/maps/map.txt", 1, "file", "c", 0, kUnset,
+                  "maps/map.txt", {}},
+        ParseCase{"HostOnly", "tcp://agent", 1, "tcp", "agent", 80, kUnset, kUnset, {}},
+        ParseCase{"NoScheme", "host/index.html", 0, nullptr, nullptr, 0, nullptr, nullptr, {}},
         // A query without a path: no cgi, the query is the webpage.
-        ParseCase{"http://h?x=1", 1, "http", "h", 80, kUnset, "x=1", {}},
-        ParseCase{"http://h:/", 1, "http", "h", 0, kUnset, "", {}},
+        ParseCase{"QueryWithoutPath", "http://h?x=1", 1, "http", "h", 80, kUnset, "x=1", {}},
+        ParseCase{"EmptyPort", "http://h:/", 1, "http", "h", 0, kUnset, "", {}},
         // The path pieces between '&' become elements, empty ones inside too.
-        ParseCase{"http://h/a&&b&?q", 1, "http", "h", 80, "/a&&b&", "q", {"a", "", "b"}},
-        ParseCase{"http://h/?q", 1, "http", "h", 80, "/", "q", {}},
+        ParseCase{"AmpersandPiecesBecomeElements", "http://h/a&&b&?q", 1, "http", "h", 80,
+                  "/a&&b&", "q", {"a", "", "b"}},
+        ParseCase{"RootPathWithQuery", "http://h/?q", 1, "http", "h", 80, "/", "q", {}},
         // The host ends at the '?' even when the query holds a '/'.
-        ParseCase{"http://h?u=/x", 1, "http", "h", 80, kUnset, "u=/x", {}},
+        ParseCase{"HostEndsAtTheQuery", "http://h?u=/x", 1, "http", "h", 80, kUnset, "u=/x", {}},
         // No host at all is a failure, not an empty host.
-        ParseCase{"http://", 0, nullptr, nullptr, 0, nullptr, nullptr, {}},
-        ParseCase{"http:///index.html", 0, nullptr, nullptr, 0, nullptr, nullptr, {}},
-        ParseCase{"http://:8080/x", 0, nullptr, nullptr, 0, nullptr, nullptr, {}}));
+        ParseCase{"NothingAfterTheScheme", "http://", 0, nullptr, nullptr, 0, nullptr, nullptr,
+                  {}},
+        ParseCase{"EmptyHostBeforeThePath", "http:///index.html", 0, nullptr, nullptr, 0,
+                  nullptr, nullptr, {}},
+        ParseCase{"EmptyHostBeforeThePort", "http://:8080/x", 0, nullptr, nullptr, 0, nullptr,
+                  nullptr, {}}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
 
 TEST(Url, Defaults) {
   CURL url;

@@ -54,7 +54,10 @@ TEST_P(WaitNotice, ShowsFromInitSimUntilTheStartAndHoldsTheWindowsMeanwhile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, WaitNotice,
-                         ::testing::Values("start_sim", "start_playback", "reset_sim"));
+                         ::testing::Values("start_sim", "start_playback", "reset_sim"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
 
 TEST_F(StationWindowsTest, ScenarioThatCannotLoadShowsNoWaitNotice) {
   ASSERT_EQ(Create(), 0);

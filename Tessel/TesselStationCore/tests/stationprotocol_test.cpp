@@ -255,7 +255,10 @@ TEST_P(Start, AddsTheTeamPlacesTheStationAndClosesTheWaitNotice) {
   EXPECT_EQ(agent.sent.size(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, Start, testing::Values("start_sim", "start_playback"));
+INSTANTIATE_TEST_SUITE_P(Commands, Start, testing::Values("start_sim", "start_playback"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
 
 TEST_F(Protocol, StartReadsOnlyTheTeamEntriesThatArePresent) {
   receive("Sim",
