@@ -191,8 +191,7 @@ void CMainFrame::TakeStartRegistration() {
   CStationAgent* agent = GetAgent();
   CCommunicator* communicator = agent->get_communicator();
   if (communicator == nullptr || communicator->is_registered() != 1) return;
-  document_.SetPhase(CTesselStationDoc::PHASE_REGISTERED);
-  document_.SetOwnName(agent->GetAgentName());
+  document_.ApplyRegistration(true, agent->GetAgentName());
   windows_.RefreshInfoPane(CStationUi::kPaneAgent);
 }
 

@@ -138,14 +138,7 @@ void CCommSettingsModel::OnUnRegister() {
 }
 
 void CCommSettingsModel::Apply() {
-  const bool unregistered = document_.GetPhase() == CTesselStationDoc::PHASE_UNREGISTERED;
-  if (registered_ && unregistered) {
-    document_.SetPhase(CTesselStationDoc::PHASE_REGISTERED);
-    document_.SetOwnName(agentName_.c_str());
-  } else if (!registered_ && !unregistered) {
-    document_.SetPhase(CTesselStationDoc::PHASE_UNREGISTERED);
-    document_.SetOwnName("");
-  }
+  document_.ApplyRegistration(registered_, agentName_.c_str());
   document_.GetUi().RefreshInfoPane(CStationUi::kPaneAgent);
   document_.RedrawAllViews(true);
 }

@@ -106,6 +106,17 @@ void CTesselStationDoc::SetOwnName(const char* name) {
   ui_.SetChatTitle((ownName_ + " Chat Window").c_str());
 }
 
+void CTesselStationDoc::ApplyRegistration(bool registered, const char* name) {
+  const bool unregistered = phase_ == PHASE_UNREGISTERED;
+  if (registered && unregistered) {
+    phase_ = PHASE_REGISTERED;
+    SetOwnName(name);
+  } else if (!registered && !unregistered) {
+    phase_ = PHASE_UNREGISTERED;
+    SetOwnName("");
+  }
+}
+
 CInterceptor* CTesselStationDoc::GetSelectedInterceptor() const {
   if (selectedInterceptor_.empty()) return nullptr;
   return FindInterceptor(selectedInterceptor_.c_str());

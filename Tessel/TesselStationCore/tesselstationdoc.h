@@ -118,6 +118,10 @@ class CTesselStationDoc : public CDebug {
   // The title becomes name + " - " + the title before, the chat window's
   // name + " Chat Window".
   void SetOwnName(const char* name);
+  // What a registration with the name server gives the document: registered
+  // while unregistered, phase 1 and `name` as the own name; unregistered
+  // while registered, phase 0 and no name. Otherwise nothing changes.
+  void ApplyRegistration(bool registered, const char* name);
   const char* GetTitle() const { return title_.c_str(); }
   const char* GetHoverText() const { return hoverText_.c_str(); }
   void SetHoverText(const char* text) { hoverText_ = text != nullptr ? text : ""; }
