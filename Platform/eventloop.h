@@ -63,8 +63,11 @@ class EventLoop {
 
   // One round: runs the calls queued so far, waits at most `timeout_ms` for a
   // descriptor or a timer (-1: no limit; 0: no wait; no wait at all when
-  // queued calls ran or are still queued) and runs what became ready. Returns the number of
-  // callbacks run, so that tests can tell an idle loop from a busy one.
+  // queued calls ran or are still queued) and runs what became ready. A
+  // round that ran queued calls may leave the descriptors to a later round
+  // when they were looked at a moment ago (at most 0.1 ms), so that calls
+  // that keep queueing others still let ready descriptors run. Returns the
+  // number of callbacks run, so that tests can tell an idle loop from a busy one.
   virtual int process_events(int timeout_ms) = 0;
 
   // Runs rounds until `done()` holds or `timeout_ms` passed; returns done().

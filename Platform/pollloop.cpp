@@ -68,9 +68,16 @@ void PollLoop::quit() { quit_ = true; }
 
 int PollLoop::process_events(int timeout_ms) {
   int ran = run_posted();
-  // A round that ran queued calls does not wait: its caller may be waiting
-  // for exactly what those calls did.
-  ran += dispatch_ready(ran > 0 ? 0 : poll_timeout(timeout_ms));
+  if (ran == 0) {
+    ran += dispatch_ready(poll_timeout(timeout_ms));
+  } else if (Clock::now() - last_poll_ >= kPollAtLeastEvery) {
+    // A round that ran queued calls does not wait: its caller may be waiting
+    // for exactly what those calls did. Nor does it poll when the last poll
+    // was just now: a connection working through its queued messages posts
+    // one call per message, and a poll for each would cost more than the
+    // call itself.
+    ran += dispatch_ready(0);
+  }
   ran += fire_timers();
   return ran;
 }
@@ -117,7 +124,9 @@ int PollLoop::dispatch_ready(int timeout_ms) {
     fds.push_back(pollfd{watch.fd, wanted, 0});
     ids.push_back(id);
   }
-  if (::poll(fds.data(), fds.size(), timeout_ms) <= 0) return 0;  // EINTR: an empty round
+  const int polled = ::poll(fds.data(), fds.size(), timeout_ms);
+  last_poll_ = Clock::now();
+  if (polled <= 0) return 0;  // EINTR: an empty round
 
   int ran = 0;
   dispatching_ = true;

@@ -1,6 +1,8 @@
 // The poll(2) back end of the event loop (see eventloop.h). One round runs
 // the calls queued before it, then polls the active watches with the timeout
-// of the nearest timer, then runs the ready watches and the due timers.
+// of the nearest timer, then runs the ready watches and the due timers. A
+// round that ran queued calls polls without waiting, and only when the last
+// poll is kPollAtLeastEvery old.
 #pragma once
 
 #include <poll.h>
@@ -33,6 +35,7 @@ class PollLoop final : public EventLoop {
 
  private:
   using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::microseconds kPollAtLeastEvery{100};
 
   struct Watch {
     int fd;
@@ -65,6 +68,7 @@ class PollLoop final : public EventLoop {
   std::vector<pollfd> poll_fds_;
   std::vector<Id> poll_ids_;
   bool dispatching_ = false;
+  Clock::time_point last_poll_;  // of the watches, by this loop or a nested round
   Id next_id_ = 1;
   bool quit_ = false;
 };

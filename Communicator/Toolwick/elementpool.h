@@ -33,7 +33,14 @@ class ElementPool {
     static_assert(std::is_base_of_v<CListElement, T>);
     static_assert(sizeof(T) <= sizeof(Slot) && alignof(T) <= alignof(Slot));
     void* slot = next_slot();
-    T* element = new (slot) T(std::forward<Args>(args)...);
+    T* element;
+    if constexpr (sizeof...(Args) == 0) {
+      // Default-initialised: every member has its initialiser, and
+      // value-initialisation would first clear the whole slot.
+      element = new (slot) T;
+    } else {
+      element = new (slot) T(std::forward<Args>(args)...);
+    }
     // clear() reaches every element through its CListElement at the slot's start.
     assert(static_cast<void*>(static_cast<CListElement*>(element)) == slot);
     return element;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -126,6 +127,19 @@ TEST_F(PipeTest, WatchIsLevelTriggeredUntilPausedOrRemoved) {
 
   loop.unwatch(watch);
   EXPECT_TRUE(stays_idle());
+}
+
+TEST_F(PipeTest, CallsThatKeepQueueingOthersLetAReadyDescriptorRun) {
+  bool readable = false;
+  long calls = 0;
+  std::function<void()> again = [&] {
+    ++calls;
+    if (!readable) loop.post(again);
+  };
+  loop.post(again);
+  loop.watch(fds[0], platform::kReadable, [&](unsigned) { readable = true; });
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  EXPECT_TRUE(loop.run_until([&] { return readable; }, 5000)) << calls << " calls ran";
 }
 
 TEST_F(PipeTest, HandlerMayRemoveItsOwnWatch) {
