@@ -38,8 +38,6 @@ const char* month_name(int mon) { return mon >= 0 && mon < 12 ? kAbbreviations[7
 
 }  // namespace
 
-CDebug::~CDebug() { let_go(); }
-
 void CDebug::let_go() {
   if (stream_ != nullptr) release(stream_);
   stream_ = nullptr;

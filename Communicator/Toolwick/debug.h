@@ -19,7 +19,9 @@ class CDebug {
   // Lets go of the log stream: a file opened by path is closed once its last
   // user (this object or one that adopted it) lets go; an adopted stream that
   // no CDebug opened is never closed.
-  virtual ~CDebug();
+  virtual ~CDebug() {
+    if (stream_ != nullptr) let_go();
+  }
 
   // Both write one line "[%.5ld] [%s] " + message + "\n" and flush, when a
   // stream is set; nothing otherwise. The message length is unbounded.
