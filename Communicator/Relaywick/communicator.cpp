@@ -214,7 +214,9 @@ CLList* CCommunicator::service_table() {
 }
 
 void CCommunicator::add_display(CLogFacility* module) {
-  if (module != nullptr) modules_.add_element(module);
+  // A module links into one list once: added again it would cut the list
+  // short behind it and lose the modules after it.
+  if (module != nullptr && module->get_parent() != &modules_) modules_.add_element(module);
 }
 
 void CCommunicator::remove_display(CLogFacility* module) {
@@ -238,7 +240,7 @@ void CCommunicator::detach_logger(const CLogFacility* module) {
 }
 
 void CCommunicator::add_lookup_module(CLookupModule* module) {
-  if (module == nullptr) return;
+  if (module == nullptr || module->get_parent() == &lookup_modules_) return;  // see add_display
   if (module->get_lookup_type() == LOOKUP_TYPE_ANS) {
     if (auto* ans = dynamic_cast<CANSClient*>(module)) ans_ = ans;
   } else if (module->get_lookup_type() == LOOKUP_TYPE_DISCOVERY) {

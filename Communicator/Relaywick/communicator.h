@@ -97,7 +97,8 @@ class CCommunicator : public CListElement {
   // Not owned; a discovery module added as a lookup module is already set.
   void set_discovery_object(CDiscovery* discovery) { discovery_ = discovery; }
 
-  // Appends an event module, which the list then owns; null is ignored.
+  // Appends an event module, which the list then owns; null and a module
+  // already in the list are ignored.
   void add_display(CLogFacility* module);
   // Tells the module of state 4 when the agent is registered, then deletes
   // it, when it is in the list; null is ignored. A module that is the
@@ -105,7 +106,8 @@ class CCommunicator : public CListElement {
   void remove_display(CLogFacility* module);
   // Appends a lookup module, which the list then owns; one of lookup type 2
   // that is a CANSClient becomes the name-server module, one of type 1 that
-  // is a CDiscovery the discovery module. Null is ignored.
+  // is a CDiscovery the discovery module. Null and a module already in the
+  // list are ignored.
   void add_lookup_module(CLookupModule* module);
   // Also given to every lookup module.
   void set_service_type(int type);

@@ -979,6 +979,28 @@ TEST_F(CommunicatorTest, RemovingADisplay) {
   EXPECT_EQ(calls, std::vector<std::string>{"quiet destroyed"});
 }
 
+TEST_F(CommunicatorTest, AModuleAddedTwiceIsKeptOnce) {
+  auto* first = new RecordingModule("first", &calls);
+  auto* again = new RecordingModule("again", &calls);
+  comm->add_display(first);
+  comm->add_display(again);
+  comm->add_display(again);
+  comm->add_display(first);
+  EXPECT_EQ(comm->get_modules()->get_nr_elements(), 2);
+  EXPECT_EQ(comm->get_modules()->get_element(0), first);
+  EXPECT_EQ(comm->get_modules()->get_element(1), again);
+  comm->start_modules();
+  EXPECT_EQ(calls, (std::vector<std::string>{"first state 3", "again state 3"}));
+
+  auto* lookup = new CLookupModule;
+  lookup->set_name("lookup");
+  comm->add_lookup_module(lookup);
+  comm->add_lookup_module(lookup);
+  EXPECT_EQ(comm->get_lookup_modules()->get_nr_elements(), 1);
+  EXPECT_EQ(comm->get_lookup_modules()->get_element(0), lookup);
+  // Each is deleted once with the communicator.
+}
+
 TEST_F(CommunicatorTest, RemovingTheLoggerDetachesItEverywhere) {
   bool destroyed = false;
   auto* stand_in = new RecordingModule("stand-in", &calls, &destroyed);
