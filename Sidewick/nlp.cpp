@@ -13,8 +13,6 @@
 
 namespace {
 
-const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
-
 bool enclosed(const char* name, char open, char close) {
   if (name == nullptr) return false;
   const std::string_view text(name);
@@ -173,7 +171,7 @@ int CNLP::load_rules(const char* path) {
 int CNLP::load_include(CLList* list, const char* name) {
   if (list == nullptr || name == nullptr) return 0;
   const char* home = CUtils().get_home();
-  const std::string path = str_format("%s/system/nlp/%s", shown(home), name);
+  const std::string path = str_format("%s/system/nlp/%s", shown_text(home), name);
   CFileBuffer file;
   if (home == nullptr || file.load_a_file(path.c_str()) == nullptr) {
     debug("<CNLP> Unable to open primary database!");
@@ -267,14 +265,15 @@ void CNLP::dump_core(const char* path, const char* text, CRule* rule, CSentence*
   line("");
   line("Engine insight:------------------------------------------------------");
   line(str_format(" Thresholds calulated, upper: [%d], lower: [0]", best_weight_));
-  line(rule != nullptr ? str_format(" Firing rule: [%s]", shown(rule->get_name()))
+  line(rule != nullptr ? str_format(" Firing rule: [%s]", shown_text(rule->get_name()))
                        : " No rule found");
-  line(sentence != nullptr ? str_format(" Matching sentence: [%s]", shown(sentence->get_name()))
-                           : " No matching sentence found");
+  line(sentence != nullptr
+           ? str_format(" Matching sentence: [%s]", shown_text(sentence->get_name()))
+           : " No matching sentence found");
   line(query != nullptr ? str_format(" Query formed: [%s]", query) : " Unable to form query");
   for_each(sentences_, [this, &line](CListElement* e) {
     auto* s = static_cast<CSentence*>(e);
-    line(str_format(" Sentence [%s] matches: [%d]%s", shown(s->get_name()), s->get_weight(),
+    line(str_format(" Sentence [%s] matches: [%d]%s", shown_text(s->get_name()), s->get_weight(),
                     s->get_weight() < best_weight_ ? "" : " <- Highest score"));
   });
 
@@ -291,10 +290,10 @@ void CNLP::dump_core(const char* path, const char* text, CRule* rule, CSentence*
   line("Sentences:-----------------------------------------------------------");
   for_each(sentences_, [&line](CListElement* e) {
     auto* s = static_cast<CSentence*>(e);
-    line(str_format("Name :[%s], weight: [%d]", shown(s->get_name()), s->get_weight()));
+    line(str_format("Name :[%s], weight: [%d]", shown_text(s->get_name()), s->get_weight()));
     for_each(*s, [&line](CListElement* element) {
       if (auto* keyword = static_cast<CKeyword*>(element->get_content())) {
-        line(str_format(" Sentence :<%s>,nr elements: [%d]", shown(keyword->get_name()),
+        line(str_format(" Sentence :<%s>,nr elements: [%d]", shown_text(keyword->get_name()),
                         keyword->get_nr_elements()));
       } else if (element->get_name() != nullptr) {
         line(str_format(" Sentence :[%s]", element->get_name()));
@@ -307,14 +306,14 @@ void CNLP::dump_core(const char* path, const char* text, CRule* rule, CSentence*
   line("Rules:---------------------------------------------------------------");
   for_each(rules_, [&line](CListElement* r) {
     auto* rule_element = static_cast<CRule*>(r);
-    line(str_format("Name :[%s]", shown(rule_element->get_name())));
+    line(str_format("Name :[%s]", shown_text(rule_element->get_name())));
     for_each(*rule_element, [&line](CListElement* element) {
-      line(str_format(" Sentence :[%s]", shown(element->get_name())));
+      line(str_format(" Sentence :[%s]", shown_text(element->get_name())));
       if (auto* referred = static_cast<CSentence*>(element->get_content())) {
-        line(str_format("  Name :[%s]", shown(referred->get_name())));
+        line(str_format("  Name :[%s]", shown_text(referred->get_name())));
       }
     });
-    line(str_format(" query template:[%s]", shown(rule_element->get_query_template())));
+    line(str_format(" query template:[%s]", shown_text(rule_element->get_query_template())));
   });
   std::fputs(out.c_str(), file.get());
 }

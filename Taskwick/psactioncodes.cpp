@@ -1,12 +1,7 @@
 #include "Taskwick/psactioncodes.h"
 
 #include "Relaywick/communicator.h"
-
-namespace {
-
-const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
-
-}  // namespace
+#include "Toolwick/format.h"
 
 int CPSActionCodes::send_message(const char* performative, const char* language,
                                  const char* ontology, const char* receiver,
@@ -25,10 +20,10 @@ int CPSActionCodes::send(const char* performative, const char* receiver, const c
   const char* error = communicator_->comm_sendmessage(performative, receiver, ontology, language,
                                                       nullptr, nullptr, nullptr, content, nullptr);
   if (error == nullptr) return 1;
-  debug("<CPSActionCodes> Unable to send message to [%s]: %s", shown(receiver), error);
+  debug("<CPSActionCodes> Unable to send message to [%s]: %s", shown_text(receiver), error);
   return 0;
 }
 
 void CPSActionCodes::GenericAction(const char* message) {
-  debug("CPSActionCodes::GenericAction: Message = %s", shown(message));
+  debug("CPSActionCodes::GenericAction: Message = %s", shown_text(message));
 }

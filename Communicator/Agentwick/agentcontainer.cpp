@@ -6,6 +6,7 @@
 #include "Relaywick/clientsocket.h"
 #include "Relaywick/discovery.h"
 #include "Relaywick/socketbase.h"
+#include "Toolwick/format.h"
 
 namespace {
 
@@ -19,8 +20,6 @@ void for_each_module(CLList* list, Call call) {
     if (auto* module = dynamic_cast<CLogFacility*>(e)) call(module);
   }
 }
-
-const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
 
 }  // namespace
 
@@ -99,7 +98,7 @@ int CAgentContainer::process_message(CParser* /*parser*/) { return 0; }
 int CAgentContainer::process_message(char* /*text*/) { return 0; }
 
 int CAgentContainer::start_agent(CCommandLine* command_line, CWnd* handler) {
-  debug("<CAgentContainer> Starting agent [%s]", shown(get_name()));
+  debug("<CAgentContainer> Starting agent [%s]", shown_text(get_name()));
   if (communicator_ != nullptr) {
     debug("<CAgentContainer> Agent already started");
     return 0;
@@ -152,14 +151,14 @@ int CAgentContainer::start_agent(CCommandLine* command_line, CWnd* handler) {
   communicator_->start_modules();
   started_ = true;
   debug("<CAgentContainer> Agent [%s] running on port [%u], registered [%d]",
-        shown(communicator_->get_name()), communicator_->get_port(),
+        shown_text(communicator_->get_name()), communicator_->get_port(),
         communicator_->is_registered());
   return 1;
 }
 
 void CAgentContainer::stop_agent() {
   if (!started_) return;
-  debug("<CAgentContainer> Stopping agent [%s]", shown(communicator_->get_name()));
+  debug("<CAgentContainer> Stopping agent [%s]", shown_text(communicator_->get_name()));
   process_shutdown();
   communicator_->shutdown_modules();
   discard();

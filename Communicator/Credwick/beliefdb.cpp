@@ -6,10 +6,9 @@
 #include "Bannerwick/serviceinfo.h"
 #include "Lexwick/parser.h"
 #include "Toolwick/filebuffer.h"
+#include "Toolwick/format.h"
 
 namespace {
-
-const char* text_or_null(const char* text) { return text != nullptr ? text : "(null)"; }
 
 const char* service_type_name(int type) {
   switch (type) {
@@ -28,7 +27,7 @@ void dump_table(FILE* out, const CLList& table) {
   for (CListElement* e = table.get_element(0); e != nullptr; e = e->get_next()) {
     const auto* entry = dynamic_cast<const CServiceInfo*>(e);
     if (entry == nullptr) continue;
-    std::fprintf(out, " |     +- (service info): [%s]\n", text_or_null(entry->get_name()));
+    std::fprintf(out, " |     +- (service info): [%s]\n", shown_text(entry->get_name()));
     if (const char* type = service_type_name(entry->get_type())) {
       std::fprintf(out, " |     |                     +- (type:%s)\n", type);
     }
@@ -69,12 +68,12 @@ void CBeliefDB::dump_beliefs(const char* path) {
   if (path == nullptr) return;
   FILE* out = std::fopen(path, "w");
   if (out == nullptr) return;
-  std::fprintf(out, "%s\n", text_or_null(get_name()));
+  std::fprintf(out, "%s\n", shown_text(get_name()));
   for (CListElement* e = get_element(0); e != nullptr; e = e->get_next()) {
     std::fprintf(out, " |\n");
     const auto* belief = dynamic_cast<const CBelief*>(e);
     if (belief == nullptr) continue;
-    const char* name = text_or_null(belief->get_name());
+    const char* name = shown_text(belief->get_name());
     switch (belief->get_type()) {
       case BELIEF_TYPE_INT:
         if (const auto* b = dynamic_cast<const CIntBelief*>(belief)) {
@@ -83,7 +82,7 @@ void CBeliefDB::dump_beliefs(const char* path) {
         break;
       case BELIEF_TYPE_STRING:
         if (const auto* b = dynamic_cast<const CStringBelief*>(belief)) {
-          std::fprintf(out, " +- (string): [%s] [%s]\n", name, text_or_null(b->get_value()));
+          std::fprintf(out, " +- (string): [%s] [%s]\n", name, shown_text(b->get_value()));
         }
         break;
       case BELIEF_TYPE_LIST:

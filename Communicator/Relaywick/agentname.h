@@ -15,6 +15,3 @@ inline char* find_agent_name(const CBeliefDB* db) {
   auto* belief = dynamic_cast<CStringBelief*>(find_name_belief(db));
   return belief != nullptr ? belief->get_value() : nullptr;
 }
-
-// What a log line or a message shows for a text that may be missing.
-inline const char* shown_text(const char* text) { return text != nullptr ? text : "(null)"; }

@@ -20,9 +20,6 @@ constexpr const char* kSorry = "sorry";
 constexpr const char* kNoServerText =
     "<CCommunicator> Server socket is NULL, you can't send messages to agents";
 
-// For %s: a missing text shows as "(null)".
-const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
-
 struct ErrorText {
   unsigned code;
   const char* name;
@@ -407,20 +404,20 @@ int CCommunicator::comm_startserver() {
 void CCommunicator::start_modules() {
   debug("<CCommunicator> Starting event modules");
   for_each_element<CLogFacility>(modules_, [&](CLogFacility* m) {
-    debug("<CCommunicator> Starting event module: [%s]", shown(m->get_name()));
+    debug("<CCommunicator> Starting event module: [%s]", shown_text(m->get_name()));
     m->change_state(AGENTSTATE_REGISTERED);
     m->set_registered(0);
-    debug("<CCommunicator> Module: [%s] now running", shown(m->get_name()));
+    debug("<CCommunicator> Module: [%s] now running", shown_text(m->get_name()));
   });
 }
 
 void CCommunicator::shutdown_modules() {
   debug("<CCommunicator> shutting down event modules");
   for_each_element<CLogFacility>(modules_, [&](CLogFacility* m) {
-    debug("<CCommunicator> Shutting down event module: [%s]", shown(m->get_name()));
+    debug("<CCommunicator> Shutting down event module: [%s]", shown_text(m->get_name()));
     m->change_state(AGENTSTATE_UNREGISTERED);
     m->set_registered(0);
-    debug("<CCommunicator> Module: [%s] stopped", shown(m->get_name()));
+    debug("<CCommunicator> Module: [%s] stopped", shown_text(m->get_name()));
   });
 }
 
@@ -628,7 +625,7 @@ std::unique_ptr<CClientSocket> CCommunicator::get_socket(const char* name) {
   char host[kHostSize] = {};
   unsigned port = 0;
   if (comm_lookup(name, host, &port) != nullptr) {
-    debug("<CCommunicator> Error looking up [%s] with ANS", shown(name));
+    debug("<CCommunicator> Error looking up [%s] with ANS", shown_text(name));
     return nullptr;
   }
   auto socket = std::make_unique<CClientSocket>(server_.get(), nullptr);
@@ -651,7 +648,7 @@ void CCommunicator::set_send_result(const char* error, const char* receiver, con
   } else {
     result_.append("Success sending");
   }
-  result_.append(" (internal) request to Agent [").append(shown(receiver)).append("] at [");
+  result_.append(" (internal) request to Agent [").append(shown_text(receiver)).append("] at [");
   result_.append(host).append("][");
   char number[16];
   result_.append(number, std::to_chars(number, number + sizeof number, port).ptr);
@@ -671,7 +668,7 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
   unsigned port = 0;
   const bool located = comm_lookup(receiver, host, &port) == nullptr;
   if (!located && via_socket) {
-    debug("<CCommunicator> Error looking up [%s] in network belief DB", shown(receiver));
+    debug("<CCommunicator> Error looking up [%s] in network belief DB", shown_text(receiver));
   }
 
   if (kind != SendKind::kInternal) {
@@ -711,7 +708,7 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
   // answer null, which their callers take for a message that went.
   if (!located) {
     result_ = str_format("<CCommunicator> Error looking up [%s] in network belief DB",
-                         shown(receiver));
+                         shown_text(receiver));
     return {via_socket ? nullptr : result_.data(), nullptr};
   }
   CClientSocket* used = nullptr;

@@ -24,9 +24,6 @@ constexpr const char* kEcho = "<CDiscovery> This message is an echo";
 constexpr const char* kNoS = "<CDiscovery> Can't find S value in message";
 constexpr unsigned kMaxPort = 65535;
 
-// For %s: a missing text shows as "(null)".
-const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
-
 bool same(const HeapText& own, const char* text) {
   return own.is_set() && text != nullptr && std::strcmp(own.get(), text) == 0;
 }
@@ -287,8 +284,8 @@ int CDiscovery::multicast_message(const char* text, int length) {
 
 int CDiscovery::unicast_message(const char* host, unsigned port, const char* text) {
   if (!is_reply_address(host, port)) return 0;
-  debug("<CDiscovery> unicasting reply to agent at [%s][%u] with: [%s]", shown(host), port,
-        shown(text));
+  debug("<CDiscovery> unicasting reply to agent at [%s][%u] with: [%s]", shown_text(host), port,
+        shown_text(text));
   return send_unicast(host, port, text);
 }
 
@@ -298,7 +295,7 @@ bool CDiscovery::is_reply_address(const char* host, unsigned port) {
   // this agent send off its network.
   if (is_unicast_ipv4(host) && port != 0 && port <= kMaxPort) return true;
   debug("<CDiscovery> Refusing to answer [%s][%u]: not a unicast IPv4 address and port",
-        shown(host), port);
+        shown_text(host), port);
   return false;
 }
 
@@ -509,7 +506,7 @@ void CDiscovery::replace_oldest(const char* newcomer) {
 }
 
 void CDiscovery::remove_service(const char* usn) {
-  debug("<CDiscovery> removing service: [%s]", shown(usn));
+  debug("<CDiscovery> removing service: [%s]", shown_text(usn));
   if (get_beliefdb() == nullptr) {
     debug("<CDiscovery> BeliefDB not found");
     return;

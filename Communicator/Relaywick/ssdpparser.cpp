@@ -3,13 +3,6 @@
 #include "Toolwick/format.h"
 #include "Toolwick/utils.h"
 
-namespace {
-
-// For %s: a missing text shows as "(null)", as the peers have always seen it.
-const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
-
-}  // namespace
-
 const char* ssdp_service_type_text(int type) {
   switch (type) {
     case SERVICETYPE_AGENT:
@@ -73,8 +66,9 @@ char* CSSDPParser::write_announcement(const char* nts, const char* cache_control
   message_ = str_format(
       "NOTIFY * HTTP/1.1\r\nHost: %s:%d\r\nNT: %s\r\nNTS: %s\r\nUSN: %s\r\nAL: <%s:%d>\r\n"
       "Cache-Control: %s\r\n\r\n",
-      mcast_ip_.get(), static_cast<int>(mcast_port_), shown(ssdp_service_type_text(service_type_)),
-      nts, usn, shown(al), static_cast<int>(port), cache_control);
+      mcast_ip_.get(), static_cast<int>(mcast_port_),
+      shown_text(ssdp_service_type_text(service_type_)), nts, usn, shown_text(al),
+      static_cast<int>(port), cache_control);
   return message_.data();
 }
 
@@ -98,7 +92,7 @@ char* CSSDPParser::create_m_search(const char* st, const char* host, unsigned po
   message_ = str_format(
       "M-SEARCH * HTTP/1.1\r\nS: %s\r\nHost: %s:%d\r\nMan: ssdp:discover\r\nST: %s\r\n"
       "MX: ???\r\n\r\n",
-      shown(s), shown(host), static_cast<int>(port), shown(st));
+      shown_text(s), shown_text(host), static_cast<int>(port), shown_text(st));
   return message_.data();
 }
 
@@ -107,7 +101,7 @@ char* CSSDPParser::create_http(const char* /*name*/, const char* al, unsigned po
   message_ = str_format(
       "HTTP/1.1 200 OK\r\nS: %s\r\nExt: ???\r\nCache-Control: no-cache\r\nUSN: %s\r\nNT: %s\r\n"
       "AL: <%s:%d>\r\n\r\n",
-      shown(s), usn_.get(), shown(ssdp_service_type_text(service_type_)), shown(al),
+      shown_text(s), usn_.get(), shown_text(ssdp_service_type_text(service_type_)), shown_text(al),
       static_cast<int>(port));
   return message_.data();
 }

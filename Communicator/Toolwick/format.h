@@ -8,3 +8,8 @@
 
 std::string str_format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string str_vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
+
+// What "%s" shows for a text that may be missing: the text, or "(null)" as
+// the C library prints a null pointer, which is what the logs and peers
+// have always seen.
+inline const char* shown_text(const char* text) { return text != nullptr ? text : "(null)"; }

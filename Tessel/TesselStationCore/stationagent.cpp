@@ -4,12 +4,7 @@
 #include "Credwick/beliefdb.h"
 #include "Namewick/ansclient.h"
 #include "Relaywick/communicator.h"
-
-namespace {
-
-const char* shown(const char* text) { return text != nullptr ? text : "(null)"; }
-
-}  // namespace
+#include "Toolwick/format.h"
 
 CStationAgent::CStationAgent(const char* name) : CBasicAgent(name) {
   set_lookup_config(LOOKUP_CONFIG_ANS);
@@ -62,7 +57,7 @@ int CStationAgent::SendAgentMessage(const char* performative, const char* receiv
                                     const char* content) {
   CCommunicator* communicator = get_communicator();
   if (communicator == nullptr) {
-    debug("<CStationAgent> No communicator, message to [%s] not sent", shown(receiver));
+    debug("<CStationAgent> No communicator, message to [%s] not sent", shown_text(receiver));
     return 0;
   }
   if (receiver == nullptr || receiver[0] == '\0') {
