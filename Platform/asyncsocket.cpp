@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -366,7 +367,9 @@ int CAsyncSocket::send_all(const void* data, int length, int flags, const void* 
   if (fd_ < 0) return fail_count(platform::WSAENOTSOCK);
   if (length < 0 || (data == nullptr && length > 0)) return fail_count(platform::WSAEFAULT);
   const auto* bytes = static_cast<const char*>(data);
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kBlockingTimeoutMs);
+  // Counted from the first time the socket is full: a send that goes at
+  // once reads no clock.
+  std::optional<Clock::time_point> deadline;
   int sent = 0;
   // do-while: an empty datagram is still a datagram.
   do {
@@ -382,7 +385,8 @@ int CAsyncSocket::send_all(const void* data, int length, int flags, const void* 
     }
     if (errno == EINTR) continue;
     if (would_block(errno) || errno == ENOBUFS) {
-      if (!wait_ready(POLLOUT, milliseconds_left(deadline))) {
+      if (!deadline) deadline = Clock::now() + std::chrono::milliseconds(kBlockingTimeoutMs);
+      if (!wait_ready(POLLOUT, milliseconds_left(*deadline))) {
         return fail_count(platform::WSAETIMEDOUT);
       }
       continue;
