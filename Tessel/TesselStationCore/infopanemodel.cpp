@@ -27,10 +27,7 @@ void AgentLocation(CStationAgent* agent, const char* name, std::string* host, st
   if (const auto* server = dynamic_cast<CStringBelief*>(db->find_element("ans"))) {
     if (server->get_value() != nullptr) *ans = server->get_value();
   }
-  const auto* lookup = dynamic_cast<CListBelief*>(db->find_element("lookup"));
-  const CLList* table = lookup != nullptr ? lookup->get_value() : nullptr;
-  const auto* entry =
-      table != nullptr ? dynamic_cast<CServiceInfo*>(table->find_element(name)) : nullptr;
+  const CServiceInfo* entry = agent->FindServiceEntry(name);
   const CURL* location = entry != nullptr ? entry->get_location() : nullptr;
   if (location == nullptr) return;
   *host = location->get_host() != nullptr ? location->get_host() : "";

@@ -1,5 +1,6 @@
 #include "TesselStationCore/stationagent.h"
 
+#include "Bannerwick/serviceinfo.h"
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
 #include "Namewick/ansclient.h"
@@ -79,8 +80,14 @@ int CStationAgent::IsKnownAgent(const char* name) {
   if (communicator == nullptr || name == nullptr) return 0;
   CANSClient* ans = communicator->retrieve_ans_object();
   if (ans == nullptr || ans->lookup_agent(name) == 0) return 0;
-  const auto* lookup = dynamic_cast<CListBelief*>(communicator->get_beliefdb()->find_element("lookup"));
+  return FindServiceEntry(name) != nullptr ? 1 : 0;
+}
+
+const CServiceInfo* CStationAgent::FindServiceEntry(const char* name) const {
+  CCommunicator* communicator = get_communicator();
+  CBeliefDB* db = communicator != nullptr ? communicator->get_beliefdb() : nullptr;
+  if (db == nullptr || name == nullptr) return nullptr;
+  const auto* lookup = dynamic_cast<CListBelief*>(db->find_element("lookup"));
   const CLList* table = lookup != nullptr ? lookup->get_value() : nullptr;
-  // The first entry from the head named exactly `name`.
-  return table != nullptr && table->find_element(name) != nullptr ? 1 : 0;
+  return table != nullptr ? dynamic_cast<const CServiceInfo*>(table->find_element(name)) : nullptr;
 }

@@ -15,6 +15,8 @@
 
 #include "Agentwick/basicagent.h"
 
+class CServiceInfo;
+
 // What the station does with each message it receives.
 class CStationDispatcher {
  public:
@@ -77,6 +79,10 @@ class CStationAgent : public CBasicAgent {
   // entry of exactly that name; 0 otherwise, also without a communicator or
   // a name-server client.
   int IsKnownAgent(const char* name);
+  // The first entry of the service table (the "lookup" belief) named
+  // exactly `name`, owned by the table; null when there is none, also
+  // without a communicator.
+  const CServiceInfo* FindServiceEntry(const char* name) const;
 
  private:
   std::string ansHost_ = kDefaultAnsHost;
