@@ -325,9 +325,8 @@ void CTesselStationDoc::SendToTeam(const char* content) {
 bool CTesselStationDoc::CheckRadarCoverage(CIncursion* incursion) {
   if (incursion == nullptr || radars_.empty()) return false;
   bool seen = false;
-  const int now = MissionClock();
+  const std::unique_ptr<CLatLng> p = incursion->PositionAt(MissionClock());
   for (const auto& [id, radar] : radars_) {
-    const std::unique_ptr<CLatLng> p = incursion->PositionAt(now);
     const double dx = std::fabs(radar->GetStart().latitude - p->latitude);
     const double dy = std::fabs(radar->GetStart().longitude - p->longitude);
     if (radar->GetRange() * radar->GetRange() > dx * dx + dy * dy) {
