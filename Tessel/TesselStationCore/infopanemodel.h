@@ -31,8 +31,6 @@ class CInfoPaneItem {
   CInfoPaneItem& operator=(const CInfoPaneItem&) = delete;
 
   const char* GetText() const { return text_.c_str(); }
-  // Null for the root.
-  CInfoPaneItem* GetParent() const { return parent_; }
   const Children& GetChildren() const { return children_; }
   bool IsExpanded() const { return expanded_; }
   // The balloon whose report the item heads; null for other items.

@@ -43,7 +43,6 @@ class CRadarStation : public CResourceUnit {
   bool IsActive() const { return active_; }
   int GetActivationCount() const { return activationCount_; }
   int GetTotalActiveTime() const { return totalActiveTime_; }
-  int GetActiveStart() const { return activeStart_; }
 
   // Controllers by name; a null member is never one.
   bool IsControlledBy(const CTeamMember* member) const;

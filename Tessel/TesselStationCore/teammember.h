@@ -20,7 +20,6 @@ class CTeamMember : public CObject {
   CTeamMember() = default;
 
   COLORREF GetColour() const { return colour_; }
-  void SetColour(COLORREF colour) { colour_ = colour; }
   // The name, owned by the member; empty at construction.
   const char* GetName() const { return name_.c_str(); }
   // Null sets the empty name.

@@ -62,8 +62,6 @@ class CWeatherBalloon : public CResourceUnit {
   int GetReportTime() const { return reportTime_; }
   // The minute of arrival, -1 while en route.
   int GetReleaseTime() const { return releaseTime_; }
-  // The reported cell's corners in map units: first, second, first, second.
-  const double* GetReportCell() const { return reportCell_; }
   double GetTemperature() const { return temperature_; }
   double GetPressure() const { return pressure_; }
   double GetHumidity() const { return humidity_; }
@@ -72,6 +70,7 @@ class CWeatherBalloon : public CResourceUnit {
 
  private:
   bool stale_ = false;
+  // The reported cell's corners in map units: first, second, first, second.
   double reportCell_[4] = {0.0, 0.0, 0.0, 0.0};
   double temperature_ = 0.0;
   double pressure_ = 0.0;
