@@ -20,8 +20,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 TEST(CommSettings, WithoutACommunicatorThePageKeepsItsDefaultsAndDoesNothing) {
   RecordingStationUi ui;
   CTesselStationDoc doc(ui);

@@ -22,8 +22,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A version 1.2 map data file of 3 x 2 cells.
 std::string map12(const std::string& width = "3", const std::string& lat = "12.5:80",
                   const std::string& height = "2") {
