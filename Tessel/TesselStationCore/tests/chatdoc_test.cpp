@@ -14,7 +14,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
 using namespace std::string_literals;
 
 struct LineCase {

@@ -7,20 +7,16 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "Credwick/belief.h"
-#include "Namewick/ansclient.h"
 #include "TesselStationCore/infopanemodel.h"
 #include "runningstation.h"
 #include "stationrecorder.h"
 
 namespace stationtest {
 namespace {
-
-using Lines = std::vector<std::string>;
 
 TEST(CommSettings, WithoutACommunicatorThePageKeepsItsDefaultsAndDoesNothing) {
   RecordingStationUi ui;
@@ -63,33 +59,13 @@ class RegisteringStation : public RunningStation {
     return dynamic_cast<CStringBelief*>(agent->get_belief_db()->find_element("name"))->get_value();
   }
 
-  // Another agent known to the name server under `name`.
-  void register_other(const char* name) {
-    for (const auto& [key, value] : {std::pair<const char*, const char*>{"name", name},
-                                     {"ans", "127.0.0.1"},
-                                     {"hostname", "127.0.0.1"}}) {
-      auto* b = new CStringBelief(key);
-      b->set_value(value);
-      other_db.add_element(b);
-    }
-    auto* server_port = new CIntBelief("ansport");
-    server_port->set_value(static_cast<int>(ans_port));
-    other_db.add_element(server_port);
-    auto* port = new CIntBelief("port");
-    port->set_value(1);
-    other_db.add_element(port);
-    other = std::make_unique<CANSClient>(&other_db, nullptr);
-    ASSERT_EQ(other->register_agent(name), 1);
-  }
-
   RecordingStationUi ui;
   CTesselStationDoc doc{ui};
-  CBeliefDB other_db;
-  std::unique_ptr<CANSClient> other;
+  OtherAgent other;  // an agent the name server knows besides the station
 };
 
 TEST_F(RegisteringStation, RegistersUnderTheTrimmedNameAndListsTheOtherAgents) {
-  register_other("Bravo");
+  ASSERT_EQ(other.Register("Bravo", ans_port, 1), 1);
   CCommSettingsModel page(doc);
   EXPECT_STREQ(page.GetServerHost(), "127.0.0.1");
   EXPECT_EQ(page.GetServerPort(), static_cast<int>(ans_port));

@@ -16,8 +16,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 TEST(StationDocument, ANewDocumentIsAnEmptyExercise) {
   RecordingStationUi ui;
   CTesselStationDoc doc(ui);

@@ -14,8 +14,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // One line per item, indented two blanks a level.
 void dump(const CInfoPaneItem& item, int depth, Lines* lines) {
   lines->push_back(std::string(2 * depth, ' ') + item.GetText());

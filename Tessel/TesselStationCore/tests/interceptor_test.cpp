@@ -15,8 +15,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // --- The interception point
 
 struct PointCase {

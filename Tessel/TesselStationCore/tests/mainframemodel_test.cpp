@@ -13,8 +13,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 struct PhaseCase {
   const char* name;
   int clock;

@@ -22,8 +22,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A version 1.2 map data file of 3 x 2 cells.
 std::string map12(const std::string& width = "3", const std::string& lat = "12.5:80",
                   const std::string& height = "2") {
@@ -140,17 +138,18 @@ TEST_F(MapLoading, AVersion11FileTakesItsSizeFromTheGridAndShowsIt) {
   EXPECT_EQ(map()->point(1, 0), 'd');
 }
 
-// A file whose header the location check accepts but whose map cannot be
-// built: the box of the failure, no map for the views, and a refused
-// location, so that a scenario goes no further with it.
-struct BadFileCase {
+// A map file's bytes.
+struct FileCase {
   const char* name;
   std::string bytes;
 };
 
-void PrintTo(const BadFileCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FileCase& c, std::ostream* out) { *out << c.name; }
 
-class UnreadableMap : public MapLoading, public testing::WithParamInterface<BadFileCase> {};
+// A file whose header the location check accepts but whose map cannot be
+// built: the box of the failure, no map for the views, and a refused
+// location, so that a scenario goes no further with it.
+class UnreadableMap : public MapLoading, public testing::WithParamInterface<FileCase> {};
 
 TEST_P(UnreadableMap, IsRefusedWithTheInternalErrorAndTheMapStays) {
   const std::string url = write("bad.txt", GetParam().bytes);
@@ -160,13 +159,13 @@ TEST_P(UnreadableMap, IsRefusedWithTheInternalErrorAndTheMapStays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, UnreadableMap,
-    testing::Values(BadFileCase{"WidthZero", map12("0")},
-                    BadFileCase{"HeightNotANumber", map12("3", "12.5:80", "high")},
-                    BadFileCase{"BoundsWithoutColon", map12("3", "12.5 80")},
-                    BadFileCase{"PreambleCutShort", "#Druvik MapData(1.2) -\n3\n0:1\n2\n"},
-                    BadFileCase{"Version11EndingNoRow", "#Druvik MapData(1.1) -\nabcd\n"},
-                    BadFileCase{"GridTooLarge", map12("100000", "0:1", "100000")}),
-    [](const testing::TestParamInfo<BadFileCase>& info) { return info.param.name; });
+    testing::Values(FileCase{"WidthZero", map12("0")},
+                    FileCase{"HeightNotANumber", map12("3", "12.5:80", "high")},
+                    FileCase{"BoundsWithoutColon", map12("3", "12.5 80")},
+                    FileCase{"PreambleCutShort", "#Druvik MapData(1.2) -\n3\n0:1\n2\n"},
+                    FileCase{"Version11EndingNoRow", "#Druvik MapData(1.1) -\nabcd\n"},
+                    FileCase{"GridTooLarge", map12("100000", "0:1", "100000")}),
+    [](const testing::TestParamInfo<FileCase>& info) { return info.param.name; });
 
 TEST_F(MapLoading, AFailureInThePreambleLeavesTheMapAsItWas) {
   doc.SetMapURL(write("bad.txt", map12("0")).c_str());
@@ -175,14 +174,7 @@ TEST_F(MapLoading, AFailureInThePreambleLeavesTheMapAsItWas) {
   EXPECT_EQ(map()->getScalefactor(), 3);  // prepared, not emptied
 }
 
-struct HeaderCase {
-  const char* name;
-  std::string bytes;
-};
-
-void PrintTo(const HeaderCase& c, std::ostream* out) { *out << c.name; }
-
-class InvalidHeader : public MapLoading, public testing::WithParamInterface<HeaderCase> {};
+class InvalidHeader : public MapLoading, public testing::WithParamInterface<FileCase> {};
 
 TEST_P(InvalidHeader, ShowsTheFormatAndTheInternalErrorAndKeepsTheMap) {
   const std::string url = write("bad.txt", GetParam().bytes);
@@ -197,9 +189,9 @@ TEST_P(InvalidHeader, ShowsTheFormatAndTheInternalErrorAndKeepsTheMap) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, InvalidHeader,
-    testing::Values(HeaderCase{"Empty", ""}, HeaderCase{"HashAlone", "#\n"},
-                    HeaderCase{"OtherVersion", "#Druvik MapData(1.3) -\n3\n0:1\n"}),
-    [](const testing::TestParamInfo<HeaderCase>& info) { return info.param.name; });
+    testing::Values(FileCase{"Empty", ""}, FileCase{"HashAlone", "#\n"},
+                    FileCase{"OtherVersion", "#Druvik MapData(1.3) -\n3\n0:1\n"}),
+    [](const testing::TestParamInfo<FileCase>& info) { return info.param.name; });
 
 TEST_F(MapLoading, AFileThatCannotBeOpenedShowsOnlyTheRetrievalError) {
   const std::string url = file_url(dir.file("missing.txt"));

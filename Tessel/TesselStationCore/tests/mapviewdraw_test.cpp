@@ -16,8 +16,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A 4 x 4 map with the exercise's cells (23.75 by 14 map units) at zoom 10,
 // its terrain rendered; the impact area and the trajectory across it.
 class DrawTest : public ViewTest {

@@ -16,8 +16,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // The fixture's 40 x 40 map at zoom 2, not scrolled: the client point of a
 // cell, and the position of its lower corner.
 CPoint point_of(int column, int row) { return CPoint(2 * column, (39 - row) * 2); }

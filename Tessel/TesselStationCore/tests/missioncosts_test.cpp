@@ -10,8 +10,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 struct TimeCase {
   const char* name;
   int minute;

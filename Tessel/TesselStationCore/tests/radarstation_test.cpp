@@ -13,8 +13,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 class RadarTest : public UnitTest {
  protected:
   RadarTest() { radar = add_radar("R1", 475, 250, "50"); }

@@ -1,5 +1,6 @@
 // The station's agent running in its host on the test's loop, started with
-// a name server (tools/ans-server, a child process) on a free loopback port.
+// a name server (tools/ans-server, a child process) on a free loopback port,
+// and other agents entered with that name server.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include "Agentwick/agenthost.h"
 #include "Credwick/belief.h"
+#include "Namewick/ansclient.h"
 #include "Platform/tests/looptest.h"
 #include "TesselStationCore/stationagent.h"
 #include "Toolwick/commandline.h"
@@ -16,6 +18,37 @@
 #include "testsupport/tempdir.h"
 
 namespace stationtest {
+
+// Another agent, entered with a name server through a client of its own.
+class OtherAgent {
+ public:
+  // Enters `name` at 127.0.0.1:`port` with the name server on loopback
+  // `ans_port`; 1 when the server took it.
+  int Register(const char* name, unsigned ans_port, unsigned port) {
+    add_string("name", name);
+    add_string("ans", "127.0.0.1");
+    add_string("hostname", "127.0.0.1");
+    add_int("ansport", static_cast<int>(ans_port));
+    add_int("port", static_cast<int>(port));
+    client_ = std::make_unique<CANSClient>(&db_, nullptr);
+    return client_->register_agent(name);
+  }
+
+ private:
+  void add_string(const char* name, const char* value) {
+    auto* belief = new CStringBelief(name);
+    belief->set_value(value);
+    db_.add_element(belief);
+  }
+  void add_int(const char* name, int value) {
+    auto* belief = new CIntBelief(name);
+    belief->set_value(value);
+    db_.add_element(belief);
+  }
+
+  CBeliefDB db_;  // before the client, which must go first
+  std::unique_ptr<CANSClient> client_;
+};
 
 class RunningStation : public LoopTest {
  protected:

@@ -16,7 +16,6 @@
 
 #include "Agentwick/agenthost.h"
 #include "Credwick/belief.h"
-#include "Namewick/ansclient.h"
 #include "Platform/tests/looptest.h"
 #include "TesselStationCore/stationprotocol.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -84,16 +83,7 @@ class Peer {
  public:
   Peer(const char* name, unsigned ans_port) {
     listener_ = testsupport::listen_on_loopback(&port_);
-    add_string("name", name);
-    add_string("ans", "127.0.0.1");
-    add_string("hostname", "127.0.0.1");
-    add_int("ansport", static_cast<int>(ans_port));
-    add_int("port", static_cast<int>(port_));
-    auto* lookup = new CListBelief("lookup");
-    lookup->set_value(new CLList);
-    db_.add_element(lookup);
-    client_ = std::make_unique<CANSClient>(&db_, nullptr);
-    EXPECT_EQ(client_->register_agent(name), 1);
+    EXPECT_EQ(entry_.Register(name, ans_port, port_), 1);
   }
   ~Peer() { close_listener(); }
 
@@ -113,21 +103,9 @@ class Peer {
   }
 
  private:
-  void add_string(const char* name, const char* value) {
-    auto* belief = new CStringBelief(name);
-    belief->set_value(value);
-    db_.add_element(belief);
-  }
-  void add_int(const char* name, int value) {
-    auto* belief = new CIntBelief(name);
-    belief->set_value(value);
-    db_.add_element(belief);
-  }
-
   int listener_ = -1;
   unsigned port_ = 0;
-  CBeliefDB db_;
-  std::unique_ptr<CANSClient> client_;
+  OtherAgent entry_;
 };
 
 TEST_F(RunningStation, WritesItsNameServerIntoTheBeliefs) {

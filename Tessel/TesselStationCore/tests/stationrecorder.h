@@ -22,6 +22,9 @@
 
 namespace stationtest {
 
+// Recorded calls, messages and texts, one a line.
+using Lines = std::vector<std::string>;
+
 // Every call as one line, e.g. "MessageBox(No Incursion to Intercept.)",
 // "AskYesNo(...) -> yes", "RefreshInfoPane(5)". Yes/No answers and menu
 // choices come from the script queues; an unscripted question fails the test

@@ -13,8 +13,6 @@
 namespace stationtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A balloon from (475, 375) to (475, 415): 40 map units, 12 minutes at 200
 // an hour, deployed at minute 100.
 class BalloonTest : public UnitTest {
