@@ -185,14 +185,7 @@ void QtLoop::on_timeout(Id id) {
     post([this, id] { run_held_timer(id); });
     return;
   }
-  if (timer.periodic) {
-    Callback callback = timer.callback;
-    run_callback(callback);
-    return;
-  }
-  Callback callback = std::move(timer.callback);
-  retire(std::move(timer.timer));
-  timers_.erase(it);
+  Callback callback = take_expiry(it);
   run_callback(callback);
 }
 
@@ -200,17 +193,19 @@ void QtLoop::on_timeout(Id id) {
 void QtLoop::run_held_timer(Id id) {
   const auto it = timers_.find(id);
   if (it == timers_.end()) return;  // stopped meanwhile
+  it->second.held = false;
+  const Callback callback = take_expiry(it);
+  callback();
+}
+
+EventLoop::Callback QtLoop::take_expiry(std::map<Id, Timer>::iterator it) {
   Timer& timer = it->second;
-  timer.held = false;
-  if (timer.periodic) {
-    const Callback callback = timer.callback;
-    callback();
-    return;
-  }
-  const Callback callback = std::move(timer.callback);
+  // A copy: the callback may stop its own timer.
+  if (timer.periodic) return timer.callback;
+  Callback callback = std::move(timer.callback);
   retire(std::move(timer.timer));
   timers_.erase(it);
-  callback();
+  return callback;
 }
 
 void QtLoop::on_tick() {

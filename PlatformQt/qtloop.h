@@ -77,6 +77,9 @@ class QtLoop final : public EventLoop {
   void on_timeout(Id id);
   void on_tick();
   void run_held_timer(Id id);
+  // The callback of an expiry: a periodic timer's copy, or a single shot's
+  // own, its timer then gone.
+  Callback take_expiry(std::map<Id, Timer>::iterator it);
   template <typename Call>
   void run_callback(Call& callback);
   void release_held();

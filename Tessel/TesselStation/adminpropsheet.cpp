@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "AgentwickUi/parsertree.h"
+#include "RelaywickUi/fieldtext.h"
 #include "TesselStation/conversationlog.h"
 
 namespace {
@@ -30,8 +31,6 @@ QLineEdit* PortField(int id) {
   field->setValidator(new QIntValidator(0, 65535, field));
   return field;
 }
-
-QString Text(const char* text) { return QString::fromUtf8(text != nullptr ? text : ""); }
 
 }  // namespace
 
@@ -83,8 +82,8 @@ void CDlgPropCommSettings::UpdateData(bool save) {
     model_.SetServerPort(serverPort_->text().toInt());
     return;
   }
-  agentName_->setEditText(Text(model_.GetAgentName()));
-  server_->setText(Text(model_.GetServerHost()));
+  agentName_->setEditText(field_text(model_.GetAgentName()));
+  server_->setText(field_text(model_.GetServerHost()));
   serverPort_->setText(QString::number(model_.GetServerPort()));
   agentPort_->setText(QString::number(model_.GetAgentPort()));
 }
@@ -159,14 +158,14 @@ CDlgPropConversation::CDlgPropConversation(const CConversationLog& log, QWidget*
 }
 
 void CDlgPropConversation::ShowIncomingMessage(const char* text) {
-  Show(incoming_, incomingTree_, Text(text));
+  Show(incoming_, incomingTree_, field_text(text));
 }
 
 void CDlgPropConversation::ShowOutgoingMessage(const char* performative, const char* receiver,
                                                const char* content) {
   Show(outgoing_, outgoingTree_,
        QString("(%1 :receiver %2 :content (%3))")
-           .arg(Text(performative), Text(receiver), Text(content)));
+           .arg(field_text(performative), field_text(receiver), field_text(content)));
 }
 
 void CDlgPropConversation::Show(QListWidget* list, CParserTree* tree, const QString& text) {
@@ -201,7 +200,7 @@ CAdminPropSheet::CAdminPropSheet(const char* caption, CTesselStationDoc& documen
       tabs_(new QTabWidget),
       comm_(new CDlgPropCommSettings(document)),
       conversation_(new CDlgPropConversation(log)) {
-  setWindowTitle(Text(caption));
+  setWindowTitle(field_text(caption));
   tabs_->tabBar()->setExpanding(false);  // the tabs stay in one row
   tabs_->addTab(comm_, "Communication Settings");
   tabs_->addTab(conversation_, "Conversation Log");

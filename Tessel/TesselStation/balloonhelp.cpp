@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "RelaywickUi/fieldtext.h"
+
 namespace {
 
 // The gap between the header's parts, and between header and content.
 constexpr int kGap = 8;
 constexpr int kCornerRadius = 12;
-
-QString Text(const char* text) { return QString::fromUtf8(text != nullptr ? text : ""); }
 
 int CaptionButtonSize(const QStyle* style) {
   const int size = style->pixelMetric(QStyle::PM_TitleBarButtonSize);
@@ -92,7 +92,7 @@ bool CBalloonHelp::Create(const char* title, const char* content, QPoint anchor,
   setParent(parent, flags);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_DeleteOnClose, (options_ & kDeleteThisOnClose) != 0);
-  setWindowTitle(Text(title));
+  setWindowTitle(field_text(title));
   content_ = content != nullptr ? content : "";
   url_ = url != nullptr ? url : "";
   timeoutMs_ = timeoutMs;
@@ -139,7 +139,7 @@ void CBalloonHelp::SetContent(const char* content) {
 }
 
 void CBalloonHelp::SetTitle(const char* title) {
-  setWindowTitle(Text(title));
+  setWindowTitle(field_text(title));
   Layout();
 }
 

@@ -56,7 +56,7 @@ TEST_F(Program, RunsTheDemoExerciseAndWritesItsScreenshot) {
   ASSERT_TRUE(sim.start(TESSEL_SIM_AGENT,
                         {"-script", std::string(TESSEL_SIM_SCENARIOS) + "/demo.script",
                          "-station", "AlphaStation", "-ans", "127.0.0.1", "-ansport",
-                         std::to_string(ans)}));
+                         std::to_string(ans), "-port", "0"}));
   const std::string exchanged = sim.read_all(300000);
   EXPECT_EQ(sim.wait_exit(10000), 0) << exchanged;
   for (const char* line :
