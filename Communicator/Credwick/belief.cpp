@@ -1,6 +1,7 @@
 #include "Credwick/belief.h"
 
 #include "Credwick/lookupmodule.h"
+#include "Toolwick/format.h"
 
 void CBelief::add_modifier(CLookupModule* module) {
   if (module == nullptr) return;
@@ -21,7 +22,7 @@ void CBelief::remove_modifier(CLookupModule* module) {
 
 int CBelief::save(FILE* stream) {
   if (stream == nullptr) return 0;
-  const char* name = get_name() != nullptr ? get_name() : "(null)";
+  const char* name = shown_text(get_name());
   if (get_content() == nullptr) {
     std::fprintf(stream, "(:%s (%s))\n", name, "(null)");
   } else {

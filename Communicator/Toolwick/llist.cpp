@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Platform/paths.h"
+#include "Toolwick/format.h"
 
 namespace {
 bool has_name(const CListElement* e, const char* name) {
@@ -283,7 +284,7 @@ void CLList::dump_list() {
   std::fputs(kRule, out);
   for (CListElement* e = first_; e != nullptr; e = e->get_next()) {
     std::fputs("token name: ", out);
-    std::fputs(e->get_name() != nullptr ? e->get_name() : "(null)", out);
+    std::fputs(shown_text(e->get_name()), out);
     std::fputs("\n", out);
     std::fputs(e->get_content() != nullptr ? "content: is not NULL\n" : "content: is NULL\n", out);
     std::fflush(out);

@@ -61,4 +61,49 @@ TEST(ElementPool, BuildsEachKindOfRecord) {
   pool.clear();
 }
 
+// A record is built over whatever the one before it left in its slot: each
+// kind must still start with nothing set.
+TEST(ElementPool, ARecordInAReusedSlotStartsEmpty) {
+  ElementPool pool;
+  CLList list;
+  char text[] = "left over";
+  auto* plain = pool.make<CListElement>("plain");
+  auto* token = pool.make<CToken>("token");
+  auto* field = pool.make<CParameter>("field");
+  plain->set_content(text);
+  token->set_token(plain);
+  token->set_token_content(plain);
+  field->view_value(text);
+  for (CListElement* e :
+       {plain, static_cast<CListElement*>(token), static_cast<CListElement*>(field)}) {
+    list.add_element(e);
+  }
+  list.forget_elements();
+  pool.clear();
+
+  // Each kind lands in a slot that held another kind.
+  auto* new_field = pool.make<CParameter>();
+  auto* new_plain = pool.make<CListElement>();
+  auto* new_token = pool.make<CToken>();
+  ASSERT_EQ(static_cast<void*>(new_field), static_cast<void*>(plain));
+  ASSERT_EQ(static_cast<void*>(new_plain), static_cast<void*>(token));
+  ASSERT_EQ(static_cast<void*>(new_token), static_cast<void*>(field));
+  for (const CListElement* e : {static_cast<CListElement*>(new_field), new_plain,
+                                static_cast<CListElement*>(new_token)}) {
+    EXPECT_EQ(e->get_name(), nullptr);
+    EXPECT_EQ(e->get_content(), nullptr);
+    EXPECT_EQ(e->get_parent(), nullptr);
+    EXPECT_EQ(e->get_next(), nullptr);
+    EXPECT_EQ(e->get_last(), nullptr);
+    EXPECT_EQ(e->get_file_pointer(), nullptr);
+  }
+  EXPECT_EQ(new_plain->get_btype(), BTYPE_ELEMENT);
+  EXPECT_EQ(new_token->get_btype(), BTYPE_TOKEN);
+  EXPECT_EQ(new_token->get_token(), nullptr);
+  EXPECT_EQ(new_token->get_token_content(), nullptr);
+  EXPECT_EQ(new_field->get_btype(), BTYPE_PARAMETER);
+  EXPECT_EQ(new_field->get_value(), nullptr);
+  pool.clear();
+}
+
 }  // namespace
