@@ -293,6 +293,14 @@ TEST_F(EPersonTest, FileFailures) {
   EXPECT_EQ(person.load_profile_string("no parentheses"), 0);
 }
 
+// A full disk takes nothing of the text: the save must not report success.
+TEST_F(EPersonTest, SaveThatCannotBeWrittenFails) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full";
+  add({"age", PARAMETER_INT, "42", 1, 0});
+  EXPECT_EQ(person.save_profile("/dev/full"), 0);
+  EXPECT_EQ(logger.lines, Lines{"<CEPerson> Unable to save profile"});
+}
+
 TEST_F(EPersonTest, IdIsMadeOnce) {
   EXPECT_EQ(person.get_id(), nullptr);
   // An "id" that is no text cannot hold the GUID: it is replaced.
