@@ -423,4 +423,14 @@ TEST(CopyFile, CopiesEveryByte) {
                 "\nUnable to open target file\n" + dir.file("nowhere/p.txt") + "\n");
 }
 
+// A full disk: the copy is incomplete and says so.
+TEST(CopyFile, CopyThatCannotBeWrittenFails) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full";
+  TempDir dir;
+  TempDir::write(dir.file("full"), std::string(10000, 'x'));
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(copy_file("/dev", dir.path().c_str(), "full"), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to write target file\n/dev/full\n");
+}
+
 }  // namespace
