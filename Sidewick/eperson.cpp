@@ -4,7 +4,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "Lexwick/parser.h"
 #include "Relaywick/logfacility.h"
@@ -94,13 +93,18 @@ int CEPerson::load_profile(const char* file) {
 int CEPerson::save_profile(const char* file) {
   if (file != nullptr) file_.set(file);
   if (!file_.is_set()) return 1;
-  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(file_.get(), "wb"), &std::fclose);
+  FILE* out = std::fopen(file_.get(), "wb");
   if (out == nullptr) {
     debug("<CEPerson> Unable to save profile");
     return 0;
   }
   const HeapText text = create_string();
-  if (text.is_set()) std::fputs(text.get(), out.get());
+  const bool written = !text.is_set() || std::fputs(text.get(), out) >= 0;
+  // A full disk shows only when the buffered text is flushed on closing.
+  if (std::fclose(out) != 0 || !written) {
+    debug("<CEPerson> Unable to save profile");
+    return 0;
+  }
   return 1;
 }
 

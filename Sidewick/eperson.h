@@ -54,7 +54,7 @@ class CEPerson : public CListElement {
   int load_profile(const char* file);
   // Writes create_string() to the profile file (a non-null `file` becomes
   // the profile file name). 1 without a file name (nothing written); 0 when
-  // the file cannot be opened.
+  // the file cannot be opened or written whole.
   int save_profile(const char* file);
   char* get_profile_file() const { return file_.get(); }
 

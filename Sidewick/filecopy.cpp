@@ -28,8 +28,16 @@ int copy_file(const char* target_directory, const char* source_directory, const 
     return 1;
   }
   char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, source.get())) > 0;) {
-    std::fwrite(buffer, 1, got, target.get());
+  bool copied = true;
+  for (size_t got; copied && (got = std::fread(buffer, 1, sizeof buffer, source.get())) > 0;) {
+    copied = std::fwrite(buffer, 1, got, target.get()) == got;
+  }
+  copied = copied && std::ferror(source.get()) == 0;
+  // A full disk may show only when the rest is flushed on closing.
+  if (std::fclose(target.release()) != 0) copied = false;
+  if (!copied) {
+    std::printf("Unable to write target file\n%s\n", target_path.c_str());
+    return 1;
   }
   return 0;
 }

@@ -25,15 +25,6 @@ std::string inside(const char* name) {
   return std::string(text.substr(1, text.size() - 2));
 }
 
-// Splits `text` at `separator` into named elements of `list`, upper-cased.
-void add_upper_pieces(const char* text, char separator, CLList* list) {
-  CLList pieces;
-  CUtils().tokenize(text, separator, &pieces);
-  for (CListElement* e = pieces.get_element(0); e != nullptr; e = e->get_next()) {
-    list->add_element(new CListElement(sidewick::upper(e->get_name()).c_str()));
-  }
-}
-
 // Cuts `text` at its first ':'; the part after it, or null without one.
 char* split_name(char* text) {
   char* colon = text != nullptr ? std::strchr(text, ':') : nullptr;
@@ -206,7 +197,7 @@ void CNLP::add_keywords(char* text) {
   char* words = split_name(text);
   if (words == nullptr) return;
   auto* keyword = new CKeyword(sidewick::upper(text).c_str());
-  add_upper_pieces(words, ',', keyword);
+  sidewick::add_upper_pieces(words, ',', keyword);
   concepts_.add_element(keyword);
 }
 
@@ -214,7 +205,7 @@ void CNLP::add_sentence(char* text) {
   char* elements = split_name(text);
   if (elements == nullptr) return;
   auto* sentence = new CSentence(sidewick::upper(text).c_str());
-  add_upper_pieces(elements, '+', sentence);
+  sidewick::add_upper_pieces(elements, '+', sentence);
   sentences_.add_element(sentence);
   for_each(*sentence, [this](CListElement* e) {
     if (!enclosed(e->get_name(), '<', '>')) return;

@@ -33,10 +33,7 @@ int CNLPBase::load_rules(const char* path) {
     if (equals == nullptr) continue;
     *equals = '\0';
     auto* rule = new CRuleBase(equals + 1);
-    CUtils().tokenize(line, '+', rule);
-    for (CListElement* word = rule->get_element(0); word != nullptr; word = word->get_next()) {
-      word->set_name(sidewick::upper(word->get_name()).c_str());
-    }
+    sidewick::add_upper_pieces(line, '+', rule);
     rules_.add_element(rule);
   }
   return 1;

@@ -1,7 +1,6 @@
 #include "Sidewick/spacearc.h"
 
 #include <cstring>
-#include <iterator>
 #include <string>
 
 #include "Lexwick/parser.h"

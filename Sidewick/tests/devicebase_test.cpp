@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -293,6 +292,14 @@ TEST_F(EPersonTest, FileFailures) {
   EXPECT_EQ(person.load_profile_string("no parentheses"), 0);
 }
 
+// A full disk takes nothing of the text: the save must not report success.
+TEST_F(EPersonTest, SaveThatCannotBeWrittenFails) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full";
+  add({"age", PARAMETER_INT, "42", 1, 0});
+  EXPECT_EQ(person.save_profile("/dev/full"), 0);
+  EXPECT_EQ(logger.lines, Lines{"<CEPerson> Unable to save profile"});
+}
+
 TEST_F(EPersonTest, IdIsMadeOnce) {
   EXPECT_EQ(person.get_id(), nullptr);
   // An "id" that is no text cannot hold the GUID: it is replaced.
@@ -413,6 +420,16 @@ TEST(CopyFile, CopiesEveryByte) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Unable to open source file\n" + dir.file("from/missing.txt") +
                 "\nUnable to open target file\n" + dir.file("nowhere/p.txt") + "\n");
+}
+
+// A full disk: the copy is incomplete and says so.
+TEST(CopyFile, CopyThatCannotBeWrittenFails) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full";
+  TempDir dir;
+  TempDir::write(dir.file("full"), std::string(10000, 'x'));
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(copy_file("/dev", dir.path().c_str(), "full"), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to write target file\n/dev/full\n");
 }
 
 }  // namespace

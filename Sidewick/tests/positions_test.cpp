@@ -2,7 +2,6 @@
 
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "Sidewick/cartesian.h"
 #include "Sidewick/kellatlong.h"
