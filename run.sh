@@ -66,7 +66,7 @@ head -n 1 station.out | sed 's/^/[station] /'
 
 status=0
 ../tools/sim-agent/sim-agent -script ../../../tools/sim-agent/scenarios/demo.script \
-  -station AlphaStation -ans 127.0.0.1 -ansport "$ans_port" | sed 's/^/[sim-agent] /' || status=$?
+  -port 0 -station AlphaStation -ans 127.0.0.1 -ansport "$ans_port" | sed 's/^/[sim-agent] /' || status=$?
 
 if ((offscreen)); then
   kill -TERM "$station"
