@@ -17,8 +17,6 @@
 
 namespace {
 
-std::string text_or_empty(const char* text) { return text != nullptr ? text : ""; }
-
 // The names of the list joined with commas.
 std::string joined(CLList* list) { return text_or_empty(CUtils().tokenator(',', list).get()); }
 

@@ -5,14 +5,9 @@
 
 #include "Lexwick/parser.h"
 #include "Sidewick/valuetext.h"
+#include "Toolwick/format.h"
 #include "Toolwick/numbers.h"
 #include "Toolwick/utils.h"
-
-namespace {
-
-std::string text_or_empty(const char* text) { return text != nullptr ? text : ""; }
-
-}  // namespace
 
 int CMeeting::from_string(char* text) {
   if (text == nullptr) return 0;

@@ -13,3 +13,5 @@ std::string str_vformat(const char* fmt, va_list args) __attribute__((format(pri
 // the C library prints a null pointer, which is what the logs and peers
 // have always seen.
 inline const char* shown_text(const char* text) { return text != nullptr ? text : "(null)"; }
+// A text that may be missing, as a string: empty when it is.
+inline std::string text_or_empty(const char* text) { return text != nullptr ? text : ""; }

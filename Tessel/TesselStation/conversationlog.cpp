@@ -1,8 +1,8 @@
 #include "TesselStation/conversationlog.h"
 
-namespace {
+#include "Toolwick/format.h"
 
-std::string Shown(const char* text) { return text != nullptr ? text : ""; }
+namespace {
 
 template <typename Entry>
 void Keep(std::deque<Entry>* kept, Entry entry) {
@@ -12,11 +12,12 @@ void Keep(std::deque<Entry>* kept, Entry entry) {
 
 }  // namespace
 
-void CConversationLog::AddIncoming(const char* text) { Keep(&incoming_, Shown(text)); }
+void CConversationLog::AddIncoming(const char* text) { Keep(&incoming_, text_or_empty(text)); }
 
 void CConversationLog::AddOutgoing(const char* performative, const char* receiver,
                                    const char* content) {
-  Keep(&outgoing_, Outgoing{Shown(performative), Shown(receiver), Shown(content)});
+  Keep(&outgoing_,
+       Outgoing{text_or_empty(performative), text_or_empty(receiver), text_or_empty(content)});
 }
 
 CLoggingDispatcher::CLoggingDispatcher(CConversationLog& log,
