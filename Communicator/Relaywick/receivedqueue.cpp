@@ -3,9 +3,10 @@
 namespace {
 
 // Buffers kept for the next texts: enough for a connection whose owner
-// takes each message as it comes, and none that a large text left behind.
-constexpr size_t kSpares = 4;
-constexpr size_t kLargestSpare = 4096;
+// takes each message as it comes, and none that a large text left behind,
+// so that a thousand idle connections keep a few megabytes at most.
+constexpr size_t kSpares = 2;
+constexpr size_t kLargestSpare = 2048;
 
 }  // namespace
 

@@ -3,9 +3,11 @@
 namespace {
 
 // A text buffer that held a message this large or larger is given back
-// when its text is done with, so that one large message does not keep its
-// memory for the life of the connection.
+// when its text is done with, and so is the list of a segment that held
+// more messages than this, so that one large message or one segment of
+// empty ones does not keep its memory for the life of the connection.
 constexpr size_t kKeptCapacity = 4096;
+constexpr size_t kKeptMessages = 64;
 
 // The C text at the start of `piece`: up to its first NUL.
 std::string_view c_text(std::string_view piece) {
@@ -21,6 +23,9 @@ void release_if_large(std::string& buffer) {
 
 const CMessageFramer::Result& CMessageFramer::feed(std::string_view segment) {
   release_if_large(joined_);
+  if (result_.messages.capacity() > kKeptMessages) {
+    std::vector<Message>().swap(result_.messages);
+  }
   result_.messages.clear();
   result_.tail = Tail::kNone;
   result_.held = {};
