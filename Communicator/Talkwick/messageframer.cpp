@@ -107,7 +107,11 @@ void CMessageFramer::reset() {
 }
 
 bool CMessageFramer::frame(std::string* text) {
-  if (text->find_first_of(std::string_view("\0\x04", 2)) != std::string::npos) return false;
+  // Two scans of the whole text: find_first_of would search the pair of
+  // bytes once for every byte of it.
+  if (text->find(kTerminator) != std::string::npos || text->find('\0') != std::string::npos) {
+    return false;
+  }
   text->push_back(kTerminator);
   return true;
 }
