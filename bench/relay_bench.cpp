@@ -47,7 +47,7 @@
 #include "Agentwick/basicagent.h"
 #include "Lexwick/parser.h"
 #include "Platform/pollloop.h"
-#include "Relaywick/messageframer.h"
+#include "Talkwick/messageframer.h"
 #include "Toolwick/url.h"
 
 namespace {

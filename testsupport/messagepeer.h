@@ -8,8 +8,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <deque>
 #include <string>
 
+#include "Talkwick/messageframer.h"
 #include "testsupport/loopback.h"
 
 namespace testsupport {
@@ -31,10 +33,9 @@ class MessagePeer {
   // The next message without its 0x04; "" when none came within timeout_ms.
   std::string next(int timeout_ms = 3000) {
     for (;;) {
-      const size_t end = pending_.find('\x04');
-      if (end != std::string::npos) {
-        std::string message = pending_.substr(0, end);
-        pending_.erase(0, end + 1);
+      if (!messages_.empty()) {
+        std::string message = std::move(messages_.front());
+        messages_.pop_front();
         return message;
       }
       pollfd ready[2] = {{listener_, POLLIN, 0}, {connection_, POLLIN, 0}};
@@ -42,7 +43,8 @@ class MessagePeer {
       if ((ready[0].revents & POLLIN) != 0) {
         if (connection_ >= 0) ::close(connection_);
         connection_ = ::accept(listener_, nullptr, nullptr);
-        pending_.clear();
+        framer_.reset();
+        messages_.clear();
         continue;
       }
       char buffer[2048];
@@ -52,7 +54,9 @@ class MessagePeer {
         connection_ = -1;
         continue;
       }
-      pending_.append(buffer, static_cast<size_t>(got));
+      for (const auto& message : framer_.feed({buffer, static_cast<size_t>(got)}).messages) {
+        messages_.emplace_back(message.text);
+      }
     }
   }
 
@@ -60,7 +64,8 @@ class MessagePeer {
   unsigned port_ = 0;
   int listener_ = -1;
   int connection_ = -1;
-  std::string pending_;
+  CMessageFramer framer_;
+  std::deque<std::string> messages_;  // cut, not yet returned
 };
 
 }  // namespace testsupport

@@ -5,6 +5,7 @@
 #include "Namewick/ansclient.h"
 #include "Relaywick/clientsocket.h"
 #include "Relaywick/discovery.h"
+#include "Relaywick/serversocket.h"
 #include "Relaywick/socketbase.h"
 #include "Toolwick/format.h"
 
@@ -43,28 +44,35 @@ void CAgentContainer::handle_mfc_message(unsigned long type, unsigned long descr
     return;
   }
 
-  auto* connection = dynamic_cast<CClientSocket*>(communicator_->get_connection(id));
+  CClientSocket* connection = find_client(id);
   if (connection == nullptr) {
     debug("<CAgentContainer> No connection with descriptor [%ld]", id);
     return;
   }
   const char* data = connection->mfc_getdata();
   if (data == nullptr) return;
-  std::string text(data);
-  debug("<CAgentContainer> Message from descriptor [%ld]: [%s]", id, text.c_str());
+  // The agent's copy, which it may cut; the buffer is used again for the
+  // next message (no handler runs inside another).
+  text_.assign(data, connection->get_data_length());
+  debug("<CAgentContainer> Message from descriptor [%ld]: [%s]", id, text_.c_str());
 
   // The connection may have parsed this very message already.
-  if (!connection->trade_parse(parser_)) parser_->parse_message(text.c_str());
+  if (!connection->trade_parse(parser_)) parser_->parse_message(text_.c_str());
   // A message without reply-with leaves the connection's last one (null is
   // ignored by the connection).
   connection->set_reply_with(parser_->find_reply_with());
 
-  if (process_message(parser_.get()) == 0 && process_message(text.data()) == 0) {
+  if (process_message(parser_.get()) == 0 && process_message(text_.data()) == 0) {
     debug("<CAgentContainer> Message not handled by the agent");
   }
   // Found again: the agent's sends may have retired the connection meanwhile.
-  connection = dynamic_cast<CClientSocket*>(communicator_->get_connection(id));
+  connection = find_client(id);
   if (connection != nullptr) connection->remove_from_queue();
+}
+
+CClientSocket* CAgentContainer::find_client(long descriptor) const {
+  CServerSocket* server = communicator_->get_server();
+  return server != nullptr ? server->get_client(descriptor) : nullptr;
 }
 
 void CAgentContainer::handle_mfc_timer() {

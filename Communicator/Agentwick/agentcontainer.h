@@ -23,6 +23,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "Agentwick/agent.h"
 #include "Lexwick/parser.h"
@@ -30,6 +31,7 @@
 #include "Relaywick/logfacility.h"
 #include "Toolwick/commandline.h"
 
+class CClientSocket;
 class CSocketBase;
 class CWnd;
 
@@ -117,6 +119,8 @@ class CAgentContainer : public CAgent {
   // communicator's registered flag.
   void sync_registered();
   void discard();
+  // The communicator's client connection with that descriptor, or null.
+  CClientSocket* find_client(long descriptor) const;
 
   int lookup_config_ = LOOKUP_CONFIG_NONE;
   bool started_ = false;
@@ -127,4 +131,6 @@ class CAgentContainer : public CAgent {
   // Traded with a connection's parser where that spares a parse
   // (CClientSocket::trade_parse).
   std::unique_ptr<CParser> parser_ = std::make_unique<CParser>();
+  // The copy of the message handed to process_message(char*).
+  std::string text_;
 };

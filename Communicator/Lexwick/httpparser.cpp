@@ -66,6 +66,23 @@ void CHTTPParser::process_fields() {
 
 char* CHTTPParser::create_error_reply(int) { return nullptr; }
 
+bool CHTTPParser::has_method(const char* text) {
+  if (text == nullptr) return false;
+  // Every place a line may begin: the start and after each CR or LF (the LF
+  // of a CR LF begins no method).
+  for (const char* line = text;; ++line) {
+    for (const MethodName& method : kMethods) {
+      const size_t length = std::strlen(method.name);
+      if (std::strncmp(line, method.name, length) == 0 &&
+          (line[length] == ' ' || line[length] == ':')) {
+        return true;
+      }
+    }
+    line = std::strpbrk(line, "\r\n");
+    if (line == nullptr) return false;
+  }
+}
+
 void CHTTPParser::parse_lines(const char* text) {
   // Copied before the lists go: `text` may be one of this parser's own lines.
   const std::string_view source = text != nullptr ? text : "";

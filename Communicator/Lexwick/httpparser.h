@@ -49,6 +49,11 @@ class CHTTPParser : public CParserBase {
   // Always "HTTPCLIENT" / "HTTPREPLY".
   char* find_sender() override;
   char* find_reply_with() override;
+  // Whether parse_message of this class would recognise a standard method
+  // in `text`: some line of it begins with a method name followed by a blank
+  // or ':'. Cheaper than the parse, for telling a text that cannot be a
+  // request (a KQML message) from one that may be.
+  static bool has_method(const char* text);
   // Called by process_fields when no standard method is present; subclasses
   // recognise their own methods here and set_method their codes.
   virtual void process_additional() {}

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "Lexwick/httpparser.h"
 #include "Platform/socketerror.h"
 #include "Relaywick/serversocket.h"
 #include "Toolwick/format.h"
@@ -23,6 +24,12 @@ int CClientSocket::mfc_send(char* text) {
   if (get_dirty() != 0) return -1;
   if (text == nullptr) {
     debug("<CClientSocket> Attempting to send empty message");
+    return -1;
+  }
+  if (!CMessageFramer::is_one_message(text)) {
+    // What follows the 0x04 would reach the peer as a message of its own,
+    // or be lost: the text is refused whole.
+    debug("<CClientSocket> Message holds the byte 0x04 before its end, not sent");
     return -1;
   }
   if (peer_closed_) {
@@ -57,28 +64,32 @@ void CClientSocket::give_up_sending() {
 }
 
 char* CClientSocket::mfc_getdata() {
-  CListElement* first = queue_.get_element(0);
-  if (first == nullptr) {
+  if (queue_.empty()) {
     debug("<CClientSocket> Attempting to retrieve data from empty socket");
     return nullptr;
   }
-  return first->get_name();
+  return queue_.front().text.data();
+}
+
+size_t CClientSocket::get_data_length() const {
+  return queue_.empty() ? 0 : queue_.front().text.size();
 }
 
 void CClientSocket::remove_from_queue() {
   debug("<CClientSocket> Removing message from message queue");
-  if (queue_.get_nr_elements() == 0) {
+  if (queue_.empty()) {
     debug("<CClientSocket> Attempting to remove message from empty channel message queue");
     if (get_dirty() == 0) return;
   } else {
-    delete_queued(queue_.get_element(0));
+    drop_first();
     recount();
-    if (queue_.get_nr_elements() > 0) {
+    // Messages still untold wait for a sender to name the connection.
+    if (sender_assigned_ != 0 && ready_first()) {
       debug("<CClientSocket> Message queue not empty, signalling agent");
-      signal();
+      signal_owner();
     }
   }
-  if (queue_.get_nr_elements() == 0) {
+  if (queue_.empty()) {
     waiting_ = 0;
     if (get_dirty() != 0) {
       debug("<CClientSocket> Connection closed or invalid, signalling parent ...");
@@ -86,7 +97,7 @@ void CClientSocket::remove_from_queue() {
       return;
     }
   }
-  if (paused_ && queue_.get_nr_elements() < kMaxQueue) {
+  if (paused_ && queue_.size() < kMaxQueue) {
     // The notification that was left unread: its data still waits, so
     // this receive does not block.
     paused_ = false;
@@ -95,35 +106,123 @@ void CClientSocket::remove_from_queue() {
 }
 
 void CClientSocket::flush() {
-  parsed_ = nullptr;
-  queue_.delete_list();
-  queued_bytes_ = 0;
+  parsed_ = 0;
+  queue_.clear();
   recount();
 }
 
-CListElement* CClientSocket::enqueue(const char* text) {
-  if (queue_.get_nr_elements() >= kMaxQueue && waiting_ == 0) {
+CClientSocket::Entry* CClientSocket::enqueue(std::string_view text, bool parsed) {
+  if (queue_.size() >= kMaxQueue && waiting_ == 0) {
     abandon("<CClientSocket> Message queue is full, closing connection");
     return nullptr;
   }
-  completed_ = true;
-  queued_bytes_ += std::strlen(text);
-  return queue_.add_element(new CListElement(text));
+  Entry& entry = queue_.push(text);
+  if (parsed) parsed_ = entry.number;
+  return &entry;
 }
 
-void CClientSocket::delete_queued(CListElement* message) {
-  if (message == parsed_) parsed_ = nullptr;
-  if (message->get_name() != nullptr) queued_bytes_ -= std::strlen(message->get_name());
-  queue_.delete_element(message);
+bool CClientSocket::keep_new(Entry& entry) {
+  if (sender_assigned_ != 0 || examine(entry)) return true;
+  drop_last();
+  return false;
+}
+
+bool CClientSocket::examine(Entry& entry) {
+  entry.examined = true;
+  debug("<CClientSocket> Parsing incoming message");
+  if (parsed_ != entry.number) {
+    if (parser_->parse_message(entry.text.c_str()) != 1) {
+      parsed_ = 0;
+      debug("<CClientSocket> Corrupted Message, unparsable!");
+      return false;
+    }
+    parsed_ = entry.number;
+  }
+  debug("<CCliientSocket> Done parsing incoming message");
+  if (sender_assigned_ != 0) {
+    debug("<CClientSocket> Sender already assigned, skipping ...");
+    return true;
+  }
+  const char* sender = parser_->find_sender();
+  if (sender == nullptr) {
+    debug("<CClientSocket> Corrupted Message (no sender found)");
+    return true;
+  }
+  set_agentname(sender);
+  debug(sender);
+  sender_assigned_ = 1;
+  return true;
+}
+
+bool CClientSocket::ready_first() {
+  while (!queue_.empty()) {
+    Entry& first = queue_.front();
+    if (first.examined || examine(first)) return true;
+    drop_first();
+  }
+  return false;
+}
+
+void CClientSocket::tell_owner() {
+  if (sender_assigned_ == 0) return;  // examine said why
+  if (!ready_first()) {
+    debug("<CClientSocket> No action required, aborting");
+    return;
+  }
+  if (get_handler() == nullptr) {
+    debug("<CClientSocket> Socket handler is NULL, config error");
+    return;
+  }
+  if (get_logger() != nullptr) {
+    // "<CCliientSocket> descriptor [%ld] [<-]", on every message: put
+    // together without a format.
+    char line[64] = "<CCliientSocket> descriptor [";
+    char* end = line + std::strlen(line);
+    end = std::to_chars(end, line + sizeof line - 8, get_descriptor()).ptr;
+    std::memcpy(end, "] [<-]", 7);
+    debug(line);
+  }
+  debug("<CClientSocket> Signalling CAgentContainer");
+  waiting_ = 1;
+  signal_owner();
+}
+
+void CClientSocket::signal_owner() {
+  // Being told of a message is what keeps an accepted connection from
+  // counting as idle.
+  if (accepted_ && get_registry() != nullptr) last_active_ = get_registry()->now();
+  signal();
+}
+
+void CClientSocket::drop_first() {
+  if (queue_.front().number == parsed_) parsed_ = 0;
+  queue_.pop_front();
+}
+
+void CClientSocket::drop_last() {
+  if (queue_.back().number == parsed_) parsed_ = 0;
+  queue_.pop_back();
 }
 
 bool CClientSocket::held_within_limit() {
-  if (recount()) return true;
-  abandon(str_format("<CClientSocket> Messages held by the agent would pass [%zu] bytes, closing "
-                     "connection",
-                     get_registry()->get_limits().held_bytes)
-              .c_str());
-  return false;
+  while (!recount()) {
+    CServerSocket* server = get_registry();
+    const size_t limit = server->get_limits().held_bytes;
+    CClientSocket* holder = server->most_pending(this);
+    if (holder == this) {
+      abandon(str_format("<CClientSocket> Messages held by the agent would pass [%zu] bytes, "
+                         "closing connection",
+                         limit)
+                  .c_str());
+      return false;
+    }
+    holder->abandon(str_format("<CClientSocket> Messages held by the agent would pass [%zu] "
+                               "bytes and this connection holds the most of them that cannot be "
+                               "delivered yet, closing connection",
+                               limit)
+                        .c_str());
+  }
+  return true;
 }
 
 bool CClientSocket::recount() {
@@ -135,32 +234,54 @@ bool CClientSocket::recount() {
   return true;
 }
 
-CListElement* CClientSocket::buffer_data(const char* data, unsigned long length) {
+void CClientSocket::note_partial() {
+  if (!framer_.in_message()) {
+    partial_since_.reset();
+  } else if (!partial_since_ && get_registry() != nullptr) {
+    partial_since_ = get_registry()->now();
+  }
+}
+
+char* CClientSocket::buffer_data(const char* data, unsigned long length) {
+  const SegmentParse parse = segment_parse_;
+  segment_parse_ = SegmentParse::kNone;
   if (get_dirty() != 0) return nullptr;
   if (data == nullptr) length = 0;
   if (whole_message_ != 0 && parser_->get_parser_type() == PARSER_HTTP) {
     debug("<CClientSocket> HTTP message detected, circumventing defragmentation code");
-    CListElement* whole =
-        enqueue(std::string(data ? data : "", data ? strnlen(data, length) : 0).c_str());
-    return whole != nullptr && held_within_limit() ? whole : nullptr;
+    if (framer_.in_message()) {
+      // A request is no continuation of a KQML message: joined to it, the
+      // next message would be lost too.
+      debug("<CClientSocket> Partial message dropped, an HTTP request follows it");
+      framer_.reset();
+      note_partial();
+    }
+    Entry* whole = enqueue(std::string_view(data != nullptr ? data : "",
+                                            data != nullptr ? strnlen(data, length) : 0),
+                           parse == SegmentParse::kWholeSegment);
+    if (whole == nullptr) return nullptr;
+    char* text = keep_new(*whole) ? whole->text.data() : nullptr;
+    return held_within_limit() ? text : nullptr;
   }
   if (whole_message_ != 0) {
     debug("<CClientSocket> Message is not a HTTP message, assuming full ACL message with trailing "
           "fragment");
   }
-  CMessageFramer::Result cut = framer_.feed(std::string_view(data ? data : "", length));
+  const CMessageFramer::Result& cut = framer_.feed(std::string_view(data ? data : "", length));
   if (cut.overflow) {
     abandon("<CClientSocket> Message is longer than 1048576 bytes, closing connection");
     return nullptr;
   }
-  CListElement* last = nullptr;
+  char* last = nullptr;
   for (const CMessageFramer::Message& message : cut.messages) {
-    last = enqueue(message.text.c_str());
-    if (last == nullptr) return nullptr;
+    Entry* entry = enqueue(message.text, parse == SegmentParse::kOnlyMessage);
+    if (entry == nullptr) return nullptr;
     debug(message.joined ? "<CClientSocket> Partial message now complete, data displayed on next line"
                          : "<CClientSocket> Message complete, data displayed on next line");
-    debug(message.text.c_str());
+    debug(entry->text.c_str());
+    if (keep_new(*entry)) last = entry->text.data();
   }
+  note_partial();
   if (!held_within_limit()) return nullptr;
   switch (cut.tail) {
     case CMessageFramer::Tail::kNone:
@@ -181,9 +302,13 @@ CListElement* CClientSocket::buffer_data(const char* data, unsigned long length)
   return last;
 }
 
-void CClientSocket::assign_parser(const char* data) {
-  parsed_ = nullptr;
+void CClientSocket::attach_parser_log() {
   if (get_logger() != nullptr) parser_->set_file(get_logger()->get_file_pointer());
+}
+
+void CClientSocket::assign_parser(const char* data) {
+  parsed_ = 0;
+  attach_parser_log();
   if (parser_->parse_message(data) != 1) {
     whole_message_ = 0;
     return;
@@ -208,14 +333,49 @@ void CClientSocket::assign_parser(const char* data) {
   }
 }
 
+void CClientSocket::judge_segment(int count) {
+  segment_parse_ = SegmentParse::kNone;
+  // With a debug file attached every parse writes its lines: the segment
+  // is parsed as it always was.
+  if (get_logger() != nullptr && get_logger()->get_file_pointer() != nullptr) {
+    assign_parser(receive_buffer_);
+    return;
+  }
+  attach_parser_log();
+  // Once KQML reads the texts, the parser takes none for HTTP again: all the
+  // flag could still tell is a KQML message, which changes nothing here.
+  if (parser_->get_parser_type() != PARSER_HTTP) return;
+  const std::string_view text(receive_buffer_);  // to the first NUL, as a parse reads it
+  if (!framer_.in_message() && text.size() == static_cast<size_t>(count) &&
+      text.back() == CMessageFramer::kTerminator && CMessageFramer::is_one_message(text) &&
+      !CHTTPParser::has_method(receive_buffer_)) {
+    // The segment is one message and no request: the parse of the message
+    // decides as well, and is the one the message needs.
+    parsed_ = 0;
+    receive_buffer_[count - 1] = '\0';
+    const int parsed = parser_->parse_message(receive_buffer_);
+    receive_buffer_[count - 1] = CMessageFramer::kTerminator;
+    if (parsed == 1) {
+      whole_message_ = 1;
+      segment_parse_ = SegmentParse::kOnlyMessage;
+      return;
+    }
+    // Read with its 0x04, a text that fails may pass ("()"), and change
+    // what the parser reads texts as: the segment's parse decides.
+  }
+  assign_parser(receive_buffer_);
+  if (whole_message_ != 0 && parser_->get_parser_type() == PARSER_HTTP) {
+    segment_parse_ = SegmentParse::kWholeSegment;
+  }
+}
+
 bool CClientSocket::trade_parse(std::unique_ptr<CParser>& parser) {
-  if (parsed_ == nullptr || parsed_ != queue_.get_element(0) || parser == nullptr ||
-      parser->get_parser_type() != parser_->get_parser_type() ||
+  if (queue_.empty() || parsed_ == 0 || parsed_ != queue_.front().number || parser == nullptr || parser->get_parser_type() != parser_->get_parser_type() ||
       parser->get_file_pointer() != nullptr || parser_->get_file_pointer() != nullptr) {
     return false;
   }
   parser.swap(parser_);
-  parsed_ = nullptr;
+  parsed_ = 0;
   return true;
 }
 
@@ -258,7 +418,7 @@ void CClientSocket::show_error(unsigned code) {
 
 void CClientSocket::OnReceive(int /*code*/) {
   if (get_dirty() != 0 || peer_closed_) return;
-  if (waiting_ != 0 && queue_.get_nr_elements() >= kMaxQueue) {
+  if (waiting_ != 0 && queue_.size() >= kMaxQueue) {
     // Left unread, so not armed again: remove_from_queue resumes.
     paused_ = true;
     return;
@@ -276,8 +436,8 @@ void CClientSocket::OnReceive(int /*code*/) {
   debug("<CClientSocket> Raw data received, displaying on next line");
   debug(receive_buffer_);
 
-  assign_parser(receive_buffer_);
-  CListElement* made = buffer_data(receive_buffer_, static_cast<unsigned long>(count));
+  judge_segment(count);
+  const char* made = buffer_data(receive_buffer_, static_cast<unsigned long>(count));
   if (get_dirty() != 0) return;  // given up while cutting
   if (made == nullptr) {
     if (whole_message_ == 0) {
@@ -292,52 +452,11 @@ void CClientSocket::OnReceive(int /*code*/) {
           "process the last data");
     return;
   }
-  if (queue_.get_nr_elements() == 0) {
+  if (queue_.empty()) {
     debug("<CClientSocket> No action required, aborting");
     return;
   }
-
-  debug("<CClientSocket> Parsing incoming message");
-  // A segment that made no message leaves the newest queued one to name
-  // the sender.
-  CListElement* message = made != nullptr ? made : queue_.get_last_element();
-  const int32_t reads_as = parser_->get_parser_type();
-  if (parser_->parse_message(message->get_name()) != 1) {
-    debug("<CClientSocket> Corrupted Message, unparsable!");
-    return;
-  }
-  if (parser_->get_parser_type() == reads_as) parsed_ = message;
-  debug("<CCliientSocket> Done parsing incoming message");
-
-  if (sender_assigned_ != 0) {
-    debug("<CClientSocket> Sender already assigned, skipping ...");
-  } else {
-    const char* sender = parser_->find_sender();
-    if (sender == nullptr) {
-      debug("<CClientSocket> Corrupted Message (no sender found)");
-      return;
-    }
-    set_agentname(sender);
-    debug(sender);
-    sender_assigned_ = 1;
-  }
-
-  if (get_handler() == nullptr) {
-    debug("<CClientSocket> Socket handler is NULL, config error");
-    return;
-  }
-  if (get_logger() != nullptr) {
-    // "<CCliientSocket> descriptor [%ld] [<-]", on every message: put
-    // together without a format.
-    char line[64] = "<CCliientSocket> descriptor [";
-    char* end = line + std::strlen(line);
-    end = std::to_chars(end, line + sizeof line - 8, get_descriptor()).ptr;
-    std::memcpy(end, "] [<-]", 7);
-    debug(line);
-  }
-  debug("<CClientSocket> Signalling CAgentContainer");
-  waiting_ = 1;
-  signal();
+  tell_owner();
 }
 
 void CClientSocket::OnClose(int code) {
@@ -354,9 +473,10 @@ void CClientSocket::OnClose(int code) {
 void CClientSocket::abandon(const char* reason) {
   debug(reason);
   framer_.reset();
+  partial_since_.reset();
   // The owner was told of the first message and will still come for it.
-  const int kept = waiting_ != 0 ? 1 : 0;
-  while (queue_.get_nr_elements() > kept) delete_queued(queue_.get_last_element());
+  const size_t kept = waiting_ != 0 ? 1 : 0;
+  while (queue_.size() > kept) drop_last();
   recount();
   set_dirty(1);
   Close();

@@ -6,8 +6,12 @@
 //   connection by its descriptor, reads mfc_getdata(), and calls
 //   remove_from_queue(), which tells it again while messages remain.
 //
-// The connection names itself after the sender of the first message it
-// parses, so that the agent's replies to that sender reuse it.
+// Each message is parsed before the owner is told of it: one that cannot be
+// parsed is logged and dropped, and those around it still come in order.
+// Until the connection has a name, it reads every message as it arrives and
+// names itself after the sender of the first that has one, so that the
+// agent's replies to that sender reuse it; the messages before it wait,
+// untold, until then.
 //
 // A connection that broke is dirty: it is neither read nor sent to any
 // more, but hands over what it had queued. A send that fails, a timed-out
@@ -20,10 +24,12 @@
 //
 // Bounds: a message beyond CMessageFramer::kMaxMessage bytes makes the
 // connection dirty at once, and so does a queue of kMaxQueue messages of
-// which the owner is not told (no sender named), or data that would take
-// what all connections of the server hold past its limit. While the owner
-// is taking messages, a queue of kMaxQueue stops the reading instead, until
-// the owner has made room; the peer then waits on TCP's flow control.
+// which the owner is not told (no sender named). Data that would take what
+// all connections of the server hold past its limit closes the connection
+// that holds the most bytes the owner cannot be told of yet (partial and
+// untold messages), this one when no other holds more. While the owner is
+// taking messages, a queue of kMaxQueue stops the reading instead, until the
+// owner has made room; the peer then waits on TCP's flow control.
 //
 // The server socket is not owned and must outlive the connection's
 // notifications (the server deletes its connections when it goes).
@@ -31,19 +37,23 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "Lexwick/parser.h"
-#include "Relaywick/messageframer.h"
+#include "Relaywick/receivedqueue.h"
 #include "Relaywick/socketbase.h"
+#include "Talkwick/messageframer.h"
 #include "Toolwick/heaptext.h"
-#include "Toolwick/llist.h"
 
 class CServerSocket;
 
 class CClientSocket : public CSocketBase {
  public:
+  using Clock = std::chrono::steady_clock;
+
   static constexpr int kMaxQueue = 256;
   // Bytes taken by one receive of a notification.
   static constexpr int kSegmentSize = 2047;
@@ -55,30 +65,36 @@ class CClientSocket : public CSocketBase {
 
   // Turns every CR and LF of `text` into a blank, in place, up to and
   // including its first 0x04 or NUL, and sends exactly those bytes. The
-  // count sent, or -1 (dirty, null text, peer closed, failed send); after a
-  // peer that closed or a failed send the connection is dirty and closed.
+  // count sent, or -1 (dirty, null text, a text with a 0x04 before its end,
+  // peer closed, failed send); after a peer that closed or a failed send the
+  // connection is dirty and closed.
   int mfc_send(char* text);
   // The first queued message, owned by the queue until remove_from_queue;
   // null when the queue is empty.
   char* mfc_getdata();
+  // The length of mfc_getdata()'s text; 0 when the queue is empty.
+  size_t get_data_length() const;
   // Drops the first queued message and tells the owner of the next one.
   void remove_from_queue();
   // Drops every queued message.
   void flush();
 
-  // Cuts `length` bytes of `data` into messages and queues them; the last
-  // message queued (owned by the queue), or null.
-  CListElement* buffer_data(const char* data, unsigned long length);
+  // Cuts `length` bytes of `data` into messages and queues them; the text of
+  // the last message queued (owned by the queue), or null.
+  char* buffer_data(const char* data, unsigned long length);
   // Parses the segment `data` to learn whether it is a whole message.
   void assign_parser(const char* data);
   CParser* get_parser() const { return parser_.get(); }
   // Spares the owner a second parse of the message it was told of: when
   // the parser holds the parse of the first queued message (made as the
-  // owner was told of it, without changing what the parser reads texts
-  // as), `parser` reads texts as it does and neither logs anywhere, swaps
-  // the two front ends and returns true: `parser` then holds that parse as
-  // if it had read the message itself, and this connection's next parse
-  // goes on as before. Otherwise false, and nothing changes.
+  // owner was told of it), `parser` reads texts as it does and neither logs
+  // anywhere, swaps the two front ends and returns true: `parser` then holds
+  // that parse as if it had read the message itself, and this connection's
+  // next parse goes on as before. Otherwise false, and nothing changes.
+  //
+  // A parse that made KQML the parser's current one leaves it reading texts
+  // as a front end with KQML current already does: what its HTTP member
+  // keeps no query reaches any more.
   bool trade_parse(std::unique_ptr<CParser>& parser);
 
   // Receives up to kReceiveBufferSize bytes into the receive buffer, which
@@ -103,20 +119,45 @@ class CClientSocket : public CSocketBase {
   int is_waiting() const { return waiting_; }
   // True once the peer closed the connection.
   bool is_peer_closed() const { return peer_closed_; }
-  int get_queue_size() const { return queue_.get_nr_elements(); }
-  // True once a message was cut from the stream (queued).
-  bool has_completed_message() const { return completed_; }
+  int get_queue_size() const { return static_cast<int>(queue_.size()); }
   // The bytes of the queued messages and of the partial one.
-  size_t get_held_bytes() const { return queued_bytes_ + framer_.held_size(); }
+  size_t get_held_bytes() const { return queue_.bytes() + framer_.held_size(); }
+  // Of those, the bytes the owner cannot be told of yet: the partial
+  // message, and the queued ones while no sender has named the connection.
+  size_t get_pending_bytes() const {
+    return framer_.held_size() + (sender_assigned_ != 0 ? 0 : queue_.bytes());
+  }
 
  protected:
   void OnReceive(int code) override;
   void OnClose(int code) override;
 
  private:
-  // Appends a message; null (and the connection given up) when kMaxQueue
-  // messages wait that the owner is not told of.
-  CListElement* enqueue(const char* text);
+  using Entry = ReceivedQueue::Entry;
+
+  // Step 4 of a receive (OnReceive): whether the segment of `count` bytes in
+  // the receive buffer is a whole message by itself.
+  void judge_segment(int count);
+  // Gives the parser the logger's debug file.
+  void attach_parser_log();
+  // Appends a message; `parsed`: the parser holds the parse of this text.
+  // Null, and the connection given up, when kMaxQueue messages wait that
+  // the owner is not told of.
+  Entry* enqueue(std::string_view text, bool parsed);
+  // Parses the message (unless the parser holds its parse already) and,
+  // while the connection has no name, names it after its sender; false when
+  // it cannot be parsed.
+  bool examine(Entry& entry);
+  // Drops unparsable messages from the head of the queue until one can be
+  // told; false when none is left.
+  bool ready_first();
+  // While the connection has no name, examines the message just queued,
+  // which is dropped when unparsable; false when it was.
+  bool keep_new(Entry& entry);
+  // Tells the owner of the first queued message, once it is ready.
+  void tell_owner();
+  // Posts the notification of the first queued message.
+  void signal_owner();
   // Gives the connection up: drops what it holds, marks it dirty, closes it
   // and, unless the owner is handling its first message, has it removed.
   void abandon(const char* reason);
@@ -128,23 +169,35 @@ class CClientSocket : public CSocketBase {
   // get_held_bytes(); false when the total of its connections would pass
   // its limit.
   bool recount();
-  // recount(), giving the connection up when it fails.
+  // recount(); when the total would pass the limit, the connection holding
+  // the most pending bytes is given up until it fits: false when that was
+  // this one.
   bool held_within_limit();
+  // Drop the first or the last queued message.
+  void drop_first();
+  void drop_last();
+  // Starts or ends the age of the partial message after a segment was cut.
+  void note_partial();
 
   // The server's bookkeeping: its own count of this connection's bytes
-  // while the connection is in its list, and when it accepted it.
+  // while the connection is in its list; for an accepted connection, when
+  // it was accepted or last told its owner of a message; when the partial
+  // message began.
   friend class CServerSocket;
   size_t counted_bytes_ = 0;
-  std::optional<std::chrono::steady_clock::time_point> accepted_at_;
-
-  // Drops the queued message `message`, which its queue then forgets.
-  void delete_queued(CListElement* message);
+  bool accepted_ = false;
+  Clock::time_point last_active_{};
+  std::optional<Clock::time_point> partial_since_;
 
   std::unique_ptr<CParser> parser_;
-  // The queued message that the parser's last parse read, null when the
-  // parser holds anything else (see trade_parse).
-  const CListElement* parsed_ = nullptr;
-  CLList queue_;
+  // The number of the queued message whose parse the parser holds, 0 for
+  // anything else.
+  uint64_t parsed_ = 0;
+  // What judge_segment left the parser holding, for buffer_data: the parse
+  // of the segment's text, or of the one message the segment is.
+  enum class SegmentParse { kNone, kWholeSegment, kOnlyMessage };
+  SegmentParse segment_parse_ = SegmentParse::kNone;
+  ReceivedQueue queue_;
   CMessageFramer framer_;
   CServerSocket* server_;
   char receive_buffer_[kReceiveBufferSize + 1];
@@ -156,6 +209,4 @@ class CClientSocket : public CSocketBase {
   int whole_message_ = 0;
   bool peer_closed_ = false;
   bool paused_ = false;  // a notification left unread while the queue is full
-  bool completed_ = false;
-  size_t queued_bytes_ = 0;
 };

@@ -12,6 +12,7 @@
 #include "Platform/socketerror.h"
 #include "Relaywick/ipenum.h"
 #include "Relaywick/message.h"
+#include "Talkwick/messageframer.h"
 #include "Toolwick/format.h"
 
 namespace {
@@ -702,7 +703,14 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
     text += token;
   }
   text += " ))";
-  text += '\x04';  // the string keeps its NUL behind the terminator
+  // The string keeps its NUL behind the terminator.
+  if (!CMessageFramer::frame(&text)) {
+    // A token holding 0x04 would cut the message short at the peer.
+    result_ = str_format("<CCommunicator> Message to [%s] holds the byte 0x04, not sent",
+                         shown_text(receiver));
+    debug("%s", result_.c_str());
+    return {via_socket ? nullptr : result_.data(), nullptr};
+  }
 
   // Nothing sent is a failure: the text operations say why rather than
   // answer null, which their callers take for a message that went.

@@ -4,6 +4,7 @@
 
 #include "Relaywick/agentname.h"
 #include "Relaywick/communicator.h"
+#include "Talkwick/messageframer.h"
 #include "Toolwick/format.h"
 
 int CDesktopClient::change_state(unsigned state) {
@@ -33,7 +34,11 @@ int CDesktopClient::change_state(unsigned state) {
   }
   std::string text = str_format(
       "(tell :sender %s :receiver DesktopAgent :content (tell :action %s))", agent, action);
-  text += '\x04';
+  if (!CMessageFramer::frame(&text)) {
+    access_denied_ = 1;
+    debug("<CDesktopClient> Agent name cannot be sent, access to resource disabled");
+    return 0;
+  }
   if (comm->comm_senddata("DesktopAgent", "127.0.0.1", port_, text.data()) == -1) {
     access_denied_ = 1;
     return 0;

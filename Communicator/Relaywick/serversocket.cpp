@@ -13,20 +13,27 @@
 
 namespace {
 
-// A list element that owns the socket it carries as content.
+// A list element that owns the socket it carries as content. It knows the
+// socket's client side, found once when it is registered, so that nothing
+// on the way of a message needs to ask the socket what it is.
 class SocketElement : public CListElement {
  public:
-  explicit SocketElement(std::unique_ptr<CSocketBase> socket) : socket_(std::move(socket)) {
+  explicit SocketElement(std::unique_ptr<CSocketBase> socket)
+      : socket_(std::move(socket)), client_(dynamic_cast<CClientSocket*>(socket_.get())) {
     CListElement::set_content(socket_.get());
   }
   CSocketBase* socket() const { return socket_.get(); }
+  // Null for a socket that is no client connection.
+  CClientSocket* client() const { return client_; }
   std::unique_ptr<CSocketBase> release() {
     CListElement::set_content(nullptr);
+    client_ = nullptr;
     return std::move(socket_);
   }
 
  private:
   std::unique_ptr<CSocketBase> socket_;
+  CClientSocket* client_;
 };
 
 SocketElement* first(const CLList& list) { return static_cast<SocketElement*>(list.get_element(0)); }
@@ -89,19 +96,24 @@ void CServerSocket::register_connection(std::unique_ptr<CSocketBase> socket) {
   add(std::move(socket), false);
 }
 
+CClientSocket* CServerSocket::client_of(const CSocketBase* socket) {
+  return static_cast<SocketElement*>(socket->registry_element_)->client();
+}
+
 void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   if (socket == nullptr) return;
   CSocketBase* added = socket.get();
   added->set_descriptor(get_descriptor());
   added->set_logger(logger_);
-  added->registry_element_ = sockets_.add_element(new SocketElement(std::move(socket)));
+  auto* element = new SocketElement(std::move(socket));
+  added->registry_element_ = sockets_.add_element(element);
   added->registry_ = this;
   added->registered_order_ = next_order_++;
   index(added);
-  if (auto* client = dynamic_cast<CClientSocket*>(added)) {
+  if (CClientSocket* client = element->client()) {
     client->counted_bytes_ = client->get_held_bytes();
     held_bytes_ += client->counted_bytes_;
-    if (client->accepted_at_) ++accepted_;
+    if (client->accepted_) ++accepted_;
     if (read_peer && added->get_sockettype() == SOCKETTYPE_CLIENT) {
       char host[platform::kAddressTextSize] = {};
       unsigned port = 0;
@@ -118,14 +130,15 @@ void CServerSocket::remove_connection(CSocketBase* socket) {
   if (socket == nullptr || socket->registry_ != this) return;
   unindex(socket);
   auto* e = static_cast<SocketElement*>(socket->registry_element_);
+  CClientSocket* client = e->client();
   socket->registry_ = nullptr;
   socket->registry_element_ = nullptr;
   std::unique_ptr<CSocketBase> owned = e->release();
   sockets_.delete_element(e);
-  if (auto* client = dynamic_cast<CClientSocket*>(owned.get())) {
+  if (client != nullptr) {
     held_bytes_ -= client->counted_bytes_;
     client->counted_bytes_ = 0;
-    if (client->accepted_at_) --accepted_;
+    if (client->accepted_) --accepted_;
   }
   owned->Close();
   platform::delete_later(owned.release());
@@ -143,7 +156,7 @@ CSocketBase* CServerSocket::find_connection(const char* name, const char* /*host
     if (socket->get_dirty() != 0) continue;
     // What is sent to a peer that closed is lost: a newer connection of
     // the same agent, or a new one, carries it.
-    const auto* client = dynamic_cast<const CClientSocket*>(socket);
+    const CClientSocket* client = client_of(socket);
     if (client == nullptr || !client->is_peer_closed()) return socket;
   }
   return nullptr;
@@ -153,6 +166,26 @@ CSocketBase* CServerSocket::get_connection(long descriptor) {
   if (descriptor == -1) return nullptr;
   const auto found = by_descriptor_.find(descriptor);
   return found != by_descriptor_.end() ? found->second.back() : nullptr;
+}
+
+CClientSocket* CServerSocket::get_client(long descriptor) {
+  CSocketBase* socket = get_connection(descriptor);
+  return socket != nullptr ? client_of(socket) : nullptr;
+}
+
+CClientSocket* CServerSocket::most_pending(CClientSocket* grower) {
+  CClientSocket* most = grower;
+  size_t most_bytes = grower->get_pending_bytes();
+  for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
+    CClientSocket* client = e->client();
+    if (client == nullptr || client->get_dirty() != 0) continue;
+    const size_t bytes = client->get_pending_bytes();
+    if (bytes > most_bytes) {
+      most = client;
+      most_bytes = bytes;
+    }
+  }
+  return most;
 }
 
 namespace {
@@ -193,18 +226,24 @@ void CServerSocket::unindex(CSocketBase* socket) {
 
 void CServerSocket::sweep_connections() {
   const Clock::time_point now = now_();
+  const long long idle = static_cast<long long>(limits_.idle.count());
   SocketElement* e = first(sockets_);
   while (e != nullptr) {
     SocketElement* following = next(e);
-    auto* client = dynamic_cast<CClientSocket*>(e->socket());
-    if (client != nullptr && (client->get_dirty() != 0 || client->is_peer_closed()) &&
-        client->is_waiting() == 0) {
+    CClientSocket* client = e->client();
+    if (client == nullptr || client->is_waiting() != 0) {
+      e = following;
+      continue;
+    }
+    if (client->get_dirty() != 0 || client->is_peer_closed()) {
       remove_connection(client);
-    } else if (client != nullptr && client->accepted_at_ && !client->has_completed_message() &&
-               now - *client->accepted_at_ >= limits_.first_message) {
-      debug(str_format("<CServerSocket> No message within [%lld] s of accepting, closing "
-                       "connection",
-                       static_cast<long long>(limits_.first_message.count()))
+    } else if (client->accepted_ && now - client->last_active_ >= limits_.idle) {
+      debug(str_format("<CServerSocket> No message for [%lld] s, closing connection", idle).c_str());
+      remove_connection(client);
+    } else if (client->partial_since_ && now - *client->partial_since_ >= limits_.idle) {
+      debug(str_format("<CServerSocket> A partial message has waited [%lld] s for its end, "
+                       "closing connection",
+                       idle)
                 .c_str());
       remove_connection(client);
     }
@@ -230,20 +269,26 @@ void CServerSocket::OnAccept(int /*code*/) {
   }
   debug("<CServerSocket> Accept succeeded");
   if (accepted_ >= get_accept_limit() && !make_room()) return;  // the new one closes here
-  client->accepted_at_ = now_();
+  client->accepted_ = true;
+  client->last_active_ = now_();
   new_connection(std::move(client));
 }
 
 bool CServerSocket::make_room() {
+  // The first in the list wins a tie: the older connection.
+  CClientSocket* idlest = nullptr;
   for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
-    auto* client = dynamic_cast<CClientSocket*>(e->socket());
-    if (client == nullptr || !client->accepted_at_ || client->has_completed_message()) continue;
-    debug("<CServerSocket> Too many connections, closing the oldest one that has sent no message");
-    remove_connection(client);
-    return true;
+    CClientSocket* client = e->client();
+    if (client == nullptr || !client->accepted_ || client->is_waiting() != 0) continue;
+    if (idlest == nullptr || client->last_active_ < idlest->last_active_) idlest = client;
   }
-  debug("<CServerSocket> Too many connections and all have sent messages, closing the new one");
-  return false;
+  if (idlest == nullptr) {
+    debug("<CServerSocket> Too many connections and all are in use, closing the new one");
+    return false;
+  }
+  debug("<CServerSocket> Too many connections, closing the one idle longest");
+  remove_connection(idlest);
+  return true;
 }
 
 void CServerSocket::back_off_when_out_of_descriptors(int error) {

@@ -4,17 +4,18 @@
 // get their descriptors 0, 1, 2, ... in order of registration.
 //
 // Against peers that hold what they should not, the server bounds
-//  - the connections it accepts: at the limit, a new one closes the oldest
-//    accepted connection that has completed no message, or, when every one
-//    has, is closed itself at once;
-//  - how long an accepted connection may stay without completing a message
-//    (the sweep closes it);
-//  - the queued and partial messages of all connections together: the
-//    connection whose data would pass the limit is dropped;
+//  - the connections it accepts: at the limit, a new one closes the accepted
+//    connection that has been idle longest, so that a newcomer is served;
+//  - how long an accepted connection may stay idle: one that has told its
+//    owner of no message for Limits::idle (since its accept or its last
+//    message) is closed by the sweep, and so is any connection whose partial
+//    message began that long ago;
+//  - the queued and partial messages of all connections together: when data
+//    would pass the limit, the connection holding the most bytes that cannot
+//    be delivered yet is dropped (CClientSocket::get_pending_bytes);
 // and a listener that cannot accept for lack of descriptors rests for a
 // short back-off instead of being told of the waiting peer again at once.
-// Connections that have delivered messages stay cached as long as their
-// peers keep them.
+// The agent's own connections stay cached as long as their peers keep them.
 //
 // The logger is not owned; the server's lines go to its process_message
 // (direction internal), its connections' lines to its debug log.
@@ -56,9 +57,10 @@ class CServerSocket : public CSocketBase {
     // The accepted connections at once; 0: kMaxAccepted, or the descriptor
     // limit less kReservedDescriptors where that is lower.
     int accepted = 0;
-    // An accepted connection that has completed no message this long after
-    // it was accepted is closed by the sweep.
-    std::chrono::seconds first_message{120};
+    // An accepted connection that has told its owner of no message this
+    // long, since its accept or its last message, is closed by the sweep;
+    // and so is any connection whose partial message began this long ago.
+    std::chrono::seconds idle{120};
     // How long the listener rests after accept failed for lack of
     // descriptors.
     std::chrono::milliseconds accept_backoff{500};
@@ -79,8 +81,9 @@ class CServerSocket : public CSocketBase {
 
   void set_limits(const Limits& limits) { limits_ = limits; }
   const Limits& get_limits() const { return limits_; }
-  // The clock by which accepted connections age; tests set their own.
+  // The clock by which connections age; tests set their own.
   void set_clock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
+  Clock::time_point now() const { return now_(); }
   // Limits::accepted as it applies now.
   int get_accept_limit() const;
   // The connections in the list that this server accepted.
@@ -109,12 +112,18 @@ class CServerSocket : public CSocketBase {
   // The last connection in list order with that descriptor; null for -1 or
   // none.
   CSocketBase* get_connection(long descriptor);
+  // The same connection when it is a client connection, else null.
+  CClientSocket* get_client(long descriptor);
+  // Of the client connections, the one holding the most pending bytes;
+  // `grower` when none holds more than it.
+  CClientSocket* most_pending(CClientSocket* grower);
   // The list elements' contents are the CSocketBase*.
   CLList* get_sockets() { return &sockets_; }
 
-  // Removes the client connections that broke or whose peer closed and
-  // whose owner is not handling one of their messages, and those accepted
-  // longer than Limits::first_message ago that have completed no message.
+  // Removes the client connections that broke or whose peer closed, the
+  // accepted ones idle for Limits::idle, and those whose partial message
+  // began Limits::idle ago; none whose owner is handling one of their
+  // messages.
   void sweep_connections();
 
  protected:
@@ -131,10 +140,12 @@ class CServerSocket : public CSocketBase {
     using is_transparent = void;
     size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
   };
+  // The client side of a socket in the list; null for another kind.
+  static CClientSocket* client_of(const CSocketBase* socket);
   void index(CSocketBase* socket);
   void unindex(CSocketBase* socket);
-  // Makes room for one more accepted connection; false when every accepted
-  // connection has completed a message.
+  // Makes room for one more accepted connection; false when no accepted
+  // connection can go now.
   bool make_room();
   // After an accept that failed with `error`: when descriptors or memory
   // ran out, stops accepting for Limits::accept_backoff, then tries again.

@@ -1,9 +1,12 @@
 // echo-agent: an agent that answers every message with its own content.
 //
-//   echo-agent [-name N] [-port P] [-ans HOST] [-ansport P]
+//   echo-agent [-name N] [-port P] [-ans HOST] [-ansport P] [-idle SECONDS]
 //              [-send NAME -text TEXT [-timeout SECONDS]]
 //
-// Registers with the name server and serves until SIGINT or SIGTERM. With
+// Registers with the name server and serves until SIGINT or SIGTERM. -idle
+// sets how long an accepted connection may stay idle before it is closed
+// (120 s by default), so that tests of that bound need not wait two
+// minutes. With
 // -send it first sends TEXT to the agent NAME, prints the reply and exits:
 // 0 once the reply came, 1 when NAME cannot be reached or no reply came
 // within the timeout (10 s by default), 2 for a usage error.
@@ -15,6 +18,7 @@
 
 #include "Agentwick/agenthost.h"
 #include "Platform/eventloop.h"
+#include "Relaywick/serversocket.h"
 #include "echoagent.h"
 
 namespace {
@@ -36,9 +40,12 @@ int main(int argc, char** argv) {
   const char* text = command_line.find_token("text");
   const char* timeout_text = command_line.find_token("timeout");
   const int timeout_s = timeout_text != nullptr ? std::atoi(timeout_text) : 10;
-  if ((target == nullptr) != (text == nullptr) || timeout_s <= 0) {
+  const char* idle_text = command_line.find_token("idle");
+  const int idle_s = idle_text != nullptr ? std::atoi(idle_text) : 0;
+  if ((target == nullptr) != (text == nullptr) || timeout_s <= 0 ||
+      (idle_text != nullptr && idle_s <= 0)) {
     std::fprintf(stderr,
-                 "usage: echo-agent [-name N] [-port P] [-ans HOST] [-ansport P]"
+                 "usage: echo-agent [-name N] [-port P] [-ans HOST] [-ansport P] [-idle SECONDS]"
                  " [-send NAME -text TEXT [-timeout SECONDS]]\n");
     return 2;
   }
@@ -54,6 +61,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   CCommunicator* communicator = agent->get_communicator();
+  if (idle_s > 0) {
+    CServerSocket::Limits limits = communicator->get_server()->get_limits();
+    limits.idle = std::chrono::seconds(idle_s);
+    communicator->get_server()->set_limits(limits);
+  }
   std::printf("%s listening on %s:%u\n", communicator->get_name(), communicator->comm_get_ip(),
               communicator->get_port());
   if (communicator->is_registered() != 0) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -202,6 +203,59 @@ TEST(HTTPParser, ReusedStorageShowsOnlyTheLastParse) {
     EXPECT_EQ(parser.parse_message(""), 0);
     EXPECT_EQ(lines_of(parser), std::vector<std::string>{});
     EXPECT_EQ(fields_of(parser), Fields{});
+  }
+}
+
+
+// has_method must answer what the parse would, for every text: its cases,
+// then every text made of up to four pieces that come near a method line.
+struct MethodCase {
+  const char* name;
+  std::string text;
+  bool method;
+};
+
+void PrintTo(const MethodCase& c, std::ostream* out) { *out << c.name; }
+
+class HTTPParserHasMethod : public ::testing::TestWithParam<MethodCase> {};
+
+TEST_P(HTTPParserHasMethod, AnswersAsTheParseDoes) {
+  CHTTPParser parser;
+  EXPECT_EQ(parser.parse_message(GetParam().text.c_str()) == 1, GetParam().method);
+  EXPECT_EQ(CHTTPParser::has_method(GetParam().text.c_str()), GetParam().method);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, HTTPParserHasMethod,
+    ::testing::Values(MethodCase{"RequestLine", "GET / HTTP/1.0\r\n\r\n", true},
+                      MethodCase{"KqmlMessage", "(tell :sender a :content (GET x))", false},
+                      MethodCase{"MethodAlone", "GET", false},
+                      MethodCase{"MethodWithColon", "POST:", true},
+                      MethodCase{"LowerCase", "get / HTTP/1.0", false},
+                      MethodCase{"LongerWord", "GETS / HTTP/1.0", false},
+                      MethodCase{"AfterALineFeed", "(tell :content (x\nCONNECT y))", true},
+                      MethodCase{"AfterACarriageReturn", "x\rOPTIONS *", true},
+                      MethodCase{"HeaderNamedLikeAMethod", "Host: a\r\nDELETE: b", true},
+                      MethodCase{"AfterATab", "\tGET /", false},
+                      MethodCase{"Empty", "", false},
+                      MethodCase{"LastOfTheTable", "TRACE /", true}),
+    [](const ::testing::TestParamInfo<MethodCase>& info) { return std::string(info.param.name); });
+
+TEST(HTTPParser, HasMethodAgreesWithTheParseOnEveryShortText) {
+  const std::vector<std::string> pieces = {"GET", "GE", "HEAD", " ", ":", "\r", "\n", "x", "\x04"};
+  CHTTPParser parser;
+  std::vector<size_t> at;  // the pieces of the text, as digits of a number
+  for (size_t length = 0; length <= 4; ++length) {
+    at.assign(length, 0);
+    for (;;) {
+      std::string text;
+      for (size_t i : at) text += pieces[i];
+      ASSERT_EQ(CHTTPParser::has_method(text.c_str()), parser.parse_message(text.c_str()) == 1)
+          << testing::PrintToString(text);
+      size_t digit = 0;
+      while (digit < length && ++at[digit] == pieces.size()) at[digit++] = 0;
+      if (digit == length) break;
+    }
   }
 }
 

@@ -478,6 +478,26 @@ TEST_F(CommunicatorTest, AFailedSendReturnsTheErrorText) {
   EXPECT_NE(std::string(error).find("to Agent [" + name + "] at [127.0.0.1]"), std::string::npos);
 }
 
+TEST_F(CommunicatorTest, ATokenHoldingTheTerminatorIsNotSent) {
+  // The peer would read the message as cut short at the 0x04.
+  const char* chat = "(chat :text \"one\x04two\")";
+  const char* error =
+      comm->comm_sendmessage("tell", "bob", "ont", "lang", "r1", nullptr, nullptr, chat, nullptr);
+  ASSERT_NE(error, nullptr);
+  const std::string refused = "<CCommunicator> Message to [bob] holds the byte 0x04, not sent";
+  EXPECT_EQ(std::string(error), refused);
+  EXPECT_TRUE(log.has(refused));
+  EXPECT_EQ(comm->comm_sendmessage_socket("tell", "bob", "ont", "lang", "r1", nullptr, nullptr,
+                                          chat, nullptr),
+            nullptr);
+  // Nothing went out: the next message is the first that bob reads.
+  EXPECT_EQ(comm->comm_sendmessage("tell", "bob", "ont", "lang", "r1", nullptr, nullptr, "fine",
+                                   nullptr),
+            nullptr);
+  const int fd = accept_bob();
+  EXPECT_EQ(read_message(fd), header("bob", nullptr) + " fine ))" + kEnd);
+}
+
 TEST_F(CommunicatorTest, AnUnknownReceiverGetsNothing) {
   auto* finder = new FakeLookup("finder", comm->get_beliefdb(), LOOKUP_TYPE_ANS, &calls);
   comm->add_lookup_module(finder);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -174,9 +175,16 @@ TEST_F(ConnectionTest, TwoTerminatorsEndAMessageAndAnEmptyOne) {
   ASSERT_TRUE(send_peer(fd, message("peer", "x") + kEnd + kEnd));
   settle();
   ASSERT_EQ(connection->get_queue_size(), 2);
+  // The owner is told of the message; the empty one cannot be parsed, and
+  // is dropped as its turn comes.
+  ASSERT_EQ(window.notices.size(), 1u);
   EXPECT_EQ(connection->mfc_getdata(), message("peer", "x"));
   connection->remove_from_queue();
-  EXPECT_STREQ(connection->mfc_getdata(), "");
+  EXPECT_EQ(connection->get_queue_size(), 0);
+  EXPECT_EQ(connection->is_waiting(), 0);
+  EXPECT_TRUE(log.has("<CClientSocket> Corrupted Message, unparsable!"));
+  settle();
+  EXPECT_EQ(window.notices.size(), 1u);
 }
 
 TEST_F(ConnectionTest, TheConnectionIsFoundByItsFirstSender) {
@@ -203,6 +211,142 @@ TEST_F(ConnectionTest, TheConnectionIsFoundByItsFirstSender) {
   connection->set_dirty(1);
   EXPECT_EQ(server->find_connection("station", nullptr, 0), nullptr);
 }
+
+// --- Every complete message reaches the owner, in order
+
+struct DeliveryCase {
+  const char* name;
+  std::vector<std::string> segments;  // sent one after the other
+  std::vector<std::string> taken;     // what the owner is handed, in order
+  std::string agent;                  // the connection's name afterwards
+  bool dropped;                       // an unparsable message was logged and dropped
+};
+
+void PrintTo(const DeliveryCase& c, std::ostream* out) { *out << c.name; }
+
+class DeliveryTest : public ConnectionTest, public ::testing::WithParamInterface<DeliveryCase> {};
+
+TEST_P(DeliveryTest, EveryCompleteMessageReachesTheOwnerInOrder) {
+  take_every_message();
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  for (const std::string& segment : GetParam().segments) {
+    ASSERT_TRUE(send_peer(fd, segment));
+    settle();
+  }
+  EXPECT_EQ(taken, GetParam().taken);
+  EXPECT_EQ(connection->get_agentname(), GetParam().agent);
+  EXPECT_EQ(log.has("<CClientSocket> Corrupted Message, unparsable!"), GetParam().dropped);
+  EXPECT_EQ(connection->get_queue_size(), 0);
+}
+
+const std::string kFromP = message("p", "a");
+const std::string kFromQ = message("q", "b");
+const std::string kEndText(1, kEnd);
+const std::string kNameless = "(tell :content (x))";
+
+INSTANTIATE_TEST_SUITE_P(
+    Segments, DeliveryTest,
+    ::testing::Values(
+        DeliveryCase{"AnEmptyMessageAfterAGoodOne", {kFromP + kEnd + kEnd}, {kFromP}, "p", true},
+        DeliveryCase{"UnparsableAfterAGoodOne", {kFromP + kEnd + "(((" + kEnd}, {kFromP}, "p", true},
+        DeliveryCase{"UnparsableBetweenGoodOnes",
+                     {kFromP + kEnd + "(((" + kEnd + kFromQ + kEnd}, {kFromP, kFromQ}, "p", true},
+        DeliveryCase{"UnparsableFirst", {"(((" + kEndText + kFromQ + kEnd}, {kFromQ}, "q", true},
+        DeliveryCase{"UnparsableInALaterSegment",
+                     {kFromP + kEnd, "(((" + kEndText + kFromQ + kEnd}, {kFromP, kFromQ}, "p",
+                     true},
+        DeliveryCase{"TwoSendersInOneSegment", {kFromP + kEnd + kFromQ + kEnd}, {kFromP, kFromQ},
+                     "p", false},
+        DeliveryCase{"ANamelessMessageFirst", {kNameless + kEnd + kFromQ + kEnd + kFromP + kEnd},
+                     {kNameless, kFromQ, kFromP}, "q", false},
+        DeliveryCase{"AMessageCutAcrossSegments",
+                     {kFromP + kEnd + kFromQ.substr(0, 10), kFromQ.substr(10) + kEnd},
+                     {kFromP, kFromQ}, "p", false}),
+    [](const ::testing::TestParamInfo<DeliveryCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ConnectionTest, AnHttpRequestDoesNotInheritAHeldFragment) {
+  take_every_message();
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, "(tell :sender a :content (cut off"));
+  settle();
+  const std::string request = "GET /status HTTP/1.0\r\n\r\n";
+  ASSERT_TRUE(send_peer(fd, request));
+  settle();
+  EXPECT_TRUE(log.has("<CClientSocket> Partial message dropped, an HTTP request follows it"));
+  ASSERT_TRUE(send_peer(fd, message("b", "next") + kEnd));
+  settle();
+  EXPECT_EQ(taken, (std::vector<std::string>{request, message("b", "next")}));
+  EXPECT_EQ(connection->get_held_bytes(), 0u);
+}
+
+// --- The segment's kind decided without a parse where none is needed
+
+struct PathCase {
+  const char* name;
+  std::vector<std::string> segments;
+};
+
+void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
+
+class ParsePathTest : public ConnectionTest, public ::testing::WithParamInterface<PathCase> {
+ protected:
+  struct Outcome {
+    std::vector<std::string> taken;
+    std::string agent;
+    int32_t reads_as;  // the connection's parser type afterwards
+    size_t held;
+  };
+
+  // The segments over a new connection, its logger writing to a file or not.
+  Outcome run(bool debug_file) {
+    if (debug_file) {
+      logger.set_file(log.stream());
+    } else {
+      logger.close();
+    }
+    taken.clear();
+    CClientSocket* connection = nullptr;
+    const int fd = connect(&connection);
+    for (const std::string& segment : GetParam().segments) {
+      EXPECT_TRUE(send_peer(fd, segment));
+      settle();
+    }
+    return {taken, connection->get_agentname(), connection->get_parser()->get_parser_type(),
+            connection->get_held_bytes()};
+  }
+};
+
+TEST_P(ParsePathTest, WithoutADebugFileTheSameMessagesComeThrough) {
+  // With a debug file every segment is parsed, as each parse writes its
+  // lines; without one the parse is left out where it changes nothing.
+  take_every_message();
+  const Outcome literal = run(true);
+  const Outcome quick = run(false);
+  EXPECT_EQ(quick.taken, literal.taken);
+  EXPECT_EQ(quick.agent, literal.agent);
+  EXPECT_EQ(quick.reads_as, literal.reads_as);
+  EXPECT_EQ(quick.held, literal.held);
+}
+
+const std::string kRequest = "GET / HTTP/1.0\r\n\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Segments, ParsePathTest,
+    ::testing::Values(
+        PathCase{"KqmlMessages", {kFromP + kEnd, kFromQ + kEnd + kFromP + kEnd}},
+        PathCase{"AMessageAcrossSegments", {kFromP.substr(0, 7), kFromP.substr(7) + kEnd}},
+        // Read with its 0x04 the text parses, without it not.
+        PathCase{"AnEmptyGroupThenARequest", {"()" + kEndText, kRequest}},
+        PathCase{"KqmlWithoutTerminatorThenARequest", {"(tell :sender a)", kRequest, kEndText}},
+        PathCase{"ARequestThenKqml", {kRequest, kFromP + kEnd}},
+        PathCase{"AFragmentThenARequestThenKqml", {"(tell :sender a :content (x", kRequest,
+                                                   kFromQ + kEnd}},
+        PathCase{"AMethodLineInsideAMessage", {"(tell :sender a :content (x\nGET y))" + kEndText}},
+        PathCase{"ANulInsideAMessage", {std::string("(tell :sender a)\0junk", 21) + kEnd}},
+        PathCase{"UnparsableMessages", {"(((" + kEndText, kEndText + kFromP + kEnd}}),
+    [](const ::testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectionTest, DescriptorsCountUpAndTheLastOneWins) {
   CClientSocket* first = nullptr;
@@ -270,7 +414,7 @@ TEST_F(ConnectionTest, MfcSendFramesTheCallersText) {
     std::string after;  // the caller's text afterwards
   };
   const std::vector<Case> cases = {
-      {std::string("a\r\nb\x04" "c\r"), std::string("a  b\x04"), std::string("a  b\x04" "c\r")},
+      {std::string("a\r\nb\x04"), std::string("a  b\x04"), std::string("a  b\x04")},
       {"no terminator", std::string("no terminator\0", 14), "no terminator"},
       {"line\nend", std::string("line end\0", 9), "line end"},
       {"", std::string(1, '\0'), ""},
@@ -282,6 +426,18 @@ TEST_F(ConnectionTest, MfcSendFramesTheCallersText) {
     EXPECT_EQ(read_peer(fd, c.wire.size()), c.wire);
     EXPECT_EQ(buffer, c.after);
   }
+  // What followed a 0x04 would reach the peer as a message of its own, or
+  // be lost: such a text is refused whole, and left as it was.
+  out.set_logger(&logger);
+  std::string cut = std::string("(chat :text (a\x04 b))\r\x04");
+  const std::string before = cut;
+  EXPECT_EQ(out.mfc_send(cut.data()), -1);
+  EXPECT_EQ(cut, before);
+  EXPECT_TRUE(log.has("<CClientSocket> Message holds the byte 0x04 before its end, not sent"));
+  EXPECT_EQ(out.get_dirty(), 0);
+  std::string next = "after\x04";
+  EXPECT_EQ(out.mfc_send(next.data()), static_cast<int>(next.size()));
+  EXPECT_EQ(read_peer(fd, next.size()), next);
   EXPECT_EQ(out.mfc_send(nullptr), -1);
   out.set_dirty(1);
   std::string text = "x";
@@ -483,40 +639,46 @@ TEST_F(ConnectionTest, AFastPeerIsSlowedDownNotCutOff) {
 
 // --- Limits against peers that hold what they should not
 
-TEST_F(ConnectionTest, AtTheLimitTheOldestSilentConnectionMakesRoom) {
+TEST_F(ConnectionTest, AtTheLimitTheConnectionIdleLongestMakesRoom) {
   take_every_message();
+  CServerSocket::Clock::time_point now{};
+  server->set_clock([&] { return now; });
   CServerSocket::Limits limits;
   limits.accepted = 3;
   server->set_limits(limits);
   const int a = connect();
+  now += std::chrono::seconds(1);
   const int b = connect();
+  now += std::chrono::seconds(1);
   const int c = connect();
+  now += std::chrono::seconds(1);
   ASSERT_TRUE(send_peer(b, message("b", "here") + kEnd));
   ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 1; }));
 
   // a and c have sent nothing: a, the older, goes.
+  now += std::chrono::seconds(1);
   const int d = connect_peer(port);
   peers.push_back(d);
   EXPECT_TRUE(run_until(loop, [&] { return peer_closed(a, 50); }));
   EXPECT_EQ(server->get_accepted(), 3);
-  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the oldest one that has "
-                         "sent no message"),
-            1);
+  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the one idle longest"), 1);
 
+  now += std::chrono::seconds(1);
   for (int fd : {c, d}) ASSERT_TRUE(send_peer(fd, message("p" + std::to_string(fd), "x") + kEnd));
   ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 3; }));
-  // Every one has sent a message: the new one is closed at once.
+  // Every one has delivered a message, b the longest ago: b goes, and the
+  // newcomer is served.
+  now += std::chrono::seconds(1);
   const int e = connect_peer(port);
   peers.push_back(e);
-  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(e, 50); }));
-  EXPECT_EQ(server_lines("<CServerSocket> Too many connections and all have sent messages, "
-                         "closing the new one"),
-            1);
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(b, 50); }));
+  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the one idle longest"), 2);
   EXPECT_EQ(connections(), 3);
-  for (int fd : {b, c, d}) {
+  for (int fd : {c, d, e}) {
     ASSERT_TRUE(send_peer(fd, message("again", "y") + kEnd));
   }
   EXPECT_TRUE(run_until(loop, [&] { return taken.size() == 6; }));
+  EXPECT_FALSE(peer_closed(e, 0));
 }
 
 TEST_F(ConnectionTest, OwnConnectionsDoNotCountAgainstTheLimit) {
@@ -536,23 +698,64 @@ TEST_F(ConnectionTest, AConnectionSilentForTwoMinutesIsClosedByTheSweep) {
   server->set_clock([&] { return now; });
   const int silent = connect();
   const int talking = connect();
+  // An empty message delivers nothing: it keeps no connection open.
+  const int terminator = connect();
   connect_out("own");
   ASSERT_TRUE(send_peer(talking, message("talker", "hello") + kEnd));
+  ASSERT_TRUE(send_peer(terminator, std::string(1, kEnd)));
   ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 1; }));
+  settle();
 
-  now += std::chrono::seconds(119);
+  now += std::chrono::seconds(100);
+  ASSERT_TRUE(send_peer(talking, message("talker", "still here") + kEnd));
+  ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 2; }));
+  now += std::chrono::seconds(19);
   server->sweep_connections();
-  EXPECT_EQ(connections(), 3);
+  EXPECT_EQ(connections(), 4);
   now += std::chrono::seconds(2);
   server->sweep_connections();
   EXPECT_TRUE(peer_closed(silent, 1000));
-  // The one that delivered a message stays cached, and so does the agent's
-  // own connection.
+  EXPECT_TRUE(peer_closed(terminator, 1000));
+  // The one that delivered a message lately stays cached, and so does the
+  // agent's own connection.
   EXPECT_EQ(connections(), 2);
   EXPECT_NE(server->find_connection("talker", nullptr, 0), nullptr);
   EXPECT_NE(server->find_connection("own", nullptr, 0), nullptr);
-  EXPECT_EQ(server_lines("<CServerSocket> No message within [120] s of accepting, closing "
-                         "connection"),
+  EXPECT_EQ(server_lines("<CServerSocket> No message for [120] s, closing connection"), 2);
+
+  // Two minutes after its last message the talker goes too; the agent's
+  // own connection stays.
+  now += std::chrono::seconds(99);
+  server->sweep_connections();
+  EXPECT_TRUE(peer_closed(talking, 1000));
+  EXPECT_EQ(connections(), 1);
+  EXPECT_NE(server->find_connection("own", nullptr, 0), nullptr);
+  settle();
+}
+
+TEST_F(ConnectionTest, APartialMessageWaitingTwoMinutesClosesItsConnection) {
+  CServerSocket::Clock::time_point now{};
+  server->set_clock([&] { return now; });
+  // The agent's own connections are not closed for being idle, but a peer
+  // may still send a partial message over them.
+  CClientSocket* waiting = connect_out("waiting");
+  CClientSocket* quiet = connect_out("quiet");
+  const int waiting_peer = peers[1];  // connect_out keeps each listener, then its peer
+  ASSERT_TRUE(send_peer(waiting_peer, message("w", "never ended")));
+  ASSERT_TRUE(run_until(loop, [&] { return waiting->get_held_bytes() > 0; }));
+  now += std::chrono::seconds(60);
+  ASSERT_TRUE(send_peer(waiting_peer, " still not"));
+  settle();
+  now += std::chrono::seconds(59);
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 2);
+  now += std::chrono::seconds(2);
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 1);
+  EXPECT_TRUE(peer_closed(waiting_peer, 1000));
+  EXPECT_EQ(server->find_connection("quiet", nullptr, 0), quiet);
+  EXPECT_EQ(server_lines("<CServerSocket> A partial message has waited [120] s for its end, "
+                         "closing connection"),
             1);
   settle();
 }
@@ -597,8 +800,8 @@ TEST_F(ConnectionTest, WhatAllConnectionsHoldIsBounded) {
   server->set_limits(limits);
   CClientSocket* holding = nullptr;
   const int a = connect(&holding);
-  // Three whole messages that nobody takes (no sender), and one partial.
-  const std::string whole = "(tell :content (" + std::string(15000, 'w') + "))";
+  // Three whole messages that the owner has not taken yet, and one partial.
+  const std::string whole = message("a", std::string(15000, 'w'));
   const std::string partial = message("a", std::string(10000, 'p'));
   ASSERT_TRUE(send_peer(a, whole + kEnd + whole + kEnd + whole + kEnd + partial));
   ASSERT_TRUE(run_until(loop, [&] { return holding->get_held_bytes() == 3 * whole.size() + partial.size(); }));
@@ -629,6 +832,54 @@ TEST_F(ConnectionTest, WhatAllConnectionsHoldIsBounded) {
   EXPECT_EQ(server->get_held_bytes(), 10000u);
   EXPECT_FALSE(peer_closed(c, 100));
 }
+
+struct BudgetCase {
+  const char* name;
+  std::string hog;        // sent first, by one peer
+  std::string newcomer;   // then by another
+  bool newcomer_goes;     // it holds the most when the budget is full
+  std::vector<std::string> taken;
+};
+
+void PrintTo(const BudgetCase& c, std::ostream* out) { *out << c.name; }
+
+class BudgetTest : public ConnectionTest, public ::testing::WithParamInterface<BudgetCase> {};
+
+TEST_P(BudgetTest, WhenTheBudgetIsFullTheConnectionHoldingMostThatCannotBeDeliveredGoes) {
+  take_every_message();
+  CServerSocket::Limits limits;
+  limits.held_bytes = 64 * 1024;
+  server->set_limits(limits);
+  const int hog = connect();
+  ASSERT_TRUE(send_peer(hog, GetParam().hog));
+  const size_t hog_holds = static_cast<size_t>(
+      std::count_if(GetParam().hog.begin(), GetParam().hog.end(), [](char c) { return c != kEnd; }));
+  ASSERT_TRUE(run_until(loop, [&] { return server->get_held_bytes() == hog_holds; }));
+  const int newcomer = connect();
+  ASSERT_TRUE(send_peer(newcomer, GetParam().newcomer));
+  const int goes = GetParam().newcomer_goes ? newcomer : hog;
+  const int stays = GetParam().newcomer_goes ? hog : newcomer;
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(goes, 50); }));
+  settle();
+  EXPECT_FALSE(peer_closed(stays, 50));
+  EXPECT_EQ(taken, GetParam().taken);
+  EXPECT_LE(server->get_held_bytes(), limits.held_bytes);
+  EXPECT_EQ(connections(), 1);
+}
+
+const std::string kLarge = message("n", std::string(30000, 'y'));
+
+INSTANTIATE_TEST_SUITE_P(
+    Holders, BudgetTest,
+    ::testing::Values(
+        BudgetCase{"APartialMessage", std::string(40000, 'x'), kLarge + kEnd, false, {kLarge}},
+        BudgetCase{"MessagesWithoutSender",
+                   "(tell :content (" + std::string(20000, 'x') + "))" + kEnd + "(tell :content (" +
+                       std::string(20000, 'x') + "))" + kEnd,
+                   kLarge + kEnd, false, {kLarge}},
+        BudgetCase{"TheNewcomerHoldsTheMost", std::string(20000, 'x'), std::string(50000, 'z'),
+                   true, {}}),
+    [](const ::testing::TestParamInfo<BudgetCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectionTest, AnHttpRequestIsBoundedLikeAnyMessage) {
   // Queued whole, past the framing: the bound must hold there too.
@@ -727,19 +978,28 @@ TEST_F(ParseTradeTest, TheOwnerTakesTheParseOfTheMessageItWasToldOf) {
   CClientSocket* connection = nullptr;
   const int fd = connect(&connection);
   auto parser = owners_parser();
-  for (const char* content : {"one", "two"}) {
-    SCOPED_TRACE(content);
+  // One message a segment, then two in one: each is parsed as the owner is
+  // told of it.
+  for (const std::vector<std::string>& contents :
+       {std::vector<std::string>{"one"}, {"two"}, {"three", "four"}}) {
+    std::string segment;
+    for (const std::string& content : contents) segment += message("peer", content) + kEnd;
     window.notices.clear();
-    ASSERT_TRUE(send_peer(fd, message("peer", content) + kEnd));
+    ASSERT_TRUE(send_peer(fd, segment));
     settle();
-    ASSERT_EQ(window.notices.size(), 1u);
-    CParser* before = parser.get();
-    ASSERT_TRUE(connection->trade_parse(parser));
-    EXPECT_NE(parser.get(), before);
-    EXPECT_STREQ(parser->find_sender(), "peer");
-    EXPECT_STREQ(parser->find_content(), (std::string("(") + content + ")").c_str());
-    EXPECT_FALSE(connection->trade_parse(parser));  // once only
-    connection->remove_from_queue();
+    for (const std::string& content : contents) {
+      SCOPED_TRACE(content);
+      ASSERT_EQ(window.notices.size(), 1u);
+      CParser* before = parser.get();
+      ASSERT_TRUE(connection->trade_parse(parser));
+      EXPECT_NE(parser.get(), before);
+      EXPECT_STREQ(parser->find_sender(), "peer");
+      EXPECT_STREQ(parser->find_content(), ("(" + content + ")").c_str());
+      EXPECT_FALSE(connection->trade_parse(parser));  // once only
+      window.notices.clear();
+      connection->remove_from_queue();
+      settle();
+    }
   }
 }
 
@@ -747,7 +1007,7 @@ TEST_F(ParseTradeTest, NoTradeWhereItCouldShow) {
   struct Case {
     const char* what;
     std::function<void(std::unique_ptr<CParser>&)> prepare;
-    int messages = 1;  // in the segment
+    std::string before = "";  // in the segment, ahead of the one message told
   };
   FILE* sink = log.stream();
   const std::vector<Case> cases = {
@@ -755,8 +1015,8 @@ TEST_F(ParseTradeTest, NoTradeWhereItCouldShow) {
        [](std::unique_ptr<CParser>& p) { p = std::make_unique<CParser>(); }},
       {"the owner's front end logs", [&](std::unique_ptr<CParser>& p) { p->set_file(sink); }},
       {"the connection's front end logs", [&](std::unique_ptr<CParser>&) { logger.set_file(sink); }},
-      {"the parse read the last of two, the owner takes the first",
-       [](std::unique_ptr<CParser>&) {}, 2},
+      {"the parse read the second of two, the owner takes the first",
+       [](std::unique_ptr<CParser>&) {}, std::string("(tell :content (nameless))") + kEnd},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -765,8 +1025,7 @@ TEST_F(ParseTradeTest, NoTradeWhereItCouldShow) {
     const int fd = connect(&connection);
     auto parser = owners_parser();
     c.prepare(parser);
-    std::string segment;
-    for (int i = 0; i < c.messages; ++i) segment += message("peer", std::to_string(i)) + kEnd;
+    const std::string segment = c.before + message("peer", "0") + kEnd;
     window.notices.clear();
     ASSERT_TRUE(send_peer(fd, segment));
     settle();
