@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "testsupport/framedclient.h"
 #include "testsupport/loopback.h"
 
 namespace testsupport {
@@ -30,13 +31,8 @@ class MessagePeer {
 
   // The next message without its 0x04; "" when none came within timeout_ms.
   std::string next(int timeout_ms = 3000) {
-    for (;;) {
-      const size_t end = pending_.find('\x04');
-      if (end != std::string::npos) {
-        std::string message = pending_.substr(0, end);
-        pending_.erase(0, end + 1);
-        return message;
-      }
+    std::string message;
+    while (!take_message(&pending_, &message)) {
       pollfd ready[2] = {{listener_, POLLIN, 0}, {connection_, POLLIN, 0}};
       if (::poll(ready, connection_ >= 0 ? 2 : 1, timeout_ms) <= 0) return "";
       if ((ready[0].revents & POLLIN) != 0) {
@@ -54,6 +50,7 @@ class MessagePeer {
       }
       pending_.append(buffer, static_cast<size_t>(got));
     }
+    return message;
   }
 
  private:

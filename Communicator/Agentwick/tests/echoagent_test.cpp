@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "Talkwick/kqmlparser.h"
 #include "testsupport/childprocess.h"
+#include "testsupport/framedclient.h"
 #include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
@@ -48,6 +50,16 @@ class EchoAgentTest : public ::testing::Test {
     EXPECT_TRUE(sender.start(TESSEL_ECHO_AGENT, args));
     *output = sender.read_all(20000);
     return sender.wait_exit(5000);
+  }
+
+  // Registers `name` at loopback `port` as a peer of plain sockets would;
+  // true when the name server took it.
+  bool register_peer(const std::string& name, unsigned port) const {
+    const std::string reply = testsupport::ask_once(
+        ans_port, "(register :sender " + name + " :receiver ANS :reply-with r0 :content "
+                  "(register :name " + name + " :host 127.0.0.1 :port " + std::to_string(port) +
+                  "))");
+    return reply.find(":content (ok") != std::string::npos;
   }
 
   static bool has_line(const std::string& output, const std::string& line) {
@@ -99,6 +111,23 @@ TEST_F(EchoAgentTest, NoReplyIsAFailure) {
   EXPECT_EQ(status, 1) << output;
   EXPECT_TRUE(has_line(output, "sending to B: hello")) << output;
   EXPECT_TRUE(has_line(output, "no reply from B within 2 s")) << output;
+}
+
+TEST_F(EchoAgentTest, RepliesWithOntologyAndLanguageInTheirPlaces) {
+  childtest::ChildProcess b;
+  unsigned port = 0;
+  start_serving(&b, "B", &port);
+  ASSERT_TRUE(register_peer("P", 1));
+
+  // The reply comes back over the connection the message came by.
+  testsupport::FramedClient p(port);
+  ASSERT_TRUE(p.send("(tell :sender P :receiver B :reply-with r1 :content (hi))"));
+  const std::string reply = p.next();
+  CKQMLParser parsed;
+  ASSERT_EQ(parsed.parse_message(reply.c_str()), 1) << reply;
+  EXPECT_STREQ(parsed.find_ontology(), "default-ontology") << reply;
+  EXPECT_STREQ(parsed.find_language(), "default-language") << reply;
+  EXPECT_STREQ(parsed.find_in_reply_to(), "r1") << reply;
 }
 
 // True when the peer has closed `fd` (nothing else waits on these).
