@@ -32,6 +32,20 @@ void CLookupModule::process_enable() { debug("<CLookupModule> process_enable ()"
 
 void CLookupModule::process_disable() { debug("<CLookupModule> process_disable ()"); }
 
+int CLookupModule::is_registered() const { return 0; }
+
+char* CLookupModule::get_last_error() { return nullptr; }
+
+int CLookupModule::ans_list_all() { return 0; }
+
+int CLookupModule::listall_combo(CComboBox* /*combo*/) { return 0; }
+
+int CLookupModule::listall_listbox(CListBox* /*listbox*/) { return 0; }
+
+char* CLookupModule::listall_getfirst() { return nullptr; }
+
+char* CLookupModule::listall_getnext() { return nullptr; }
+
 void CLookupModule::set_beliefdb(CBeliefDB* db) {
   db_ = db;
   const auto* lookup =

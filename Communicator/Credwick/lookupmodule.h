@@ -15,6 +15,8 @@
 #include "Credwick/beliefdb.h"
 #include "Toolwick/llist.h"
 
+class CComboBox;
+class CListBox;
 class CWnd;
 
 // Lookup types (get_lookup_type).
@@ -44,6 +46,26 @@ class CLookupModule : public CListElement {
   virtual void alive();
   virtual void process_enable();
   virtual void process_disable();
+
+  // What a module that registers with a server (the name-server client)
+  // tells its communicator and the agent's windows, so that they need not
+  // know its class. The base has no server: 0, null, nothing listed.
+  // 1 while the agent's own name is registered.
+  virtual int is_registered() const;
+  // Why the last request failed, null when it succeeded; owned by the
+  // module until its next request.
+  virtual char* get_last_error();
+  // Fetches the listing of the registered agents: 1 on success.
+  virtual int ans_list_all();
+  // Fetch the listing and add each name to the control (null: 0); 1 on
+  // success.
+  virtual int listall_combo(CComboBox* combo);
+  virtual int listall_listbox(CListBox* listbox);
+  // getfirst fetches the listing and gives its first name, getnext the
+  // following ones; null at the end or after a failure. Owned by the module
+  // until the next fetch.
+  virtual char* listall_getfirst();
+  virtual char* listall_getnext();
 
   // Binds the module to `db`: the list held by its "lookup" belief becomes
   // the entry table. Without such a list belief (or without a database) the

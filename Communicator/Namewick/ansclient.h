@@ -26,9 +26,7 @@
 #include "Credwick/lookupmodule.h"
 #include "Toolwick/heaptext.h"
 
-class CComboBox;
 class CKQMLParser;
-class CListBox;
 class CSocket;
 
 class CANSClient : public CLookupModule {
@@ -67,24 +65,17 @@ class CANSClient : public CLookupModule {
 
   // Fetches the listing of the registered agents; 1 on success (an empty
   // listing included), 0 on failure, which leaves the listing empty.
-  int ans_list_all();
-  // Fetch the listing and add each name to the control (null: 0). 1 on
-  // success.
-  int listall_combo(CComboBox* combo);
-  int listall_listbox(CListBox* listbox);
-  // getfirst fetches the listing and gives its first name; getnext the
-  // following ones; null at the end or after a failure. Owned by the module
-  // until the next fetch.
-  char* listall_getfirst();
-  char* listall_getnext();
-  // Why the last request failed; null when it succeeded. Owned by the
-  // module until the next request.
-  char* get_last_error();
+  int ans_list_all() override;
+  int listall_combo(CComboBox* combo) override;
+  int listall_listbox(CListBox* listbox) override;
+  char* listall_getfirst() override;
+  char* listall_getnext() override;
+  char* get_last_error() override;
 
   // 1 while the agent's own name ("name") is registered: set by a
   // successful registration of it, cleared by a failed one and by its
   // withdrawal.
-  int is_registered() const { return registered_; }
+  int is_registered() const override { return registered_; }
 
  private:
   // One exchange: the request "(performative ... :content content)" and the
