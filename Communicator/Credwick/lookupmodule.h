@@ -8,8 +8,10 @@
 // set_beliefdb(nullptr)). The handler window is not owned either.
 #pragma once
 
+#include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/beliefdb.h"
@@ -89,6 +91,14 @@ class CLookupModule : public CListElement {
   void enable(int value);
   int is_enabled() const { return enabled_; }
 
+  // Integrity checks that an entry learnt from a peer (a lookup answer, a
+  // listing) lives unless it is learnt again.
+  static constexpr int kLearntExpiry = 900;
+  // At most this many entries that a module learnt stay in the table at
+  // once: peers that tell of ever new names cannot grow it further. When
+  // they fill it, a new one replaces the one learnt least recently.
+  static constexpr size_t kMaxLearnt = 4096;
+
   // `name` as the service table keeps it: a trailing ',' and then the
   // blanks around it cut off.
   static std::string entry_name(std::string_view name);
@@ -96,6 +106,10 @@ class CLookupModule : public CListElement {
   // Null for a null name, the agent's own name or a module without a table.
   // Owned by the table.
   CServiceInfo* create_entry(const char* name);
+  // create_entry for what a peer told of `name`: the entry expires after
+  // kLearntExpiry integrity checks from now and counts against
+  // kMaxLearnt, unless it was made to stay for good (expiration -1) before.
+  CServiceInfo* learn_entry(const char* name);
   // A new, nameless entry located at `url` (an existing one is never
   // reused); null for a null text or a module without a table.
   CServiceInfo* create_entry_url(const char* url);
@@ -114,6 +128,8 @@ class CLookupModule : public CListElement {
 
  private:
   CServiceInfo* find_entry(const char* name) const;
+  // Deletes the entry learnt least recently from the table, for `newcomer`.
+  void drop_least_recently_learnt(const std::string& newcomer);
   void mark_modified();
 
   CBeliefDB* db_ = nullptr;
@@ -124,4 +140,7 @@ class CLookupModule : public CListElement {
   int mode_ = 1;
   CWnd* handler_ = nullptr;
   int enabled_ = 0;
+  // The names of the entries learnt, least recently learnt first.
+  std::list<std::string> learnt_;
+  std::unordered_map<std::string, std::list<std::string>::iterator> learnt_at_;
 };

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Talkwick/kqmlparser.h"
+#include "Namewick/ansprotocol.h"
 
 namespace {
 
@@ -10,13 +10,12 @@ std::string value_or(char* text, const char* fallback) { return text != nullptr 
 
 std::string reply(const char* performative, const std::string& receiver,
                   const std::string& in_reply_to, const std::string& content) {
-  return std::string("(") + performative + " :sender ANS :receiver " + receiver +
-         " :in-reply-to " + in_reply_to + " :content " + content + ")";
+  return ansprotocol::compose_reply(performative, receiver, in_reply_to, content);
 }
 
 std::string error(const std::string& receiver, const std::string& in_reply_to,
                   const std::string& reason) {
-  return reply("sorry", receiver, in_reply_to, "(error :text \"" + reason + "\")");
+  return ansprotocol::compose_sorry(receiver, in_reply_to, reason);
 }
 
 }  // namespace
@@ -60,8 +59,7 @@ std::string NameServer::answer(const std::string& request, const std::string& pe
     auto it = agents_.find(name);
     if (it == agents_.end()) return error(sender, reply_with, "unknown agent");
     return reply("tell", sender, reply_with,
-                 "(agent :name " + name + " :host " + it->second.host + " :port " +
-                     it->second.port + ")");
+                 ansprotocol::location_content(name, it->second.host, it->second.port));
   }
   if (verb == "listall") {
     std::string names;
