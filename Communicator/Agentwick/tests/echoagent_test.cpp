@@ -205,6 +205,34 @@ TEST_F(EchoAgentAndPeer, WithTheNameServerStoppedUnknownSendersCostOneWaitAndAKn
   EXPECT_NE(reply.find(":in-reply-to r2 "), std::string::npos) << reply;
 }
 
+TEST_F(EchoAgentTest, AKilledAgentsNameGoesToTheAgentThatTakesItsPlace) {
+  childtest::ChildProcess first;
+  start_serving(&first, "B");
+  ASSERT_EQ(kill(first.pid(), SIGKILL), 0);
+  EXPECT_EQ(first.wait_exit(5000), -1);
+
+  childtest::ChildProcess second;
+  unsigned port = 0;
+  start_serving(&second, "B", &port);  // registered, not refused
+  const std::string lookup = testsupport::ask_once(
+      ans_port, "(ask-one :sender T :receiver ANS :reply-with r :content (lookup :name B))");
+  EXPECT_NE(lookup.find(":port " + std::to_string(port) + ")"), std::string::npos) << lookup;
+}
+
+TEST_F(EchoAgentAndPeer, ALocalPeerCanNeitherTakeNorWithdrawALiveAgentsName) {
+  const auto ask = [&](const std::string& content) {
+    return testsupport::ask_once(
+        ans_port, "(register :sender X :receiver ANS :reply-with x :content " + content + ")");
+  };
+  EXPECT_NE(ask("(register :name B :host 127.0.0.1 :port 1)").find("name taken"),
+            std::string::npos);
+  EXPECT_NE(ask("(unregister :name B)").find("not the holder"), std::string::npos);
+
+  std::string output;
+  EXPECT_EQ(send_from("A", "B", "still yours", &output), 0) << output;
+  EXPECT_TRUE(has_line(output, "reply from B: still yours")) << output;
+}
+
 // True when the peer has closed `fd` (nothing else waits on these).
 bool closed_by_peer(int fd) {
   pollfd ready{fd, POLLIN, 0};

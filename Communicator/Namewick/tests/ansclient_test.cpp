@@ -292,6 +292,23 @@ TEST_F(ANSClientTest, AServerThatDidNotAnswerRestsFromLookupsButNotFromRegistrat
   EXPECT_EQ(a.location("B"), "127.0.0.1:7002");
 }
 
+TEST_F(ANSClientTest, TheKeyOfItsRegistrationProvesTheHolder) {
+  const unsigned port = start_server();
+  unsigned listening = 0;
+  const int listener = testsupport::listen_on_loopback(&listening);  // A is alive
+  Agent a("A", static_cast<int>(listening), port);
+  Agent other("X", 7009, port);
+  ASSERT_EQ(a.client->register_agent("A"), 1) << a.error();
+  EXPECT_EQ(other.client->unregister_agent("A"), 0);
+  EXPECT_EQ(other.error(), "The name server at [127.0.0.1][" + std::to_string(port) +
+                               "] said sorry: not the holder");
+  // Registering again keeps the key; the holder may always withdraw.
+  ASSERT_EQ(a.client->register_agent("A"), 1) << a.error();
+  EXPECT_EQ(a.client->unregister_agent("A"), 1) << a.error();
+  EXPECT_EQ(other.client->lookup_agent("A"), 0);
+  close(listener);
+}
+
 TEST_F(ANSClientTest, FailuresAreResultsWithAReadableError) {
   struct Case {
     std::vector<std::string> switches;
