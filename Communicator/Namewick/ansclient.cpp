@@ -216,6 +216,11 @@ void CANSClient::store_location(const char* name, const char* host, unsigned por
   debug("<CANSClient> Location of [%s]: [%s][%u]", name, host, port);
 }
 
+std::string CANSClient::shown_key(const char* name) const {
+  const auto key = keys_.find(name);
+  return key != keys_.end() ? " :key " + key->second : std::string();
+}
+
 int CANSClient::register_agent(const char* name) {
   debug("<CANSClient> register_agent ()");
   const bool self = is_self(name) == 1;
@@ -227,11 +232,8 @@ int CANSClient::register_agent(const char* name) {
   const char* own_host = string_belief("hostname");
   const std::string host = is_word(own_host) ? own_host : "localhost";
   const int port = int_belief("port", 0);
-  std::string content =
-      str_format("(register :name %s :host %s :port %d", name, host.c_str(), port);
-  const auto key = keys_.find(name);
-  if (key != keys_.end()) content += " :key " + key->second;
-  content += ")";
+  const std::string content = str_format("(register :name %s :host %s :port %d%s)", name,
+                                         host.c_str(), port, shown_key(name).c_str());
   CANSReply reply;
   if (ask("register", content, "ok", false, &reply) != Asked::kTold) {
     if (self) registered_ = 0;
@@ -249,10 +251,8 @@ int CANSClient::register_agent(const char* name) {
 int CANSClient::unregister_agent(const char* name) {
   debug("<CANSClient> unregister_agent ()");
   if (!is_word(name)) return fail("Invalid agent name");
-  std::string content = str_format("(unregister :name %s", name);
-  const auto key = keys_.find(name);
-  if (key != keys_.end()) content += " :key " + key->second;
-  content += ")";
+  const std::string content =
+      str_format("(unregister :name %s%s)", name, shown_key(name).c_str());
   CANSReply reply;
   if (ask("unregister", content, "ok", false, &reply) != Asked::kTold) return 0;
   keys_.erase(name);

@@ -128,6 +128,8 @@ class CANSClient : public CLookupModule {
   // agent's names), directly for this agent's own name, which create_entry
   // refuses.
   void store_location(const char* name, const char* host, unsigned port, bool own);
+  // " :key K" with the key of the registration of `name`; "" without one.
+  std::string shown_key(const char* name) const;
   // The agent names announced by this module, copied (the calls change them).
   std::vector<std::string> alias_names();
   // Fetches the listing into listing_.

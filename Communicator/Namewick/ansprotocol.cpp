@@ -63,6 +63,7 @@ CANSReply::Kind CANSReply::read(const char* text, const std::string& reply_with,
     if (reason_.size() >= 2 && reason_.front() == '"' && reason_.back() == '"') {
       reason_ = reason_.substr(1, reason_.size() - 2);
     }
+    if (reason_.empty()) reason_ = "no reason given";
     return kind_ = kSorry;
   }
   if (!told || answered == nullptr || reply_with != answered || !content_read ||

@@ -55,7 +55,8 @@ class CANSReply {
   // ("ok", "agent", "agents"). A "sorry" counts whatever it answers.
   Kind read(const char* text, const std::string& reply_with, const char* expected);
 
-  // The reason of a "sorry", its quotes removed; "no reason given" without.
+  // The reason of a "sorry", its quotes removed; "no reason given" without
+  // one or for an empty one.
   const std::string& reason() const { return reason_; }
   // A keyword's value in the content of a "tell"; null without it. Owned
   // by the reply until its next read.

@@ -439,6 +439,8 @@ TEST_F(ANSClientTest, RequestTextAndOddReplies) {
        "Unexpected reply from %S"},
       {"register", "(sorry :sender ANS :in-reply-to ans1)\x04", 0,
        "The %S said sorry: no reason given"},
+      {"register", "(sorry :in-reply-to ans1 :content (error :text \"\"))\x04", 0,
+       "The %S said sorry: no reason given"},
       {"lookup", "(tell :in-reply-to ans1 :content (agent :name B :host h :port 99999))\x04", 0,
        "Unexpected location of [B] in the name server's reply"},
       {"lookup", "(tell :in-reply-to ans1 :content (agent :name C :host h :port 9))\x04", 0,
