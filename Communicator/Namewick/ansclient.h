@@ -10,15 +10,17 @@
 // answered as ansprotocol.h shows. A registration's answer may carry a key:
 // the module keeps it for that name and shows it with every later request
 // about the name, which proves to the server that they come from the
-// holder. Connecting, sending and waiting for the reply are bounded by the
-// platform's blocking timeout, so a silent server costs a few seconds,
-// never a hang.
+// holder. Connecting, sending and waiting for the reply share one blocking
+// timeout of the platform (a wait for data already begun runs out its own),
+// so a silent server costs about three seconds, never a hang.
 //
 // Lookups run on the way of a message (the communicator looks its receiver
 // up), so the module remembers failures for a while: a name the server
 // refused is not asked for again for the unknown-name time, and while a
 // server that could not be asked rests, no lookup is sent to it at all.
 // Registrations are always sent; any answer of the server ends its rest.
+// What the agent's windows need without asking the server stands ready:
+// is_registered(), and the agent's own entry in the table while it is.
 //
 // The module reads the beliefs "ans" (server host; "-unknown-" means none,
 // and then no request is made at all), "ansport", "name", "port" and
