@@ -1,5 +1,6 @@
 #include "nameserver.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <random>
@@ -127,6 +128,9 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
     const bool same_place = holder.host == host && holder.port == port;
     switch (standing(holder)) {
       case Standing::kHolder:
+        if (!same_place && names_at(host, port) >= kMaxNamesAtAPlace) {
+          return sorry("too many names at this place");
+        }
         holder.host = host;
         holder.port = port;
         return told("(ok :key " + holder.key + ")");
@@ -141,8 +145,40 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
         break;
     }
   }
-  if (agents_.size() >= kMaxNames) return sorry("too many names");
-  const Holder holder{host, port, new_key()};
+  if (names_at(host, port) >= kMaxNamesAtAPlace) return sorry("too many names at this place");
+  Answer room;
+  if (!make_room(probed, &room)) return room.probe ? room : sorry("too many names");
+  const Holder holder{host, port, new_key(), ++registrations_};
   agents_.emplace(name, holder);
   return told("(ok :key " + holder.key + ")");
+}
+
+size_t NameServer::names_at(const std::string& host, unsigned port) const {
+  return static_cast<size_t>(std::count_if(agents_.begin(), agents_.end(), [&](const auto& held) {
+    return held.second.port == port && held.second.host == host;
+  }));
+}
+
+bool NameServer::make_room(const Probed* probed, Answer* probe) {
+  if (agents_.size() < kMaxNames) return true;
+  const auto oldest =
+      std::min_element(agents_.begin(), agents_.end(), [](const auto& a, const auto& b) {
+        return a.second.since < b.second.since;
+      });
+  const Holder& holder = oldest->second;
+  if (probed == nullptr) {
+    probe->probe = true;
+    probe->host = holder.host;
+    probe->port = holder.port;
+    return false;
+  }
+  // Only a probe of that very holder that found it gone makes room: the
+  // names at its place all went with it.
+  if (probed->alive || probed->host != holder.host || probed->port != holder.port) return false;
+  const std::string host = holder.host;
+  const unsigned port = holder.port;
+  std::erase_if(agents_, [&](const auto& held) {
+    return held.second.port == port && held.second.host == host;
+  });
+  return true;
 }

@@ -24,8 +24,11 @@
 //
 // Bounds: names and hosts are words of at most ansprotocol::kMaxWord bytes
 // and ports 1 to 65535 (anything else is refused, never stored); at most
-// kMaxNames names; a listing holds the names, in name order, that fit in
-// kMaxListing bytes, so that it never outgrows what the client reads.
+// kMaxNamesAtAPlace names at one host and port, and kMaxNames in all: when
+// they are taken, the holder registered longest ago is probed and, when it
+// is gone, its names make room; a listing holds the names, in name order,
+// that fit in kMaxListing bytes, so that it never outgrows what the client
+// reads.
 #pragma once
 
 #include <cstddef>
@@ -40,6 +43,7 @@ class NameServer {
     bool close_silently = false;  // close the connection without a reply
   };
   static constexpr size_t kMaxNames = 4096;
+  static constexpr size_t kMaxNamesAtAPlace = 64;
   static constexpr size_t kMaxListing = 60000;
 
   // What the server makes of one request.
@@ -65,6 +69,7 @@ class NameServer {
     std::string host;
     unsigned port = 0;
     std::string key;
+    unsigned long since = 0;  // registration order
   };
   // What a probe found out about a holder.
   struct Probed {
@@ -74,8 +79,14 @@ class NameServer {
   };
 
   Answer decide(const std::string& request, const Probed* probed);
+  // The number of names held at `host` and `port`.
+  size_t names_at(const std::string& host, unsigned port) const;
+  // Makes room for one more name when every one is taken: true when there
+  // is room; else *probe, when a holder is to be probed first.
+  bool make_room(const Probed* probed, Answer* probe);
   static std::string new_key();
 
   std::map<std::string, Holder> agents_;
+  unsigned long registrations_ = 0;
   Options options_;
 };

@@ -215,15 +215,41 @@ TEST(NameServer, AnUnregisteredNameIsFreeForAnotherHolder) {
   EXPECT_EQ(lookup(&server, "A"), told("(agent :name A :host 127.0.0.1 :port 7002)"));
 }
 
-TEST(NameServer, HoldsAtMostItsNumberOfNames) {
+TEST(NameServer, WhenEveryNameIsTakenOnlyAGoneHolderMakesRoom) {
   NameServer server({});
   for (size_t i = 0; i < NameServer::kMaxNames; ++i) {
+    const std::string name = "N" + std::to_string(i);
+    ASSERT_NE(key_of(server.answer(register_request(name, "h", static_cast<int>(i) + 1)).reply),
+              "")
+        << i;
+  }
+  // The holder registered longest ago is probed ...
+  const std::string late = register_request("Late", "h", 9999);
+  NameServer::Answer answer = server.answer(late);
+  ASSERT_TRUE(answer.probe);
+  EXPECT_EQ(answer.host, "h");
+  EXPECT_EQ(answer.port, 1u);
+  // ... and the newcomer is refused while it lives, let in once it is gone.
+  EXPECT_EQ(server.answer_probed(late, "h", 1, true), sorry("too many names"));
+  EXPECT_EQ(lookup(&server, "Late"), sorry("unknown agent"));
+  EXPECT_NE(key_of(server.answer_probed(late, "h", 1, false)), "");
+  EXPECT_EQ(lookup(&server, "N0"), sorry("unknown agent"));
+  EXPECT_EQ(lookup(&server, "Late"), told("(agent :name Late :host h :port 9999)"));
+}
+
+TEST(NameServer, OnePlaceHoldsAtMostItsNumberOfNames) {
+  NameServer server({});
+  for (size_t i = 0; i < NameServer::kMaxNamesAtAPlace; ++i) {
     ASSERT_NE(key_of(server.answer(register_request("N" + std::to_string(i), "h", 1)).reply), "")
         << i;
   }
-  EXPECT_EQ(server.answer(register_request("Late", "h", 1)).reply, sorry("too many names"));
-  EXPECT_EQ(lookup(&server, "Late"), sorry("unknown agent"));
-  // The names held still move and go.
+  EXPECT_EQ(server.answer(register_request("More", "h", 1)).reply,
+            sorry("too many names at this place"));
+  const std::string key = key_of(server.answer(register_request("Elsewhere", "h", 2)).reply);
+  ASSERT_NE(key, "");
+  EXPECT_EQ(server.answer(register_request("Elsewhere", "h", 1, key)).reply,
+            sorry("too many names at this place"));
+  // The names held there still register again.
   EXPECT_EQ(server.answer(register_request("N0", "h", 1)).reply, told("(ok)"));
 }
 
@@ -233,7 +259,8 @@ TEST(NameServer, AListingHoldsTheNamesThatFitItsBound) {
   for (char c = 'a'; names.size() * ansprotocol::kMaxWord < 2 * NameServer::kMaxListing; ++c) {
     for (char d = 'a'; d <= 'z'; ++d) {
       names.push_back(std::string(1, c) + d + std::string(ansprotocol::kMaxWord - 2, 'x'));
-      ASSERT_NE(key_of(server.answer(register_request(names.back(), "h", 1)).reply), "");
+      const int port = static_cast<int>(names.size());
+      ASSERT_NE(key_of(server.answer(register_request(names.back(), "h", port)).reply), "");
     }
   }
   CANSReply read;
