@@ -8,10 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <deque>
 #include <string>
 
-#include "Talkwick/messageframer.h"
+#include "testsupport/framedclient.h"
 #include "testsupport/loopback.h"
 
 namespace testsupport {
@@ -32,19 +31,14 @@ class MessagePeer {
 
   // The next message without its 0x04; "" when none came within timeout_ms.
   std::string next(int timeout_ms = 3000) {
-    for (;;) {
-      if (!messages_.empty()) {
-        std::string message = std::move(messages_.front());
-        messages_.pop_front();
-        return message;
-      }
+    std::string message;
+    while (!reader_.take(&message)) {
       pollfd ready[2] = {{listener_, POLLIN, 0}, {connection_, POLLIN, 0}};
       if (::poll(ready, connection_ >= 0 ? 2 : 1, timeout_ms) <= 0) return "";
       if ((ready[0].revents & POLLIN) != 0) {
         if (connection_ >= 0) ::close(connection_);
         connection_ = ::accept(listener_, nullptr, nullptr);
-        framer_.reset();
-        messages_.clear();
+        reader_.reset();
         continue;
       }
       char buffer[2048];
@@ -54,18 +48,16 @@ class MessagePeer {
         connection_ = -1;
         continue;
       }
-      for (const auto& message : framer_.feed({buffer, static_cast<size_t>(got)}).messages) {
-        messages_.emplace_back(message.text);
-      }
+      reader_.add(buffer, static_cast<size_t>(got));
     }
+    return message;
   }
 
  private:
   unsigned port_ = 0;
   int listener_ = -1;
   int connection_ = -1;
-  CMessageFramer framer_;
-  std::deque<std::string> messages_;  // cut, not yet returned
+  FramedReader reader_;
 };
 
 }  // namespace testsupport

@@ -173,7 +173,7 @@ void CAgentContainer::stop_agent() {
 }
 
 void CAgentContainer::sync_registered() {
-  if (auto* ans = dynamic_cast<CANSClient*>(communicator_->retrieve_ans_object())) {
+  if (CLookupModule* ans = communicator_->retrieve_ans_object()) {
     communicator_->set_registered(ans->is_registered());
   }
 }

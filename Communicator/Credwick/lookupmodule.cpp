@@ -32,6 +32,20 @@ void CLookupModule::process_enable() { debug("<CLookupModule> process_enable ()"
 
 void CLookupModule::process_disable() { debug("<CLookupModule> process_disable ()"); }
 
+int CLookupModule::is_registered() const { return 0; }
+
+char* CLookupModule::get_last_error() { return nullptr; }
+
+int CLookupModule::ans_list_all() { return 0; }
+
+int CLookupModule::listall_combo(CComboBox* /*combo*/) { return 0; }
+
+int CLookupModule::listall_listbox(CListBox* /*listbox*/) { return 0; }
+
+char* CLookupModule::listall_getfirst() { return nullptr; }
+
+char* CLookupModule::listall_getnext() { return nullptr; }
+
 void CLookupModule::set_beliefdb(CBeliefDB* db) {
   db_ = db;
   const auto* lookup =
@@ -95,6 +109,39 @@ CServiceInfo* CLookupModule::create_entry(const char* name) {
     mark_modified();
   }
   return entry;
+}
+
+CServiceInfo* CLookupModule::learn_entry(const char* name) {
+  if (name == nullptr || entries_ == nullptr) return create_entry(name);
+  const std::string trimmed = entry_name(name);
+  const bool counted = learnt_at_.count(trimmed) != 0;
+  const CServiceInfo* known = find_entry(trimmed.c_str());
+  CServiceInfo* entry = create_entry(name);
+  if (entry == nullptr) return nullptr;
+  // An entry that was made to stay (an agent's own name) stays.
+  if (known != nullptr && known->get_expiration() == -1) return entry;
+  entry->set_expiration(kLearntExpiry);
+  if (counted) {
+    learnt_.splice(learnt_.end(), learnt_, learnt_at_[trimmed]);
+    return entry;
+  }
+  while (learnt_.size() >= kMaxLearnt) drop_least_recently_learnt(trimmed);
+  learnt_at_[trimmed] = learnt_.insert(learnt_.end(), trimmed);
+  return entry;
+}
+
+void CLookupModule::drop_least_recently_learnt(const std::string& newcomer) {
+  const std::string oldest = learnt_.front();
+  learnt_at_.erase(oldest);
+  learnt_.pop_front();
+  CServiceInfo* entry = find_entry(oldest.c_str());
+  // Expired meanwhile, its room is free; one that stays for good since was
+  // made so by someone else and is not this module's to drop.
+  if (entry == nullptr || entry->get_expiration() == -1) return;
+  debug("<CLookupModule> Learnt entries full, replacing [%s] with [%s]", oldest.c_str(),
+        newcomer.c_str());
+  entries_->delete_element(entry);
+  mark_modified();
 }
 
 CServiceInfo* CLookupModule::create_entry_url(const char* url) {

@@ -8,13 +8,17 @@
 // set_beliefdb(nullptr)). The handler window is not owned either.
 #pragma once
 
+#include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/beliefdb.h"
 #include "Toolwick/llist.h"
 
+class CComboBox;
+class CListBox;
 class CWnd;
 
 // Lookup types (get_lookup_type).
@@ -45,6 +49,26 @@ class CLookupModule : public CListElement {
   virtual void process_enable();
   virtual void process_disable();
 
+  // What a module that registers with a server (the name-server client)
+  // tells its communicator and the agent's windows, so that they need not
+  // know its class. The base has no server: 0, null, nothing listed.
+  // 1 while the agent's own name is registered.
+  virtual int is_registered() const;
+  // Why the last request failed, null when it succeeded; owned by the
+  // module until its next request.
+  virtual char* get_last_error();
+  // Fetches the listing of the registered agents: 1 on success.
+  virtual int ans_list_all();
+  // Fetch the listing and add each name to the control (null: 0); 1 on
+  // success.
+  virtual int listall_combo(CComboBox* combo);
+  virtual int listall_listbox(CListBox* listbox);
+  // getfirst fetches the listing and gives its first name, getnext the
+  // following ones; null at the end or after a failure. Owned by the module
+  // until the next fetch.
+  virtual char* listall_getfirst();
+  virtual char* listall_getnext();
+
   // Binds the module to `db`: the list held by its "lookup" belief becomes
   // the entry table. Without such a list belief (or without a database) the
   // module has no table.
@@ -67,6 +91,14 @@ class CLookupModule : public CListElement {
   void enable(int value);
   int is_enabled() const { return enabled_; }
 
+  // Integrity checks that an entry learnt from a peer (a lookup answer, a
+  // listing) lives unless it is learnt again.
+  static constexpr int kLearntExpiry = 900;
+  // At most this many entries that a module learnt stay in the table at
+  // once: peers that tell of ever new names cannot grow it further. When
+  // they fill it, a new one replaces the one learnt least recently.
+  static constexpr size_t kMaxLearnt = 4096;
+
   // `name` as the service table keeps it: a trailing ',' and then the
   // blanks around it cut off.
   static std::string entry_name(std::string_view name);
@@ -74,6 +106,10 @@ class CLookupModule : public CListElement {
   // Null for a null name, the agent's own name or a module without a table.
   // Owned by the table.
   CServiceInfo* create_entry(const char* name);
+  // create_entry for what a peer told of `name`: the entry expires after
+  // kLearntExpiry integrity checks from now and counts against
+  // kMaxLearnt, unless it was made to stay for good (expiration -1) before.
+  CServiceInfo* learn_entry(const char* name);
   // A new, nameless entry located at `url` (an existing one is never
   // reused); null for a null text or a module without a table.
   CServiceInfo* create_entry_url(const char* url);
@@ -92,6 +128,8 @@ class CLookupModule : public CListElement {
 
  private:
   CServiceInfo* find_entry(const char* name) const;
+  // Deletes the entry learnt least recently from the table, for `newcomer`.
+  void drop_least_recently_learnt(const std::string& newcomer);
   void mark_modified();
 
   CBeliefDB* db_ = nullptr;
@@ -102,4 +140,7 @@ class CLookupModule : public CListElement {
   int mode_ = 1;
   CWnd* handler_ = nullptr;
   int enabled_ = 0;
+  // The names of the entries learnt, least recently learnt first.
+  std::list<std::string> learnt_;
+  std::unordered_map<std::string, std::list<std::string>::iterator> learnt_at_;
 };

@@ -1,7 +1,7 @@
 #include "Namewick/ansclient.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 
 #include "Credwick/belief.h"
@@ -9,21 +9,11 @@
 #include "Platform/combobox.h"
 #include "Platform/listbox.h"
 #include "Platform/socketerror.h"
-#include "Talkwick/kqmlparser.h"
 #include "Toolwick/format.h"
 
 namespace {
 
-// A name that stands as one KQML word: it cannot end a field, open or close
-// a list, start a keyword or a quoted text, or cut the framing.
-bool is_word(const char* text) {
-  if (text == nullptr || text[0] == '\0' || text[0] == ':') return false;
-  for (const char* c = text; *c != '\0'; ++c) {
-    const auto byte = static_cast<unsigned char>(*c);
-    if (byte <= ' ' || byte == 0x7f || std::strchr("()\"", byte) != nullptr) return false;
-  }
-  return true;
-}
+using ansprotocol::is_word;
 
 // "WSAETIMEDOUT (10060)"
 std::string error_text(int code) {
@@ -31,17 +21,8 @@ std::string error_text(int code) {
   return str_format("%s (%d)", name != nullptr ? name : "socket error", code);
 }
 
-// A port number of the reply: 1 to 65535, digits only.
-bool read_port(const char* text, unsigned* port) {
-  if (text == nullptr || text[0] == '\0') return false;
-  char* end = nullptr;
-  const unsigned long value = std::strtoul(text, &end, 10);
-  if (*end != '\0' || text[0] == '-' || text[0] == '+' || value == 0 || value > 65535) {
-    return false;
-  }
-  *port = static_cast<unsigned>(value);
-  return true;
-}
+// What a remembered failure adds to its text when it answers again.
+constexpr const char* kNotAskedAgain = " (not asked again yet)";
 
 }  // namespace
 
@@ -68,29 +49,80 @@ bool CANSClient::fail(std::string text) {
   return false;
 }
 
-bool CANSClient::ask(const char* performative, const std::string& content, const char* expected,
-                     CKQMLParser* answer) {
+void CANSClient::set_failure_memory(std::chrono::milliseconds unknown_name,
+                                    std::chrono::milliseconds server_rest) {
+  unknown_name_time_ = unknown_name;
+  server_rest_time_ = server_rest;
+  unknown_names_.clear();
+  resting_server_.clear();
+}
+
+CANSClient::Asked CANSClient::ask(const char* performative, const std::string& content,
+                                  const char* expected, bool lookup, CANSReply* reply) {
   last_error_.reset();
   const char* host = string_belief("ans");
   if (host == nullptr || host[0] == '\0' || std::strcmp(host, kUnknownHost) == 0) {
-    return fail("Name server host is unknown");
+    fail("Name server host is unknown");
+    return Asked::kFailed;
   }
-  if (!is_word(host)) return fail(str_format("Invalid name server host [%s]", host));
+  if (!is_word(host)) {
+    fail(str_format("Invalid name server host [%s]", host));
+    return Asked::kFailed;
+  }
   const int port_value = int_belief("ansport", kDefaultPort);
   if (port_value <= 0 || port_value > 65535) {
-    return fail(str_format("Invalid name server port [%d]", port_value));
+    fail(str_format("Invalid name server port [%d]", port_value));
+    return Asked::kFailed;
   }
   const auto port = static_cast<unsigned>(port_value);
   const char* self = string_belief("name");
-  if (!is_word(self)) return fail("Invalid agent name of this agent");
+  if (!is_word(self)) {
+    fail("Invalid agent name of this agent");
+    return Asked::kFailed;
+  }
 
   const std::string server = str_format("name server at [%s][%u]", host, port);
+  const Clock::time_point now = Clock::now();
+  if (lookup && server == resting_server_ && now < rest_.until) {
+    fail(rest_.error + kNotAskedAgain);
+    return Asked::kFailed;
+  }
   const std::string reply_with = str_format("ans%ld", ++requests_);
-  std::string request = str_format("(%s :sender %s :receiver ANS :reply-with %s :content %s)",
-                                   performative, self, reply_with.c_str(), content.c_str());
+  const std::string request = str_format("(%s :sender %s :receiver ANS :reply-with %s :content %s)",
+                                         performative, self, reply_with.c_str(), content.c_str());
   debug("<CANSClient> Request to %s: [%s]", server.c_str(), request.c_str());
-  request += '\x04';
+  std::string text;
+  if (!exchange(host, port, server, request, &text)) {
+    // Asked again only once it rested: each lookup on a message's way
+    // would otherwise wait for it anew.
+    resting_server_ = server;
+    rest_ = {Clock::now() + server_rest_time_, last_error_text()};
+    return Asked::kFailed;
+  }
+  resting_server_.clear();
+  debug("<CANSClient> Reply: [%s]", text.c_str());
+  switch (reply->read(text.c_str(), reply_with, expected)) {
+    case CANSReply::kTold:
+      return Asked::kTold;
+    case CANSReply::kSorry:
+      fail(str_format("The %s said sorry: %s", server.c_str(), reply->reason().c_str()));
+      return Asked::kSorry;
+    case CANSReply::kUnreadable:
+      fail("Unreadable reply from " + server);
+      return Asked::kFailed;
+    case CANSReply::kUnexpected:
+      break;
+  }
+  fail("Unexpected reply from " + server);
+  return Asked::kFailed;
+}
 
+bool CANSClient::exchange(const char* host, unsigned port, const std::string& server,
+                          std::string request, std::string* reply) {
+  // The whole exchange shares one timeout: a server that accepts slowly
+  // leaves less time to wait for its reply.
+  const auto deadline = Clock::now() + std::chrono::milliseconds(CSocket::kBlockingTimeoutMs);
+  request += '\x04';
   CSocket socket;
   if (!socket.Create()) {
     return fail("Unable to create a socket: " + error_text(CSocket::GetLastError()));
@@ -102,41 +134,18 @@ bool CANSClient::ask(const char* performative, const std::string& content, const
     return fail("Unable to send the request to " + server + ": " +
                 error_text(CSocket::GetLastError()));
   }
-  std::string reply;
-  if (!read_reply(socket, server, &reply)) return false;
-  debug("<CANSClient> Reply: [%s]", reply.c_str());
-
-  CKQMLParser message;
-  if (message.parse_message(reply.c_str()) != 1 || message.find_performative() == nullptr) {
-    return fail("Unreadable reply from " + server);
-  }
-  const std::string verb = message.find_performative();
-  const char* answered = message.find_in_reply_to();
-  const char* body = message.find_content();
-  if (verb == "sorry") {
-    const char* reason = nullptr;
-    if (body != nullptr && answer->parse_message(body) == 1) reason = answer->find_token("text");
-    std::string why = reason != nullptr ? reason : "no reason given";
-    if (why.size() >= 2 && why.front() == '"' && why.back() == '"') {
-      why = why.substr(1, why.size() - 2);
-    }
-    return fail(str_format("The %s said sorry: %s", server.c_str(), why.c_str()));
-  }
-  if (verb != "tell" || answered == nullptr || reply_with != answered || body == nullptr ||
-      answer->parse_message(body) != 1 || answer->find_performative() == nullptr ||
-      std::strcmp(answer->find_performative(), expected) != 0) {
-    return fail("Unexpected reply from " + server);
-  }
-  return true;
+  return read_reply(socket, server, deadline, reply);
 }
 
-bool CANSClient::read_reply(CSocket& socket, const std::string& server, std::string* reply) {
-  using Clock = std::chrono::steady_clock;
+bool CANSClient::read_reply(CSocket& socket, const std::string& server,
+                            Clock::time_point deadline, std::string* reply) {
   // Each Receive waits at most the blocking timeout; the deadline keeps a
   // server that trickles bytes from holding the agent longer than that.
-  const auto deadline = Clock::now() + std::chrono::milliseconds(CSocket::kBlockingTimeoutMs);
   char buffer[2048];
   for (;;) {
+    if (Clock::now() >= deadline) {
+      return fail("No reply from " + server + ": " + error_text(platform::WSAETIMEDOUT));
+    }
     const int got = socket.Receive(buffer, sizeof buffer);
     if (got < 0) {
       return fail("No reply from " + server + ": " + error_text(CSocket::GetLastError()));
@@ -153,13 +162,36 @@ bool CANSClient::read_reply(CSocket& socket, const std::string& server, std::str
       return true;
     }
     if (reply->size() > kMaxReply) return fail("Reply from " + server + " is too long");
-    if (Clock::now() >= deadline) {
-      return fail("No reply from " + server + ": " + error_text(platform::WSAETIMEDOUT));
-    }
   }
 }
 
-void CANSClient::store_location(const char* name, const char* host, unsigned port) {
+int CANSClient::answer_remembered(const char* name) {
+  const auto found = unknown_names_.find(name);
+  if (found == unknown_names_.end()) return -1;
+  if (Clock::now() >= found->second.until) {
+    unknown_names_.erase(found);
+    return -1;
+  }
+  fail(found->second.error + kNotAskedAgain);
+  return 0;
+}
+
+void CANSClient::remember_unknown(const char* name) {
+  if (unknown_name_time_.count() <= 0) return;
+  const Clock::time_point now = Clock::now();
+  if (unknown_names_.size() >= kMaxUnknownNames) {
+    std::erase_if(unknown_names_, [&](const auto& known) { return known.second.until <= now; });
+  }
+  if (unknown_names_.size() >= kMaxUnknownNames) {
+    // Still full: the name remembered longest goes.
+    unknown_names_.erase(std::min_element(
+        unknown_names_.begin(), unknown_names_.end(),
+        [](const auto& a, const auto& b) { return a.second.until < b.second.until; }));
+  }
+  unknown_names_[name] = {now + unknown_name_time_, last_error_text()};
+}
+
+void CANSClient::store_location(const char* name, const char* host, unsigned port, bool own) {
   CServiceInfo* entry = nullptr;
   if (is_self(name) == 1) {
     if (get_entries() == nullptr) return;
@@ -171,13 +203,22 @@ void CANSClient::store_location(const char* name, const char* host, unsigned por
     }
     entry->set_gone(0);
     get_beliefdb()->set_modified(1);
-  } else {
+  } else if (own) {
     entry = create_entry(name);
+    if (entry == nullptr) return;
+    entry->set_expiration(-1);
+  } else {
+    entry = learn_entry(name);
     if (entry == nullptr) return;
   }
   entry->set_location(str_format("tcp://%s:%u", host, port).c_str());
   entry->set_type(SERVICETYPE_AGENT);
   debug("<CANSClient> Location of [%s]: [%s][%u]", name, host, port);
+}
+
+std::string CANSClient::shown_key(const char* name) const {
+  const auto key = keys_.find(name);
+  return key != keys_.end() ? " :key " + key->second : std::string();
 }
 
 int CANSClient::register_agent(const char* name) {
@@ -191,15 +232,17 @@ int CANSClient::register_agent(const char* name) {
   const char* own_host = string_belief("hostname");
   const std::string host = is_word(own_host) ? own_host : "localhost";
   const int port = int_belief("port", 0);
-  CKQMLParser answer;
-  const std::string content =
-      str_format("(register :name %s :host %s :port %d)", name, host.c_str(), port);
-  if (!ask("register", content, "ok", &answer)) {
+  const std::string content = str_format("(register :name %s :host %s :port %d%s)", name,
+                                         host.c_str(), port, shown_key(name).c_str());
+  CANSReply reply;
+  if (ask("register", content, "ok", false, &reply) != Asked::kTold) {
     if (self) registered_ = 0;
     return 0;
   }
+  if (const char* given = reply.field("key"); is_word(given)) keys_[name] = given;
+  unknown_names_.erase(name);
   add_name(name);
-  store_location(name, host.c_str(), static_cast<unsigned>(port));
+  store_location(name, host.c_str(), static_cast<unsigned>(port), true);
   if (self) registered_ = 1;
   debug("<CANSClient> Registered [%s]", name);
   return 1;
@@ -208,8 +251,11 @@ int CANSClient::register_agent(const char* name) {
 int CANSClient::unregister_agent(const char* name) {
   debug("<CANSClient> unregister_agent ()");
   if (!is_word(name)) return fail("Invalid agent name");
-  CKQMLParser answer;
-  if (!ask("unregister", str_format("(unregister :name %s)", name), "ok", &answer)) return 0;
+  const std::string content =
+      str_format("(unregister :name %s%s)", name, shown_key(name).c_str());
+  CANSReply reply;
+  if (ask("unregister", content, "ok", false, &reply) != Asked::kTold) return 0;
+  keys_.erase(name);
   remove_name(name);
   delete_entry(name);
   if (is_self(name) == 1) registered_ = 0;
@@ -220,38 +266,35 @@ int CANSClient::unregister_agent(const char* name) {
 int CANSClient::lookup_agent(const char* name) {
   debug("<CANSClient> lookup_agent ()");
   if (!is_word(name)) return fail("Invalid agent name");
-  CKQMLParser answer;
-  if (!ask("ask-one", str_format("(lookup :name %s)", name), "agent", &answer)) return 0;
-  const char* found = answer.find_token("name");
-  const char* host = answer.find_token("host");
+  if (const int remembered = answer_remembered(name); remembered >= 0) return remembered;
+  CANSReply reply;
+  const Asked asked = ask("ask-one", str_format("(lookup :name %s)", name), "agent", true, &reply);
+  if (asked == Asked::kFailed) return 0;  // a silent server rests instead
+  std::string host;
   unsigned port = 0;
-  if (found == nullptr || std::strcmp(found, name) != 0 || !is_word(host) ||
-      !read_port(answer.find_token("port"), &port)) {
-    return fail("Unexpected location of [" + std::string(name) + "] in the name server's reply");
+  if (asked == Asked::kTold && !reply.location(name, &host, &port)) {
+    fail("Unexpected location of [" + std::string(name) + "] in the name server's reply");
   }
-  store_location(name, host, port);
+  if (host.empty()) {
+    // The server answered, but with no location: asking again at once
+    // would get the same.
+    remember_unknown(name);
+    return 0;
+  }
+  store_location(name, host.c_str(), port, false);
   return 1;
 }
 
 bool CANSClient::fetch_listing() {
   listing_.clear();
   cursor_ = 0;
-  CKQMLParser answer;
-  if (!ask("ask-all", "(listall)", "agents", &answer)) return false;
-  const char* names = answer.find_token("names");
-  const size_t length = names != nullptr ? std::strlen(names) : 0;
-  if (length < 2 || names[0] != '(' || names[length - 1] != ')') {
+  CANSReply reply;
+  if (ask("ask-all", "(listall)", "agents", false, &reply) != Asked::kTold) return false;
+  size_t skipped = 0;
+  if (!reply.listing(&listing_, &skipped)) {
     return fail("Unexpected listing in the name server's reply");
   }
-  std::string list(names + 1, length - 2);
-  for (char* word = std::strtok(list.data(), " \t"); word != nullptr;
-       word = std::strtok(nullptr, " \t")) {
-    if (is_word(word)) {
-      listing_.emplace_back(word);
-    } else {
-      debug("<CANSClient> Skipping listed name [%s]", word);
-    }
-  }
+  if (skipped > 0) debug("<CANSClient> Skipped %zu listed names that are not words", skipped);
   debug("<CANSClient> Name server lists %zu agents", listing_.size());
   return true;
 }
@@ -262,7 +305,7 @@ int CANSClient::listall_agents() {
   debug("<CANSClient> listall_agents ()");
   if (!fetch_listing()) return 0;
   for (const std::string& name : listing_) {
-    if (CServiceInfo* entry = create_entry(name.c_str())) entry->set_type(SERVICETYPE_AGENT);
+    if (CServiceInfo* entry = learn_entry(name.c_str())) entry->set_type(SERVICETYPE_AGENT);
   }
   return 1;
 }
@@ -291,6 +334,10 @@ char* CANSClient::listall_getnext() {
 }
 
 char* CANSClient::get_last_error() { return last_error_.get(); }
+
+std::string CANSClient::last_error_text() const {
+  return last_error_.get() != nullptr ? last_error_.get() : "";
+}
 
 std::vector<std::string> CANSClient::alias_names() {
   std::vector<std::string> names;

@@ -3,15 +3,24 @@
 // registered ones. Every request is one short KQML exchange over a
 // connection of its own, outside the communicator's connection cache:
 //
-//   (register   :sender N :receiver ANS :reply-with R :content (register :name N :host H :port P))
-//   (unregister ... (unregister :name N))   (ask-one ... (lookup :name N))
+//   (register   :sender N :receiver ANS :reply-with R :content (register :name N :host H :port P [:key K]))
+//   (unregister ... (unregister :name N [:key K]))   (ask-one ... (lookup :name N))
 //   (ask-all    ... (listall))
 //
-// answered by "tell" with :in-reply-to R and (ok), (agent :name N :host H
-// :port P) or (agents :names (A B C)), or by "sorry" with (error :text
-// "reason"). Connecting, sending and each wait for the reply are bounded by
-// the platform's blocking timeout, so a silent server costs a few seconds,
-// never a hang.
+// answered as ansprotocol.h shows. A registration's answer may carry a key:
+// the module keeps it for that name and shows it with every later request
+// about the name, which proves to the server that they come from the
+// holder. Connecting, sending and waiting for the reply share one blocking
+// timeout of the platform (a wait for data already begun runs out its own),
+// so a silent server costs about three seconds, never a hang.
+//
+// Lookups run on the way of a message (the communicator looks its receiver
+// up), so the module remembers failures for a while: a name the server
+// refused is not asked for again for the unknown-name time, and while a
+// server that could not be asked rests, no lookup is sent to it at all.
+// Registrations are always sent; any answer of the server ends its rest.
+// What the agent's windows need without asking the server stands ready:
+// is_registered(), and the agent's own entry in the table while it is.
 //
 // The module reads the beliefs "ans" (server host; "-unknown-" means none,
 // and then no request is made at all), "ansport", "name", "port" and
@@ -20,15 +29,15 @@
 // Failures are results (0 or null); get_last_error() tells why.
 #pragma once
 
+#include <chrono>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "Credwick/lookupmodule.h"
+#include "Namewick/ansprotocol.h"
 #include "Toolwick/heaptext.h"
 
-class CComboBox;
-class CKQMLParser;
-class CListBox;
 class CSocket;
 
 class CANSClient : public CLookupModule {
@@ -38,6 +47,11 @@ class CANSClient : public CLookupModule {
   static constexpr unsigned kDefaultPort = 6677;
   // Replies longer than this are refused.
   static constexpr size_t kMaxReply = 64 * 1024;
+  // How long a refused name and a server that could not be asked are
+  // remembered, and how many refused names at most.
+  static constexpr std::chrono::milliseconds kUnknownNameTime{5000};
+  static constexpr std::chrono::milliseconds kServerRestTime{10000};
+  static constexpr size_t kMaxUnknownNames = 256;
 
   // Bound to `db` (may be null: then every request fails); `handler` is not
   // used by the requests, which block.
@@ -52,10 +66,11 @@ class CANSClient : public CLookupModule {
   int unregister_agent(const char* name) override;
   // Asks for `name`; when the server knows it, its entry stands in the
   // table with the location "tcp://host:port" before the call returns (this
-  // agent's own entry included). Non-zero when found.
+  // agent's own entry included; other agents' entries expire as learnt
+  // ones do). Non-zero when found. A remembered failure answers 0 at once.
   int lookup_agent(const char* name) override;
-  // ans_list_all, and every name listed gets an entry in the table (without
-  // a location until it is looked up). 1 on success.
+  // ans_list_all, and every name listed gets a learnt entry in the table
+  // (without a location until it is looked up). 1 on success.
   int listall_agents() override;
   // Registers every alias again; while enabled and not registered, also
   // tries the agent's own registration ("name") again.
@@ -67,38 +82,56 @@ class CANSClient : public CLookupModule {
 
   // Fetches the listing of the registered agents; 1 on success (an empty
   // listing included), 0 on failure, which leaves the listing empty.
-  int ans_list_all();
-  // Fetch the listing and add each name to the control (null: 0). 1 on
-  // success.
-  int listall_combo(CComboBox* combo);
-  int listall_listbox(CListBox* listbox);
-  // getfirst fetches the listing and gives its first name; getnext the
-  // following ones; null at the end or after a failure. Owned by the module
-  // until the next fetch.
-  char* listall_getfirst();
-  char* listall_getnext();
-  // Why the last request failed; null when it succeeded. Owned by the
-  // module until the next request.
-  char* get_last_error();
+  int ans_list_all() override;
+  int listall_combo(CComboBox* combo) override;
+  int listall_listbox(CListBox* listbox) override;
+  char* listall_getfirst() override;
+  char* listall_getnext() override;
+  char* get_last_error() override;
 
   // 1 while the agent's own name ("name") is registered: set by a
   // successful registration of it, cleared by a failed one and by its
   // withdrawal.
-  int is_registered() const { return registered_; }
+  int is_registered() const override { return registered_; }
+
+  // How long failures are remembered (see the top of this file); zero
+  // forgets them at once.
+  void set_failure_memory(std::chrono::milliseconds unknown_name,
+                          std::chrono::milliseconds server_rest);
 
  private:
-  // One exchange: the request "(performative ... :content content)" and the
-  // content of a "tell" that answers it, parsed into *answer, whose
-  // performative must be `expected`. False with the last error set.
-  bool ask(const char* performative, const std::string& content, const char* expected,
-           CKQMLParser* answer);
-  // The reply text up to its 0x04, read from `socket` within the timeout.
-  bool read_reply(CSocket& socket, const std::string& server, std::string* reply);
+  using Clock = std::chrono::steady_clock;
+  enum class Asked { kTold, kSorry, kFailed };
+  struct Remembered {
+    Clock::time_point until;
+    std::string error;
+  };
+
+  // One exchange: the request "(performative ... :content content)" and
+  // its reply, read into *reply as wanting the content `expected`; kTold
+  // only for that answer, else the last error is set. A lookup (`lookup`)
+  // is not sent to a resting server.
+  Asked ask(const char* performative, const std::string& content, const char* expected,
+            bool lookup, CANSReply* reply);
+  // Sends `request` to `host` and `port` and reads the reply text up to
+  // its 0x04; false with the last error set.
+  bool exchange(const char* host, unsigned port, const std::string& server, std::string request,
+                std::string* reply);
+  // The reply text up to its 0x04, read from `socket` by `deadline`.
+  bool read_reply(CSocket& socket, const std::string& server, Clock::time_point deadline,
+                  std::string* reply);
   bool fail(std::string text);
+  std::string last_error_text() const;
+  // The remembered failure for `name` as the last error: 0. -1 when none.
+  int answer_remembered(const char* name);
+  void remember_unknown(const char* name);
   // Enters the location of `name` in the table: through create_entry for
-  // other agents, directly for this agent's own name, which create_entry
+  // other agents (learnt, expiring, unless `own` says it is one of this
+  // agent's names), directly for this agent's own name, which create_entry
   // refuses.
-  void store_location(const char* name, const char* host, unsigned port);
+  void store_location(const char* name, const char* host, unsigned port, bool own);
+  // " :key K" with the key of the registration of `name`; "" without one.
+  std::string shown_key(const char* name) const;
   // The agent names announced by this module, copied (the calls change them).
   std::vector<std::string> alias_names();
   // Fetches the listing into listing_.
@@ -108,6 +141,12 @@ class CANSClient : public CLookupModule {
   int int_belief(const char* name, int fallback) const;
 
   HeapText last_error_;
+  std::chrono::milliseconds unknown_name_time_ = kUnknownNameTime;
+  std::chrono::milliseconds server_rest_time_ = kServerRestTime;
+  std::map<std::string, Remembered> unknown_names_;
+  std::string resting_server_;  // the server that could not be asked, "" for none
+  Remembered rest_;
+  std::map<std::string, std::string> keys_;  // registered name -> its key
   std::vector<std::string> listing_;
   size_t cursor_ = 0;
   long requests_ = 0;

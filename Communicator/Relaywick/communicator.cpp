@@ -106,7 +106,7 @@ void CCommunicator::add_default_beliefs() {
   port_->set_value(6678);
   db_->add_element(port_);
   ans_name_ = new CStringBelief("ans");
-  ans_name_->set_value("-unknown-");
+  ans_name_->set_value(kUnknownAnsHost);
   db_->add_element(ans_name_);
   ans_port_ = new CIntBelief("ansport");
   ans_port_->set_value(6677);
@@ -240,7 +240,7 @@ void CCommunicator::detach_logger(const CLogFacility* module) {
 void CCommunicator::add_lookup_module(CLookupModule* module) {
   if (module == nullptr || module->get_parent() == &lookup_modules_) return;  // see add_display
   if (module->get_lookup_type() == LOOKUP_TYPE_ANS) {
-    if (auto* ans = dynamic_cast<CANSClient*>(module)) ans_ = ans;
+    ans_ = module;
   } else if (module->get_lookup_type() == LOOKUP_TYPE_DISCOVERY) {
     if (auto* discovery = dynamic_cast<CDiscovery*>(module)) discovery_ = discovery;
   }

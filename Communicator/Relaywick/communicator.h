@@ -23,7 +23,6 @@
 #include "Credwick/beliefdb.h"
 #include "Credwick/lookupmodule.h"
 #include "Platform/wnd.h"
-#include "Namewick/ansclient.h"
 #include "Relaywick/clientsocket.h"
 #include "Relaywick/discovery.h"
 #include "Relaywick/logfacility.h"
@@ -42,6 +41,8 @@ class CCommunicator : public CListElement {
   static constexpr size_t kHostSize = 200;
   // Integrity checks between two alive calls of the lookup modules.
   static constexpr int kAlivePeriod = 600;
+  // The "ans" value that stands for "no name server configured".
+  static constexpr const char* kUnknownAnsHost = "-unknown-";
 
   // A new database with the beliefs "name" ("Win32Agent"), "port" (6678),
   // "ans" ("-unknown-"), "ansport" (6677), "hostname" (the local host's
@@ -91,8 +92,9 @@ class CCommunicator : public CListElement {
   CServerSocket* get_server() const { return server_.get(); }
   CLList* get_modules() { return &modules_; }
   CLList* get_lookup_modules() { return &lookup_modules_; }
-  // The name-server module, null without one.
-  CANSClient* retrieve_ans_object() const { return ans_; }
+  // The name-server module (the lookup module of lookup type 2), null
+  // without one.
+  CLookupModule* retrieve_ans_object() const { return ans_; }
   CDiscovery* retrieve_dsc_object() const { return discovery_; }
   // Not owned; a discovery module added as a lookup module is already set.
   void set_discovery_object(CDiscovery* discovery) { discovery_ = discovery; }
@@ -105,9 +107,8 @@ class CCommunicator : public CListElement {
   // logger (of the communicator or of another module) stops being it first.
   void remove_display(CLogFacility* module);
   // Appends a lookup module, which the list then owns; one of lookup type 2
-  // that is a CANSClient becomes the name-server module, one of type 1 that
-  // is a CDiscovery the discovery module. Null and a module already in the
-  // list are ignored.
+  // becomes the name-server module, one of type 1 that is a CDiscovery the
+  // discovery module. Null and a module already in the list are ignored.
   void add_lookup_module(CLookupModule* module);
   // Also given to every lookup module.
   void set_service_type(int type);
@@ -292,7 +293,7 @@ class CCommunicator : public CListElement {
   std::unique_ptr<CServerSocket> server_;
   CLList modules_{"Communicator Event Modules List"};
   CLogFacility* logger_ = nullptr;
-  CANSClient* ans_ = nullptr;
+  CLookupModule* ans_ = nullptr;
   CDiscovery* discovery_ = nullptr;
   CLList lookup_modules_;
   int integrity_ = 0;

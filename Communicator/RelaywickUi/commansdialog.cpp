@@ -10,7 +10,6 @@
 
 #include <cstring>
 
-#include "Namewick/ansclient.h"
 #include "PlatformQt/qtmessagebox.h"
 #include "Relaywick/communicator.h"
 #include "RelaywickUi/comminfo.h"
@@ -71,7 +70,7 @@ void CommANSDialog::OnInitDialog() {
   // The server the agent was given comes first, when it names one.
   const char* configured = comm_ != nullptr ? comm_->get_ansname() : nullptr;
   if (configured != nullptr && *configured != '\0' &&
-      std::strcmp(configured, CANSClient::kUnknownHost) != 0 &&
+      std::strcmp(configured, CCommunicator::kUnknownAnsHost) != 0 &&
       std::strcmp(configured, "localhost") != 0) {
     ans_server_->addItem(QString::fromUtf8(configured));
   }
@@ -81,7 +80,7 @@ void CommANSDialog::OnInitDialog() {
 }
 
 void CommANSDialog::OnAnsregister() {
-  CANSClient* ans = comm_ != nullptr ? comm_->retrieve_ans_object() : nullptr;
+  CLookupModule* ans = comm_ != nullptr ? comm_->retrieve_ans_object() : nullptr;
   if (ans == nullptr) {
     platform::show_box(this, kNoModuleText);
     return;

@@ -83,7 +83,7 @@ CCommunicator* CCommSettingsModel::Communicator() const {
 void CCommSettingsModel::OnSetActive() {
   agents_.clear();
   CCommunicator* communicator = Communicator();
-  CANSClient* ans = communicator != nullptr ? communicator->retrieve_ans_object() : nullptr;
+  CLookupModule* ans = communicator != nullptr ? communicator->retrieve_ans_object() : nullptr;
   if (!registered_ || ans == nullptr) return;
   NameList listing;
   ans->listall_listbox(&listing);
@@ -111,7 +111,7 @@ void CCommSettingsModel::OnRegister() {
     ui.MessageBox("An agent name may not hold blanks, parentheses or quotes", MB_OK);
     return;
   }
-  CANSClient* ans = communicator->retrieve_ans_object();
+  CLookupModule* ans = communicator->retrieve_ans_object();
   if (ans != nullptr) {
     ans->enable(0);
     SetBelief(communicator, "ans", serverHost_.c_str());
@@ -132,7 +132,7 @@ void CCommSettingsModel::OnRegister() {
 void CCommSettingsModel::OnUnRegister() {
   CCommunicator* communicator = Communicator();
   if (communicator == nullptr) return;
-  if (CANSClient* ans = communicator->retrieve_ans_object()) ans->enable(0);
+  if (CLookupModule* ans = communicator->retrieve_ans_object()) ans->enable(0);
   registered_ = false;
   OnSetActive();
 }

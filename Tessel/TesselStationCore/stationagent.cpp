@@ -78,7 +78,7 @@ int CStationAgent::SendAgentMessage(const char* performative, const char* receiv
 int CStationAgent::IsKnownAgent(const char* name) {
   CCommunicator* communicator = get_communicator();
   if (communicator == nullptr || name == nullptr) return 0;
-  CANSClient* ans = communicator->retrieve_ans_object();
+  CLookupModule* ans = communicator->retrieve_ans_object();
   if (ans == nullptr || ans->lookup_agent(name) == 0) return 0;
   return FindServiceEntry(name) != nullptr ? 1 : 0;
 }

@@ -1,72 +1,184 @@
 #include "nameserver.h"
 
-#include <memory>
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <random>
 
+#include "Namewick/ansprotocol.h"
 #include "Talkwick/kqmlparser.h"
 
 namespace {
 
-std::string value_or(char* text, const char* fallback) { return text != nullptr ? text : fallback; }
-
-std::string reply(const char* performative, const std::string& receiver,
-                  const std::string& in_reply_to, const std::string& content) {
-  return std::string("(") + performative + " :sender ANS :receiver " + receiver +
-         " :in-reply-to " + in_reply_to + " :content " + content + ")";
+std::string value_or(const char* text, const char* fallback) {
+  return text != nullptr ? text : fallback;
 }
 
-std::string error(const std::string& receiver, const std::string& in_reply_to,
-                  const std::string& reason) {
-  return reply("sorry", receiver, in_reply_to, "(error :text \"" + reason + "\")");
+NameServer::Answer replied(std::string text) {
+  NameServer::Answer answer;
+  answer.reply = std::move(text);
+  return answer;
 }
 
 }  // namespace
 
-std::string NameServer::answer(const std::string& request, const std::string& peer_address) {
-  if (options_.close_silently) return std::string();
+std::string NameServer::new_key() {
+  std::random_device source;
+  const uint64_t value = (static_cast<uint64_t>(source()) << 32) | source();
+  char text[17];
+  std::snprintf(text, sizeof text, "%016" PRIx64, value);
+  return text;
+}
+
+NameServer::Answer NameServer::answer(const std::string& request) {
+  return decide(request, nullptr);
+}
+
+std::string NameServer::answer_probed(const std::string& request, const std::string& host,
+                                      unsigned port, bool alive) {
+  const Probed probed{host, port, alive};
+  return decide(request, &probed).reply;
+}
+
+NameServer::Answer NameServer::decide(const std::string& request, const Probed* probed) {
+  if (options_.close_silently) return Answer();
 
   CKQMLParser message;
-  if (message.parse_message(request.c_str()) != 1) return error("nil", "nil", "unreadable request");
+  if (message.parse_message(request.c_str()) != 1) {
+    return replied(ansprotocol::compose_sorry("nil", "nil", "unreadable request"));
+  }
   const std::string sender = value_or(message.find_sender(), "nil");
   const std::string reply_with = value_or(message.find_reply_with(), "nil");
-  if (options_.always_sorry) return error(sender, reply_with, "refused");
+  const auto told = [&](const std::string& content) {
+    return replied(ansprotocol::compose_reply("tell", sender, reply_with, content));
+  };
+  const auto sorry = [&](const char* reason) {
+    return replied(ansprotocol::compose_sorry(sender, reply_with, reason));
+  };
+  if (options_.always_sorry) return sorry("refused");
 
   CKQMLParser content;
   if (message.find_content() == nullptr || content.parse_message(message.find_content()) != 1) {
-    return error(sender, reply_with, "no content");
+    return sorry("no content");
   }
   const std::string verb = value_or(content.find_performative(), "");
-  const std::string name = value_or(content.find_token("name"), "");
-
-  if (verb == "register") {
-    if (name.empty()) return error(sender, reply_with, "no name");
-    const Location wanted{value_or(content.find_token("host"), "localhost"),
-                          value_or(content.find_token("port"), "0"), peer_address};
-    const auto [it, added] = agents_.emplace(name, wanted);
-    if (!added && (it->second.host != wanted.host || it->second.port != wanted.port)) {
-      return error(sender, reply_with, "name taken");
-    }
-    return reply("tell", sender, reply_with, "(ok)");
-  }
-  if (verb == "unregister") {
-    auto it = agents_.find(name);
-    if (it == agents_.end()) return error(sender, reply_with, "unknown agent");
-    if (it->second.registered_from != peer_address) {
-      return error(sender, reply_with, "registered from another host");
-    }
-    agents_.erase(it);
-    return reply("tell", sender, reply_with, "(ok)");
-  }
-  if (verb == "lookup") {
-    auto it = agents_.find(name);
-    if (it == agents_.end()) return error(sender, reply_with, "unknown agent");
-    return reply("tell", sender, reply_with,
-                 "(agent :name " + name + " :host " + it->second.host + " :port " +
-                     it->second.port + ")");
-  }
+  const char* name = content.find_token("name");
+  const char* key = content.find_token("key");
   if (verb == "listall") {
     std::string names;
-    for (const auto& [agent, location] : agents_) names += (names.empty() ? "" : " ") + agent;
-    return reply("tell", sender, reply_with, "(agents :names (" + names + "))");
+    for (const auto& [agent, holder] : agents_) {
+      if (names.size() + agent.size() + 1 > kMaxListing) break;
+      names += (names.empty() ? "" : " ") + agent;
+    }
+    return told("(agents :names (" + names + "))");
   }
-  return error(sender, reply_with, "unknown request");
+  if (verb != "register" && verb != "unregister" && verb != "lookup") {
+    return sorry("unknown request");
+  }
+  if (name == nullptr || name[0] == '\0') return sorry("no name");
+  if (!ansprotocol::is_word(name)) return sorry("invalid name");
+  const auto held = agents_.find(name);
+
+  if (verb == "lookup") {
+    if (held == agents_.end()) return sorry("unknown agent");
+    return told(ansprotocol::location_content(name, held->second.host,
+                                              std::to_string(held->second.port)));
+  }
+
+  // Who asks about a held name: its holder (the key), or whoever, while
+  // the holder is alive; a gone holder's name is free.
+  enum class Standing { kHolder, kAlive, kGone, kProbe };
+  const auto standing = [&](const Holder& holder) {
+    if (key != nullptr && holder.key == key) return Standing::kHolder;
+    // A probe that found another holder than the one there now is not
+    // repeated: the name stays where it is.
+    if (probed == nullptr) return Standing::kProbe;
+    if (probed->host != holder.host || probed->port != holder.port) return Standing::kAlive;
+    return probed->alive ? Standing::kAlive : Standing::kGone;
+  };
+  const auto probe = [&](const Holder& holder) {
+    Answer answer;
+    answer.probe = true;
+    answer.host = holder.host;
+    answer.port = holder.port;
+    return answer;
+  };
+
+  if (verb == "unregister") {
+    if (held == agents_.end()) return sorry("unknown agent");
+    switch (standing(held->second)) {
+      case Standing::kProbe:
+        return probe(held->second);
+      case Standing::kAlive:
+        return sorry("not the holder");
+      case Standing::kHolder:
+      case Standing::kGone:
+        break;
+    }
+    agents_.erase(held);
+    return told("(ok)");
+  }
+
+  const std::string host = value_or(content.find_token("host"), "localhost");
+  unsigned port = 0;
+  if (!ansprotocol::is_word(host.c_str())) return sorry("invalid host");
+  if (!ansprotocol::read_port(content.find_token("port"), &port)) return sorry("invalid port");
+  if (held != agents_.end()) {
+    Holder& holder = held->second;
+    const bool same_place = holder.host == host && holder.port == port;
+    switch (standing(holder)) {
+      case Standing::kHolder:
+        if (!same_place && names_at(host, port) >= kMaxNamesAtAPlace) {
+          return sorry("too many names at this place");
+        }
+        holder.host = host;
+        holder.port = port;
+        return told("(ok :key " + holder.key + ")");
+      case Standing::kProbe:
+        if (same_place) return told("(ok)");
+        return probe(holder);
+      case Standing::kAlive:
+        if (same_place) return told("(ok)");
+        return sorry("name taken");
+      case Standing::kGone:
+        agents_.erase(held);
+        break;
+    }
+  }
+  if (names_at(host, port) >= kMaxNamesAtAPlace) return sorry("too many names at this place");
+  Answer room;
+  if (!make_room(probed, &room)) return room.probe ? room : sorry("too many names");
+  const Holder holder{host, port, new_key(), ++registrations_};
+  agents_.emplace(name, holder);
+  return told("(ok :key " + holder.key + ")");
+}
+
+size_t NameServer::names_at(const std::string& host, unsigned port) const {
+  return static_cast<size_t>(std::count_if(agents_.begin(), agents_.end(), [&](const auto& held) {
+    return held.second.port == port && held.second.host == host;
+  }));
+}
+
+bool NameServer::make_room(const Probed* probed, Answer* probe) {
+  if (agents_.size() < kMaxNames) return true;
+  const auto oldest =
+      std::min_element(agents_.begin(), agents_.end(), [](const auto& a, const auto& b) {
+        return a.second.since < b.second.since;
+      });
+  const Holder& holder = oldest->second;
+  if (probed == nullptr) {
+    probe->probe = true;
+    probe->host = holder.host;
+    probe->port = holder.port;
+    return false;
+  }
+  // Only a probe of that very holder that found it gone makes room: the
+  // names at its place all went with it.
+  if (probed->alive || probed->host != holder.host || probed->port != holder.port) return false;
+  const std::string host = holder.host;
+  const unsigned port = holder.port;
+  std::erase_if(agents_, [&](const auto& held) {
+    return held.second.port == port && held.second.host == host;
+  });
+  return true;
 }

@@ -1,23 +1,37 @@
 // The agent name server peer used by the tests and the demo: a registry of
 // agent names with their host and port, answering one KQML request per
-// connection (0x04-framed):
+// connection (0x04-framed) with the texts of Namewick/ansprotocol.h:
 //
-//   (register   ... :content (register :name N :host H :port P))  -> (ok)
-//   (unregister ... :content (unregister :name N))                  -> (ok)
+//   (register   ... :content (register :name N :host H :port P [:key K]))  -> (ok :key K)
+//   (unregister ... :content (unregister :name N [:key K]))                   -> (ok)
 //   (ask-one    ... :content (lookup :name N))    -> (agent :name N :host H :port P)
 //   (ask-all    ... :content (listall))           -> (agents :names (A B C))
 //
 // Replies are "tell" from ANS with :in-reply-to the request's :reply-with;
 // failures are "sorry" with (error :text "reason").
 //
-// A name belongs to its first registration until it is unregistered: a
-// register of the name with another host or port is refused ("name taken"),
-// one with the same host and port changes nothing. Only a peer at the
-// address the name was registered from may unregister it: the request names
-// no port, and each request comes over its own short connection from a port
-// of the system's choosing, so the peer's address is what can be checked.
+// Who holds a name. Requests come over short connections from ports of the
+// system's choice, so nothing about the connection proves who sent one. A
+// registration that takes a free name is answered with a key, a secret of
+// the new holder: a later request about the name that shows the key is the
+// holder's, which may move the name to another host or port or unregister
+// it. Without the key, a register of the name at another host or port and
+// an unregister are refused while the holder still accepts connections at
+// its host and port; the caller probes that (answer() asks for it), and a
+// holder that refuses the probe is gone: its name goes to the newcomer. A
+// register at the holder's own host and port changes nothing and gets no
+// key.
+//
+// Bounds: names and hosts are words of at most ansprotocol::kMaxWord bytes
+// and ports 1 to 65535 (anything else is refused, never stored); at most
+// kMaxNamesAtAPlace names at one host and port, and kMaxNames in all: when
+// they are taken, the holder registered longest ago is probed and, when it
+// is gone, its names make room; a listing holds the names, in name order,
+// that fit in kMaxListing bytes, so that it never outgrows what the client
+// reads.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -28,22 +42,51 @@ class NameServer {
     int delay_ms = 0;           // wait this long before answering
     bool close_silently = false;  // close the connection without a reply
   };
+  static constexpr size_t kMaxNames = 4096;
+  static constexpr size_t kMaxNamesAtAPlace = 64;
+  static constexpr size_t kMaxListing = 60000;
+
+  // What the server makes of one request.
+  struct Answer {
+    std::string reply;   // without the 0x04; empty for close_silently
+    bool probe = false;  // no reply yet: probe the holder at host:port first
+    std::string host;
+    unsigned port = 0;
+  };
 
   explicit NameServer(const Options& options) : options_(options) {}
 
-  // The reply text (without the 0x04) for one request text that came from
-  // the peer at `peer_address` (dotted); empty for close_silently.
-  std::string answer(const std::string& request, const std::string& peer_address);
+  Answer answer(const std::string& request);
+  // The reply to `request` once the holder at `host` and `port` was probed:
+  // `alive` when it accepted a connection.
+  std::string answer_probed(const std::string& request, const std::string& host, unsigned port,
+                            bool alive);
 
   const Options& options() const { return options_; }
 
  private:
-  struct Location {
+  struct Holder {
     std::string host;
-    std::string port;
-    std::string registered_from;  // the peer address of the registration
+    unsigned port = 0;
+    std::string key;
+    unsigned long since = 0;  // registration order
+  };
+  // What a probe found out about a holder.
+  struct Probed {
+    std::string host;
+    unsigned port = 0;
+    bool alive = false;
   };
 
-  std::map<std::string, Location> agents_;
+  Answer decide(const std::string& request, const Probed* probed);
+  // The number of names held at `host` and `port`.
+  size_t names_at(const std::string& host, unsigned port) const;
+  // Makes room for one more name when every one is taken: true when there
+  // is room; else *probe, when a holder is to be probed first.
+  bool make_room(const Probed* probed, Answer* probe);
+  static std::string new_key();
+
+  std::map<std::string, Holder> agents_;
+  unsigned long registrations_ = 0;
   Options options_;
 };

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,8 +18,17 @@ namespace {
 
 constexpr auto kRequestTime = std::chrono::seconds(5);
 constexpr auto kReplyTime = std::chrono::seconds(5);
+constexpr auto kProbeTime = std::chrono::seconds(1);
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
-constexpr size_t kMaxRequest = 64 * 1024;
+// The longest request the protocol can make is well below this.
+constexpr size_t kMaxRequest = 4096;
+// What the system may hold of a reply for a peer that does not read: the
+// rest waits in the connection, which is dropped once its time is up.
+// Without it, unread listings would sit in the system's buffers, which grow
+// to megabytes a connection.
+constexpr int kSendBuffer = 16 * 1024;
+// Descriptors kept for the server itself (standard streams, the listener).
+constexpr rlim_t kReservedDescriptors = 8;
 
 // Closes at once and drops what is still queued: a peer that ran out of
 // time gets nothing more and holds no buffers.
@@ -30,7 +40,31 @@ void drop(int fd) {
 
 bool transient(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
+// Where a holder registered at `host` is probed; false for a host that is
+// no dotted address (it is not looked up: that would block the loop).
+bool probe_address(const std::string& host, unsigned port, sockaddr_in* address) {
+  *address = sockaddr_in{};
+  address->sin_family = AF_INET;
+  address->sin_port = htons(static_cast<uint16_t>(port));
+  const char* dotted = host == "localhost" ? "127.0.0.1" : host.c_str();
+  return inet_pton(AF_INET, dotted, &address->sin_addr) == 1;
+}
+
+size_t connection_limit() {
+  rlimit descriptors{};
+  if (getrlimit(RLIMIT_NOFILE, &descriptors) != 0 || descriptors.rlim_cur == RLIM_INFINITY) {
+    return NameServerLoop::kMaxConnections;
+  }
+  const rlim_t room = descriptors.rlim_cur > kReservedDescriptors
+                          ? (descriptors.rlim_cur - kReservedDescriptors) / 2
+                          : 1;
+  return std::max<size_t>(1, std::min<size_t>(NameServerLoop::kMaxConnections, room));
+}
+
 }  // namespace
+
+NameServerLoop::NameServerLoop(int listener, NameServer* server)
+    : listener_(listener), server_(server), max_connections_(connection_limit()) {}
 
 void NameServerLoop::run() {
   std::vector<pollfd> ready;
@@ -41,11 +75,19 @@ void NameServerLoop::run() {
     for (const Connection& c : connections_) {
       // A delayed connection is left out: a peer that resets it meanwhile
       // would otherwise wake the loop until the answer is due.
-      if (c.state == State::kDelaying) {
-        ready.push_back({-1, 0, 0});
-      } else {
-        const short events = c.state == State::kReading ? POLLIN : POLLOUT;
-        ready.push_back({c.fd, events, 0});
+      switch (c.state) {
+        case State::kDelaying:
+          ready.push_back({-1, 0, 0});
+          break;
+        case State::kProbing:
+          ready.push_back({c.probe, POLLOUT, 0});
+          break;
+        case State::kReading:
+          ready.push_back({c.fd, POLLIN, 0});
+          break;
+        case State::kWriting:
+          ready.push_back({c.fd, POLLOUT, 0});
+          break;
       }
     }
     if (poll(ready.data(), ready.size(), poll_timeout_ms(Clock::now())) < 0 && errno != EINTR) {
@@ -59,11 +101,7 @@ void NameServerLoop::run() {
       Connection& c = connections_[i];
       const Outcome outcome = step(&c, ready[i + 1].revents, now);
       if (outcome == Outcome::kKeep) continue;
-      if (outcome == Outcome::kDone) {
-        close(c.fd);
-      } else {
-        drop(c.fd);
-      }
+      close_connection(&c, outcome);
       connections_[i] = std::move(connections_.back());
       connections_.pop_back();
     }
@@ -71,12 +109,34 @@ void NameServerLoop::run() {
   }
 }
 
+void NameServerLoop::close_connection(Connection* c, Outcome outcome) {
+  if (c->probe >= 0) close(c->probe);
+  if (outcome == Outcome::kDone) {
+    close(c->fd);
+  } else {
+    drop(c->fd);
+  }
+}
+
+bool NameServerLoop::make_room() {
+  if (connections_.size() < max_connections_) return true;
+  // The one that has waited longest for its request gives way.
+  auto oldest = connections_.end();
+  for (auto c = connections_.begin(); c != connections_.end(); ++c) {
+    if (c->state == State::kReading && (oldest == connections_.end() || c->accepted < oldest->accepted)) {
+      oldest = c;
+    }
+  }
+  if (oldest == connections_.end()) return false;
+  close_connection(&*oldest, Outcome::kDrop);
+  *oldest = std::move(connections_.back());
+  connections_.pop_back();
+  return true;
+}
+
 void NameServerLoop::accept_all(Clock::time_point now) {
   for (;;) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    const int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&address), &length,
-                           SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int fd = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
         // The pending connection stays queued and the listener readable:
@@ -86,29 +146,49 @@ void NameServerLoop::accept_all(Clock::time_point now) {
       }
       return;
     }
-    char peer[INET_ADDRSTRLEN] = "";
-    inet_ntop(AF_INET, &address.sin_addr, peer, sizeof peer);
+    if (!make_room()) {
+      drop(fd);
+      continue;
+    }
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSendBuffer, sizeof kSendBuffer);
     Connection c;
     c.fd = fd;
-    c.peer = peer;
+    c.accepted = now;
     c.due = now + kRequestTime;
     connections_.push_back(std::move(c));
   }
 }
 
 NameServerLoop::Outcome NameServerLoop::step(Connection* c, short events, Clock::time_point now) {
-  if (c->state == State::kReading && events != 0) {
-    const Outcome outcome = read_request(c, now);
-    if (outcome != Outcome::kKeep) return outcome;
-  }
-  if (c->state == State::kDelaying && now >= c->due) return answer(c, now);
-  if (c->state == State::kWriting && events != 0) {
-    const Outcome outcome = write_reply(c);
-    if (outcome != Outcome::kKeep) return outcome;
+  switch (c->state) {
+    case State::kReading:
+      if (events != 0) {
+        const Outcome outcome = read_request(c, now);
+        if (outcome != Outcome::kKeep) return outcome;
+        // Waiting for its time or for a probe now, with a deadline of that.
+        if (c->state == State::kDelaying || c->state == State::kProbing) return Outcome::kKeep;
+      }
+      break;
+    case State::kDelaying:
+      return now >= c->due ? answer(c, now) : Outcome::kKeep;
+    case State::kProbing:
+      if (events != 0) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        getsockopt(c->probe, SOL_SOCKET, SO_ERROR, &error, &length);
+        return probed(c, error == 0, now);
+      }
+      // No answer in time: the holder may only be busy.
+      return now >= c->due ? probed(c, true, now) : Outcome::kKeep;
+    case State::kWriting:
+      if (events != 0) {
+        const Outcome outcome = write_reply(c);
+        if (outcome != Outcome::kKeep) return outcome;
+      }
+      break;
   }
   // The deadline covers the whole request or reply, however it trickles.
-  if (c->state != State::kDelaying && now >= c->due) return Outcome::kDrop;
-  return Outcome::kKeep;
+  return now >= c->due ? Outcome::kDrop : Outcome::kKeep;
 }
 
 NameServerLoop::Outcome NameServerLoop::read_request(Connection* c, Clock::time_point now) {
@@ -136,9 +216,39 @@ NameServerLoop::Outcome NameServerLoop::request_read(Connection* c, Clock::time_
 }
 
 NameServerLoop::Outcome NameServerLoop::answer(Connection* c, Clock::time_point now) {
-  const std::string text = server_->answer(c->request, c->peer);
+  NameServer::Answer answer = server_->answer(c->request);
+  if (!answer.probe) return reply_with(c, std::move(answer.reply), now);
+  c->holder_host = answer.host;
+  c->holder_port = answer.port;
+  return start_probe(c, now);
+}
+
+NameServerLoop::Outcome NameServerLoop::start_probe(Connection* c, Clock::time_point now) {
+  sockaddr_in address{};
+  // A holder that cannot be probed keeps its name.
+  if (!probe_address(c->holder_host, c->holder_port, &address)) return probed(c, true, now);
+  c->probe = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (c->probe < 0) return probed(c, true, now);
+  if (connect(c->probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    return probed(c, true, now);
+  }
+  if (errno != EINPROGRESS) return probed(c, false, now);
+  c->state = State::kProbing;
+  c->due = now + kProbeTime;
+  return Outcome::kKeep;
+}
+
+NameServerLoop::Outcome NameServerLoop::probed(Connection* c, bool alive, Clock::time_point now) {
+  if (c->probe >= 0) close(c->probe);
+  c->probe = -1;
+  return reply_with(c, server_->answer_probed(c->request, c->holder_host, c->holder_port, alive),
+                    now);
+}
+
+NameServerLoop::Outcome NameServerLoop::reply_with(Connection* c, std::string text,
+                                                   Clock::time_point now) {
   if (text.empty()) return Outcome::kDone;
-  c->reply = text + '\x04';
+  c->reply = std::move(text) + '\x04';
   c->state = State::kWriting;
   c->due = now + kReplyTime;
   return write_reply(c);

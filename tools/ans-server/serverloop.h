@@ -3,10 +3,17 @@
 // only its own connection. Each connection carries one request and its
 // reply; the whole request must arrive within five seconds of the accept and
 // the whole reply must be taken within five seconds, or the connection is
-// dropped.
+// dropped. A request that needs a name's holder probed waits for a
+// non-blocking connect to the holder (at most a second; no answer in that
+// time counts as alive) without holding the others up.
+//
+// At most max_connections() connections are served at once: a newcomer
+// beyond them takes the place of the connection that has waited longest for
+// its request, so idle peers cannot lock the others out.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,40 +21,56 @@ class NameServer;
 
 class NameServerLoop {
  public:
+  static constexpr size_t kMaxConnections = 256;
+
   // Serves `listener` (bound, listening and non-blocking) with `server`;
   // neither is owned and both must outlive the loop.
-  NameServerLoop(int listener, NameServer* server) : listener_(listener), server_(server) {}
+  NameServerLoop(int listener, NameServer* server);
   NameServerLoop(const NameServerLoop&) = delete;
   NameServerLoop& operator=(const NameServerLoop&) = delete;
 
   // Serves until the process ends, which closes the connections still open.
   [[noreturn]] void run();
 
+  // kMaxConnections, fewer when the descriptor limit leaves less room (a
+  // connection may hold a probe besides its own descriptor).
+  size_t max_connections() const { return max_connections_; }
+
  private:
   using Clock = std::chrono::steady_clock;
-  enum class State { kReading, kDelaying, kWriting };
+  enum class State { kReading, kDelaying, kProbing, kWriting };
   enum class Outcome { kKeep, kDone, kDrop };
 
   struct Connection {
     int fd = -1;                 // owned
-    std::string peer;            // the peer's dotted address
+    int probe = -1;              // owned: the connect to a holder, while probing
     State state = State::kReading;
+    Clock::time_point accepted;
     Clock::time_point due;       // deadline, or when a delayed answer is due
     std::string request;
+    std::string holder_host;     // the holder being probed
+    unsigned holder_port = 0;
     std::string reply;
     size_t sent = 0;
   };
 
   void accept_all(Clock::time_point now);
+  // Makes room for a newcomer: false when no connection can give way.
+  bool make_room();
+  void close_connection(Connection* c, Outcome outcome);
   Outcome step(Connection* c, short events, Clock::time_point now);
   Outcome read_request(Connection* c, Clock::time_point now);
   Outcome request_read(Connection* c, Clock::time_point now);
   Outcome answer(Connection* c, Clock::time_point now);
+  Outcome start_probe(Connection* c, Clock::time_point now);
+  Outcome probed(Connection* c, bool alive, Clock::time_point now);
+  Outcome reply_with(Connection* c, std::string text, Clock::time_point now);
   Outcome write_reply(Connection* c);
   int poll_timeout_ms(Clock::time_point now) const;
 
   int listener_;
   NameServer* server_;
+  size_t max_connections_;
   std::vector<Connection> connections_;
   Clock::time_point accept_paused_until_;  // while out of descriptors
 };

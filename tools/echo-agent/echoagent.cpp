@@ -97,7 +97,7 @@ int CEchoAgent::process_message(char* text) {
   // The parser's texts stay valid: sending does not parse with it.
   if (!locate(sender)) return 1;
   const char* error = get_communicator()->comm_sendmessage(
-      "tell", sender, "default-language", "default-ontology", nullptr, message.find_reply_with(),
+      "tell", sender, "default-ontology", "default-language", nullptr, message.find_reply_with(),
       nullptr, content.c_str(), nullptr);
   if (error != nullptr) {
     std::printf("reply to %s failed: %s\n", sender, error);
@@ -116,7 +116,7 @@ bool CEchoAgent::send_text(const char* receiver, const char* text) {
   awaited_ = get_communicator()->create_reply_with();
   std::printf("sending to %s: %s\n", receiver, text);
   const char* error =
-      get_communicator()->comm_sendmessage("tell", receiver, "default-language", "default-ontology",
+      get_communicator()->comm_sendmessage("tell", receiver, "default-ontology", "default-language",
                                            awaited_.c_str(), nullptr, nullptr, text, nullptr);
   if (error != nullptr) {
     std::printf("send to %s failed: %s\n", receiver, error);

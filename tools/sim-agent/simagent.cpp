@@ -87,7 +87,7 @@ std::string CSimAgent::whereabouts() {
 }
 
 bool CSimAgent::locate_station_at(const std::string& host, unsigned port) {
-  CANSClient* lookup = get_communicator()->retrieve_ans_object();
+  CLookupModule* lookup = get_communicator()->retrieve_ans_object();
   CServiceInfo* entry = lookup != nullptr ? lookup->create_entry(station_.c_str()) : nullptr;
   if (entry == nullptr) return false;
   entry->set_location(("tcp://" + host + ":" + std::to_string(port)).c_str());
@@ -122,7 +122,7 @@ bool CSimAgent::send_to(const std::string& receiver, const std::string& sender,
 }
 
 bool CSimAgent::add_alias(const std::string& name, std::string* error) {
-  CANSClient* ans = get_communicator()->retrieve_ans_object();
+  CLookupModule* ans = get_communicator()->retrieve_ans_object();
   if (ans != nullptr && ans->register_agent(name.c_str()) == 1) return true;
   const char* why = ans != nullptr ? ans->get_last_error() : nullptr;
   *error = "cannot register " + name + ": " + (why != nullptr ? why : "no name-server client");

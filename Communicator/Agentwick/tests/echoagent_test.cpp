@@ -5,10 +5,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "Talkwick/kqmlparser.h"
 #include "testsupport/childprocess.h"
+#include "testsupport/framedclient.h"
 #include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
@@ -48,6 +52,16 @@ class EchoAgentTest : public ::testing::Test {
     EXPECT_TRUE(sender.start(TESSEL_ECHO_AGENT, args));
     *output = sender.read_all(20000);
     return sender.wait_exit(5000);
+  }
+
+  // Registers `name` at loopback `port` as a peer of plain sockets would;
+  // true when the name server took it.
+  bool register_peer(const std::string& name, unsigned port) const {
+    const std::string reply = testsupport::ask_once(
+        ans_port, "(register :sender " + name + " :receiver ANS :reply-with r0 :content "
+                  "(register :name " + name + " :host 127.0.0.1 :port " + std::to_string(port) +
+                  "))");
+    return reply.find(":content (ok") != std::string::npos;
   }
 
   static bool has_line(const std::string& output, const std::string& line) {
@@ -99,6 +113,124 @@ TEST_F(EchoAgentTest, NoReplyIsAFailure) {
   EXPECT_EQ(status, 1) << output;
   EXPECT_TRUE(has_line(output, "sending to B: hello")) << output;
   EXPECT_TRUE(has_line(output, "no reply from B within 2 s")) << output;
+}
+
+// A serving echo agent B, and P, a peer of plain sockets that the name
+// server knows (at a port where nothing listens: B answers over P's own
+// connection).
+class EchoAgentAndPeer : public EchoAgentTest {
+ protected:
+  void SetUp() override {
+    EchoAgentTest::SetUp();
+    start_serving(&b, "B", &b_port);
+    ASSERT_TRUE(register_peer("P", 1));
+    p = std::make_unique<testsupport::FramedClient>(b_port);
+  }
+
+  // Sends B a tell from P with `reply_with`; true when it went.
+  bool tell_from_p(const std::string& reply_with) {
+    return p->send("(tell :sender P :receiver B :reply-with " + reply_with + " :content (hi))");
+  }
+
+  childtest::ChildProcess b;
+  unsigned b_port = 0;
+  std::unique_ptr<testsupport::FramedClient> p;
+};
+
+TEST_F(EchoAgentAndPeer, RepliesWithOntologyAndLanguageInTheirPlaces) {
+  ASSERT_TRUE(tell_from_p("r1"));
+  const std::string reply = p->next();
+  CKQMLParser parsed;
+  ASSERT_EQ(parsed.parse_message(reply.c_str()), 1) << reply;
+  EXPECT_STREQ(parsed.find_ontology(), "default-ontology") << reply;
+  EXPECT_STREQ(parsed.find_language(), "default-language") << reply;
+  EXPECT_STREQ(parsed.find_in_reply_to(), "r1") << reply;
+}
+
+// Reads the agent's lines until one starts with `prefix`; that line, or ""
+// when none came within the patience.
+std::string line_starting(childtest::ChildProcess* agent, const std::string& prefix) {
+  std::string line;
+  while (agent->read_line(&line, 10000)) {
+    if (line.rfind(prefix, 0) == 0) return line;
+  }
+  return "";
+}
+
+TEST_F(EchoAgentAndPeer, ASenderNobodyRegisteredIsLookedUpOnceForAWhile) {
+  testsupport::FramedClient ghost(b_port);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(ghost.send("(tell :sender Ghost :receiver B :reply-with g :content (boo))"));
+  }
+  const std::string refused = "cannot locate Ghost: The name server at [127.0.0.1][" +
+                              std::to_string(ans_port) + "] said sorry: unknown agent";
+  EXPECT_EQ(line_starting(&b, "cannot locate"), refused);
+  EXPECT_EQ(line_starting(&b, "cannot locate"), refused + " (not asked again yet)");
+  EXPECT_EQ(line_starting(&b, "cannot locate"), refused + " (not asked again yet)");
+}
+
+TEST_F(EchoAgentAndPeer, WithTheNameServerStoppedUnknownSendersCostOneWaitAndAKnownOneIsAnswered) {
+  ASSERT_TRUE(tell_from_p("r1"));
+  ASSERT_NE(p->next(), "");  // B knows where P is from now on
+
+  // Stopped, the name server's system still takes connections; senders
+  // nobody registered each write to B.
+  ASSERT_EQ(kill(server.pid(), SIGSTOP), 0);
+  constexpr int kStrangers = 20;
+  std::vector<std::unique_ptr<testsupport::FramedClient>> strangers;
+  for (int i = 0; i < kStrangers; ++i) {
+    strangers.push_back(std::make_unique<testsupport::FramedClient>(b_port));
+    ASSERT_TRUE(strangers.back()->send("(tell :sender U" + std::to_string(i) +
+                                       " :receiver B :reply-with u :content (who))"));
+  }
+  ASSERT_TRUE(tell_from_p("r2"));
+
+  // B waits for the name server once, not once for each (that would take
+  // a minute), and answers P meanwhile.
+  int handled = 0;
+  std::string line;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        give_up - std::chrono::steady_clock::now());
+    if (handled == kStrangers || left.count() <= 0 ||
+        !b.read_line(&line, static_cast<int>(left.count()))) {
+      break;
+    }
+    if (line.rfind("cannot locate U", 0) == 0) ++handled;
+  }
+  const std::string reply = p->next(3000);
+  ASSERT_EQ(kill(server.pid(), SIGCONT), 0);
+  EXPECT_EQ(handled, kStrangers);
+  EXPECT_NE(reply.find(":in-reply-to r2 "), std::string::npos) << reply;
+}
+
+TEST_F(EchoAgentTest, AKilledAgentsNameGoesToTheAgentThatTakesItsPlace) {
+  childtest::ChildProcess first;
+  start_serving(&first, "B");
+  ASSERT_EQ(kill(first.pid(), SIGKILL), 0);
+  EXPECT_EQ(first.wait_exit(5000), -1);
+
+  childtest::ChildProcess second;
+  unsigned port = 0;
+  start_serving(&second, "B", &port);  // registered, not refused
+  const std::string lookup = testsupport::ask_once(
+      ans_port, "(ask-one :sender T :receiver ANS :reply-with r :content (lookup :name B))");
+  EXPECT_NE(lookup.find(":port " + std::to_string(port) + ")"), std::string::npos) << lookup;
+}
+
+TEST_F(EchoAgentAndPeer, ALocalPeerCanNeitherTakeNorWithdrawALiveAgentsName) {
+  const auto ask = [&](const std::string& content) {
+    return testsupport::ask_once(
+        ans_port, "(register :sender X :receiver ANS :reply-with x :content " + content + ")");
+  };
+  EXPECT_NE(ask("(register :name B :host 127.0.0.1 :port 1)").find("name taken"),
+            std::string::npos);
+  EXPECT_NE(ask("(unregister :name B)").find("not the holder"), std::string::npos);
+
+  std::string output;
+  EXPECT_EQ(send_from("A", "B", "still yours", &output), 0) << output;
+  EXPECT_TRUE(has_line(output, "reply from B: still yours")) << output;
 }
 
 // True when the peer has closed `fd` (nothing else waits on these).

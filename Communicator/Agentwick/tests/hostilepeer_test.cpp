@@ -17,6 +17,7 @@
 
 #include "Talkwick/messageframer.h"
 #include "testsupport/childprocess.h"
+#include "testsupport/framedclient.h"
 #include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
@@ -60,21 +61,11 @@ class WellBehavedClient {
   WellBehavedClient(const std::string& name, unsigned agent_port, unsigned ans_port)
       : name_(name), agent_port_(agent_port) {
     listener_ = testsupport::listen_on_loopback(&listen_port_);
-    const int ans = testsupport::connect_to_loopback(ans_port);
-    EXPECT_TRUE(send_all(ans, "(register :sender " + name + " :receiver ANS :reply-with reg :content "
-                                  "(register :name " + name + " :host 127.0.0.1 :port " +
-                                  std::to_string(listen_port_) + "))" + kEnd));
-    CMessageFramer framer;
-    std::string reply;
-    char buffer[1024];
-    while (reply.empty()) {
-      const ssize_t got = ::recv(ans, buffer, sizeof buffer, 0);
-      if (got <= 0) break;
-      const auto& cut = framer.feed({buffer, static_cast<size_t>(got)});
-      if (!cut.messages.empty()) reply = cut.messages[0].text;
-    }
-    EXPECT_NE(reply.find("(ok)"), std::string::npos) << reply;
-    ::close(ans);
+    const std::string reply = testsupport::ask_once(
+        ans_port, "(register :sender " + name + " :receiver ANS :reply-with reg :content "
+                  "(register :name " + name + " :host 127.0.0.1 :port " +
+                  std::to_string(listen_port_) + "))");
+    EXPECT_NE(reply.find("(ok"), std::string::npos) << reply;
   }
   ~WellBehavedClient() {
     for (const auto& [fd, framer] : readers_) ::close(fd);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 
 #include "Platform/wnd.h"
@@ -250,6 +252,53 @@ TEST_F(LookupModule, GoneEntryIsResurrected) {
   const Lines lines = messages();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "<CLookupModule> Resurrecting entry: [gamma]");
+}
+
+TEST_F(LookupModule, LearntEntriesExpireUnlessTheyWereMadeToStay) {
+  CServiceInfo* peer = module.learn_entry("peer ,");
+  ASSERT_NE(peer, nullptr);
+  EXPECT_STREQ(peer->get_name(), "peer");
+  EXPECT_EQ(peer->get_expiration(), CLookupModule::kLearntExpiry);
+  // Learnt again: the countdown starts anew.
+  peer->set_expiration(3);
+  EXPECT_EQ(module.learn_entry("peer"), peer);
+  EXPECT_EQ(peer->get_expiration(), CLookupModule::kLearntExpiry);
+
+  CServiceInfo* kept = module.create_entry("kept");
+  EXPECT_EQ(module.learn_entry("kept"), kept);
+  EXPECT_EQ(kept->get_expiration(), -1);
+  EXPECT_EQ(module.learn_entry("self"), nullptr);
+  EXPECT_EQ(module.learn_entry(nullptr), nullptr);
+  EXPECT_EQ(table->get_nr_elements(), 2);
+}
+
+TEST_F(LookupModule, LearntEntriesMakeRoomForNewOnesLeastRecentlyLearntFirst) {
+  CServiceInfo* other = module.create_entry("other");  // stays, not learnt
+  for (size_t i = 0; i < CLookupModule::kMaxLearnt; ++i) {
+    ASSERT_NE(module.learn_entry(("p" + std::to_string(i)).c_str()), nullptr) << i;
+  }
+  const int full = table->get_nr_elements();
+  ASSERT_EQ(full, static_cast<int>(CLookupModule::kMaxLearnt) + 1);
+  module.learn_entry("p0");                      // learnt again: p1 is the oldest now
+  module.create_entry("p2")->set_expiration(-1);  // made to stay since
+  db.set_modified(0);
+
+  EXPECT_NE(module.learn_entry("newcomer"), nullptr);
+  EXPECT_EQ(table->find_element("p1"), nullptr);
+  EXPECT_NE(table->find_element("p0"), nullptr);
+  EXPECT_EQ(table->get_nr_elements(), full);
+  EXPECT_EQ(db.get_modified(), 1);
+  // p2 is not the module's to drop any more, nor counted: it stays, and
+  // so does p3.
+  EXPECT_NE(module.learn_entry("second"), nullptr);
+  EXPECT_NE(table->find_element("p2"), nullptr);
+  EXPECT_NE(table->find_element("p3"), nullptr);
+  EXPECT_EQ(table->find_element("other"), other);
+  EXPECT_EQ(table->get_nr_elements(), full + 1);
+  const Lines lines = messages();
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "<CLookupModule> Learnt entries full, replacing [p1] with [newcomer]"),
+            lines.end());
 }
 
 TEST(LookupModuleWithoutTable, CreatesNothing) {

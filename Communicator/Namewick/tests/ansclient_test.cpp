@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -48,12 +50,16 @@ struct Agent {
   // "host:port" of the entry, "gone" for a withdrawn one, "no location",
   // or "" when there is no entry.
   std::string location(const char* name) const {
-    auto* entry = dynamic_cast<CServiceInfo*>(client->get_entries()->find_element(name));
-    if (entry == nullptr) return "";
-    if (entry->get_gone() != 0) return "gone";
-    if (entry->get_location() == nullptr) return "no location";
-    return std::string(entry->get_location()->get_host()) + ":" +
-           std::to_string(entry->get_location()->get_port());
+    const CServiceInfo* found = entry(name);
+    if (found == nullptr) return "";
+    if (found->get_gone() != 0) return "gone";
+    if (found->get_location() == nullptr) return "no location";
+    return std::string(found->get_location()->get_host()) + ":" +
+           std::to_string(found->get_location()->get_port());
+  }
+
+  CServiceInfo* entry(const char* name) const {
+    return dynamic_cast<CServiceInfo*>(client->get_entries()->find_element(name));
   }
 
   std::string error() const {
@@ -135,8 +141,9 @@ TEST_F(ANSClientTest, LooksUpListsAndUnregisters) {
   a.client->create_entry("B")->set_location("tcp://10.9.9.9:1");
   EXPECT_EQ(a.client->lookup_agent("B"), 1) << a.error();
   EXPECT_EQ(a.location("B"), "127.0.0.1:7002");
-  EXPECT_EQ(dynamic_cast<CServiceInfo*>(a.client->get_entries()->find_element("B"))->get_type(),
-            SERVICETYPE_AGENT);
+  EXPECT_EQ(a.entry("B")->get_type(), SERVICETYPE_AGENT);
+  EXPECT_EQ(a.entry("B")->get_expiration(), -1);  // it was entered to stay
+  EXPECT_EQ(a.entry("A")->get_expiration(), -1);
 
   EXPECT_EQ(a.client->ans_list_all(), 1);
   EXPECT_STREQ(a.client->listall_getfirst(), "A");
@@ -153,6 +160,11 @@ TEST_F(ANSClientTest, LooksUpListsAndUnregisters) {
   // Listing enters the names it learns, without locations.
   EXPECT_EQ(b.client->listall_agents(), 1);
   EXPECT_EQ(b.location("A"), "no location");
+  // What the server tells of others is learnt and expires.
+  EXPECT_EQ(b.entry("A")->get_expiration(), CLookupModule::kLearntExpiry);
+  b.entry("A")->set_expiration(5);
+  EXPECT_EQ(b.client->lookup_agent("A"), 1) << b.error();
+  EXPECT_EQ(b.entry("A")->get_expiration(), CLookupModule::kLearntExpiry);
 
   EXPECT_EQ(b.client->unregister_agent("B"), 1) << b.error();
   EXPECT_EQ(b.client->is_registered(), 0);
@@ -173,8 +185,10 @@ TEST_F(ANSClientTest, EnableAliveAndDisable) {
   EXPECT_EQ(a.client->is_registered(), 1) << a.error();
   EXPECT_EQ(b.client->lookup_agent("A"), 1);
 
-  // alive announces again what the server forgot.
-  ASSERT_EQ(b.client->unregister_agent("A"), 1);
+  // alive announces again what the server forgot when it restarted.
+  server.stop();
+  ASSERT_EQ(start_server({"--port", std::to_string(port)}), port);
+  b.client->set_failure_memory(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
   EXPECT_EQ(b.client->lookup_agent("A"), 0);
   a.client->alive();
   EXPECT_EQ(b.client->lookup_agent("A"), 1) << b.error();
@@ -213,6 +227,86 @@ TEST_F(ANSClientTest, AliveRetriesAFailedRegistrationWhileEnabled) {
   Agent observer("B", 7002, port);
   EXPECT_EQ(observer.client->lookup_agent("A"), 1) << observer.error();
   EXPECT_EQ(observer.client->lookup_agent("C"), 0);
+}
+
+TEST_F(ANSClientTest, ARefusedNameIsNotAskedForAgainForAWhile) {
+  const unsigned port = start_server();
+  Agent a("A", 7001, port);
+  Agent b("B", 7002, port);
+  const std::string refused =
+      "The name server at [127.0.0.1][" + std::to_string(port) + "] said sorry: unknown agent";
+  EXPECT_EQ(a.client->lookup_agent("B"), 0);
+  EXPECT_EQ(a.error(), refused);
+  ASSERT_EQ(b.client->register_agent("B"), 1) << b.error();
+  EXPECT_EQ(a.client->lookup_agent("B"), 0);
+  EXPECT_EQ(a.error(), refused + " (not asked again yet)");
+  EXPECT_EQ(a.location("B"), "");
+
+  // A name the client registers itself is known from then on.
+  EXPECT_EQ(a.client->lookup_agent("Alias"), 0);
+  ASSERT_EQ(a.client->register_agent("Alias"), 1) << a.error();
+  EXPECT_EQ(a.client->lookup_agent("Alias"), 1) << a.error();
+
+  // Once its time has passed, the name is asked for again.
+  a.client->set_failure_memory(std::chrono::milliseconds(1), CANSClient::kServerRestTime);
+  EXPECT_EQ(a.client->lookup_agent("C"), 0);
+  Agent c("C", 7003, port);
+  ASSERT_EQ(c.client->register_agent("C"), 1) << c.error();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(a.client->lookup_agent("C"), 1) << a.error();
+}
+
+TEST_F(ANSClientTest, TheNamesRefusedLongestAgoAreForgottenFirst) {
+  const unsigned port = start_server();
+  Agent a("A", 7001, port);
+  Agent b("B", 7002, port);
+  const auto name = [](size_t i) { return "N" + std::to_string(i); };
+  for (size_t i = 0; i <= CANSClient::kMaxUnknownNames; ++i) {
+    ASSERT_EQ(a.client->lookup_agent(name(i).c_str()), 0) << i;
+  }
+  const std::string last = name(CANSClient::kMaxUnknownNames);
+  ASSERT_EQ(b.client->register_agent(name(0).c_str()), 1) << b.error();
+  ASSERT_EQ(b.client->register_agent(last.c_str()), 1) << b.error();
+  EXPECT_EQ(a.client->lookup_agent(name(0).c_str()), 1) << a.error();
+  EXPECT_EQ(a.client->lookup_agent(last.c_str()), 0);
+}
+
+TEST_F(ANSClientTest, AServerThatDidNotAnswerRestsFromLookupsButNotFromRegistrations) {
+  const unsigned port = start_server();
+  Agent a("A", 7001, port);
+  Agent b("B", 7002, port);
+  ASSERT_EQ(b.client->register_agent("B"), 1) << b.error();
+  // Stopped, the server's system still takes the connections.
+  ASSERT_EQ(kill(server.pid(), SIGSTOP), 0);
+  const std::string silent = "No reply from name server at [127.0.0.1][" +
+                             std::to_string(port) + "]: WSAETIMEDOUT (10060)";
+  EXPECT_EQ(a.client->lookup_agent("B"), 0);
+  EXPECT_EQ(a.error(), silent);
+  EXPECT_EQ(a.client->lookup_agent("C"), 0);
+  EXPECT_EQ(a.error(), silent + " (not asked again yet)");
+  ASSERT_EQ(kill(server.pid(), SIGCONT), 0);
+
+  // An answer to any request ends the rest.
+  EXPECT_EQ(a.client->register_agent("A"), 1) << a.error();
+  EXPECT_EQ(a.client->lookup_agent("B"), 1) << a.error();
+  EXPECT_EQ(a.location("B"), "127.0.0.1:7002");
+}
+
+TEST_F(ANSClientTest, TheKeyOfItsRegistrationProvesTheHolder) {
+  const unsigned port = start_server();
+  unsigned listening = 0;
+  const int listener = testsupport::listen_on_loopback(&listening);  // A is alive
+  Agent a("A", static_cast<int>(listening), port);
+  Agent other("X", 7009, port);
+  ASSERT_EQ(a.client->register_agent("A"), 1) << a.error();
+  EXPECT_EQ(other.client->unregister_agent("A"), 0);
+  EXPECT_EQ(other.error(), "The name server at [127.0.0.1][" + std::to_string(port) +
+                               "] said sorry: not the holder");
+  // Registering again keeps the key; the holder may always withdraw.
+  ASSERT_EQ(a.client->register_agent("A"), 1) << a.error();
+  EXPECT_EQ(a.client->unregister_agent("A"), 1) << a.error();
+  EXPECT_EQ(other.client->lookup_agent("A"), 0);
+  close(listener);
 }
 
 TEST_F(ANSClientTest, FailuresAreResultsWithAReadableError) {
@@ -344,6 +438,8 @@ TEST_F(ANSClientTest, RequestTextAndOddReplies) {
       {"register", "(tell :sender ANS :in-reply-to ans1 :content (agents :names ()))\x04", 0,
        "Unexpected reply from %S"},
       {"register", "(sorry :sender ANS :in-reply-to ans1)\x04", 0,
+       "The %S said sorry: no reason given"},
+      {"register", "(sorry :in-reply-to ans1 :content (error :text \"\"))\x04", 0,
        "The %S said sorry: no reason given"},
       {"lookup", "(tell :in-reply-to ans1 :content (agent :name B :host h :port 99999))\x04", 0,
        "Unexpected location of [B] in the name server's reply"},

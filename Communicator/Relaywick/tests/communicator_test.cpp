@@ -54,6 +54,36 @@ class FakeLookup : public CLookupModule {
   std::vector<std::string>* calls_;
 };
 
+// A name-server module of a class of its own: the listing answers record
+// their calls.
+class NameServerLookup : public FakeLookup {
+ public:
+  NameServerLookup(CBeliefDB* db, std::vector<std::string>* calls)
+      : FakeLookup("ans", db, LOOKUP_TYPE_ANS, calls), calls_(calls) {}
+  char* get_last_error() override { return error_; }
+  int ans_list_all() override { return note("listall"); }
+  int listall_combo(CComboBox* /*combo*/) override { return note("combo"); }
+  int listall_listbox(CListBox* /*listbox*/) override { return note("listbox"); }
+  char* listall_getfirst() override {
+    note("getfirst");
+    return first_;
+  }
+  char* listall_getnext() override {
+    note("getnext");
+    return next_;
+  }
+
+ private:
+  int note(const char* what) {
+    calls_->push_back(std::string("ans ") + what);
+    return 1;
+  }
+  std::vector<std::string>* calls_;
+  char error_[10] = "no server";
+  char first_[6] = "first";
+  char next_[5] = "next";
+};
+
 class FakeDiscovery : public CDiscovery {
  public:
   explicit FakeDiscovery(CBeliefDB* db) : CDiscovery(db, nullptr) { set_name("discovery"); }
@@ -869,21 +899,26 @@ TEST_F(CommunicatorTest, TheNameServerModuleAnswersWhileRegistered) {
   comm->comm_info();
   EXPECT_EQ(log.starting("<CCommunicator> Pointer to ANS module is invalid").size(), 4u);
 
-  // A client without a name server ("ans" is "-unknown-") fails every
-  // request, and the communicator hands on its answers.
-  auto* ans = new CANSClient(comm->get_beliefdb(), nullptr);
+  // Any module of lookup type 2 is the name-server module, whatever its
+  // class: the communicator hands on its answers while registered.
+  calls.clear();
+  auto* ans = new NameServerLookup(comm->get_beliefdb(), &calls);
   comm->add_lookup_module(ans);
   EXPECT_EQ(comm->retrieve_ans_object(), ans);
   EXPECT_EQ(comm->comm_is_ans_enabled(), 0);
-  EXPECT_EQ(comm->comm_ans_error(), nullptr);
+  EXPECT_STREQ(comm->comm_ans_error(), "no server");
   EXPECT_EQ(comm->comm_listall(), 0);
   EXPECT_EQ(comm->comm_listall_getnext(), nullptr);
   EXPECT_EQ(log.starting("<CCommunicator> You are not registered yet with an ANS!").size(), 2u);
+  EXPECT_TRUE(calls.empty());
   comm->set_registered(1);
-  EXPECT_EQ(comm->comm_listall(), 0);
-  EXPECT_STREQ(comm->comm_ans_error(), "Name server host is unknown");
-  EXPECT_EQ(comm->comm_listall_getfirst(), nullptr);
-  EXPECT_EQ(comm->comm_listall_listbox(nullptr), 0);
+  EXPECT_EQ(comm->comm_listall(), 1);
+  EXPECT_STREQ(comm->comm_listall_getfirst(), "first");
+  EXPECT_STREQ(comm->comm_listall_getnext(), "next");
+  EXPECT_EQ(comm->comm_listall_listbox(nullptr), 1);
+  EXPECT_EQ(comm->comm_listall_combo(nullptr), 1);
+  EXPECT_EQ(calls, (std::vector<std::string>{"ans listall", "ans getfirst", "ans getnext",
+                                             "ans listbox", "ans combo"}));
   comm->comm_ans();
   EXPECT_TRUE(log.has("<CCommunicator> Name server dialog is not available in this build"));
 }

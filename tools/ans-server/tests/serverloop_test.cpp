@@ -1,6 +1,8 @@
 // The name server run as its own program, with peers that misbehave beside
 // one that behaves.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,7 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "Namewick/ansprotocol.h"
+#include "nameserver.h"
+#include "serverloop.h"
 #include "testsupport/childprocess.h"
+#include "testsupport/framedclient.h"
 #include "testsupport/loopback.h"
 
 namespace {
@@ -34,8 +40,7 @@ bool send_text(int fd, const std::string& text) {
 }
 
 std::string request(const std::string& performative, const std::string& content) {
-  return "(" + performative + " :sender T :receiver ANS :reply-with R1 :content " + content +
-         ")\x04";
+  return "(" + performative + " :sender T :receiver ANS :reply-with R1 :content " + content + ")";
 }
 
 std::string register_request(const std::string& name, int port) {
@@ -46,42 +51,27 @@ std::string register_request(const std::string& name, int port) {
 // One request over its own connection, as the agents' client asks; the reply
 // without its 0x04, or "(no reply)".
 std::string ask(unsigned port, const std::string& text) {
-  const int fd = connect_to(port);
-  if (fd < 0 || !send_text(fd, text)) {
-    if (fd >= 0) close(fd);
-    return "(no reply)";
-  }
-  std::string reply;
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        give_up - std::chrono::steady_clock::now());
-    pollfd ready{fd, POLLIN, 0};
-    char buffer[65536];
-    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
-    const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-    if (got <= 0) break;
-    reply.append(buffer, static_cast<size_t>(got));
-    const size_t end = reply.find('\x04');
-    if (end != std::string::npos) {
-      close(fd);
-      return reply.substr(0, end);
-    }
-  }
-  close(fd);
-  return "(no reply)";
+  return testsupport::ask_once(port, text, kPatienceMs);
 }
 
 std::string told(const std::string& content) {
   return "(tell :sender ANS :receiver T :in-reply-to R1 :content " + content + ")";
 }
 
-// Names long enough that a listing of them (12 MB) outgrows what the
-// sockets of a connection can buffer.
-void register_long_names(unsigned port) {
-  for (int i = 0; i < 200; ++i) {
-    const std::string name = "N" + std::to_string(i) + std::string(60000, 'x');
-    ASSERT_EQ(ask(port, register_request(name, 7000 + i)), told("(ok)"));
+// The key that a registration's reply gives; "" for any other reply.
+std::string key_in(const std::string& reply) {
+  CANSReply read;
+  if (read.read(reply.c_str(), "R1", "ok") != CANSReply::kTold) return "";
+  const char* key = read.field("key");
+  return key != nullptr ? key : "";
+}
+
+// Registers names as long as names may be until a listing of them is as
+// long as the server makes one.
+void fill_listing(unsigned port) {
+  for (size_t i = 0; i * ansprotocol::kMaxWord < NameServer::kMaxListing + 1000; ++i) {
+    const std::string name = "N" + std::to_string(i) + std::string(ansprotocol::kMaxWord - 4, 'x');
+    ASSERT_NE(key_in(ask(port, register_request(name, 7000 + static_cast<int>(i)))), "") << i;
   }
 }
 
@@ -110,18 +100,31 @@ class Nuisance {
     fds_.push_back(fd);
     sender_ = std::thread([this, fd, interval] {
       const std::string text = request("ask-all", "(listall)");
-      for (size_t i = 0; !stop_ && send_text(fd, text.substr(i % (text.size() - 1), 1)); ++i) {
+      for (size_t i = 0; !stop_ && send_text(fd, text.substr(i % text.size(), 1)); ++i) {
         std::this_thread::sleep_for(interval);
       }
     });
   }
 
-  // Asks for the listing and never reads it.
+  // Asks for the listing and never reads it, over a connection whose
+  // receive window is as small as the system lets it be, so that even a
+  // short listing does not fit in the sockets' buffers.
   void ask_without_reading(unsigned port) {
-    fds_.push_back(connect_to(port));
-    send_text(fds_.back(), request("ask-all", "(listall)"));
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int smallest = 1;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      ADD_FAILURE() << "cannot connect to the name server";
+    }
+    fds_.push_back(fd);
+    send_text(fd, request("ask-all", "(listall)") + '\x04');
   }
 
+  int first_fd() const { return fds_.front(); }
   int last_fd() const { return fds_.back(); }
 
  private:
@@ -143,24 +146,36 @@ class NameServerProgram : public testing::Test {
 
 struct NuisanceCase {
   const char* name;
-  bool long_names;  // register names whose listing fills the sockets first
+  bool full_listing;  // register names until the listing is as long as it gets
   std::function<void(Nuisance*, unsigned port)> start;
 };
 
 // Names the case in test listings in place of a byte dump.
 void PrintTo(const NuisanceCase& c, std::ostream* out) { *out << c.name; }
 
+// The server runs with few descriptors, as a busy one may, so that peers can
+// take more connections than it has.
 class NameServerBeside : public NameServerProgram,
-                         public testing::WithParamInterface<NuisanceCase> {};
+                         public testing::WithParamInterface<NuisanceCase> {
+ protected:
+  static constexpr rlim_t kDescriptors = 128;
+  void SetUp() override {
+    server_.set_descriptor_limit(kDescriptors);
+    NameServerProgram::SetUp();
+  }
+};
 
 TEST_P(NameServerBeside, AnswersAWellBehavedClient) {
   const NuisanceCase& c = GetParam();
-  if (c.long_names) register_long_names(port_);
+  if (c.full_listing) fill_listing(port_);
   Nuisance nuisance;
   c.start(&nuisance, port_);
 
-  EXPECT_EQ(ask(port_, register_request("Good", 7999)), told("(ok)"));
-  EXPECT_EQ(ask(port_, request("ask-one", "(lookup :name Good)")),
+  // Answered at once, not once the nuisance's connections time out.
+  constexpr int kPromptlyMs = 3000;
+  EXPECT_NE(key_in(testsupport::ask_once(port_, register_request("Good", 7999), kPromptlyMs)),
+            "");
+  EXPECT_EQ(testsupport::ask_once(port_, request("ask-one", "(lookup :name Good)"), kPromptlyMs),
             told("(agent :name Good :host 127.0.0.1 :port 7999)"));
 }
 
@@ -173,8 +188,12 @@ INSTANTIATE_TEST_SUITE_P(
                      }},
         NuisanceCase{"TenIdleConnections", false,
                      [](Nuisance* n, unsigned port) { n->open_idle(port, 10); }},
-        NuisanceCase{"AListallClientThatNeverReads", true,
-                     [](Nuisance* n, unsigned port) { n->ask_without_reading(port); }}),
+        NuisanceCase{"MoreIdleConnectionsThanTheServerHasDescriptors", false,
+                     [](Nuisance* n, unsigned port) { n->open_idle(port, 150); }},
+        NuisanceCase{"TenListallClientsThatNeverRead", true,
+                     [](Nuisance* n, unsigned port) {
+                       for (int i = 0; i < 10; ++i) n->ask_without_reading(port);
+                     }}),
     [](const testing::TestParamInfo<NuisanceCase>& info) { return info.param.name; });
 
 // Whether the server ends the connection `fd` within the patience, looking
@@ -199,7 +218,7 @@ TEST_F(NameServerProgram, EndsARequestThatKeepsTricklingPastItsDeadline) {
 }
 
 TEST_F(NameServerProgram, DropsAReplyThatIsNotTaken) {
-  register_long_names(port_);
+  fill_listing(port_);
   Nuisance nuisance;
   nuisance.ask_without_reading(port_);
   std::string sent;
@@ -207,16 +226,68 @@ TEST_F(NameServerProgram, DropsAReplyThatIsNotTaken) {
   EXPECT_EQ(sent.find('\x04'), std::string::npos) << "the whole listing arrived";
 }
 
-TEST_F(NameServerProgram, KeepsANameForItsHolderUntilItUnregisters) {
-  EXPECT_EQ(ask(port_, register_request("Holder", 7001)), told("(ok)"));
-  EXPECT_EQ(ask(port_, register_request("Holder", 7002)),
+TEST_F(NameServerProgram, TheOldestIdleConnectionGivesWayToANewcomer) {
+  Nuisance nuisance;
+  nuisance.open_idle(port_, static_cast<int>(NameServerLoop::kMaxConnections));
+  const int oldest = nuisance.first_fd();
+  EXPECT_NE(key_in(ask(port_, register_request("Good", 7999))), "");
+  std::string sent;
+  EXPECT_TRUE(ended_by_server(oldest, &sent));
+  EXPECT_EQ(sent, "");
+}
+
+TEST_F(NameServerProgram, MalformedRequestsAreAnsweredAndStoreNothing) {
+  for (const char* content : {"(register :name A :host (1 2) :port 1)",
+                              "(register :name A :host h :port abc)",
+                              "(register :name A :host h :port 99999999999999999999)",
+                              "(register :name \"a b\" :host h :port 1)"}) {
+    const std::string reply = ask(port_, request("register", content));
+    EXPECT_EQ(reply.rfind("(sorry ", 0), 0u) << content << ": " << reply;
+  }
+  EXPECT_EQ(ask(port_, request("ask-all", "(listall)")), told("(agents :names ())"));
+}
+
+// A holder that listens on loopback while the test runs.
+class LiveHolder {
+ public:
+  LiveHolder() : fd_(testsupport::listen_on_loopback(&port_)) {}
+  ~LiveHolder() { close(); }
+  void close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  int port() const { return static_cast<int>(port_); }
+
+ private:
+  unsigned port_ = 0;
+  int fd_;
+};
+
+TEST_F(NameServerProgram, ANameStaysWithItsLiveHolderAndGoesWhenItDies) {
+  LiveHolder holder;
+  const std::string key = key_in(ask(port_, register_request("Holder", holder.port())));
+  ASSERT_NE(key, "");
+  const std::string taken = "(sorry :sender ANS :receiver T :in-reply-to R1 :content "
+                            "(error :text \"name taken\"))";
+  EXPECT_EQ(ask(port_, register_request("Holder", holder.port() + 1)), taken);
+  EXPECT_EQ(ask(port_, request("unregister", "(unregister :name Holder)")),
             "(sorry :sender ANS :receiver T :in-reply-to R1 :content "
-            "(error :text \"name taken\"))");
+            "(error :text \"not the holder\"))");
   EXPECT_EQ(ask(port_, request("ask-one", "(lookup :name Holder)")),
-            told("(agent :name Holder :host 127.0.0.1 :port 7001)"));
-  // The agents' client unregisters over a new connection from the same host.
-  EXPECT_EQ(ask(port_, request("unregister", "(unregister :name Holder)")), told("(ok)"));
-  EXPECT_EQ(ask(port_, register_request("Holder", 7002)), told("(ok)"));
+            told("(agent :name Holder :host 127.0.0.1 :port " + std::to_string(holder.port()) +
+                 ")"));
+  // Its key proves the holder.
+  EXPECT_EQ(ask(port_, request("unregister", "(unregister :name Holder :key " + key + ")")),
+            told("(ok)"));
+
+  // A holder that stopped listening has left its name to the next comer.
+  LiveHolder second;
+  ASSERT_NE(key_in(ask(port_, register_request("Second", second.port()))), "");
+  second.close();
+  EXPECT_NE(key_in(ask(port_, register_request("Second", holder.port()))), "");
+  EXPECT_EQ(ask(port_, request("ask-one", "(lookup :name Second)")),
+            told("(agent :name Second :host 127.0.0.1 :port " + std::to_string(holder.port()) +
+                 ")"));
 }
 
 }  // namespace
