@@ -8,7 +8,7 @@
 int CCartesian::from_string(char* text) {
   if (text == nullptr) return 0;
   CParser parser;
-  if (parser.parse_message(text) != 1) return 0;
+  if (sidewick::parse_closing_at_end(parser, text) != 1) return 0;
   const struct {
     const char* keyword;
     int32_t* field;

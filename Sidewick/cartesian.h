@@ -29,7 +29,8 @@ class CCartesian : public CListElement {
 
   // Reads the keywords x, y and z that the text holds (each value's leading
   // integer, inside its parentheses or bare); the others keep their values.
-  // 0, changing nothing, for a null text or one that does not parse; else 1.
+  // The text form without its closing parenthesis reads as if closed. 0,
+  // changing nothing, for a null text or one that does not parse; else 1.
   int from_string(char* text) override;
   // The text form, owned by the object until the next call.
   char* to_string() override;

@@ -96,10 +96,17 @@ int CDeviceBase::process_message(char* text) {
       debug("<CDeviceBase> Unable to find parent field for link action");
       return 1;
     }
-    unlink();
-    debug("<CDeviceBase> Adding parent link to device");
-    link(parent);
-    parent_->change_state(AGENTSTATE_REGISTERED);
+    // One link per parent: linking again to the parent linked already keeps
+    // its module, so that repeated messages neither pile up modules nor make
+    // the module announce itself anew each time.
+    if (parent_ != nullptr && std::strcmp(parent_->get_name(), parent) == 0) {
+      debug("<CDeviceBase> Device is already linked to this parent");
+    } else {
+      unlink();
+      debug("<CDeviceBase> Adding parent link to device");
+      link(parent);
+    }
+    if (parent_->get_state() != AGENTSTATE_REGISTERED) parent_->change_state(AGENTSTATE_REGISTERED);
     if (!store(kParentLinkFile, parent)) {
       debug(
           "<CDeviceBase> Unable to store parent link in configuration file, link will not be "

@@ -4,6 +4,7 @@
 //   (device :action on)                        switch on  (also ON)
 //   (device :action off)                       switch off (also OFF)
 //   (device :action parentlink :parent P)      link to the parent agent P
+//                                              (a link to P made already stays)
 //   (device :action parentunlink :parent P)    drop the link
 // The link is a middle-agent client module named after the parent, owned
 // by the communicator. The parent's name is kept in "parentlink.txt" in the

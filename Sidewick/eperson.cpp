@@ -13,14 +13,6 @@
 #include "Toolwick/format.h"
 #include "Toolwick/guid.h"
 #include "Toolwick/token.h"
-#include "Toolwick/utils.h"
-
-namespace {
-
-// The names of the list joined with commas.
-std::string joined(CLList* list) { return text_or_empty(CUtils().tokenator(',', list).get()); }
-
-}  // namespace
 
 // The log lines of one section of the external form.
 struct CEPerson::SectionTexts {
@@ -107,24 +99,28 @@ int CEPerson::save_profile(const char* file) {
 }
 
 bool CEPerson::parameter_line(CParameterBase* parameter, std::string* line) {
+  line->clear();
+  auto* integer = dynamic_cast<CIntParameter*>(parameter);
+  auto* text = dynamic_cast<CCharParameter*>(parameter);
+  auto* list = dynamic_cast<CListParameter*>(parameter);
+  if (integer == nullptr && text == nullptr && list == nullptr) return false;
   const std::string name = text_or_empty(parameter->get_name());
+  if (!sidewick::reads_back_as_value(name.c_str())) {
+    debug("<CEPerson> Parameter name cannot be written, parameter left out: %s", name.c_str());
+    return true;
+  }
   const std::string tail = ") :type " + std::to_string(parameter->get_type()) + ") :visibility " +
                            std::to_string(parameter->get_visibility()) + " :usage " +
                            std::to_string(parameter->get_usage()) + ")\n";
-  if (auto* p = dynamic_cast<CIntParameter*>(parameter)) {
+  if (integer != nullptr) {
     *line = " (int :parameter (value :name (" + name + ") :content (" +
-            std::to_string(p->get_parameter()) + tail;
-  } else if (auto* p = dynamic_cast<CCharParameter*>(parameter)) {
+            std::to_string(integer->get_parameter()) + tail;
+  } else if (text != nullptr) {
     *line = " (char :parameter (value :name (" + name + ") :content (" +
-            text_or_empty(p->get_parameter()) + tail;
-  } else if (auto* p = dynamic_cast<CListParameter*>(parameter)) {
-    line->clear();
-    if (p->get_parameter() != nullptr) {
-      *line = " (list :parameter (value :name (" + name + ") :content (list;" +
-              joined(p->get_parameter()) + tail;
-    }
-  } else {
-    return false;
+            text_or_empty(text->get_parameter()) + tail;
+  } else if (list->get_parameter() != nullptr) {
+    *line = " (list :parameter (value :name (" + name + ") :content (list;" +
+            sidewick::comma_list(list->get_parameter()) + tail;
   }
   return true;
 }
@@ -153,6 +149,11 @@ HeapText CEPerson::create_string() {
       return HeapText();
     }
     lines += line;
+  }
+  // Without a line the text would read as no profile at all.
+  if (lines.empty()) {
+    debug("<CEPerson> Unable to create profile string");
+    return HeapText();
   }
   return HeapText("(\n" + lines + ")\n");
 }
@@ -197,6 +198,10 @@ void CEPerson::read_parameter(const char* entry) {
   const std::string name_text = sidewick::unwrapped(name);
   const std::string content_text = sidewick::unwrapped(content);
   const int type = read_int(sidewick::unwrapped(type_text).c_str());
+  if (!sidewick::reads_back_as_value(name_text.c_str())) {
+    debug("<CEPerson> Parameter name cannot be written back as it reads, parameter left out");
+    return;
+  }
 
   CParameterBase* made = nullptr;
   if (type == PARAMETER_INT) {
@@ -207,7 +212,11 @@ void CEPerson::read_parameter(const char* entry) {
   } else if (type == PARAMETER_CHAR) {
     debug("<CEPerson> Created new (string) key, see next line");
     auto* p = new CCharParameter(name_text.c_str());
-    p->set_parameter(content_text.c_str());
+    if (p->set_parameter(content_text.c_str()) == 0) {
+      debug("<CEPerson> Parameter value cannot be written back as it reads, parameter left out");
+      delete p;
+      return;
+    }
     made = p;
   } else if (type == PARAMETER_LIST) {
     debug("<CEPerson> Created new (list) key, see next line");
@@ -237,15 +246,27 @@ void CEPerson::read_parameter(const char* entry) {
 
 HeapText CEPerson::create_param_string_external(CParameterBase* parameter) {
   const std::string name = parameter != nullptr ? text_or_empty(parameter->get_name()) : "";
+  if (parameter != nullptr && !sidewick::reads_back_as_keyword(name.c_str())) {
+    debug("<CEPerson> Parameter name cannot be written as a keyword, parameter left out: %s",
+          name.c_str());
+    return HeapText();
+  }
   if (auto* p = dynamic_cast<CIntParameter*>(parameter)) {
     return HeapText(" :" + name + " (" + std::to_string(p->get_parameter()) + ")\n");
   }
   if (auto* p = dynamic_cast<CCharParameter*>(parameter)) {
-    return HeapText(" :" + name + " (" + text_or_empty(p->get_parameter()) + ")\n");
+    // The reader takes a value holding "list;" for a list.
+    const std::string value = text_or_empty(p->get_parameter());
+    if (value.find("list;") != std::string::npos) {
+      debug("<CEPerson> Text value would read back as a list, parameter left out: %s",
+            name.c_str());
+      return HeapText();
+    }
+    return HeapText(" :" + name + " (" + value + ")\n");
   }
   if (auto* p = dynamic_cast<CListParameter*>(parameter)) {
     if (p->get_parameter() == nullptr) return HeapText();
-    return HeapText(" :" + name + " (list;" + joined(p->get_parameter()) + ")\n");
+    return HeapText(" :" + name + " (list;" + sidewick::comma_list(p->get_parameter()) + ")\n");
   }
   return HeapText();
 }
@@ -276,8 +297,10 @@ HeapText CEPerson::create_string_external() {
 int CEPerson::create_agent_external(const char* text) {
   if (text == nullptr) return 0;
   reset_profile();
+  // Read with or without the parenthesis that closes "(tell": this writer
+  // closes it, other writers of the form leave it open.
   CParser profile;
-  if (profile.parse_message(text) != 1) {
+  if (sidewick::parse_closing_at_end(profile, text) != 1) {
     debug("<CEPerson> Unable to parse profile string");
     return 0;
   }
@@ -345,6 +368,10 @@ void CEPerson::read_group(const char* group, int usage, int visibility, const ch
                               : nullptr;
     if (keyword == nullptr || keyword[0] != ':') continue;
     debug("%s", keyword + 1);
+    if (!sidewick::reads_back_as_keyword(keyword + 1)) {
+      debug("<CEPerson> Parameter name cannot be written back as it reads, parameter left out");
+      continue;
+    }
     const char* value =
         token->get_token_content() != nullptr ? token->get_token_content()->get_name() : nullptr;
     if (value == nullptr || value[0] == '\0') {
@@ -359,7 +386,11 @@ void CEPerson::read_group(const char* group, int usage, int visibility, const ch
       made = list;
     } else {
       auto* text = new CCharParameter(keyword + 1);
-      text->set_parameter(content.c_str());
+      if (text->set_parameter(content.c_str()) == 0) {
+        debug("<CEPerson> Parameter value cannot be written back as it reads, parameter left out");
+        delete text;
+        continue;
+      }
       made = text;
     }
     made->set_usage(usage);

@@ -11,6 +11,12 @@
 //     ) :private (priv  )) :secondary (sec :public (pub  ) :private (priv  )))
 // The external form does not carry the type: integers come back as texts.
 //
+// A profile reads back as it was written: values and list names that the
+// forms could not carry are refused by the parameters (typedparameter.h),
+// and a parameter whose name a form cannot carry (one with parentheses that
+// do not pair up; in the external form also one that is no single word) is
+// left out of that form with a log line, when written and when read.
+//
 // Diagnostic lines go to the logger (not owned, it must outlive the
 // profile) or, without one, to the profile's own debug log.
 #pragma once
@@ -60,12 +66,14 @@ class CEPerson : public CListElement {
 
   // Writes the parameter's line of the internal form at `out`, at most
   // `size` bytes with the closing NUL (a longer line is cut), and returns
-  // the position of that NUL. A list parameter without a list writes
-  // nothing; null for a parameter of another type; `out` itself for a null
+  // the position of that NUL. A list parameter without a list, or a
+  // parameter whose name cannot be written, writes nothing; null for a
+  // parameter of another type; `out` itself for a null
   // parameter, a null `out` or a size of 0.
   char* create_param_string(CParameterBase* parameter, char* out, size_t size);
   // The internal form of the whole profile, owned by the caller; unset for
-  // a profile without parameters or with one of another type.
+  // a profile without parameters (or none that writes a line) or with one
+  // of another type.
   HeapText create_string();
   // Replaces the parameters by those of an internal form. Entries that do
   // not read (no parameter, name, content, type, visibility or usage) are
@@ -74,19 +82,23 @@ class CEPerson : public CListElement {
   int load_profile_string(const char* text);
 
   // One parameter's entry of the external form, owned by the caller; unset
-  // for a list parameter without a list and for other types.
+  // for a list parameter without a list, a text parameter whose value holds
+  // "list;" (it would read back as a list), one whose name cannot be written
+  // as a keyword, and for other types.
   HeapText create_param_string_external(CParameterBase* parameter);
   // The external form of the whole profile, owned by the caller.
   HeapText create_string_external();
   // Replaces the parameters by those of an external form: text parameters,
-  // or list parameters for values holding "list;". 0 for a null text, one
+  // or list parameters for values holding "list;". The text may end with
+  // or without the parenthesis that closes "(tell". 0 for a null text, one
   // that does not parse, or a section that does not parse; else 1.
   int create_agent_external(const char* text);
 
  private:
   struct SectionTexts;
-  // The internal line of `parameter` into `line`; false for other types.
-  static bool parameter_line(CParameterBase* parameter, std::string* line);
+  // The internal line of `parameter` into `line` (empty when it writes
+  // nothing); false for other types.
+  bool parameter_line(CParameterBase* parameter, std::string* line);
   void read_parameter(const char* entry);
   int read_section(const char* section, int usage, const SectionTexts& texts);
   void read_group(const char* group, int usage, int visibility, const char* unreadable);

@@ -7,6 +7,11 @@
 // The start is CKelTime's compact form "day-month-year-hour-minute-second",
 // the attendees are names separated by commas.
 //
+// What the meeting writes reads back as written: a text that its form could
+// not carry (parentheses that do not pair up, a tab or a line end; for an
+// attendee also a comma) is refused when set or read, so that no field can
+// change another in the written text.
+//
 // CParticipant: one attendee, named by the attendee, with a payment note.
 #pragma once
 
@@ -38,11 +43,12 @@ class CMeeting : public CLList {
   // Takes `time` over (the one held before goes); null leaves none.
   void set_time(CKelTime* time) { time_.reset(time); }
   CKelTime* get_time() const { return time_.get(); }
-  // Keep a copy; null clears the text.
-  void set_profile(const char* text) { profile_.set(text); }
-  void set_subject(const char* text) { subject_.set(text); }
-  void set_body(const char* text) { body_.set(text); }
-  void set_location(const char* text) { location_.set(text); }
+  // Keep a copy and give 1; null clears the text. A text that the written
+  // form could not carry is refused: 0, the field stays as it was.
+  int set_profile(const char* text) { return set_text(profile_, text); }
+  int set_subject(const char* text) { return set_text(subject_, text); }
+  int set_body(const char* text) { return set_text(body_, text); }
+  int set_location(const char* text) { return set_text(location_, text); }
   char* get_profile() const { return profile_.get(); }
   char* get_subject() const { return subject_.get(); }
   char* get_body() const { return body_.get(); }
@@ -53,16 +59,20 @@ class CMeeting : public CLList {
   // Reads an appointment: profile, subject, body and location without their
   // parentheses, the duration's leading integer, and the required and then
   // the optional attendees appended after those already there. The start
-  // is not read: the time stays as it was. 0, changing nothing, for a null
-  // text, one that does not parse, or one whose command is not
-  // "appointment"; else 1.
+  // is not read: the time stays as it was. A text without its enclosing
+  // parentheses (as to_string writes it) reads as if enclosed. Fields whose
+  // texts are refused (above) stay as they were, refused attendees are not
+  // added; each is logged. 0, changing nothing, for a null text, one that
+  // does not parse, or one whose command is not "appointment"; else 1.
   int from_string(char* text) override;
   // The text form, owned by the meeting until the next call. The required
-  // attendees are every attendee of the meeting; missing texts and the
-  // start of a meeting without a time are written empty.
+  // attendees are every attendee of the meeting but those without a name
+  // and those whose names are refused (above); missing texts and the start
+  // of a meeting without a time are written empty.
   char* to_string() override;
 
  private:
+  int set_text(HeapText& field, const char* text);
   // Appends one attendee per comma-separated name of `names`.
   void add_attendees(const char* names);
 

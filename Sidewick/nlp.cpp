@@ -132,6 +132,10 @@ int CNLP::load_rules(const char* path) {
     debug(path);
     return 0;
   }
+  return read_rules(file);
+}
+
+int CNLP::read_rules(CFileBuffer& file) {
   const struct {
     const char* directive;
     void (CNLP::*handle)(char*);

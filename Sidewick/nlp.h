@@ -49,6 +49,9 @@ class CNLP : public CNLPBase {
   // Reads the rule file and writes "core-startup.txt". 1; 0 with a log line
   // when it cannot be read. Loading again adds to what is there.
   int load_rules(const char* path) override;
+  // Reads the rules from the lines of a loaded buffer, as load_rules does
+  // from its file, and writes "core-startup.txt". 1.
+  int read_rules(CFileBuffer& file);
 
   // The handlers of the concept, sentence and rule lines, given what follows
   // the directive ("NAME:..."); they cut `text` in place. A text without

@@ -28,6 +28,10 @@ int CNLPBase::load_rules(const char* path) {
     debug(path);
     return 0;
   }
+  return read_word_rules(file);
+}
+
+int CNLPBase::read_word_rules(CFileBuffer& file) {
   for (char* line = file.read_line(); line != nullptr; line = file.read_line()) {
     char* equals = std::strchr(line, '=');
     if (equals == nullptr) continue;

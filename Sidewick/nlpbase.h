@@ -10,6 +10,7 @@
 #include "Toolwick/heaptext.h"
 #include "Toolwick/llist.h"
 
+class CFileBuffer;
 class CLogFacility;
 
 class CNLPBase {
@@ -30,6 +31,9 @@ class CNLPBase {
   // "=", its words (upper-cased) what precedes it, split at "+". 1; 0 with a
   // log line when the file cannot be read.
   virtual int load_rules(const char* path);
+  // Appends the rules of the lines of a loaded buffer, as load_rules does
+  // from its file. 1.
+  int read_word_rules(CFileBuffer& file);
   // In place: every printable ASCII punctuation character except '/', '='
   // and '|' becomes a blank. Null is ignored.
   virtual void filter_punctuation(char* text);

@@ -34,6 +34,12 @@ int text_flag(const char* text) {
 
 }  // namespace
 
+int CSpaceArc::set_label(const char* label) {
+  if (!sidewick::reads_back_as_value(label)) return 0;
+  label_.set(label);
+  return 1;
+}
+
 int CSpaceArc::from_string(char* text) {
   if (text == nullptr) return 0;
   CParser parser;
@@ -48,7 +54,7 @@ int CSpaceArc::from_string(char* text) {
       permanent == nullptr || location_type == nullptr || active == nullptr) {
     return 0;
   }
-  label_.assign(sidewick::unwrapped(label));
+  if (set_label(sidewick::unwrapped(label).c_str()) == 0) return 0;
   human_traversable_ = text_flag(human_traversable);
   permanent_ = text_flag(permanent);
   active_ = text_flag(active);

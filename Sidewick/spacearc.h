@@ -3,7 +3,9 @@
 // and whether people can pass, exchanged as the keyword text
 //   (arc :label (%s) :arctype %s :human_traversable %s :permanent %s
 //        :location_type %s :active %s)
-// with the code texts below and the flags written TRUE or FALSE.
+// with the code texts below and the flags written TRUE or FALSE. A label
+// that this form could not carry (parentheses that do not pair up, a tab or
+// a line end) is refused, so that what an arc writes reads back as written.
 #pragma once
 
 #include "Toolwick/heaptext.h"
@@ -39,10 +41,9 @@ class CSpaceArc : public CListElement {
   // not permanent, active.
   CSpaceArc() = default;
 
-  // Null changes nothing; else the arc keeps a copy.
-  void set_label(const char* label) {
-    if (label != nullptr) label_.set(label);
-  }
+  // Keeps a copy and gives 1; null, or a label refused (above), changes
+  // nothing and gives 0.
+  int set_label(const char* label);
   char* get_label() const { return label_.get(); }
   void set_arctype(int type) { arctype_ = type; }
   int get_arctype() const { return arctype_; }
@@ -55,8 +56,8 @@ class CSpaceArc : public CListElement {
   void set_active(int flag) { active_ = flag; }
   int get_active() const { return active_; }
 
-  // Reads a text that holds all six keywords, else gives 0 and changes
-  // nothing. The label is taken without its parentheses; a flag is 1 for
+  // Reads a text that holds all six keywords and a label that is not
+  // refused, else gives 0 and changes nothing. The label is taken without its parentheses; a flag is 1 for
   // TRUE or true, else 0; an arc type whose text is not known (the texts
   // are case-sensitive) reads virtual, an unknown location type leaves the
   // location type as it was. 1 once read.

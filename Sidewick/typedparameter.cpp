@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "Sidewick/valuetext.h"
 #include "Toolwick/utils.h"
 
 CIntParameter::CIntParameter(const char* name) : CParameterBase(name) { set_type(PARAMETER_INT); }
@@ -13,6 +14,12 @@ void CIntParameter::reset() {
 
 CCharParameter::CCharParameter(const char* name) : CParameterBase(name) {
   set_type(PARAMETER_CHAR);
+}
+
+int CCharParameter::set_parameter(const char* value) {
+  if (!sidewick::reads_back_as_value(value)) return 0;
+  value_.set(value);
+  return 1;
 }
 
 void CCharParameter::reset() {
@@ -37,6 +44,11 @@ void CListParameter::set_parameter(const char* text) {
   if (marker == nullptr) return;
   value_ = std::make_unique<CLList>();
   CUtils().tokenize(marker + 5, ',', value_.get());
+  for (CListElement* item = value_->get_element(0); item != nullptr;) {
+    CListElement* next = item->get_next();
+    if (!sidewick::reads_back_as_list_name(item->get_name())) value_->delete_element(item);
+    item = next;
+  }
 }
 
 void CListParameter::reset() {

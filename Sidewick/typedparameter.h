@@ -2,6 +2,10 @@
 // integer, a text or a list of names -- each marked primary or secondary
 // (usage) and public or private (visibility). The element name is the
 // parameter's name.
+//
+// Texts that the profile's written forms could not carry (parentheses that
+// do not pair up, a tab or a line end; in a list also a comma inside a name)
+// are refused, so that a profile reads back as it was written.
 #pragma once
 
 #include <memory>
@@ -64,10 +68,9 @@ class CCharParameter : public CParameterBase {
 
   // Owned by the parameter; null after reset.
   char* get_parameter() const { return value_.get(); }
-  // Null changes nothing; else the parameter keeps a copy.
-  void set_parameter(const char* value) {
-    if (value != nullptr) value_.set(value);
-  }
+  // Keeps a copy and gives 1; null, or a value refused (above), changes
+  // nothing and gives 0.
+  int set_parameter(const char* value);
   // No value, public.
   void reset();
 
@@ -86,8 +89,8 @@ class CListParameter : public CParameterBase {
   // held, changes nothing.
   void set_parameter(CLList* list);
   // A new list from the names after the first "list;" (else "LIST;") of
-  // `text`, separated by commas; without either marker no list. Null
-  // changes nothing.
+  // `text`, separated by commas, but for names refused (above); without
+  // either marker no list. Null changes nothing.
   void set_parameter(const char* text);
   // No list, public.
   void reset();

@@ -1,11 +1,37 @@
 #include "Sidewick/valuetext.h"
 
+#include <cstring>
 #include <limits>
 
+#include "Lexwick/parser.h"
+#include "Toolwick/llist.h"
 #include "Toolwick/numbers.h"
+#include "Toolwick/token.h"
 #include "Toolwick/utils.h"
 
 namespace sidewick {
+
+namespace {
+
+// The keyword and the value of the token at `e`; null for what is missing.
+const char* keyword_of(const CListElement* e) {
+  const auto* token = dynamic_cast<const CToken*>(e);
+  return token != nullptr && token->get_token() != nullptr ? token->get_token()->get_name()
+                                                           : nullptr;
+}
+
+const char* value_of(const CListElement* e) {
+  const auto* token = dynamic_cast<const CToken*>(e);
+  return token != nullptr && token->get_token_content() != nullptr
+             ? token->get_token_content()->get_name()
+             : nullptr;
+}
+
+bool equal(const char* a, const char* b) {
+  return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
+}
+
+}  // namespace
 
 float read_float(const char* text) {
   const double value = read_real(text);
@@ -19,6 +45,61 @@ std::string unwrapped(const char* value) {
   std::string copy(value);
   CUtils utils;
   return utils.remove_parenthesis(copy.data());
+}
+
+bool reads_back_as_value(const char* value) {
+  if (value == nullptr) return false;
+  const std::string text = std::string("(v :v (") + value + ") :w ())";
+  CParser parser;
+  if (parser.parse_message(text.c_str()) != 1) return false;
+  const char* read = parser.find_token("v");
+  return read != nullptr && unwrapped(read) == value && equal(parser.find_token("w"), "()");
+}
+
+bool reads_back_as_keyword(const char* name) {
+  if (name == nullptr) return false;
+  const std::string keyword = std::string(":") + name;
+  const std::string text = "(k " + keyword + " (x) :w ())";
+  CParser parser;
+  if (parser.parse_message(text.c_str()) != 1 || parser.get_tokens() == nullptr) return false;
+  // Exactly the three tokens written: "k", the keyword with its value, ":w ()".
+  const CListElement* e = parser.get_tokens()->get_element(0);
+  if (e == nullptr || !equal(keyword_of(e), "k") || value_of(e) != nullptr) return false;
+  e = e->get_next();
+  if (e == nullptr || !equal(keyword_of(e), keyword.c_str()) || !equal(value_of(e), "(x)")) {
+    return false;
+  }
+  e = e->get_next();
+  return e != nullptr && equal(keyword_of(e), ":w") && equal(value_of(e), "()") &&
+         e->get_next() == nullptr;
+}
+
+bool reads_back_as_list_name(const char* name) {
+  return name != nullptr && std::strchr(name, ',') == nullptr && reads_back_as_value(name);
+}
+
+std::string comma_list(CLList* list) {
+  std::string joined;
+  bool first = true;
+  bool last_empty = false;
+  if (list == nullptr) return joined;
+  for (CListElement* e = list->get_element(0); e != nullptr; e = e->get_next()) {
+    const char* name = e->get_name();
+    if (!reads_back_as_list_name(name)) continue;
+    if (!first) joined += ',';
+    joined += name;
+    first = false;
+    last_empty = name[0] == '\0';
+  }
+  if (last_empty) joined += ',';
+  return joined;
+}
+
+int parse_closing_at_end(CParser& parser, const char* text) {
+  if (parser.parse_message(text) == 1) return 1;
+  if (text == nullptr || std::strchr(text, '(') == nullptr) return 0;
+  const std::string closed = std::string(text) + ")";
+  return parser.parse_message(closed.c_str());
 }
 
 }  // namespace sidewick

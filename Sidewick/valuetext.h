@@ -1,10 +1,14 @@
 // Values as the keyword texts of the auxiliary classes carry them: floats
 // read in the "C" locale whatever the process locale is (integers and fixed
-// texts: Toolwick/numbers.h), and values without the parentheses that the
-// composer puts around them. Internal to Sidewick.
+// texts: Toolwick/numbers.h), values without the parentheses that the
+// composer puts around them, and the tests by which the classes refuse a
+// text that their written form could not carry. Internal to Sidewick.
 #pragma once
 
 #include <string>
+
+class CLList;
+class CParser;
 
 namespace sidewick {
 
@@ -15,5 +19,29 @@ float read_float(const char* text);
 // CUtils::remove_parenthesis cuts it: "(a (b))" gives "a (b)", "abc" gives
 // "abc". Null gives "".
 std::string unwrapped(const char* value);
+
+// Whether `value`, written as the value of a keyword in parentheses
+// (":k (value)"), reads back as the same text and leaves the keywords after
+// it alone. Not so for a text whose parentheses do not pair up, or that
+// holds a tab or a line end (which read back as blanks). The question is put
+// to the parser itself, so that what the writers accept is what reads back.
+// Null: false.
+bool reads_back_as_value(const char* value);
+// Whether `name`, written as a keyword (":name (value)"), reads back as a
+// keyword of that name with its value: not so for a name holding a blank or
+// a parenthesis, for instance. Null: false.
+bool reads_back_as_keyword(const char* name);
+// Whether `name` can stand in a comma-separated list of names written as a
+// keyword's value: it reads back as a value and holds no comma.
+bool reads_back_as_list_name(const char* name);
+// The names of the elements of `list` that reads_back_as_list_name accepts,
+// joined with commas so that splitting at the commas (CUtils::tokenize)
+// gives each back: when the last name is empty, one more comma follows it.
+std::string comma_list(CLList* list);
+
+// Parses `text`; a text whose first parenthesis is not closed is read as if
+// closed at its end (the form that some writers of this library leave).
+// 1 when it parsed.
+int parse_closing_at_end(CParser& parser, const char* text);
 
 }  // namespace sidewick

@@ -1,10 +1,10 @@
-// Fuzzes reading rule files: the input is the rule file of a keyword-rule
-// engine, and also an include file that it may name ("include::fuzz.txt"),
-// and the word-rule file of a word-rule engine; each engine then answers a
-// few sentences and the input itself. The engines write their state files
-// into the working directory: each input runs inside a scratch directory,
-// which is also the framework home, and the fuzzer's own directory comes
-// back afterwards.
+// Fuzzes reading rule files: the input is the rule text of a keyword-rule
+// engine and the word-rule text of a word-rule engine, read from memory;
+// each engine then answers a few sentences and the input itself. An input
+// that names an include file ("include::fuzz.txt") finds itself there too:
+// only such inputs are written to a file, in a framework home made once.
+// The engines write their state files into the working directory (run.sh
+// runs the fuzzer in a scratch directory).
 #include <stdlib.h>
 
 #include <cstddef>
@@ -14,6 +14,7 @@
 #include <string>
 
 #include "Sidewick/nlp.h"
+#include "Toolwick/filebuffer.h"
 
 namespace {
 
@@ -30,11 +31,9 @@ class ScratchHome {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path_ + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+  void write_include(const std::string& bytes) const {
+    std::ofstream(path_ + "/system/nlp/fuzz.txt", std::ios::binary | std::ios::trunc) << bytes;
   }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
 
  private:
   std::string path_;
@@ -48,13 +47,14 @@ const char* const kSentences[] = {"Where is the interceptor?", "show the radars 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const ScratchHome home;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  home.write("rules.txt", text);
-  home.write("system/nlp/fuzz.txt", text);
-  const std::filesystem::path fuzzer_directory = std::filesystem::current_path();
-  std::filesystem::current_path(home.path());
+  if (text.find("include::") != std::string::npos || text.find("INCLUDE::") != std::string::npos) {
+    home.write_include(text);
+  }
 
+  CFileBuffer rules;
   CNLP nlp;
-  nlp.Create(home.file("rules.txt").c_str());
+  rules.load_text(text.data(), text.size());
+  nlp.read_rules(rules);
   for (const char* sentence : kSentences) {
     nlp.parse_data(sentence);
     nlp.get_target();
@@ -63,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   nlp.parse_data(text.c_str());
 
   CNLPBase words;
-  words.Create(home.file("rules.txt").c_str());
+  rules.load_text(text.data(), text.size());
+  words.read_word_rules(rules);
   for (const char* sentence : kSentences) words.parse_data(sentence);
   words.parse_data(text.c_str());
-  std::filesystem::current_path(fuzzer_directory);
   return 0;
 }

@@ -4,8 +4,11 @@
 # fuzz/corpus/TARGET/. The inputs it finds go to a scratch directory that is
 # deleted at the end; with -merge, those that add coverage are first copied
 # into fuzz/corpus/TARGET/ (named by the SHA-1 of their content), ready to be
-# committed. Crashing inputs always land there as crash-*. Installs clang
-# when missing.
+# committed. Crashing inputs always land there as crash-*; so do inputs
+# that hang one run past FUZZ_TIMEOUT seconds (default 10; kept as
+# timeout-*), that take more than FUZZ_RSS_MB of memory (default 2048; kept
+# as oom-*), and inputs with undefined behaviour, which end the run as a
+# crash. Installs clang when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,19 +46,29 @@ mkdir -p build
   cmake --build "$build" --target "$target-fuzzer"
 ) 9>build/fuzz.lock
 
-# Run inside a scratch directory: the framework writes its UUID state files
-# ("nodeid", "state") into the working directory.
+# Run inside a scratch directory, in memory where the system has a place
+# for it: the framework writes its UUID state files ("nodeid", "state") and
+# the rule engine its state files into the working directory, and some
+# targets keep a scratch file in TMPDIR; on a disk each of those writes
+# would cost more than the run it belongs to.
 top=$PWD
 fuzzer=$top/$build/fuzz/$target-fuzzer
 corpus=$top/fuzz/corpus/$target
-work=$(mktemp -d)
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  work=$(mktemp -d -p /dev/shm)
+else
+  work=$(mktemp -d)
+fi
 trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work
 mkdir "$work/new"
 cd "$work"
 # libFuzzer reads every directory given and writes what it finds to the
 # first one, so the committed corpus is only read.
-"$fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$corpus/crash-" new "$corpus"
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+limits=(-timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb="${FUZZ_RSS_MB:-2048}")
+"$fuzzer" -max_total_time="$seconds" -print_final_stats=1 "${limits[@]}" \
+  -artifact_prefix="$corpus/" new "$corpus"
 
 found=$(find new -type f | wc -l)
 if [ "$merge" -eq 0 ]; then
@@ -63,6 +76,6 @@ if [ "$merge" -eq 0 ]; then
   exit 0
 fi
 before=$(find "$corpus" -type f | wc -l)
-"$fuzzer" -merge=1 -artifact_prefix="$corpus/crash-" "$corpus" new
+"$fuzzer" -merge=1 "${limits[@]}" -artifact_prefix="$corpus/" "$corpus" new
 after=$(find "$corpus" -type f | wc -l)
 echo "fuzz/run.sh: $found new inputs found, $((after - before)) added to fuzz/corpus/$target/"

@@ -1,7 +1,8 @@
 // Fuzzes the discovery text parser: the parse, every reader, the writers fed
 // with the fields read, a parse of what they wrote, and the service-table
 // operations of the discovery module with the fields as a peer would send
-// them (no socket: nothing is sent).
+// them (no socket: nothing is sent). The oracle: the answer written with the
+// USN and AL read re-parses to that USN and location.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 #include "Credwick/beliefdb.h"
 #include "Relaywick/discovery.h"
 #include "Relaywick/ssdpparser.h"
+#include "oracle.h"
 
 namespace {
 
@@ -42,6 +44,12 @@ void write_with_fields(CSSDPParser& parser) {
   const std::string answer = written != nullptr ? written : "";
   parser.parse_message(answer.c_str());
   read_everything(parser);
+  if (written == nullptr) return;
+  CSSDPParser reread;
+  FUZZ_CHECK(reread.parse_message(answer.c_str()) == 1);
+  FUZZ_CHECK(reread.get_method() == SSDP_METHOD_HTTP);
+  FUZZ_CHECK(reread.find_USN() != nullptr && reread.find_USN() == usn);
+  FUZZ_CHECK(reread.find_AL() != nullptr && reread.find_AL() == al + ":4");
 }
 
 }  // namespace

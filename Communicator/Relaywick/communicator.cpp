@@ -256,7 +256,9 @@ void CCommunicator::set_service_type(int type) {
 }
 
 void CCommunicator::add_requirement(const char* name) {
-  if (name != nullptr) required_.add_element(new CListElement(name));
+  if (name != nullptr && required_.find_element(name) == nullptr) {
+    required_.add_element(new CListElement(name));
+  }
 }
 
 int CCommunicator::check_requirements() {

@@ -113,7 +113,7 @@ class CCommunicator : public CListElement {
   // Also given to every lookup module.
   void set_service_type(int type);
   int get_service_type() const { return service_type_; }
-  // Null is ignored.
+  // Null and a name required already are ignored.
   void add_requirement(const char* name);
   // 1 when every required name names a lookup module.
   int check_requirements();

@@ -9,7 +9,15 @@ namespace {
 
 // The code each step expects (kinds above 7 pass without comparison).
 constexpr int kExpected[8] = {220, 250, 250, 250, 354, 250, 221, 354};
-enum Kind { kGreeting = 0, kHelo = 1, kMailFrom = 2, kRcptTo = 3, kQuit = 6, kData = 7 };
+enum Kind {
+  kGreeting = 0,
+  kHelo = 1,
+  kMailFrom = 2,
+  kRcptTo = 3,
+  kEndOfData = 5,
+  kQuit = 6,
+  kData = 7
+};
 
 // The decimal number of the first three characters; -1 when fewer came.
 int reply_code(const std::string& reply) {
@@ -23,7 +31,9 @@ int reply_code(const std::string& reply) {
 }
 
 // A reply line "ddd-text" announces more lines of the same reply.
-bool is_continuation(const std::string& line) { return line.size() >= 4 && line[3] == '-'; }
+bool is_continuation(const std::string& line_head) {
+  return line_head.size() >= 4 && line_head[3] == '-';
+}
 
 // The body with a second '.' before every line that begins with one, so
 // that no body line reads as the end of data.
@@ -39,6 +49,39 @@ std::string dot_stuffed(const char* body) {
 }
 
 }  // namespace
+
+void CSMTPReplyReader::append(const char* bytes, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    const char c = bytes[i];
+    if (!cut_) {
+      reply_ += c;
+      cut_ = reply_.size() >= kMaxReply;
+    }
+    if (line_head_.size() < 4) line_head_ += c;
+    if (c != '\n') continue;
+    const bool more = is_continuation(line_head_);
+    line_head_.clear();
+    if (more) continue;
+    done_.push_back(std::move(reply_));
+    reply_.clear();
+    cut_ = false;
+  }
+}
+
+bool CSMTPReplyReader::next(std::string* reply) {
+  if (done_.empty()) return false;
+  *reply = std::move(done_.front());
+  done_.pop_front();
+  return true;
+}
+
+std::string CSMTPReplyReader::rest() {
+  std::string partial = std::move(reply_);
+  reply_.clear();
+  line_head_.clear();
+  cut_ = false;
+  return partial;
+}
 
 CSMTP::CSMTP() { socket_.Create(); }
 
@@ -77,29 +120,16 @@ std::string CSMTP::read_reply() {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms_);
   std::string reply;
-  for (;;) {
-    // Take the whole lines that came; the last one that announces no more
-    // ends the reply.
-    for (size_t end = pending_.find('\n'); end != std::string::npos; end = pending_.find('\n')) {
-      const std::string line = pending_.substr(0, end + 1);
-      pending_.erase(0, end + 1);
-      reply += line;
-      if (!is_continuation(line) || reply.size() >= kMaxReply) return reply;
-    }
-    if (reply.size() + pending_.size() >= kMaxReply ||
-        std::chrono::steady_clock::now() >= deadline) {
-      break;
-    }
+  while (!replies_.next(&reply)) {
+    if (std::chrono::steady_clock::now() >= deadline) return replies_.rest();
     char buffer[1024];
     const int got = socket_.Receive(buffer, sizeof buffer);
     if (got > 0) {
-      pending_.append(buffer, static_cast<size_t>(got));
+      replies_.append(buffer, static_cast<size_t>(got));
     } else if (got == 0 || CAsyncSocket::GetLastError() != platform::WSAETIMEDOUT) {
-      break;  // closed or broken: no more will come
+      return replies_.rest();  // closed or broken: no more will come
     }
   }
-  reply += pending_;
-  pending_.clear();
   return reply;
 }
 
@@ -147,9 +177,7 @@ int CSMTP::Data(const char* subject, const char* body) {
   const std::string mail = str_format("SUBJECT:%s\r\n", subject != nullptr ? subject : "") +
                            dot_stuffed(body != nullptr ? body : "") + "\r\n.\r\n";
   if (!send_text(mail)) return 0;
-  // Read so that the next command's reply is not taken for this one.
-  read_reply();
-  return 1;
+  return CheckResponse(kEndOfData);
 }
 
 int CSMTP::Disconnect() {

@@ -12,17 +12,39 @@
 // them.
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
 #include "Platform/asyncsocket.h"
 
+// CSMTPReplyReader: cuts the bytes that come from a mail server into whole
+// replies, whatever pieces they arrive in. A line ends at LF; a reply is its
+// lines up to the first that does not begin "ddd-". A reply is kept to its
+// first kMaxReply bytes: the rest of it is read and dropped, so that the next
+// reply given is the server's next one.
+class CSMTPReplyReader {
+ public:
+  static constexpr size_t kMaxReply = 65536;
+
+  void append(const char* bytes, size_t size);
+  // Moves the oldest whole reply not given yet to `reply`; false when none.
+  bool next(std::string* reply);
+  // What came of the reply being read (none came whole yet), and starts afresh.
+  std::string rest();
+
+ private:
+  std::deque<std::string> done_;
+  std::string reply_;      // the reply being read, at most kMaxReply bytes
+  std::string line_head_;  // the first four bytes of its current line
+  bool cut_ = false;       // reply_ is full: the rest of the reply is dropped
+};
+
 class CSMTP {
  public:
   static constexpr unsigned kDefaultPort = 25;
   static constexpr int kDefaultTimeoutMs = 30000;
-  // Replies longer than this are cut: the rest is not read.
-  static constexpr size_t kMaxReply = 65536;
 
   CSMTP();
   virtual ~CSMTP() = default;
@@ -50,8 +72,8 @@ class CSMTP {
   // The recipients in the order added, then "No more To available".
   const char* GetTo();
   // "DATA", expects 354, then the subject line, the body (lines that begin
-  // with '.' get a second one) and the end of data. The server's reply to
-  // the end of data is read and not judged: 1 once the mail went out.
+  // with '.' get a second one) and the end of data, and expects 250: the
+  // server has taken the mail.
   int Data(const char* subject, const char* body);
   // "QUIT ", expects 221.
   int Disconnect();
@@ -76,5 +98,5 @@ class CSMTP {
   size_t cursor_ = 0;
   unsigned port_ = kDefaultPort;
   int timeout_ms_ = kDefaultTimeoutMs;
-  std::string pending_;  // received bytes after the last reply read
+  CSMTPReplyReader replies_;
 };

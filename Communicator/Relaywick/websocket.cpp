@@ -101,19 +101,33 @@ char* CWebSocket::retrieve_page(CURL* url, int method) {
     return nullptr;
   }
 
+  // The page ends when the server closes: a response cut short by the
+  // timeout or a broken connection is no page, and what came of it goes.
+  const size_t kept = page_.size();
+  const bool had_page = has_page_;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms_);
   char chunk[kChunk];
   size_t received = 0;
+  int failure = platform::WSAETIMEDOUT;
   while (received < kMaxPage && std::chrono::steady_clock::now() < deadline) {
     const int want = static_cast<int>(std::min<size_t>(kChunk, kMaxPage - received));
     const int got = socket.Receive(chunk, want);
     if (got > 0) {
       append(chunk, static_cast<size_t>(got));
       received += static_cast<size_t>(got);
-    } else if (got == 0 || CAsyncSocket::GetLastError() != platform::WSAETIMEDOUT) {
-      break;  // closed or broken
+    } else if (got == 0) {
+      return get_page();
+    } else if (CAsyncSocket::GetLastError() != platform::WSAETIMEDOUT) {
+      failure = CAsyncSocket::GetLastError();
+      break;
     }
   }
-  if (received >= kMaxPage) debug("<CWebSocket> Page cut at %zu bytes", kMaxPage);
-  return get_page();
+  if (received >= kMaxPage) {
+    debug("<CWebSocket> Page cut at %zu bytes", kMaxPage);
+    return get_page();
+  }
+  show_error(static_cast<unsigned>(failure));
+  page_.resize(kept);
+  has_page_ = had_page;
+  return nullptr;
 }

@@ -5,7 +5,8 @@
 //
 // The page is the response as received (status line, headers and body),
 // read until the server closes, within the timeout and up to kMaxPage
-// bytes. Texts returned are owned by the object: the page until flush() or
+// bytes (a longer one is cut there). A response that the server does not
+// end within the timeout, or whose connection breaks, fails the fetch. Texts returned are owned by the object: the page until flush() or
 // the next fetch, the message until the next fetch.
 #pragma once
 
@@ -30,7 +31,8 @@ class CWebSocket : public CListElement {
   // parse or the fetch fails.
   char* retrieve_page(const char* url, int method);
   // Appends what comes to the page so far; null for a null URL or when the
-  // connection or the request fails (also for a method other than the three).
+  // connection, the request or the response fails (also for a method other
+  // than the three): the page is then as it was before the call.
   char* retrieve_page(CURL* url, int method);
   // Null changes nothing.
   void add_to_page(const char* text);

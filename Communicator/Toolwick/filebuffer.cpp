@@ -29,11 +29,23 @@ char* CFileBuffer::load_a_file(const char* path) {
   }
   const size_t got = std::fread(text.get(), 1, size, stream);
   std::fclose(stream);
+  return take(std::move(text), got);
+}
 
+char* CFileBuffer::load_text(const char* bytes, size_t size) {
+  unload();
+  if (bytes == nullptr || size > INT32_MAX - 2) return nullptr;
+  std::unique_ptr<char[]> text(new (std::nothrow) char[size + 2]);
+  if (!text) return nullptr;
+  std::memcpy(text.get(), bytes, size);
+  return take(std::move(text), size);
+}
+
+char* CFileBuffer::take(std::unique_ptr<char[]> text, size_t size) {
   // Text mode of the original platform: every CR LF pair reads as LF.
   size_t out = 0;
-  for (size_t in = 0; in < got; ++in) {
-    if (text[in] == '\r' && in + 1 < got && text[in + 1] == '\n') continue;
+  for (size_t in = 0; in < size; ++in) {
+    if (text[in] == '\r' && in + 1 < size && text[in + 1] == '\n') continue;
     text[out++] = text[in];
   }
   text[out] = '\0';

@@ -181,6 +181,25 @@ TEST_F(DeviceTest, LinkReplaceAndUnlink) {
   EXPECT_EQ(modules(device), plain);
 }
 
+// Linking again to the linked parent keeps its module: repeated messages
+// make no new module, however many come.
+TEST_F(DeviceTest, ALinkToTheLinkedParentIsKept) {
+  TestDevice* device = start();
+  EXPECT_EQ(handle(device, message("device :action parentlink :parent Boss")), 1);
+  CMiddleAgentClient* link = device->get_parent_link();
+  ASSERT_NE(link, nullptr);
+  link->set_dependancy(7);  // marks this very module
+  const std::vector<std::string> linked = modules(device);
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(handle(device, message("device :action parentlink :parent Boss")), 1);
+  }
+  ASSERT_NE(device->get_parent_link(), nullptr);
+  EXPECT_EQ(device->get_parent_link()->get_dependancy(), 7u);
+  EXPECT_EQ(modules(device), linked);
+  EXPECT_TRUE(logged("<CDeviceBase> Device is already linked to this parent"));
+  EXPECT_EQ(stored(), "Boss");
+}
+
 TEST_F(DeviceTest, LinkThatCannotBeStoredStays) {
   std::filesystem::create_directory(dir.file("parentlink.txt"));  // no file can be written there
   TestDevice* device = start();

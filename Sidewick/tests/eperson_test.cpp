@@ -54,7 +54,9 @@ std::vector<Param> read(CEPerson& person) {
     std::string value;
     if (auto* i = dynamic_cast<CIntParameter*>(p)) value = std::to_string(i->get_parameter());
     if (auto* c = dynamic_cast<CCharParameter*>(p)) value = c->get_parameter();
-    if (auto* l = dynamic_cast<CListParameter*>(p)) {
+    if (auto* l = dynamic_cast<CListParameter*>(p); l != nullptr && l->get_parameter() == nullptr) {
+      value = "(no list)";
+    } else if (l != nullptr) {
       value = "list;";
       for (CListElement* item = l->get_parameter()->get_element(0); item != nullptr;
            item = item->get_next()) {
@@ -152,6 +154,10 @@ TEST_F(EPersonTest, ListWithoutAListWritesNothingAndTextWithoutValueEmpty) {
 TEST_F(EPersonTest, NoStringWithoutParametersOrWithAnUntypedOne) {
   EXPECT_FALSE(person.create_string().is_set());
   EXPECT_EQ(logger.lines, Lines{"<CEPerson> Unable to create profile string"});
+  // Nor when no parameter writes a line: "(\n)\n" would read as no profile.
+  person.get_parameters()->add_element(new CListParameter("none"));
+  EXPECT_FALSE(person.create_string().is_set());
+  EXPECT_EQ(logger.lines.back(), "<CEPerson> Unable to create profile string");
   add({"age", PARAMETER_INT, "1", 0, 0});
   person.get_parameters()->add_element(new CParameterBase("bare"));
   EXPECT_FALSE(person.create_string().is_set());
@@ -393,8 +399,115 @@ INSTANTIATE_TEST_SUITE_P(
         ExternalCase{"keyword_without_value", "(tell :primary (pri :public (pub :a :b (2))))", 1,
                      1,
                      {"<CEPerson> Processing public profile section", "a",
-                      "<CEPerson> Empty content found, could be performative", "b"}}),
+                      "<CEPerson> Empty content found, could be performative", "b"}},
+        // The form as other writers leave it, "(tell" not closed.
+        ExternalCase{"tell_left_open",
+                     " :profile (tell :primary  (pri :public (pub  :colour (blue)\n ) :private "
+                     "(priv  )) :secondary (sec :public (pub  ) :private (priv  ))",
+                     1, 1, {"<CEPerson> Processing secondary profile section"}}),
     [](const testing::TestParamInfo<ExternalCase>& info) { return info.param.name; });
+
+struct RoundTripCase {
+  std::string name;
+  bool external;  // the form of the text
+  std::string text;
+  std::vector<Param> read;           // the parameters read from the text
+  std::vector<Param> internal_back;  // read back from the internal form written
+  std::vector<Param> external_back;  // read back from the external form written
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* out) { *out << c.name; }
+
+class EPersonRoundTrip : public testing::TestWithParam<RoundTripCase> {
+ protected:
+  TempDir dir;
+};
+
+// What a profile writes in either form reads back to the parameters that the
+// form carries and writes the same text again.
+TEST_P(EPersonRoundTrip, WrittenFormsReadBack) {
+  const RoundTripCase& c = GetParam();
+  CEPerson person;
+  if (c.external) {
+    person.create_agent_external(c.text.c_str());
+  } else {
+    person.load_profile_string(c.text.c_str());
+  }
+  EXPECT_EQ(read(person), c.read);
+
+  const HeapText internal = person.create_string();
+  CEPerson internal_back;
+  if (internal.is_set()) {
+    EXPECT_EQ(internal_back.load_profile_string(internal.get()), 1);
+    EXPECT_STREQ(internal_back.create_string().get(), internal.get());
+  }
+  EXPECT_EQ(read(internal_back), c.internal_back);
+
+  const HeapText external = person.create_string_external();
+  CEPerson external_back;
+  ASSERT_EQ(external_back.create_agent_external(external.get()), 1) << external.get();
+  EXPECT_STREQ(external_back.create_string_external().get(), external.get());
+  EXPECT_EQ(read(external_back), c.external_back);
+}
+
+// The texts are inputs on which writing and reading back used to disagree.
+INSTANTIATE_TEST_SUITE_P(
+    Found, EPersonRoundTrip,
+    testing::Values(
+        RoundTripCase{"list_ending_with_empty_item", false,
+                      "((list :parameter (value :name (l) :content (list;a,,) :type 2) "
+                      ":visibility 0 :usage 0))",
+                      {{"l", PARAMETER_LIST, "list;a,", 0, 0}},
+                      {{"l", PARAMETER_LIST, "list;a,", 0, 0}},
+                      {{"l", PARAMETER_LIST, "list;a,", 0, 0}}},
+        // Writes no line: a text of no lines would read as no profile.
+        RoundTripCase{"only_a_list_without_a_list", false,
+                      "((:parameter (:name n :content () :type 2) :visibility 0 :usage 0))",
+                      {{"n", PARAMETER_LIST, "(no list)", 0, 0}},
+                      {},
+                      {}},
+        // The external form would read the text back as a list.
+        RoundTripCase{"text_holding_the_list_marker", false,
+                      "((:parameter (:name t :content (a list;b) :type 1) :visibility 0 :usage 1))",
+                      {{"t", PARAMETER_CHAR, "a list;b", 0, 1}},
+                      {{"t", PARAMETER_CHAR, "a list;b", 0, 1}},
+                      {}},
+        // No keyword can hold the byte that ends a message.
+        RoundTripCase{"name_that_no_keyword_holds", false,
+                      "((:parameter (:name (a\x04) :content (7) :type 0) :visibility 1 :usage 0))",
+                      {{"a\x04", PARAMETER_INT, "7", 1, 0}},
+                      {{"a\x04", PARAMETER_INT, "7", 1, 0}},
+                      {}},
+        RoundTripCase{"name_with_blanks", false,
+                      "((:parameter (:name (eye colour) :content (blue) :type 1) :visibility 0 "
+                      ":usage 0))",
+                      {{"eye colour", PARAMETER_CHAR, "blue", 0, 0}},
+                      {{"eye colour", PARAMETER_CHAR, "blue", 0, 0}},
+                      {}},
+        // Neither read nor written: the parenthesis would unbalance the group.
+        RoundTripCase{"name_with_an_open_parenthesis", true, "(:primary (:public (:( ))))", {}, {},
+                      {}},
+        RoundTripCase{"name_with_paired_parentheses", true,
+                      "(tell :primary (pri :public (pub :a(b) (x))))",
+                      {{"a(b)", PARAMETER_CHAR, "x", 0, 0}},
+                      {{"a(b)", PARAMETER_CHAR, "x", 0, 0}},
+                      {{"a(b)", PARAMETER_CHAR, "x", 0, 0}}},
+        // The value of "a((" is "(": written, it would swallow what follows.
+        RoundTripCase{"value_with_an_unpaired_parenthesis", true,
+                      "(tell :primary (pri :public (pub :a (x) :b a(( ))))",
+                      {{"a", PARAMETER_CHAR, "x", 0, 0}},
+                      {{"a", PARAMETER_CHAR, "x", 0, 0}},
+                      {{"a", PARAMETER_CHAR, "x", 0, 0}}}),
+    [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+
+TEST(CharParameter, RefusesAValueItsFormsCannotCarry) {
+  CCharParameter note("note");
+  EXPECT_EQ(note.set_parameter("a (b) c"), 1);
+  for (const char* value : {"a) :usage (1", "(open", "two\nlines"}) {
+    EXPECT_EQ(note.set_parameter(value), 0) << value;
+    EXPECT_STREQ(note.get_parameter(), "a (b) c");
+  }
+}
 
 TEST_F(EPersonTest, WithoutLoggerLinesGoToTheProfilesLog) {
   CEPerson quiet;

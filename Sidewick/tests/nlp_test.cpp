@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Toolwick/filebuffer.h"
 #include "recordinglogger.h"
 #include "testsupport/tempdir.h"
 
@@ -297,6 +298,15 @@ TEST_F(SmallRules, EmptyWordOccursInEveryInput) {
   EXPECT_EQ(query("y"), "got Y");
 }
 
+TEST_F(SmallRules, RulesReadFromMemoryAsFromTheirFile) {
+  const std::string rules = "concept::ANY:x,y\nsentence::S:<ANY>\nrule::r:<S>,[got <ANY>]\n";
+  CFileBuffer text;
+  ASSERT_NE(text.load_text(rules.data(), rules.size()), nullptr);
+  EXPECT_EQ(nlp.read_rules(text), 1);
+  EXPECT_TRUE(has_line(startup(), "  Concept: Y"));
+  EXPECT_EQ(query("y"), "got Y");
+}
+
 TEST_F(SmallRules, EqualLengthsKeepTheFirstListed) {
   ASSERT_EQ(load("concept::C:abc,xyz,ab\nsentence::S:<C>\nrule::r:<S>,[<C>]\n"), 1);
   EXPECT_EQ(query("xyz abc ab"), "ABC");
@@ -469,6 +479,15 @@ TEST_F(WordRules, FirstRuleWhoseWordsAllOccur) {
     EXPECT_EQ(answer(c.text), c.answer);
   }
   EXPECT_EQ(answer(nullptr), "(none)");
+}
+
+TEST_F(WordRules, RulesReadFromMemoryAsFromTheirFile) {
+  CNLPBase other;
+  const std::string rules = "blue+boat=blue-boat\n";
+  CFileBuffer text;
+  ASSERT_NE(text.load_text(rules.data(), rules.size()), nullptr);
+  EXPECT_EQ(other.read_word_rules(text), 1);
+  EXPECT_STREQ(other.parse_data("A BOAT, BLUE").get(), "blue-boat");
 }
 
 TEST_F(WordRules, MissingFileAndEmptyDump) {

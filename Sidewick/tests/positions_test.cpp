@@ -48,8 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
         CartesianCase{"not_a_number", "(cartesian :x (abc) :z 4)", 1, 0, 8, 4},
         CartesianCase{"beyond_int", "(cartesian :x (99999999999) :y (-99999999999))", 1,
                       2147483647, -2147483647 - 1, 9},
-        // The written form lacks its closing parenthesis: it does not parse.
-        CartesianCase{"own_text_form", "(cartesian :x (1) :y (-2) :z (30)", 0, 7, 8, 9},
+        // The written form lacks its closing parenthesis: read as if closed.
+        CartesianCase{"own_text_form", "(cartesian :x (1) :y (-2) :z (30)", 1, 1, -2, 30},
+        CartesianCase{"unclosed_twice", "(cartesian :x (1) :y (-2", 0, 7, 8, 9},
         CartesianCase{"no_parenthesis", "cartesian x 1", 0, 7, 8, 9},
         CartesianCase{"null", nullptr, 0, 7, 8, 9}),
     [](const testing::TestParamInfo<CartesianCase>& info) { return info.param.name; });

@@ -39,9 +39,4 @@ TEST(Progress, TaskReportsThroughTheFourHooks) {
   EXPECT_EQ(progress.get_parent(), nullptr);
 }
 
-TEST(Progress, BaseHooksDoNothing) {
-  CProgress progress(0, nullptr);
-  copy_files(progress, 3);
-}
-
 }  // namespace

@@ -126,12 +126,55 @@ INSTANTIATE_TEST_SUITE_P(
                     ":permanent TRUE :location_type below :active TRUE)",
                     0, "old", ARCTYPE_WINDOW, LOCATIONTYPE_INSIDE, 1, 0, 1},
         ArcReadCase{"unparsable", "arc :label a", 0, "old", ARCTYPE_WINDOW, LOCATIONTYPE_INSIDE, 1,
-                    0, 1}),
+                    0, 1},
+        // A label that could not be written back as it reads (an unclosed
+        // last value runs to the end of the text).
+        ArcReadCase{"unpaired_label", "(arc :arctype pipe :human_traversable TRUE :permanent TRUE "
+                    ":location_type below :active TRUE) :label (a(b",
+                    0, "old", ARCTYPE_WINDOW, LOCATIONTYPE_INSIDE, 1, 0, 1}),
     [](const testing::TestParamInfo<ArcReadCase>& info) { return info.param.name; });
+
+struct LabelCase {
+  std::string name;
+  const char* label;
+  bool taken;
+};
+
+void PrintTo(const LabelCase& c, std::ostream* out) { *out << c.name; }
+
+class SpaceArcLabel : public testing::TestWithParam<LabelCase> {};
+
+// A label is taken only when the text form carries it: the arc then reads
+// back whole, and no label can change another field.
+TEST_P(SpaceArcLabel, IsTakenOnlyWhenItReadsBack) {
+  const LabelCase& c = GetParam();
+  CSpaceArc arc;
+  arc.set_arctype(ARCTYPE_DUCT);
+  EXPECT_EQ(arc.set_label(c.label), c.taken ? 1 : 0);
+  EXPECT_STREQ(arc.get_label(), c.taken ? c.label : "unassigned");
+  std::string text = arc.to_string();
+  CSpaceArc back;
+  ASSERT_EQ(back.from_string(text.data()), 1) << text;
+  EXPECT_STREQ(back.get_label(), arc.get_label());
+  EXPECT_EQ(back.get_arctype(), ARCTYPE_DUCT);
+  EXPECT_EQ(back.get_human_traversable(), 0);
+  EXPECT_EQ(back.to_string(), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Labels, SpaceArcLabel,
+    testing::Values(LabelCase{"paired_parentheses", "duct (4) ((east))", true},
+                    LabelCase{"empty", "", true},
+                    LabelCase{"keywords_inside", ":arctype wire :active FALSE", true},
+                    LabelCase{"flag_injection", "x) :human_traversable TRUE :y (", false},
+                    LabelCase{"unclosed", "(east", false},
+                    LabelCase{"closed_first", "a)(b", false},
+                    LabelCase{"line_end", "a\nb", false}),
+    [](const testing::TestParamInfo<LabelCase>& info) { return info.param.name; });
 
 TEST(SpaceArc, NullLabelAndTextChangeNothing) {
   CSpaceArc arc;
-  arc.set_label(nullptr);
+  EXPECT_EQ(arc.set_label(nullptr), 0);
   EXPECT_STREQ(arc.get_label(), "unassigned");
   EXPECT_EQ(arc.from_string(nullptr), 0);
 }

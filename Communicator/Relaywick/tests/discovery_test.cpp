@@ -311,13 +311,15 @@ TEST_F(DiscoveryTableTest, ByebyeMarksTheServiceGone) {
   EXPECT_TRUE(alpha.log.has(
       "<CDiscovery> Service not found, can't remove service description for: [nobody]"));
 
-  CDiscovery without_table(nullptr, nullptr);
+  // Made before the module, so that they outlive it: its destructor still
+  // writes to the log.
   LogCapture log;
+  CBeliefDB db;
+  CDiscovery without_table(nullptr, nullptr);
   without_table.set_file(log.stream());
   without_table.remove_service("uuid:bravo");
   EXPECT_TRUE(log.has("<CDiscovery> BeliefDB not found"));
-  auto db = std::make_unique<CBeliefDB>();
-  without_table.set_beliefdb(db.get());
+  without_table.set_beliefdb(&db);
   without_table.remove_service("uuid:bravo");
   EXPECT_TRUE(log.has("<CDiscovery> Network lookup table not found"));
 }

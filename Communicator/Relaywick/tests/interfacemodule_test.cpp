@@ -170,8 +170,6 @@ TEST_F(InterfaceModuleTest, DisplayShowsOnStatusAndConsole) {
   module.display("two");
   EXPECT_EQ(recorder.lines,
             (std::vector<std::string>{"status one", "status two", "console two"}));
-  CVisualConsoleBase plain;
-  plain.debug("shown nowhere");
 }
 
 TEST_F(InterfaceModuleTest, StatesNeedTheAgentName) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
+
 #include "moduletest.h"
 #include "stubserver.h"
 
@@ -87,8 +90,11 @@ TEST_F(SmtpTest, AWrongReplyFailsTheStepWithItsText) {
        "user not local: will forward to forward path"},
       {{"220 ready\r\n", "250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "250 no data\r\n"}, 3,
        "Requested mail action okay, completed"},
-      {{"220 ready\r\n", "250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "550 no\r\n",
-        "214 help\r\n"},
+      // The server refuses the mail after taking it in.
+      {{"220 ready\r\n", "250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "550 no\r\n"},
+       3, "No Error Number is matched with 550 no\r\n"},
+      {{"220 ready\r\n", "250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n",
+        "250 queued\r\n", "214 help\r\n"},
        4, "Help Message"},
       // Fewer than three characters is no reply code.
       {{"22\r\n"}, 0, "No Error Number is matched with 22\r\n"},
@@ -108,6 +114,18 @@ TEST_F(SmtpTest, AWrongReplyFailsTheStepWithItsText) {
     EXPECT_EQ(passed, c.steps_passed) << c.error;
     EXPECT_STREQ(smtp.GetErrorMessage(), c.error);
   }
+}
+
+// The rest of a reply beyond the limit is not taken for the next reply.
+TEST_F(SmtpTest, AnOverlongReplyIsCutAndItsRestDropped) {
+  std::string long_helo;
+  while (long_helo.size() <= CSMTPReplyReader::kMaxReply) long_helo += "250-extension\r\n";
+  SmtpStub server({"220 ready\r\n", long_helo + "250 hello\r\n", "550 sender refused\r\n"});
+  CSMTP smtp;
+  point(smtp, server);
+  ASSERT_EQ(smtp.Connect(), 1);
+  EXPECT_EQ(smtp.Mail(), 0);
+  EXPECT_STREQ(smtp.GetErrorMessage(), "No Error Number is matched with 550 sender refused\r\n");
 }
 
 TEST_F(SmtpTest, ASilentServerTimesOut) {
@@ -138,6 +156,62 @@ TEST_F(SmtpTest, RecipientsComeBackInOrder) {
   EXPECT_STREQ(smtp.GetTo(), "b@test");
   EXPECT_STREQ(smtp.GetTo(), "No more To available");
   EXPECT_STREQ(smtp.GetTo(), "No more To available");
+}
+
+struct ReplyStream {
+  std::string name;
+  std::string bytes;
+  Lines replies;
+  std::string rest;
+};
+
+void PrintTo(const ReplyStream& c, std::ostream* out) { *out << c.name; }
+
+class SmtpReplies : public testing::TestWithParam<ReplyStream> {};
+
+// The same replies whether the bytes come at once or one by one.
+TEST_P(SmtpReplies, AreCutTheSameWhateverPiecesCome) {
+  const ReplyStream& c = GetParam();
+  for (const size_t piece : {c.bytes.size(), size_t{1}}) {
+    CSMTPReplyReader reader;
+    for (size_t at = 0; at < c.bytes.size(); at += piece) {
+      reader.append(c.bytes.data() + at, std::min(piece, c.bytes.size() - at));
+    }
+    Lines replies;
+    for (std::string reply; reader.next(&reply);) replies.push_back(reply);
+    EXPECT_EQ(replies, c.replies) << "pieces of " << piece;
+    EXPECT_EQ(reader.rest(), c.rest) << "pieces of " << piece;
+    EXPECT_EQ(reader.rest(), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, SmtpReplies,
+    testing::Values(
+        ReplyStream{"one_line", "220 ready\r\n", {"220 ready\r\n"}, ""},
+        ReplyStream{"lines_of_one_reply",
+                    "250-first\r\n250-second\r\n250 last\r\n354 go\n",
+                    {"250-first\r\n250-second\r\n250 last\r\n", "354 go\n"},
+                    ""},
+        ReplyStream{"short_lines_end_a_reply", "22\n-\n250-\n\n", {"22\n", "-\n", "250-\n\n"}, ""},
+        ReplyStream{"reply_cut_short", "250 ok\r\n221-going\r\n221 bu", {"250 ok\r\n"},
+                    "221-going\r\n221 bu"},
+        ReplyStream{"nothing_whole", "220", {}, "220"}),
+    [](const testing::TestParamInfo<ReplyStream>& info) { return info.param.name; });
+
+TEST(SmtpReplyReader, KeepsTheHeadOfAnOverlongReply) {
+  const std::string line = "250-" + std::string(1000, 'x') + "\r\n";
+  std::string flood;
+  while (flood.size() < 3 * CSMTPReplyReader::kMaxReply) flood += line;
+  CSMTPReplyReader reader;
+  reader.append(flood.data(), flood.size());
+  std::string reply;
+  EXPECT_FALSE(reader.next(&reply));
+  reader.append("250 end\r\n221 bye\r\n", 18);
+  ASSERT_TRUE(reader.next(&reply));
+  EXPECT_EQ(reply, flood.substr(0, CSMTPReplyReader::kMaxReply));
+  ASSERT_TRUE(reader.next(&reply));
+  EXPECT_EQ(reply, "221 bye\r\n");
 }
 
 TEST(SmtpError, TextsOfTheReplyCodes) {

@@ -112,11 +112,26 @@ TEST_F(WebSocketTest, AnUnknownMethodSendsNothing) {
   EXPECT_EQ(server.request(), "");
 }
 
-TEST_F(WebSocketTest, ASilentServerGivesWhatCameInTime) {
-  HttpStub server("HTTP/1.0 200 OK\r\n\r\npart<silent>");
+// A page the server does not end in time is no page: the fetch fails and
+// leaves the page as it was.
+TEST_F(WebSocketTest, AResponseCutShortByTheTimeoutFails) {
   web.set_timeout(200);
-  EXPECT_STREQ(web.retrieve_page(at(server, "/x").c_str(), CWebSocket::kGet),
-               "HTTP/1.0 200 OK\r\n\r\npart");
+  {
+    HttpStub server("HTTP/1.0 200 OK\r\n\r\npart<silent>");
+    EXPECT_EQ(web.retrieve_page(at(server, "/x").c_str(), CWebSocket::kGet), nullptr);
+    EXPECT_EQ(web.get_page(), nullptr);
+  }
+  web.add_to_page("earlier");
+  {
+    HttpStub server("more<silent>");
+    CURL url;
+    ASSERT_EQ(url.parse_url(at(server, "/x").c_str()), 1);
+    EXPECT_EQ(web.retrieve_page(&url, CWebSocket::kGet), nullptr);
+    EXPECT_STREQ(web.get_page(), "earlier");
+  }
+  EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                             "<CClientSocket> Winsock Returned: [WSAETIMEDOUT]",
+                             "<CClientSocket> Winsock Returned: [WSAETIMEDOUT]"}));
 }
 
 TEST_F(WebSocketTest, APageIsCutAtItsLimit) {

@@ -54,7 +54,26 @@ TEST(FileBuffer, LineRules) {
     ASSERT_NE(file.load_a_file("f.txt"), nullptr);
     EXPECT_EQ(lines_of(file), c.lines) << testing::PrintToString(c.bytes);
     EXPECT_EQ(file.read_line(), nullptr);
+    // The same bytes from memory read the same.
+    CFileBuffer text;
+    ASSERT_NE(text.load_text(c.bytes.data(), c.bytes.size()), nullptr);
+    EXPECT_EQ(lines_of(text), c.lines) << testing::PrintToString(c.bytes);
   }
+}
+
+TEST(FileBuffer, TextFromMemoryReplacesWhatWasLoaded) {
+  TempDir dir;
+  TempDir::write("one.txt", "first\nline");
+  CFileBuffer file;
+  ASSERT_NE(file.load_a_file("one.txt"), nullptr);
+  file.read_line();
+  const std::string bytes("a\r\nb\0c", 6);
+  EXPECT_STREQ(file.load_text(bytes.data(), bytes.size()), "a\nb");
+  EXPECT_EQ(file.get_length(), 5);  // the bytes after the NUL count too
+  EXPECT_EQ(lines_of(file), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(file.load_text(nullptr, 3), nullptr);
+  EXPECT_EQ(file.get_buffer(), nullptr);
+  EXPECT_EQ(file.read_line(), nullptr);
 }
 
 TEST(FileBuffer, LoadReplacesAndReportsLength) {
