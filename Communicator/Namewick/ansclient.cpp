@@ -9,6 +9,7 @@
 #include "Platform/combobox.h"
 #include "Platform/listbox.h"
 #include "Platform/socketerror.h"
+#include "Talkwick/messageframer.h"
 #include "Toolwick/format.h"
 
 namespace {
@@ -122,7 +123,7 @@ bool CANSClient::exchange(const char* host, unsigned port, const std::string& se
   // The whole exchange shares one timeout: a server that accepts slowly
   // leaves less time to wait for its reply.
   const auto deadline = Clock::now() + std::chrono::milliseconds(CSocket::kBlockingTimeoutMs);
-  request += '\x04';
+  if (!CMessageFramer::frame(&request)) return fail("Unable to send a request holding 0x04");
   CSocket socket;
   if (!socket.Create()) {
     return fail("Unable to create a socket: " + error_text(CSocket::GetLastError()));
@@ -142,6 +143,7 @@ bool CANSClient::read_reply(CSocket& socket, const std::string& server,
   // Each Receive waits at most the blocking timeout; the deadline keeps a
   // server that trickles bytes from holding the agent longer than that.
   char buffer[2048];
+  CMessageFramer framer;
   for (;;) {
     if (Clock::now() >= deadline) {
       return fail("No reply from " + server + ": " + error_text(platform::WSAETIMEDOUT));
@@ -152,16 +154,18 @@ bool CANSClient::read_reply(CSocket& socket, const std::string& server,
     }
     if (got == 0) {
       // A server that closes after its text without a 0x04 still answered.
-      if (!reply->empty()) return true;
+      if (!framer.held().empty()) {
+        reply->assign(framer.held());
+        return true;
+      }
       return fail("The " + server + " closed the connection without a reply");
     }
-    reply->append(buffer, static_cast<size_t>(got));
-    const size_t end = reply->find('\x04');
-    if (end != std::string::npos) {
-      reply->resize(end);
+    const auto& cut = framer.feed({buffer, static_cast<size_t>(got)});
+    if (!cut.messages.empty()) {
+      reply->assign(cut.messages.front().text);
       return true;
     }
-    if (reply->size() > kMaxReply) return fail("Reply from " + server + " is too long");
+    if (framer.held_size() > kMaxReply) return fail("Reply from " + server + " is too long");
   }
 }
 

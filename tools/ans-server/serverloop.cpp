@@ -196,15 +196,17 @@ NameServerLoop::Outcome NameServerLoop::read_request(Connection* c, Clock::time_
   const ssize_t got = recv(c->fd, buffer, sizeof buffer, 0);
   if (got < 0) return transient(errno) ? Outcome::kKeep : Outcome::kDrop;
   // A peer that closes after its text without a 0x04 still asked.
-  if (got == 0) return c->request.empty() ? Outcome::kDone : request_read(c, now);
-  const size_t old_size = c->request.size();
-  c->request.append(buffer, static_cast<size_t>(got));
-  const size_t end = c->request.find('\x04', old_size);
-  if (end != std::string::npos) {
-    c->request.resize(end);
+  if (got == 0) {
+    if (c->framer.held().empty()) return Outcome::kDone;
+    c->request.assign(c->framer.held());
     return request_read(c, now);
   }
-  return c->request.size() < kMaxRequest ? Outcome::kKeep : Outcome::kDrop;
+  const auto& cut = c->framer.feed({buffer, static_cast<size_t>(got)});
+  if (!cut.messages.empty()) {
+    c->request.assign(cut.messages.front().text);
+    return request_read(c, now);
+  }
+  return c->framer.held_size() < kMaxRequest ? Outcome::kKeep : Outcome::kDrop;
 }
 
 NameServerLoop::Outcome NameServerLoop::request_read(Connection* c, Clock::time_point now) {
@@ -248,7 +250,8 @@ NameServerLoop::Outcome NameServerLoop::probed(Connection* c, bool alive, Clock:
 NameServerLoop::Outcome NameServerLoop::reply_with(Connection* c, std::string text,
                                                    Clock::time_point now) {
   if (text.empty()) return Outcome::kDone;
-  c->reply = std::move(text) + '\x04';
+  c->reply = std::move(text);
+  if (!CMessageFramer::frame(&c->reply)) return Outcome::kDrop;
   c->state = State::kWriting;
   c->due = now + kReplyTime;
   return write_reply(c);

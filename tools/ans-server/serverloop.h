@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "Talkwick/messageframer.h"
+
 class NameServer;
 
 class NameServerLoop {
@@ -47,7 +49,8 @@ class NameServerLoop {
     State state = State::kReading;
     Clock::time_point accepted;
     Clock::time_point due;       // deadline, or when a delayed answer is due
-    std::string request;
+    CMessageFramer framer;       // cuts the request from what came
+    std::string request;         // the whole request, once read
     std::string holder_host;     // the holder being probed
     unsigned holder_port = 0;
     std::string reply;
