@@ -1,5 +1,8 @@
 #include "Relaywick/ssdpparser.h"
 
+#include <cstring>
+#include <initializer_list>
+
 #include "Toolwick/format.h"
 #include "Toolwick/utils.h"
 
@@ -20,6 +23,25 @@ const char* ssdp_service_type_text(int type) {
     default:
       return nullptr;
   }
+}
+
+namespace {
+
+// A field that holds a line end would end its header line early and add
+// header lines of the writer's choosing to the text sent.
+bool one_line_each(std::initializer_list<const char*> fields) {
+  for (const char* field : fields) {
+    if (field != nullptr && std::strpbrk(field, "\r\n") != nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CSSDPParser::writable(std::initializer_list<const char*> fields) {
+  if (one_line_each(fields)) return true;
+  debug("<CSSDPParser> A field holds a line end, nothing written");
+  return false;
 }
 
 void CSSDPParser::process_additional() {
@@ -63,6 +85,7 @@ void CSSDPParser::set_mcast_ip(const char* address) {
 char* CSSDPParser::write_announcement(const char* nts, const char* cache_control, const char* usn,
                                       const char* al, unsigned port) {
   if (!mcast_ip_.is_set() || usn == nullptr) return nullptr;
+  if (!writable({nts, cache_control, usn, al})) return nullptr;
   message_ = str_format(
       "NOTIFY * HTTP/1.1\r\nHost: %s:%d\r\nNT: %s\r\nNTS: %s\r\nUSN: %s\r\nAL: <%s:%d>\r\n"
       "Cache-Control: %s\r\n\r\n",
@@ -89,6 +112,7 @@ char* CSSDPParser::create_byebye_external(const char* usn, const char* al, unsig
 }
 
 char* CSSDPParser::create_m_search(const char* st, const char* host, unsigned port, const char* s) {
+  if (!writable({st, host, s})) return nullptr;
   message_ = str_format(
       "M-SEARCH * HTTP/1.1\r\nS: %s\r\nHost: %s:%d\r\nMan: ssdp:discover\r\nST: %s\r\n"
       "MX: ???\r\n\r\n",
@@ -98,6 +122,7 @@ char* CSSDPParser::create_m_search(const char* st, const char* host, unsigned po
 
 char* CSSDPParser::create_http(const char* /*name*/, const char* al, unsigned port, const char* s) {
   if (!usn_.is_set()) return nullptr;
+  if (!writable({usn_.get(), al, s})) return nullptr;
   message_ = str_format(
       "HTTP/1.1 200 OK\r\nS: %s\r\nExt: ???\r\nCache-Control: no-cache\r\nUSN: %s\r\nNT: %s\r\n"
       "AL: <%s:%d>\r\n\r\n",

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "Bannerwick/serviceinfo.h"
@@ -66,6 +67,9 @@ class CSSDPParser : public CHTTPParser {
   void set_service_type(int type) { service_type_ = type; }
   char* get_USN() const { return usn_.get(); }
 
+  // Every writer below answers null, with a log line, when a field it would
+  // write holds CR or LF: the text would carry header lines of its own.
+  //
   // ssdp:alive for the parser's USN (`name` is not written: the USN names
   // the agent) or for `usn`; `al` and `port` say where the agent takes TCP
   // connections. Null without a multicast address or a USN.
@@ -75,7 +79,7 @@ class CSSDPParser : public CHTTPParser {
   char* create_byebye(const char* name, const char* al, unsigned port);
   char* create_byebye_external(const char* usn, const char* al, unsigned port);
   // A search for `st` from the searcher `s`, whose answers go to `host` and
-  // `port` by unicast. Never null.
+  // `port` by unicast.
   char* create_m_search(const char* st, const char* host, unsigned port, const char* s);
   // The answer to the search `s`, carrying the parser's USN (`name` is not
   // written) and `al`:`port`. Null without a USN.
@@ -84,6 +88,8 @@ class CSSDPParser : public CHTTPParser {
  private:
   char* write_announcement(const char* nts, const char* cache_control, const char* usn,
                            const char* al, unsigned port);
+  // False, with a log line, when one of `fields` holds a line end.
+  bool writable(std::initializer_list<const char*> fields);
   // The value of `field` without its angle brackets, kept in `out`.
   static char* without_angle_brackets(const char* field, std::string* out);
 

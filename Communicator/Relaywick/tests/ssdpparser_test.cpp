@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -56,6 +57,28 @@ TEST_F(SSDPParserTest, WritesTheTemplatesExactly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(text_or_null(c.write(parser)), c.expected);
+  }
+}
+
+// A line end inside a field would add header lines of the writer's choosing
+// (a location of another host, say) to what the peers read.
+TEST_F(SSDPParserTest, AFieldHoldingALineEndIsNotWritten) {
+  const char* kInjected = "alpha\r\nAL: <10.9.9.9:1>";
+  const std::pair<const char*, std::function<char*(CSSDPParser&)>> cases[] = {
+      {"usn of an alive", [&](CSSDPParser& p) { return p.create_notify_external(kInjected, "h", 1); }},
+      {"usn of a byebye", [&](CSSDPParser& p) { return p.create_byebye_external(kInjected, "h", 1); }},
+      {"host of an alive", [](CSSDPParser& p) { return p.create_notify("x", "h\nX: y", 1); }},
+      {"searcher", [](CSSDPParser& p) { return p.create_m_search(" ", "h", 1, "s\rX: y"); }},
+      {"searcher answered", [](CSSDPParser& p) { return p.create_http("x", "h", 1, "s\nX: y"); }},
+      {"own usn answered",
+       [&](CSSDPParser& p) {
+         p.set_USN(kInjected);
+         return p.create_http("x", "h", 1, "s");
+       }},
+  };
+  for (const auto& [what, write] : cases) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(write(parser), nullptr);
   }
 }
 
