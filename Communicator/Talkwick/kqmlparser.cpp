@@ -23,31 +23,55 @@ uint64_t bytes_equal(uint64_t word, char c) {
   return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
-// The ')' that closes the '(' at s[from], by depth alone (quotes do not
-// count); n when the text ends first. Eight bytes at a time: most of a
-// message is not parentheses.
-size_t closing_parenthesis(const char* s, size_t from, size_t n) {
-  int64_t depth = 0;
-  size_t i = from;
+// The first place at or after `i` that holds `a`, `b` or `c`; n when none
+// does. Eight bytes at a time: most of a message is none of them.
+size_t find_any(const char* s, size_t i, size_t n, char a, char b, char c) {
   for (; i + 8 <= n; i += 8) {
     uint64_t word;
     std::memcpy(&word, s + i, 8);
     if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-    const uint64_t opens = bytes_equal(word, '(');
-    for (uint64_t marks = opens | bytes_equal(word, ')'); marks != 0; marks &= marks - 1) {
-      const int bit = std::countr_zero(marks);
-      depth += static_cast<int64_t>((opens >> bit & 1) * 2) - 1;
-      if (depth == 0) return i + static_cast<size_t>(bit / 8);
-    }
+    const uint64_t marks = bytes_equal(word, a) | bytes_equal(word, b) | bytes_equal(word, c);
+    if (marks != 0) return i + static_cast<size_t>(std::countr_zero(marks) / 8);
   }
   for (; i < n; ++i) {
-    if (s[i] == '(') {
-      ++depth;
-    } else if (s[i] == ')' && --depth == 0) {
-      return i;
-    }
+    if (s[i] == a || s[i] == b || s[i] == c) return i;
   }
   return n;
+}
+
+// The '"' that closes the string opening at s[open]; n when the text ends
+// first. A backslash takes the character after it into the string, as KQML
+// writes a quote (or a backslash) inside one.
+size_t string_end(const char* s, size_t open, size_t n) {
+  for (size_t i = open + 1;; i += 2) {
+    i = find_any(s, i, n, '"', '\\', '"');
+    if (i >= n) return n;
+    if (s[i] == '"') return i;
+  }
+}
+
+// The ')' that closes the '(' at s[from], by depth; n when the text ends
+// first. Parentheses inside strings do not count. A string that never ends
+// hides nothing: from its quote on, every parenthesis counts and quotes do not.
+size_t closing_parenthesis(const char* s, size_t from, size_t n) {
+  int64_t depth = 0;
+  char quote = '"';  // ')' once a string was found unended: quotes count no more
+  for (size_t i = from;; ++i) {
+    i = find_any(s, i, n, '(', ')', quote);
+    if (i == n) return n;
+    if (s[i] == '(') {
+      ++depth;
+    } else if (s[i] == ')') {
+      if (--depth == 0) return i;
+    } else {
+      const size_t end = string_end(s, i, n);
+      if (end == n) {
+        quote = ')';
+      } else {
+        i = end;
+      }
+    }
+  }
 }
 
 char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -196,13 +220,13 @@ void CKQMLParser::split_entities() {
     char* entity = s + i;
     if (s[i] == '"') {
       // Always stored closed; an unclosed string runs to the end.
-      const char* close = static_cast<const char*>(std::memchr(s + i + 1, '"', n - i - 1));
-      if (close == nullptr) {
+      const size_t close = string_end(s, i, n);
+      if (close == n) {
         s[n] = '"';
         s[n + 1] = '\0';
         i = n;
       } else {
-        const size_t end = static_cast<size_t>(close - s) + 1;  // past the closing quote
+        const size_t end = close + 1;  // past the closing quote
         if (end == n) {
           i = n;
         } else if (s[end] == ' ') {

@@ -3,6 +3,10 @@
 //
 //   (tell :sender A :receiver B :content (hello world))
 //
+// Strings are read as KQML writes them: a parenthesis inside "..." belongs
+// to the string, and a backslash takes the next character (\" or \\) into it;
+// they are kept as written, escapes included.
+//
 // The parse keeps its own copy of the text; entities are list elements named
 // by their text, tokens are CToken pairs pointing at them. Every text returned
 // (queries, fillers, composed message and token) is owned by the parser and
