@@ -290,6 +290,7 @@ void CKQMLParser::add_token(CListElement* entity, CListElement* value) {
 }
 
 int CKQMLParser::parse_kqml_message(const char* text) {
+  ++parse_count_;
   if (!prepare(text)) return 0;
   split_entities();
   if (entity_list_.get_nr_elements() == 0) {
