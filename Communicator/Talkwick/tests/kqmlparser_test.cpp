@@ -475,6 +475,29 @@ INSTANTIATE_TEST_SUITE_P(KQMLParser, KQMLStrings, ::testing::ValuesIn(kStringCas
                            return std::string(info.param.name);
                          });
 
+// The text is scanned in blocks of bytes: a parenthesis, quote or backslash
+// reads the same wherever it falls in one, also across the border of two.
+TEST(KQMLParser, ReadsAlikeWhereverItsMarksFall) {
+  for (size_t pad = 0; pad < 40; ++pad) {
+    SCOPED_TRACE(pad);
+    const std::string word(pad + 1, 'x');
+    CKQMLParser parser;
+    ASSERT_EQ(parser.parse_message(("(tell :pad " + word +
+                                    " :content (chat :msg \"one ) two \\\" (three\") :s \"a\\\\\" :t 1)")
+                                       .c_str()),
+              1);
+    EXPECT_EQ(tokens_of(parser),
+              (std::vector<std::string>{"tell", ":pad=" + word,
+                                        ":content=(chat :msg \"one ) two \\\" (three\")",
+                                        ":s=\"a\\\\\"", ":t=1"}));
+    // An unended string: its parentheses count.
+    ASSERT_EQ(parser.parse_message(("(tell :pad " + word + " :s \"a\\\"(b))").c_str()), 1);
+    EXPECT_EQ(tokens_of(parser),
+              (std::vector<std::string>{"tell", ":pad=" + word, ":s=\"a\\\"(b) \""}));
+    EXPECT_EQ(parser.parse_message(("(tell :pad " + word + " :s \"a\\\"(b)").c_str()), 0);
+  }
+}
+
 // A string with a parenthesis stays whole down every level of a message.
 TEST(KQMLParser, NestedStringsSurviveReparsing) {
   CKQMLParser parser;
