@@ -2,6 +2,8 @@
 // input, re-parses of the parser's own results, and composing from them.
 // Besides, it judges what the parser reads:
 //  - parsable agrees with parse_message;
+//  - every text gives the entities of the parse written plainly, a byte at
+//    a time, below (the parser scans blocks of bytes);
 //  - a text that the small reader below takes for a message in KQML's own
 //    syntax gives exactly that reader's entities, paired into tokens by the
 //    keyword rule: strings with parentheses or escaped quotes come back whole;
@@ -110,6 +112,71 @@ class Reader {
   size_t at_ = 0;
 };
 
+// The parse, written plainly: the first '(' group (strings passed over; a
+// string that never ends hides nothing) turned into blanks, then entities:
+// strings (stored closed), groups (the character after one skipped), and
+// words ended by a blank or 0x04. Nothing when the parse fails.
+std::optional<std::vector<std::string>> plain_entities(std::string s) {
+  constexpr size_t npos = std::string::npos;
+  const size_t n = s.size();
+  const auto string_end = [&](size_t open) {
+    for (size_t i = open + 1; i < n; ++i) {
+      if (s[i] == '\\') {
+        ++i;
+      } else if (s[i] == '"') {
+        return i;
+      }
+    }
+    return npos;
+  };
+  const auto group_end = [&](size_t open) {
+    size_t depth = 0;
+    bool strings = true;
+    for (size_t i = open; i < n; ++i) {
+      if (s[i] == '"' && strings) {
+        const size_t end = string_end(i);
+        if (end == npos) {
+          strings = false;
+        } else {
+          i = end;
+        }
+      } else if (s[i] == '(') {
+        ++depth;
+      } else if (s[i] == ')' && --depth == 0) {
+        return i;
+      }
+    }
+    return npos;
+  };
+  for (char& c : s) c = is_space(c) ? ' ' : c;
+  const size_t open = s.find('(');
+  if (open == npos) return std::nullopt;
+  const size_t close = group_end(open);
+  if (close == npos) return std::nullopt;
+  s[open] = s[close] = ' ';
+  std::vector<std::string> entities;
+  for (size_t i = 0; i < n;) {
+    if (s[i] == ' ') {
+      ++i;
+    } else if (s[i] == '"') {
+      const size_t end = string_end(i);
+      entities.push_back(end == npos ? s.substr(i) + '"' : s.substr(i, end + 1 - i));
+      i = end == npos ? n : end + 1;
+    } else if (s[i] == '(') {
+      const size_t end = group_end(i);
+      entities.push_back(s.substr(i, end == npos ? npos : end + 1 - i));
+      i = end == npos ? n : end + 2;
+    } else {
+      size_t end = i;
+      while (end < n && s[end] != ' ' && s[end] != '\x04') ++end;
+      entities.push_back(s.substr(i, end - i));
+      i = end + 1;
+    }
+  }
+  if (entities.empty()) return std::nullopt;
+  return entities;
+}
+
 bool is_keyword(const std::string& entity) { return !entity.empty() && entity[0] == ':'; }
 
 // The tokens of `entities` by the keyword rule, as "key=value" or "key".
@@ -173,6 +240,15 @@ void check_parsable(CKQMLParser& parser, const std::string& text) {
     for (const char c : text) marks += is_space(c) ? 0 : 1;
     check(marks == 2, "a parsable text with entities does not parse");
   }
+}
+
+void check_against_plain_parse(CKQMLParser& parser, const std::string& text) {
+  const auto entities = plain_entities(text);
+  const int parsed = parser.parse_message(text.c_str());
+  check(parsed == (entities ? 1 : 0), "the parse does not succeed as the plain one does");
+  if (parsed != 1) return;
+  check(entities_of(parser) == *entities, "the entities are not the plain parse's");
+  check(tokens_of(parser) == paired(*entities), "the tokens are not paired by the keyword rule");
 }
 
 void check_against_reader(CKQMLParser& parser, const std::string& text) {
@@ -245,6 +321,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(input.c_str());  // up to the first NUL, as the parser reads it
   CKQMLParser parser;
   check_parsable(parser, text);
+  check_against_plain_parse(parser, text);
   check_against_reader(parser, text);
   if (parser.parse_message(text.c_str()) != 1) return 0;
   query_everything(parser);

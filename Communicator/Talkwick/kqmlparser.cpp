@@ -117,10 +117,12 @@ size_t closing_parenthesis(const char* s, size_t from, size_t n) {
     }
     i += kBlock;
     if (i >= n && in_string) {
-      // Count again from the unended string's quote on, quotes aside.
+      // Count again from the unended string's quote on, quotes and
+      // backslashes aside.
       strings = in_string = false;
       depth = open_depth;
       i = open + 1;
+      unescaped = i;
     }
   }
   return n;

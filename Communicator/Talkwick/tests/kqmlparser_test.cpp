@@ -468,6 +468,7 @@ const StringCase kStringCases[] = {
     // its ')', and the string runs to the end of the text.
     {"UnendedStringAfterEscape", "(tell :s \"a\\\")", {"tell", ":s=\"a\\\" \""}},
     {"UnendedStringInGroup", "(tell :c (x \"y) :t 1)", {"tell", ":c=(x \"y)", ":t=1"}},
+    {"UnendedStringEndingInBackslash", "(tell :s \"a\\)", {"tell", ":s=\"a\\ \""}},
 };
 
 INSTANTIATE_TEST_SUITE_P(KQMLParser, KQMLStrings, ::testing::ValuesIn(kStringCases),
