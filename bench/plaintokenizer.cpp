@@ -6,14 +6,36 @@ namespace bench {
 
 namespace {
 
-// Just past the ')' closing the group that opens at `at`; npos when none does.
+// The '"' closing the string that opens at `at` (a backslash takes the
+// next character in); npos when none does.
+size_t string_end(std::string_view s, size_t at) {
+  for (size_t i = at + 1; i < s.size(); ++i) {
+    if (s[i] == '\\') {
+      ++i;
+    } else if (s[i] == '"') {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Just past the ')' closing the group that opens at `at`, strings passed
+// over; npos when none does.
 size_t group_end(std::string_view s, size_t at) {
   size_t depth = 0;
+  bool strings = true;  // false once a string was found unended: it hides nothing
   for (size_t i = at; i < s.size(); ++i) {
     if (s[i] == '(') {
       ++depth;
     } else if (s[i] == ')' && --depth == 0) {
       return i + 1;
+    } else if (s[i] == '"' && strings) {
+      const size_t end = string_end(s, i);
+      if (end == std::string_view::npos) {
+        strings = false;
+      } else {
+        i = end;
+      }
     }
   }
   return std::string_view::npos;
@@ -40,7 +62,7 @@ bool PlainTokenizer::tokenize(std::string_view text) {
     }
     size_t end = i + 1;
     if (c == '"') {
-      end = s.find('"', i + 1);
+      end = string_end(s, i);
       end = end == std::string_view::npos ? s.size() : end + 1;
     } else if (c == '(') {
       end = std::min(group_end(s, i), s.size());

@@ -21,18 +21,21 @@ int CParser::parse_message(const char* text) {
     return 0;
   }
   if (current_ == nullptr) return 0;
+  // With KQML current there is no fallback: a text that failed would only
+  // fail again, and the KQML parser copies its text before it discards the
+  // parse that text may come from.
+  const bool fallback = current_ != kqml_.get();
   // A text that a member handed out (find_content and the like) is
   // overwritten by that member's first parse; the fallback reads it again
-  // from this copy, which also keeps the previous result a walk may pass.
-  const char* copy = text_.assign({text});
-  const int result = current_->parse_message(copy);
+  // from this copy.
+  const char* source = fallback ? text_.assign({text}) : text;
+  const int result = current_->parse_message(source);
   if (result == 1) {
     debug("<CParser> Successfully assigned parser with primary parser");
     parsed_ = 1;
     return 1;
   }
-  // Also when KQML is current: a failing text is then read twice.
-  if (kqml_->parse_message(copy) == 1) {
+  if (fallback && kqml_->parse_message(source) == 1) {
     debug("<CParser> KQML parser assigned");
     parsed_ = 1;
     current_ = kqml_.get();

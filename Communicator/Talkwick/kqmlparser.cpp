@@ -1,11 +1,16 @@
 #include "Talkwick/kqmlparser.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "Toolwick/numbers.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -16,35 +21,108 @@ constexpr int32_t kIndexedFrom = 16;
 
 bool is_keyword(const char* text) { return text[0] == ':'; }
 
-// 0x80 in every byte of `word` that equals `c`, 0 in the others.
-uint64_t bytes_equal(uint64_t word, char c) {
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  const uint64_t x = word ^ (0x0101010101010101ull * static_cast<unsigned char>(c));
-  return ~(((x & kLow7) + kLow7) | x | kLow7);
+// The scans below read the parser's copy of the text sixteen bytes at a
+// time, as one Block: GCC and Clang turn the operations on it into vector
+// instructions. The copy keeps kBlock initialised bytes behind its end (see
+// prepare), so that a block never reads outside it; marks_of drops the
+// bytes past the text.
+constexpr size_t kBlock = 16;
+using Block = signed char __attribute__((vector_size(kBlock)));
+
+Block block_at(const char* s, size_t at) {
+  Block block;
+  std::memcpy(&block, s + at, kBlock);
+  return block;
 }
 
-// The ')' that closes the '(' at s[from], by depth alone (quotes do not
-// count); n when the text ends first. Eight bytes at a time: most of a
-// message is not parentheses.
+// The bytes where a comparison on the block at s[at] held, as bit k for
+// byte k, for the bytes before n.
+unsigned marks_of(Block held, size_t at, size_t n) {
+#if defined(__SSE2__)
+  const auto marks = static_cast<unsigned>(_mm_movemask_epi8(std::bit_cast<__m128i>(held)));
+#else
+  uint64_t half[2];
+  std::memcpy(half, &held, kBlock);
+  if constexpr (std::endian::native == std::endian::big) {
+    half[0] = __builtin_bswap64(half[0]);
+    half[1] = __builtin_bswap64(half[1]);
+  }
+  // Gathers the top bit of byte k of a word into bit 56 + k.
+  constexpr uint64_t kTops = 0x8080808080808080ull;
+  constexpr uint64_t kGather = 0x0002040810204081ull;
+  const auto gather = [&](uint64_t word) {
+    return static_cast<unsigned>(((word & kTops) * kGather) >> 56);
+  };
+  const unsigned marks = gather(half[0]) | gather(half[1]) << 8;
+#endif
+  return n - at >= kBlock ? marks : marks & ((1u << (n - at)) - 1);
+}
+
+// The first place at or after `i` that holds `a` or `b`; n when none does.
+size_t find_either(const char* s, size_t i, size_t n, char a, char b) {
+  for (; i < n; i += kBlock) {
+    const Block block = block_at(s, i);
+    const unsigned marks = marks_of((block == a) | (block == b), i, n);
+    if (marks != 0) return i + static_cast<size_t>(std::countr_zero(marks));
+  }
+  return n;
+}
+
+// The '"' that closes the string opening at s[open]; n when the text ends
+// first. A backslash takes the character after it into the string, as KQML
+// writes a quote (or a backslash) inside one.
+size_t string_end(const char* s, size_t open, size_t n) {
+  for (size_t i = open + 1;; i += 2) {
+    i = find_either(s, i, n, '"', '\\');
+    if (i >= n) return n;
+    if (s[i] == '"') return i;
+  }
+}
+
+// The ')' that closes the '(' at s[from], by depth; n when the text ends
+// first. Parentheses inside strings do not count. A string that never ends
+// hides nothing: from its quote on, every parenthesis counts and quotes do
+// not. Only the bytes that matter are visited.
 size_t closing_parenthesis(const char* s, size_t from, size_t n) {
   int64_t depth = 0;
-  size_t i = from;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, s + i, 8);
-    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-    const uint64_t opens = bytes_equal(word, '(');
-    for (uint64_t marks = opens | bytes_equal(word, ')'); marks != 0; marks &= marks - 1) {
-      const int bit = std::countr_zero(marks);
-      depth += static_cast<int64_t>((opens >> bit & 1) * 2) - 1;
-      if (depth == 0) return i + static_cast<size_t>(bit / 8);
+  bool strings = true;  // false once a string was found unended
+  bool in_string = false;
+  size_t open = 0;  // the quote of the string we are in, and the depth there
+  int64_t open_depth = 0;
+  size_t unescaped = from;  // a byte before this one was taken by a backslash
+  for (size_t i = from; i < n;) {
+    const Block block = block_at(s, i);
+    // '(' and ')' differ only in their lowest bit.
+    Block held = (block | 1) == ')';
+    if (strings) held |= (block == '"') | (block == '\\');
+    for (unsigned marks = marks_of(held, i, n); marks != 0; marks &= marks - 1) {
+      const size_t at = i + static_cast<size_t>(std::countr_zero(marks));
+      if (at < unescaped) continue;
+      const char c = s[at];
+      if (in_string) {
+        if (c == '\\') {
+          unescaped = at + 2;
+        } else if (c == '"') {
+          in_string = false;
+        }
+      } else if (c == '(') {
+        ++depth;
+      } else if (c == ')') {
+        if (--depth == 0) return at;
+      } else if (c == '"') {
+        in_string = true;
+        open = at;
+        open_depth = depth;
+      }  // a backslash outside a string is a plain character
     }
-  }
-  for (; i < n; ++i) {
-    if (s[i] == '(') {
-      ++depth;
-    } else if (s[i] == ')' && --depth == 0) {
-      return i;
+    i += kBlock;
+    if (i >= n && in_string) {
+      // Count again from the unended string's quote on, quotes and
+      // backslashes aside.
+      strings = in_string = false;
+      depth = open_depth;
+      i = open + 1;
+      unescaped = i;
     }
   }
   return n;
@@ -161,8 +239,10 @@ bool CKQMLParser::prepare(const char* text) {
   // Copied before the old parse goes: `text` may be one of its entities.
   // Behind the copy's NUL: room for the '"' and NUL that close an unclosed
   // string at the end, then for the quoted entities that cannot be ended in
-  // place (each at least two bytes long, plus its NUL).
-  char* s = input_.assign({std::string_view(text, n)}, 2 + n + n / 2 + 1);
+  // place (each at least two bytes long, plus its NUL); at least the block
+  // that the scans read from the copy's last byte on, set.
+  char* s = input_.assign({std::string_view(text, n)}, std::max(2 + n + n / 2 + 1, kBlock));
+  std::memset(s + n + 1, 0, kBlock - 1);
   input_size_ = n;
   discard_parse();
   new_lists();
@@ -196,13 +276,13 @@ void CKQMLParser::split_entities() {
     char* entity = s + i;
     if (s[i] == '"') {
       // Always stored closed; an unclosed string runs to the end.
-      const char* close = static_cast<const char*>(std::memchr(s + i + 1, '"', n - i - 1));
-      if (close == nullptr) {
+      const size_t close = string_end(s, i, n);
+      if (close == n) {
         s[n] = '"';
         s[n + 1] = '\0';
         i = n;
       } else {
-        const size_t end = static_cast<size_t>(close - s) + 1;  // past the closing quote
+        const size_t end = close + 1;  // past the closing quote
         if (end == n) {
           i = n;
         } else if (s[end] == ' ') {
@@ -222,8 +302,7 @@ void CKQMLParser::split_entities() {
       if (end < n) s[end + 1] = '\0';
       i = end + 2;
     } else {
-      size_t end = i;
-      while (end < n && s[end] != ' ' && s[end] != '\x04') ++end;
+      const size_t end = find_either(s, i, n, ' ', '\x04');
       s[end] = '\0';
       i = end + 1;
     }
@@ -238,7 +317,7 @@ void CKQMLParser::split_entities() {
 void CKQMLParser::add_entity(char* text) {
   auto* entity = records_.make<CListElement>();
   entity->view_name(text);
-  entity_list_.add_element(entity);
+  entity_list_.append_record(entity);
   if (pending_keyword_ != nullptr) {
     CListElement* keyword = pending_keyword_;
     pending_keyword_ = nullptr;
@@ -259,13 +338,14 @@ void CKQMLParser::add_token(CListElement* entity, CListElement* value) {
   auto* token = records_.make<CToken>();
   token->set_token(entity);
   token->set_token_content(value);
-  token_list_.add_element(token);
+  token_list_.append_record(token);
   if (performative_ == nullptr && !is_keyword(entity->get_name())) {
     performative_ = entity->get_name();
   }
 }
 
 int CKQMLParser::parse_kqml_message(const char* text) {
+  ++parse_count_;
   if (!prepare(text)) return 0;
   split_entities();
   if (entity_list_.get_nr_elements() == 0) {
@@ -280,10 +360,14 @@ int CKQMLParser::parsable(const char* text) { return prepare(text) ? 1 : 0; }
 int CKQMLParser::parse_message(const char* text) { return parse_kqml_message(text); }
 
 const CToken* CKQMLParser::scan_tokens(const char* name) const {
+  // Most keys differ from the name in their first character already.
+  const char first = name[0];
+  const char upper_first = ascii_upper(first);
   for (const CListElement* e = token_list_.get_element(0); e != nullptr; e = e->get_next()) {
     const auto* token = static_cast<const CToken*>(e);
     const char* key = key_of(token);
-    if (key != nullptr && (std::strcmp(key, name) == 0 || equals_upper(key, name))) return token;
+    if (key == nullptr || (key[0] != first && key[0] != upper_first)) continue;
+    if (std::strcmp(key, name) == 0 || equals_upper(key, name)) return token;
   }
   return nullptr;
 }

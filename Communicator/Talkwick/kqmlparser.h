@@ -3,6 +3,10 @@
 //
 //   (tell :sender A :receiver B :content (hello world))
 //
+// Strings are read as KQML writes them: a parenthesis inside "..." belongs
+// to the string, and a backslash takes the next character (\" or \\) into it;
+// they are kept as written, escapes included.
+//
 // The parse keeps its own copy of the text; entities are list elements named
 // by their text, tokens are CToken pairs pointing at them. Every text returned
 // (queries, fillers, composed message and token) is owned by the parser and
@@ -79,6 +83,9 @@ class CKQMLParser : public CParserBase {
   // 1 on success, 0 on failure. A failed parse leaves no entities or tokens;
   // every parse discards the composed message and token.
   int parse_kqml_message(const char* text);
+  // The parses run since construction (parse_message, parse_kqml_message;
+  // a parsable check is none), so that a caller can see a text read once.
+  uint64_t get_parse_count() const { return parse_count_; }
   // 1: "nil"; any other style: " ". Owned by the parser for its lifetime.
   char* get_empty_string(int style);
   // The composed message / token; the setters keep a copy and ignore null.
@@ -119,6 +126,7 @@ class CKQMLParser : public CParserBase {
 
   TextBuffer input_;
   size_t input_size_ = 0;
+  uint64_t parse_count_ = 0;
   ElementPool records_;
   CLList entity_list_;
   CLList token_list_;

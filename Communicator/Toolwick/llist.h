@@ -75,6 +75,24 @@ class CLList : public CStreamBuffer {
   // Empties the list without destroying its elements, for elements that
   // something else owns (the records of a parser).
   void forget_elements();
+  // add_element for a parser's records, plain elements and tokens, whose
+  // set_next is the plain one: the same links, made without a call.
+  void append_record(CListElement* e) {
+    if (names_ != nullptr) {
+      add_element(e);
+      return;
+    }
+    e->next_ = nullptr;
+    e->last_ = last_;
+    e->parent_ = this;
+    if (last_ != nullptr) {
+      last_->next_ = e;
+    } else {
+      first_ = e;
+    }
+    last_ = e;
+    ++count_;
+  }
   // Cuts `text` in place at every `sep` and appends a plain element named by
   // each piece; a trailing empty piece is dropped.
   void tokenize(char* text, char sep);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Lexwick/parser.h"
+#include "Talkwick/kqmlparser.h"
 #include "testsupport/logfile.h"
 #include "testsupport/tempdir.h"
 
@@ -61,7 +62,7 @@ TEST_F(FrontEnd, KqmlTextAssignsTheKqmlParser) {
 
 TEST_F(FrontEnd, OnceKqmlIsAssignedItStays) {
   ASSERT_EQ(parser.parse_message(kTell), 1);
-  // The request is not read as HTTP any more: KQML fails on it (twice).
+  // The request is not read as HTTP any more: KQML fails on it.
   EXPECT_EQ(parser.parse_message(kRequest), 0);
   EXPECT_EQ(parser.get_parser_type(), PARSER_KQML);
   EXPECT_EQ(parser.find_namespace("(content)"), nullptr);  // the last parse failed
@@ -71,8 +72,26 @@ TEST_F(FrontEnd, OnceKqmlIsAssignedItStays) {
                                "<CParser> Successfully assigned parser with primary parser"}));
 }
 
-// A member's parse frees the texts it handed out, and a failing text is read
-// a second time by the fallback: that second read must not see freed text.
+// The KQML parser reads a text once: as the fallback while HTTP is current,
+// as the current parser afterwards, where a failure has nothing to fall
+// back to.
+TEST_F(FrontEnd, KqmlReadsEachTextOnce) {
+  EXPECT_EQ(parser.parse_message("plain words"), 0);  // HTTP, then KQML
+  ASSERT_EQ(parser.parse_message(kTell), 1);          // HTTP, then KQML, now current
+  const auto* kqml = static_cast<const CKQMLParser*>(parser.get_parserbase());
+  EXPECT_EQ(kqml->get_parse_count(), 2u);
+  EXPECT_EQ(parser.parse_message(kRequest), 0);
+  EXPECT_EQ(kqml->get_parse_count(), 3u);
+  EXPECT_EQ(parser.parse_message("(tell :a (b)"), 0);
+  EXPECT_EQ(kqml->get_parse_count(), 4u);
+  EXPECT_EQ(parser.parse_message(kNested), 1);
+  EXPECT_EQ(kqml->get_parse_count(), 5u);
+  EXPECT_EQ(messages(), (Lines{"<CParser> KQML parser assigned",
+                               "<CParser> Successfully assigned parser with primary parser"}));
+}
+
+// A member's parse frees the texts it handed out: a parse of one of them,
+// failing or not, must not read freed text.
 TEST_F(FrontEnd, ParsesTextsItsMembersHandedOut) {
   ASSERT_EQ(parser.parse_message("(tell :content hello :reply-with (ask :x y))"), 1);
   EXPECT_EQ(parser.parse_message(parser.find_content()), 0);  // a plain word

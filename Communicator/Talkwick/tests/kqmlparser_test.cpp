@@ -68,9 +68,6 @@ TEST(KQMLParser, SplitsIntoTokens) {
       // Text outside the first group stays in the copy.
       {"pre (tell :a b) post", {"pre", "tell", ":a=b", "post"}},
       {"(tell) last", {"tell", "last"}},
-      // Quotes do not count when matching the first group: the ')' in the
-      // string closes it and the real closing parenthesis is left over.
-      {"(tell :content \"a)b\")", {"tell", ":content=\"a b\"", ")"}},
       {"(tell :s \"x y\" :t 1)", {"tell", ":s=\"x y\"", ":t=1"}},
       // An unclosed string runs to the end and is stored closed; the blank
       // that replaced the message's ')' stays inside it.
@@ -432,6 +429,86 @@ TEST(KQMLParser, EntitiesEndWhereTheyShould) {
     ASSERT_EQ(parser.parse_message(c.text), 1);
     EXPECT_EQ(tokens_of(parser), c.tokens);
   }
+}
+
+// Strings are read as KQML writes them: a parenthesis inside one belongs to
+// it, wherever the string stands, and a backslash takes the next character
+// (a quote, a backslash) into it.
+struct StringCase {
+  const char* name;
+  const char* text;
+  std::vector<std::string> tokens;
+};
+
+void PrintTo(const StringCase& c, std::ostream* out) { *out << c.name; }
+
+class KQMLStrings : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(KQMLStrings, HoldParenthesesAndEscapedQuotes) {
+  const StringCase& c = GetParam();
+  CKQMLParser parser;
+  EXPECT_EQ(parser.parsable(c.text), 1);
+  ASSERT_EQ(parser.parse_message(c.text), 1);
+  EXPECT_EQ(tokens_of(parser), c.tokens);
+}
+
+const StringCase kStringCases[] = {
+    {"CloseInNestedString", "(tell :sender A :receiver B :content (chat :msg \"one ) two\"))",
+     {"tell", ":sender=A", ":receiver=B", ":content=(chat :msg \"one ) two\")"}},
+    {"CloseInTopLevelString", "(tell :content \"a)b\")", {"tell", ":content=\"a)b\""}},
+    {"OpenInString", "(tell :s \"(\" :t 1)", {"tell", ":s=\"(\"", ":t=1"}},
+    {"OpenInNestedString", "(tell :c (a \"((\" b) :t 1)", {"tell", ":c=(a \"((\" b)", ":t=1"}},
+    {"EscapedQuotes", "(tell :content \"escaped \\\"quote\\\" inside\")",
+     {"tell", ":content=\"escaped \\\"quote\\\" inside\""}},
+    {"EscapedQuoteBeforeClose", "(tell :s \"x \\\") y\" :t 1)",
+     {"tell", ":s=\"x \\\") y\"", ":t=1"}},
+    {"EscapedBackslashEndsString", "(tell :s \"a\\\\\" :t 1)", {"tell", ":s=\"a\\\\\"", ":t=1"}},
+    {"EscapedQuoteThenGroup", "(tell :s \"\\\"\"(b) c)", {"tell", ":s=\"\\\"\"", "(b)", "c"}},
+    // A string that never ends hides no parenthesis: the message ends at
+    // its ')', and the string runs to the end of the text.
+    {"UnendedStringAfterEscape", "(tell :s \"a\\\")", {"tell", ":s=\"a\\\" \""}},
+    {"UnendedStringInGroup", "(tell :c (x \"y) :t 1)", {"tell", ":c=(x \"y)", ":t=1"}},
+    {"UnendedStringEndingInBackslash", "(tell :s \"a\\)", {"tell", ":s=\"a\\ \""}},
+};
+
+INSTANTIATE_TEST_SUITE_P(KQMLParser, KQMLStrings, ::testing::ValuesIn(kStringCases),
+                         [](const ::testing::TestParamInfo<StringCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// The text is scanned in blocks of bytes: a parenthesis, quote or backslash
+// reads the same wherever it falls in one, also across the border of two.
+TEST(KQMLParser, ReadsAlikeWhereverItsMarksFall) {
+  for (size_t pad = 0; pad < 40; ++pad) {
+    SCOPED_TRACE(pad);
+    const std::string word(pad + 1, 'x');
+    CKQMLParser parser;
+    ASSERT_EQ(parser.parse_message(("(tell :pad " + word +
+                                    " :content (chat :msg \"one ) two \\\" (three\") :s \"a\\\\\" :t 1)")
+                                       .c_str()),
+              1);
+    EXPECT_EQ(tokens_of(parser),
+              (std::vector<std::string>{"tell", ":pad=" + word,
+                                        ":content=(chat :msg \"one ) two \\\" (three\")",
+                                        ":s=\"a\\\\\"", ":t=1"}));
+    // An unended string: its parentheses count.
+    ASSERT_EQ(parser.parse_message(("(tell :pad " + word + " :s \"a\\\"(b))").c_str()), 1);
+    EXPECT_EQ(tokens_of(parser),
+              (std::vector<std::string>{"tell", ":pad=" + word, ":s=\"a\\\"(b) \""}));
+    EXPECT_EQ(parser.parse_message(("(tell :pad " + word + " :s \"a\\\"(b)").c_str()), 0);
+  }
+}
+
+// A string with a parenthesis stays whole down every level of a message.
+TEST(KQMLParser, NestedStringsSurviveReparsing) {
+  CKQMLParser parser;
+  ASSERT_EQ(parser.parse_message(
+                "(tell :content (chat :msg \"one ) two\" :quote \"say \\\"(hi\\\"\" :to B))"),
+            1);
+  ASSERT_EQ(parser.parse_message(parser.find_content()), 1);
+  EXPECT_STREQ(parser.find_token("msg"), "\"one ) two\"");
+  EXPECT_STREQ(parser.find_token("quote"), "\"say \\\"(hi\\\"\"");
+  EXPECT_STREQ(parser.find_token("to"), "B");
 }
 
 // The copy, entities and tokens are reused from parse to parse: what a parse

@@ -228,6 +228,30 @@ TEST(LList, ForgetElementsEmptiesTheNameIndex) {
   EXPECT_EQ(list.find_element("a"), again);
 }
 
+// A record appended without calls is linked exactly as add_element links
+// it, in an indexed list too, where it must be found by name.
+TEST(LList, AppendRecordLinksAsAddElement) {
+  for (const bool indexed : {false, true}) {
+    SCOPED_TRACE(indexed);
+    CListElement records[3];
+    CLList list;
+    if (indexed) list.index_names();
+    const char* texts[] = {"a", "b", "a"};
+    for (int i = 0; i < 3; ++i) {
+      records[i].set_name(texts[i]);
+      list.append_record(&records[i]);
+    }
+    EXPECT_EQ(list.get_nr_elements(), 3);
+    EXPECT_EQ(names(list), (std::vector<std::string>{"a", "b", "a"}));
+    expect_consistent(list);
+    for (const CListElement& e : records) EXPECT_EQ(e.get_parent(), &list);
+    EXPECT_EQ(records[2].get_next(), nullptr);
+    EXPECT_EQ(list.find_element("a"), &records[0]);
+    EXPECT_EQ(list.find_element("b"), &records[1]);
+    list.forget_elements();
+  }
+}
+
 TEST(LList, Tokenize) {
   struct Case {
     std::string text;
