@@ -1,5 +1,6 @@
 #include "TesselStationCore/interceptor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -12,17 +13,6 @@
 #include "Toolwick/format.h"
 
 using station::ToDegrees;
-
-namespace {
-
-// The heading of an incursion in [0, 360) degrees, as the "ahead" test needs it.
-double normalised_degrees(double degrees) {
-  double d = std::fmod(degrees, 360.0);
-  if (d < 0) d += 360.0;
-  return d >= 360.0 ? 0.0 : d;
-}
-
-}  // namespace
 
 CInterceptor::CInterceptor() : CResourceUnit(UNIT_INTERCEPTOR) {}
 
@@ -259,7 +249,7 @@ void CInterceptor::Draw(CDC* dc) {
   const std::unique_ptr<CLatLng> at = Advance(Now());
   const COLORREF colour =
       controlled_ && controller_ != nullptr ? controller_->GetColour() : kIdleColour;
-  DrawSymbol(dc, at->latitude, at->longitude, GetHeading() * station::kDegreesToRadians, 8, 4, 0,
+  DrawSymbol(dc, at->latitude, at->longitude, station::HeadingRadians(GetHeading()), 8, 4, 0,
              GetSpeed() >= 500 ? 10 : 0, false, colour, colour);
   DrawTracks(dc);
 }
@@ -304,7 +294,9 @@ void CInterceptor::DrawSelection(CDC* dc) const {
 
 bool CInterceptor::InterceptionPoint(double a, double b, double c, double d, double s1, double s2,
                                      double heading, double* x, double* y) {
-  const double h = normalised_degrees(heading) * station::kDegreesToRadians;
+  // The angle the incursion moves by (CResourceUnit::DeadReckoning), so that
+  // the point lies on its course.
+  const double h = station::HeadingRadians(heading);
   const double t = std::tan(h);
   const double g = a - t * b;
   const double u = s1 * s1;
@@ -320,14 +312,20 @@ bool CInterceptor::InterceptionPoint(double a, double b, double c, double d, dou
     root = -qc / qb;
   } else {
     const double discriminant = qb * qb - 4 * qa * qc;
-    if (std::fabs(discriminant) < 5e-6) {
+    // A tangent meeting has a double root: at map magnitudes (B² near 1e17)
+    // rounding leaves its discriminant some units off zero, either way.
+    const double scale = std::max(qb * qb, std::fabs(4 * qa * qc));
+    if (std::fabs(discriminant) < 5e-6 || std::fabs(discriminant) <= kTangentTolerance * scale) {
       root = -qb / (2 * qa);
     } else if (discriminant < 0) {
       return false;
     } else {
       const double y1 = (std::sqrt(discriminant) - qb) / (2 * qa);
       const double y2 = (-qb - std::sqrt(discriminant)) / (2 * qa);
-      const bool growing = h < 1.5714285714285714 || h > 4.714285714285714;
+      // The way the incursion moves along the second coordinate, as its dead
+      // reckoning has it: with pi = 22/7 a heading of 270 degrees still
+      // gains a little, one of 90 degrees loses a little.
+      const bool growing = std::cos(h) > 0;
       const auto ahead = [&](double candidate) {
         return (candidate - b > 0 && growing) || (candidate - b <= 0 && !growing);
       };

@@ -26,6 +26,14 @@ double distance(const CLatLng& p, const CLatLng& q) {
 
 }  // namespace
 
+double station::HeadingRadians(double degrees) {
+  double within = std::fmod(degrees, 360.0);
+  if (within < 0) within += 360.0;
+  // A tiny negative heading rounds up to a whole turn.
+  if (within >= 360.0) within = 0.0;
+  return within * kDegreesToRadians;
+}
+
 void LatLngToGrid(double first, double second, int* column, int* row) {
   *column = station::truncated(first / 23.75);
   // Wide enough that neither the subtraction nor the sign can overflow.
@@ -252,7 +260,7 @@ std::string CResourceUnit::UnitCommand(const char* command, const CLatLng& at) c
 }
 
 std::unique_ptr<CLatLng> CResourceUnit::DeadReckoning(double minute) const {
-  const double h = heading_ * station::kDegreesToRadians;
+  const double h = station::HeadingRadians(heading_);
   const double hours = minute / 60.0 - startTime_ / 60.0;
   return std::make_unique<CLatLng>(hours * (std::sin(h) * speed_) + start_.latitude,
                                    hours * (std::cos(h) * speed_) + start_.longitude);
