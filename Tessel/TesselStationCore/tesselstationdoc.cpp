@@ -170,7 +170,9 @@ void CTesselStationDoc::Adopt(CResourceUnit* unit) {
 template <typename Unit>
 Unit* CTesselStationDoc::AddUnit(UnitMap<Unit>* store, std::unique_ptr<Unit> unit) {
   if (unit == nullptr) return nullptr;
-  if (store->count(unit->GetId()) != 0) {
+  // Units of every kind share one id space: a command names its unit by id
+  // alone, and the id must not depend on which kind is looked at first.
+  if (IsUnitIdInUse(unit->GetId())) {
     debug("<CTesselStationDoc> Duplicate %s id [%s] ignored, the first one stays",
           unit->TypeName(), unit->GetId());
     return nullptr;

@@ -173,8 +173,9 @@ class CTesselStationDoc : public CDebug {
   // Whether any unit of any kind has this id.
   bool IsUnitIdInUse(const char* id) const;
   // Take a unit over under its id, giving it the world map and this
-  // document. A unit whose id is already in the store is refused (null, the
-  // unit deleted): the first one stays, since others may point to it.
+  // document. A unit whose id any unit of any kind already has is refused
+  // (null, the unit deleted): the first one stays, since others may point to
+  // it.
   CRadarStation* AddRadar(std::unique_ptr<CRadarStation> radar);
   CInterceptor* AddInterceptor(std::unique_ptr<CInterceptor> interceptor);
   CIncursion* AddIncursion(std::unique_ptr<CIncursion> incursion);
