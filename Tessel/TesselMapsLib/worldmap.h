@@ -32,6 +32,13 @@ class CWorldMap {
  public:
   // The largest grid create() makes.
   static constexpr int64_t kMaxCells = 100'000'000;
+  // The grid labels: at most this many steps an axis; their size on screen
+  // as the station's label font draws them (12 pixels high, digits at most
+  // 8 wide), and the room kept between two labels side by side.
+  static constexpr unsigned kMaxLabels = 4096;
+  static constexpr int kLabelDigitWidth = 8;
+  static constexpr int kLabelHeight = 12;
+  static constexpr int kLabelGap = 2;
   // The first line of a map data file begins with the text of its version.
   static constexpr const char* kMagic11 = "#Druvik MapData(1.1) -";
   static constexpr const char* kMagic12 = "#Druvik MapData(1.2) -";
@@ -120,8 +127,11 @@ class CWorldMap {
   void DrawGridLines(CDC* dc, unsigned nx, unsigned ny, const CLatLng* lo, const CLatLng* hi) const;
   // Numbers the grid lines along the minimum-longitude and the
   // maximum-latitude edge (of lo and hi with `useGiven`, else of the map's
-  // bounds), at most nx and ny labels, with the same limits as
-  // DrawGridLines.
+  // bounds), each axis stepping from lo until half a step past its upper
+  // bound (at most kMaxLabels steps), with the same limits on steps and
+  // spans as DrawGridLines. A label that would run into the one drawn
+  // before it on its edge is left out; the numbers stay those of their
+  // steps.
   void LabelGrid(CDC* dc, unsigned nx, unsigned ny, const CLatLng* lo, const CLatLng* hi,
                  bool useGiven) const;
   // Selects the picture into `mem` (where it stays) and copies it to `dst`

@@ -182,7 +182,7 @@ TEST_F(DrawTest, PaintsEveryLayerInOrder) {
       "FillRect(0,40,40,40) brush(solid,0xFFFFFF)",
       "FillRect(40,-10,50,40) brush(solid,0xFFFFFF)",
       // the grid labels: columns along the bottom, the exercise's rows on
-      // the right
+      // the right, 10 pixels apart: every other row label has room
       "SetBkMode(TRANSPARENT)",
       "SelectObject(pen(solid,0,0xC0C0C0))",
       "SetTextColor(0x000000)",
@@ -196,11 +196,7 @@ TEST_F(DrawTest, PaintsEveryLayerInOrder) {
       "SetTextColor(0x000000)",
       "TextOut(40,-20,\"35\") text(0x000000) bk(transparent)",
       "SetTextColor(0x000000)",
-      "TextOut(40,-10,\"36\") text(0x000000) bk(transparent)",
-      "SetTextColor(0x000000)",
       "TextOut(40,0,\"37\") text(0x000000) bk(transparent)",
-      "SetTextColor(0x000000)",
-      "TextOut(40,10,\"38\") text(0x000000) bk(transparent)",
       "SetTextColor(0x000000)",
       "TextOut(40,20,\"39\") text(0x000000) bk(transparent)",
       "SelectObject(pen(solid,0,0x000000))",
