@@ -7,6 +7,7 @@
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/incursion.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationnumbers.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -76,9 +77,7 @@ void CInterceptor::Request() {
   int column = 0;
   int row = 0;
   LatLngToGrid(at->latitude, at->longitude, &column, &row);
-  const std::string content = str_format(
-      "ask :command request :requestFrom %s :resource %s :id %s :lat %f :lng %f :gridCol %d "
-      ":gridRow %d",
+  const std::string content = station::message::UnitRequest(
       controller_->GetName(), TypeName(), GetId(), at->latitude, at->longitude, column, row);
   SendToAgent(controller_->GetName(), content);
   SendToSimulation(content);
@@ -129,11 +128,8 @@ void CInterceptor::Deploy(double lat, double lng, bool send) {
   int toColumn = 0;
   int toRow = 0;
   LatLngToGrid(lat, lng, &toColumn, &toRow);
-  SendToTeam(
-      str_format("tell :command deploy :resource %s :id %s :initLat %f :initLng %f :initGridCol %d "
-                 ":initGridRow %d :destLat %f :destLng %f :destGridCol %d :destGridRow %d",
-                 TypeName(), GetId(), from.latitude, from.longitude, fromColumn, fromRow, lat, lng,
-                 toColumn, toRow));
+  SendToTeam(station::message::Deploy(TypeName(), GetId(), from.latitude, from.longitude,
+                                      fromColumn, fromRow, lat, lng, toColumn, toRow));
   // A deployment that replaces a running one keeps the minutes of the first.
   EndTask(now);
   taskStart_ = now;
@@ -184,11 +180,9 @@ int8_t CInterceptor::Intercept(CIncursion* incursion, bool send) {
   int targetColumn = 0;
   int targetRow = 0;
   LatLngToGrid(target->latitude, target->longitude, &targetColumn, &targetRow);
-  SendToTeam(
-      str_format("tell :command intercept :resource %s :id %s :intLat %f :intLng %f :intGridCol %d "
-                 ":intGridRow %d :incID %s :incLat %f :incLng %f :incGridCol %d :incGridRow %d",
-                 TypeName(), GetId(), own->latitude, own->longitude, ownColumn, ownRow,
-                 incursion->GetId(), target->latitude, target->longitude, targetColumn, targetRow));
+  SendToTeam(station::message::Intercept(TypeName(), GetId(), own->latitude, own->longitude,
+                                         ownColumn, ownRow, incursion->GetId(), target->latitude,
+                                         target->longitude, targetColumn, targetRow));
   ++interceptCount_;
   return INTERCEPT_OK;
 }

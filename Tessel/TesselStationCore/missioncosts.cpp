@@ -7,6 +7,7 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
 #include "Toolwick/format.h"
@@ -111,8 +112,7 @@ void CTesselStationDoc::SetSideStatus(const char* side, bool go) {
 
 void CTesselStationDoc::SendGoNoGo(bool go) {
   SetSideStatus(ownName_.c_str(), go);
-  SendToTeam(
-      str_format("tell :command update_go_nogo_status :status %s", go ? "go" : "nogo").c_str());
+  SendToTeam(station::message::GoNoGoStatus(go).c_str());
 }
 
 HeapText CTesselStationDoc::FormatMissionTime(int minute) {

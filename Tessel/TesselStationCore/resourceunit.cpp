@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TesselMapsLib/worldmap.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationnumbers.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -255,8 +256,8 @@ std::string CResourceUnit::UnitCommand(const char* command, const CLatLng& at) c
   int column = 0;
   int row = 0;
   LatLngToGrid(at.latitude, at.longitude, &column, &row);
-  return str_format("tell :command %s :resource %s :id %s :lat %f :lng %f :gridCol %d :gridRow %d",
-                    command, TypeName(), GetId(), at.latitude, at.longitude, column, row);
+  return station::message::UnitCommand(command, TypeName(), GetId(), at.latitude, at.longitude,
+                                       column, row);
 }
 
 std::unique_ptr<CLatLng> CResourceUnit::DeadReckoning(double minute) const {

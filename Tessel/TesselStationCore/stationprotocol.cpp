@@ -9,6 +9,7 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -16,17 +17,9 @@
 #include "Toolwick/format.h"
 #include "Toolwick/numbers.h"
 
-namespace {
+namespace msg = station::message;
 
-// The codes of the teammates' unit commands.
-enum : int {
-  ACTION_ACTIVATE = 0,
-  ACTION_DEACTIVATE = 1,
-  ACTION_UPDATE = 2,
-  ACTION_ABORT = 3,
-  ACTION_DEPLOY = 4,
-  ACTION_INTERCEPT = 6,
-};
+namespace {
 
 bool equals(const char* text, const char* word) {
   return text != nullptr && std::strcmp(text, word) == 0;
@@ -55,38 +48,39 @@ struct CStationProtocol::Message {
 };
 
 const CStationProtocol::Command CStationProtocol::kCommands[] = {
-    {"init_sim", &CStationProtocol::InitSim},
-    {"init_playback", &CStationProtocol::InitPlayback},
-    {"stop_playback", &CStationProtocol::StopPlayback},
-    {"request", &CStationProtocol::Request},
-    {"start_playback", &CStationProtocol::Start},
-    {"start_sim", &CStationProtocol::Start},
-    {"clock_sync", &CStationProtocol::ClockSync},
-    {"reset_sim", &CStationProtocol::ResetSim},
-    {"activate", &CStationProtocol::UnitAction<ACTION_ACTIVATE>},
-    {"abort", &CStationProtocol::UnitAction<ACTION_ABORT>},
-    {"deactivate", &CStationProtocol::UnitAction<ACTION_DEACTIVATE>},
-    {"update", &CStationProtocol::UnitAction<ACTION_UPDATE>},
-    {"intercept", &CStationProtocol::UnitAction<ACTION_INTERCEPT>},
-    {"deploy", &CStationProtocol::UnitAction<ACTION_DEPLOY>},
-    {"mission_complete", &CStationProtocol::MissionComplete},
-    {"subject_communication", &CStationProtocol::SubjectCommunication},
-    {"update_go_nogo_status", &CStationProtocol::GoNoGoStatus},
-    {"update_inc_heading", &CStationProtocol::IncursionHeading},
-    {"plume_refresh", &CStationProtocol::PlumeRefresh},
-    {"weather_data", &CStationProtocol::WeatherData},
-    {"request-response", &CStationProtocol::RequestResponse},
-    {"mission_cost", &CStationProtocol::MissionCost},
-    {"playback_deploy_balloon", &CStationProtocol::PlaybackDeployBalloon},
+    {msg::kInitSim, &CStationProtocol::InitSim},
+    {msg::kInitPlayback, &CStationProtocol::InitPlayback},
+    {msg::kStopPlayback, &CStationProtocol::StopPlayback},
+    {msg::kRequest, &CStationProtocol::Request},
+    {msg::kStartPlayback, &CStationProtocol::Start},
+    {msg::kStartSim, &CStationProtocol::Start},
+    {msg::kClockSync, &CStationProtocol::ClockSync},
+    {msg::kResetSim, &CStationProtocol::ResetSim},
+    {msg::kActivate, &CStationProtocol::UnitAction<TEAMMATE_ACTIVATE>},
+    {msg::kAbort, &CStationProtocol::UnitAction<TEAMMATE_ABORT>},
+    {msg::kDeactivate, &CStationProtocol::UnitAction<TEAMMATE_DEACTIVATE>},
+    {msg::kUpdate, &CStationProtocol::UnitAction<TEAMMATE_UPDATE>},
+    {msg::kIntercept, &CStationProtocol::UnitAction<TEAMMATE_INTERCEPT>},
+    {msg::kDeploy, &CStationProtocol::UnitAction<TEAMMATE_DEPLOY>},
+    {msg::kMissionComplete, &CStationProtocol::MissionComplete},
+    {msg::kSubjectCommunication, &CStationProtocol::SubjectCommunication},
+    {msg::kGoNoGoStatus, &CStationProtocol::GoNoGoStatus},
+    {msg::kIncursionHeading, &CStationProtocol::IncursionHeading},
+    {msg::kPlumeRefresh, &CStationProtocol::PlumeRefresh},
+    {msg::kWeatherData, &CStationProtocol::WeatherData},
+    {msg::kRequestResponse, &CStationProtocol::RequestResponse},
+    {msg::kMissionCost, &CStationProtocol::MissionCost},
+    {msg::kPlaybackDeployBalloon, &CStationProtocol::PlaybackDeployBalloon},
 };
 
 CStationProtocol::CStationProtocol(CTesselStationDoc& doc) : doc_(doc) {}
 
 CStationProtocol::~CStationProtocol() = default;
 
-void CStationProtocol::dispatch(const char* text) {
-  if (text == nullptr) return;
-  queue_.emplace_back(text);
+void CStationProtocol::dispatch(CParser& message) {
+  const char* content = message.find_content();
+  if (content == nullptr) return;
+  queue_.push_back({or_empty(message.find_sender()), content});
   if (running_) {
     // Delivered by the event loop of a box that a handler opened.
     debug("<CStationProtocol> Message queued until the open handler returns");
@@ -94,21 +88,17 @@ void CStationProtocol::dispatch(const char* text) {
   }
   running_ = true;
   while (!queue_.empty()) {
-    const std::string next = std::move(queue_.front());
+    const Received next = std::move(queue_.front());
     queue_.pop_front();
     Run(next);
   }
   running_ = false;
 }
 
-void CStationProtocol::Run(const std::string& text) {
-  CParser envelope;
-  if (envelope.parse_message(text.c_str()) != 1) return;
-  const char* content = envelope.find_content();
-  if (content == nullptr) return;
+void CStationProtocol::Run(const Received& received) {
   Message message;
-  message.sender = or_empty(envelope.find_sender());
-  if (message.content.parse_message(content) != 1) return;
+  message.sender = received.sender;
+  if (message.content.parse_message(received.content.c_str()) != 1) return;
   const char* command = message.Field("command");
   if (command == nullptr) return;
   for (const Command& entry : kCommands) {
@@ -145,8 +135,7 @@ std::string CStationProtocol::LoadScenario(Message& message) {
   doc_.SetSimulationAgent(message.sender.c_str());
   doc_.SetPhase(CTesselStationDoc::PHASE_INITIALIZED);
   const CStationAgent* agent = doc_.GetAgent();
-  std::string reply = str_format("tell :command init_sim :comfirm (%s)",
-                                 agent != nullptr ? agent->GetAgentName() : "");
+  std::string reply = msg::InitSimConfirmation(agent != nullptr ? agent->GetAgentName() : "");
   CStationUi& ui = doc_.GetUi();
   ui.EnableMainFrame(false);
   ui.EnableChatWindow(false);
@@ -164,7 +153,7 @@ void CStationProtocol::InitSim(Message& message) {
 void CStationProtocol::InitPlayback(Message& message) {
   if (LoadScenario(message).empty()) return;
   doc_.SetPlayback(true);
-  doc_.SendToAgent(message.sender.c_str(), "tell :command init_playback_confirm");
+  doc_.SendToAgent(message.sender.c_str(), msg::InitPlaybackConfirmation().c_str());
 }
 
 void CStationProtocol::StopPlayback(Message& /*message*/) { doc_.ResetSimulation(); }
@@ -218,10 +207,8 @@ void CStationProtocol::ClockSync(Message& message) {
   double radars = 0.0;
   double interceptors = 0.0;
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
-  doc_.SendToTeam(str_format("tell :command mission_cost :totalCost %0.0f :radarCost %0.0f "
-                             ":intCost %0.0f :balloonCost %0.0f",
-                             balloons + radars + interceptors, radars, interceptors, balloons)
-                      .c_str());
+  doc_.SendToTeam(
+      msg::MissionCost(balloons + radars + interceptors, radars, interceptors, balloons).c_str());
 }
 
 void CStationProtocol::MissionCost(Message& message) {
@@ -238,12 +225,11 @@ void CStationProtocol::MissionComplete(Message& message) {
   double radars = 0.0;
   double interceptors = 0.0;
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
-  doc_.SendToSimulation(
-      str_format("tell :command mission_stats :balloonCost %f :radarCost %f :intCost %f "
-                 ":totalCost %f :intStats %s :radarStats %s :balloonStats %s",
-                 balloons, radars, interceptors, balloons + radars + interceptors,
-                 doc_.InterceptorStats().get(), doc_.RadarStats().get(), doc_.BalloonStats().get())
-          .c_str());
+  doc_.SendToSimulation(msg::MissionStats(balloons, radars, interceptors,
+                                          balloons + radars + interceptors,
+                                          doc_.InterceptorStats().get(), doc_.RadarStats().get(),
+                                          doc_.BalloonStats().get())
+                            .c_str());
   if (const char* text = message.Field("msg")) doc_.GetUi().MessageBox(text, MB_OK);
 }
 
@@ -259,28 +245,28 @@ void CStationProtocol::UnitAction(Message& message) {
   if (equals(resource, "Radar")) {
     CRadarStation* radar = doc_.FindRadar(id);
     if (radar == nullptr) return;
-    if (Action == ACTION_ACTIVATE) radar->AddController(member);
-    if (Action == ACTION_DEACTIVATE) radar->RemoveController(member);
+    if (Action == TEAMMATE_ACTIVATE) radar->AddController(member);
+    if (Action == TEAMMATE_DEACTIVATE) radar->RemoveController(member);
   } else if (equals(resource, "Interceptor")) {
     CInterceptor* interceptor = doc_.FindInterceptor(id);
     if (interceptor == nullptr) return;
     switch (Action) {
-      case ACTION_ACTIVATE:
+      case TEAMMATE_ACTIVATE:
         interceptor->SetState(CInterceptor::STATE_ON_STATION);
         interceptor->SetController(member);
         break;
-      case ACTION_DEACTIVATE:
+      case TEAMMATE_DEACTIVATE:
         interceptor->SetState(CInterceptor::STATE_IDLE);
         interceptor->ClearController();
         break;
-      case ACTION_ABORT:
+      case TEAMMATE_ABORT:
         interceptor->Abort(false);
         break;
-      case ACTION_DEPLOY:
+      case TEAMMATE_DEPLOY:
         interceptor->Deploy(read_real(message.Field("destLat")),
                             read_real(message.Field("destLng")), false);
         break;
-      case ACTION_INTERCEPT:
+      case TEAMMATE_INTERCEPT:
         if (CIncursion* incursion = doc_.FindIncursion(message.Field("incID"))) {
           interceptor->Intercept(incursion, false);
         }
@@ -314,10 +300,7 @@ void CStationProtocol::Request(Message& message) {
       handedOver = true;
     }
   }
-  doc_.SendToAgent(message.sender.c_str(),
-                   str_format("tell :command request-response :id %s :acknowledgement %s",
-                              id.c_str(), handedOver ? "yes" : "no")
-                       .c_str());
+  doc_.SendToAgent(message.sender.c_str(), msg::RequestResponse(id.c_str(), handedOver).c_str());
 }
 
 void CStationProtocol::RequestResponse(Message& message) {

@@ -1,9 +1,11 @@
 // CStationProtocol: what the station does with each message that the
 // simulation agent and the teammates' stations send it. The station agent's
-// message hook hands it every message text; it reads the content's
-// :command, runs that command's handler on the document, and answers
-// through the document's senders. Commands it does not know, and messages
-// without content or command, change nothing.
+// message hook hands it every message as the container parsed it; it reads
+// the content's :command, runs that command's handler on the document, and
+// answers through the document's senders. Commands it does not know, and
+// messages without content or command, change nothing. The names of the
+// commands and the texts of the answers are the station's vocabulary
+// (stationmessages.h).
 //
 // A handler may open a modal box (a Yes/No question, a message), while the
 // event loop goes on and may deliver further messages. Those wait in a
@@ -32,9 +34,23 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
 
   // Runs the message's handler, or queues the message while a handler is
   // open.
-  void dispatch(const char* text) override;
+  void dispatch(CParser& message) override;
 
  private:
+  // The codes of a teammate's commands to its units.
+  enum TeammateAction : int {
+    TEAMMATE_ACTIVATE = 0,
+    TEAMMATE_DEACTIVATE = 1,
+    TEAMMATE_UPDATE = 2,
+    TEAMMATE_ABORT = 3,
+    TEAMMATE_DEPLOY = 4,
+    TEAMMATE_INTERCEPT = 6,
+  };
+  // A message waiting for its turn: its sender and its content text.
+  struct Received {
+    std::string sender;
+    std::string content;
+  };
   struct Message;
   using Handler = void (CStationProtocol::*)(Message& message);
   struct Command {
@@ -44,7 +60,7 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
   // The commands in the order they are tested.
   static const Command kCommands[];
 
-  void Run(const std::string& text);
+  void Run(const Received& received);
 
   // init_sim and init_playback: the scenario loaded, the ":comfirm" reply
   // made; empty when a step failed.
@@ -72,5 +88,5 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
 
   CTesselStationDoc& doc_;
   bool running_ = false;
-  std::deque<std::string> queue_;
+  std::deque<Received> queue_;
 };

@@ -12,6 +12,7 @@
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationframe.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/weatherballoons.h"
@@ -292,9 +293,7 @@ void CTesselStationDoc::SetIncursionCourse(const char* id, const char* heading, 
 
 void CTesselStationDoc::SendIncursionHeading(const char* id, double heading, double lat,
                                              double lng) {
-  SendToTeam(str_format("tell :command update_inc_heading :id %s :heading %f :lat %f :lng %f",
-                        id != nullptr ? id : "", heading, lat, lng)
-                 .c_str());
+  SendToTeam(station::message::IncursionHeading(text_or_empty(id).c_str(), heading, lat, lng).c_str());
 }
 
 // --- Senders
@@ -346,13 +345,9 @@ bool CTesselStationDoc::CheckRadarCoverage(CIncursion* incursion) {
 }
 
 void CTesselStationDoc::SendIncEnterRadar(const char* radarId, const char* incursionId) {
-  SendToSimulation(
-      str_format("tell :command inc_enter_radar :incID %s :radarID %s", incursionId, radarId)
-          .c_str());
+  SendToSimulation(station::message::IncursionEntersRadar(incursionId, radarId).c_str());
 }
 
 void CTesselStationDoc::SendIncExitRadar(const char* radarId, const char* incursionId) {
-  SendToSimulation(
-      str_format("tell :command inc_exit_radar :incID %s :radarID %s", incursionId, radarId)
-          .c_str());
+  SendToSimulation(station::message::IncursionExitsRadar(incursionId, radarId).c_str());
 }

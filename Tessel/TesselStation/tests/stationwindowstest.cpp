@@ -51,7 +51,8 @@ void StationWindowsTest::LoadMap(const std::vector<std::string>& rows) {
 void StationWindowsTest::Receive(const std::string& sender, const std::string& content) {
   const std::string text = "(tell :sender " + sender + " :receiver " + doc.GetOwnName() +
                            " :content (" + content + "))";
-  frame->GetAgent()->GetDispatcher()->dispatch(text.c_str());
+  std::string copy = text;
+  frame->GetAgent()->process_message(copy.data());
 }
 
 }  // namespace stationui
