@@ -100,6 +100,19 @@ TEST_F(ChatTest, TeammatesLinesShowUnderTheirNamesInTheirColours) {
   EXPECT_EQ(History(), "");
 }
 
+// A line shows at most kMaxShownText characters and an ellipsis, whatever
+// its length (a megabyte-long word would hold the window for a minute);
+// the record keeps the whole text.
+TEST_F(ChatTest, AVeryLongLineShowsItsBeginningAndKeepsItsWholeText) {
+  const CTeamMember* bravo = doc.FindTeamMember("BravoStation");
+  const std::string word(1 << 20, 'x');
+  windows.AddChatLine(bravo, word.c_str());
+  windows.AddChatLine(bravo, "short");
+  EXPECT_EQ(History(), "BravoStation: " + std::string(CChatView::kMaxShownText, 'x') +
+                           "\u2026\nBravoStation: short\n");
+  EXPECT_EQ(windows.GetChat().GetRecords().front().text, word);
+}
+
 TEST_F(ChatTest, BoldAndItalicShowEveryLineAnew) {
   windows.AddChatLine(doc.FindTeamMember("BravoStation"), "one");
   windows.AddChatLine(doc.GetOwnMember(), "two");
