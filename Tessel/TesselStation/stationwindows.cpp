@@ -88,27 +88,41 @@ void CStationWindows::SyncInfoPane() {
   if (CSTCBInfoView* view = frame_->GetInfoView()) view->Sync();
 }
 
+void CStationWindows::SyncInfoPane(const CInfoPaneItem& item) {
+  if (frame_ == nullptr) return;
+  if (CSTCBInfoView* view = frame_->GetInfoView()) view->SyncItem(item);
+}
+
 void CStationWindows::RefreshInfoPane(int code) {
   pane_.Refresh(code);
-  SyncInfoPane();
+  // The costs change in place, at every paint of the map; the other
+  // sections are made anew among the root's.
+  if (code == kPaneCosts) {
+    SyncInfoPane(pane_.GetMissionCost());
+  } else {
+    SyncInfoPane();
+  }
 }
 
 void CStationWindows::UpdateMemberCost(const char* name, const char* radar,
                                        const char* interceptor, const char* balloon,
                                        const char* total) {
   pane_.UpdateMemberCost(name, radar, interceptor, balloon, total);
-  SyncInfoPane();
+  SyncInfoPane(pane_.GetMissionCost());
 }
 
 void CStationWindows::ShowWeatherReport(const CWeatherBalloon* balloon,
                                         const std::vector<std::string>& lines) {
+  // Every balloon's lines are shown again at every paint: a report the
+  // tree has is brought up to date by itself, a new one joins the section.
+  const CInfoPaneItem* shown = pane_.GetReport(balloon);
   pane_.ShowWeatherReport(balloon, lines);
-  SyncInfoPane();
+  SyncInfoPane(shown != nullptr ? *shown : pane_.GetWeatherReports());
 }
 
 void CStationWindows::RemoveWeatherReport(const CWeatherBalloon* balloon) {
   pane_.RemoveWeatherReport(balloon);
-  SyncInfoPane();
+  SyncInfoPane(pane_.GetWeatherReports());
 }
 
 void CStationWindows::AddChatLine(const CTeamMember* author, const char* text) {

@@ -74,8 +74,10 @@ class CStationWindows : public CStationUi {
   platform::Progress* GetProgress() override;
 
  private:
-  // The information pane shows the model as it is now.
+  // The information pane shows the model as it is now: all of it, or the
+  // branch of `item`.
   void SyncInfoPane();
+  void SyncInfoPane(const CInfoPaneItem& item);
   // The window that boxes are centred over; null when there is none to use.
   QWidget* BoxParent() const;
 

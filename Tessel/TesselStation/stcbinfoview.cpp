@@ -13,14 +13,22 @@ namespace {
 constexpr int kModelRole = Qt::UserRole;
 constexpr int kExpandedRole = Qt::UserRole + 1;
 
-QTreeWidgetItem* NewItem(const CInfoPaneItem& model) {
+}  // namespace
+
+QTreeWidgetItem* CSTCBInfoView::NewItem(const CInfoPaneItem& model) {
   auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(model.GetText())});
   item->setData(0, kModelRole, QVariant::fromValue(reinterpret_cast<quintptr>(&model)));
   item->setData(0, kExpandedRole, false);
+  shown_[&model] = item;
   return item;
 }
 
-}  // namespace
+void CSTCBInfoView::Forget(QTreeWidgetItem* item) {
+  for (int j = 0; j < item->childCount(); ++j) Forget(item->child(j));
+  // The model item may be gone and its address taken by a newer one.
+  const auto shown = shown_.find(ModelItem(item));
+  if (shown != shown_.end() && shown->second == item) shown_.erase(shown);
+}
 
 CSTCBInfoView::CSTCBInfoView(CInfoPaneModel& model, QWidget* parent)
     : QTreeWidget(parent), model_(model) {
@@ -44,6 +52,13 @@ void CSTCBInfoView::Sync() {
   SyncExpansion(model_.GetRoot(), root);
 }
 
+void CSTCBInfoView::SyncItem(const CInfoPaneItem& model) {
+  const auto shown = shown_.find(&model);
+  if (shown == shown_.end()) return;
+  SyncChildren(model, shown->second);
+  SyncExpansion(model, shown->second);
+}
+
 void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* item) {
   const QString text = QString::fromUtf8(model.GetText());
   if (item->text(0) != text) item->setText(0, text);
@@ -53,7 +68,10 @@ void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* it
   std::set<const CInfoPaneItem*> present;
   for (const auto& child : children) present.insert(child.get());
   for (int j = item->childCount() - 1; j >= 0; --j) {
-    if (present.count(ModelItem(item->child(j))) == 0) delete item->takeChild(j);
+    if (present.count(ModelItem(item->child(j))) != 0) continue;
+    QTreeWidgetItem* gone = item->takeChild(j);
+    Forget(gone);
+    delete gone;
   }
   for (size_t i = 0; i < children.size(); ++i) {
     const CInfoPaneItem& child = *children[i];

@@ -212,7 +212,15 @@ void CStationProtocol::ClockSync(Message& message) {
 }
 
 void CStationProtocol::MissionCost(Message& message) {
-  if (message.sender.empty()) return;
+  // Costs count for the mission only from the team and from the simulation
+  // agent, as unit actions come only from the team.
+  const bool fromSimulation =
+      !message.sender.empty() && message.sender == doc_.GetSimulationAgent();
+  if (!fromSimulation && doc_.FindTeamMember(message.sender.c_str()) == nullptr) {
+    debug("<CStationProtocol> mission_cost from [%s] dropped: not of the team",
+          message.sender.c_str());
+    return;
+  }
   const char* total = message.Field("totalCost");
   doc_.SetTeamCost(message.sender.c_str(), read_real(total));
   doc_.GetUi().UpdateMemberCost(message.sender.c_str(), or_empty(message.Field("radarCost")),

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -217,6 +218,41 @@ TEST_F(RunningStation, AnEmptyMessageHandsNothingOver) {
                                              "Sim: (tell :command clock_sync :clock 7)"}));
   close(connection);
   agent->SetDispatcher(nullptr);
+}
+
+// The pane's agent entry comes from what the agent holds: a handler that
+// refreshes it (start_sim with the station's location, reset_sim) never asks
+// the name server, which may not answer at all.
+TEST_F(RunningStation, TheAgentEntryOfThePaneDoesNotAskTheNameServer) {
+  RecordingStationUi ui;
+  CTesselStationDoc doc(ui);
+  doc.OnNewDocument();
+  ui.pane.SetDocument(&doc);
+  doc.SetAgent(agent);
+  doc.SetOwnName(agent->GetAgentName());
+  agent->SetDispatcher(std::make_unique<CStationProtocol>(doc));
+  kill(server.pid(), SIGSTOP);  // accepts, never answers
+  std::string text =
+      "(tell :sender Sim :content (tell :command start_sim :stationlocation (tell :lat 480 :lon "
+      "180)))";
+  agent->process_message(text.data());
+  const Lines want{"Agent: TesselStation", "Host: 127.0.0.1",
+                   "Port: " + std::to_string(belief("port")), "ANS: 127.0.0.1",
+                   "Location: 480,180"};
+  const auto shown = [&] {
+    Lines lines;
+    for (const auto& section : ui.pane.GetRoot().GetChildren()) {
+      if (std::string(section->GetText()).rfind("Agent: ", 0) != 0) continue;
+      lines.push_back(section->GetText());
+      for (const auto& item : section->GetChildren()) lines.push_back(item->GetText());
+    }
+    return lines;
+  };
+  EXPECT_EQ(shown(), want);
+  kill(server.pid(), SIGCONT);
+  agent->SetDispatcher(nullptr);
+  doc.SetAgent(nullptr);
+  ui.pane.SetDocument(nullptr);
 }
 
 TEST_F(RunningStation, KnowsTheAgentsTheNameServerAndItsTableKnow) {

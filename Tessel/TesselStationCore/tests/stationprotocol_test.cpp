@@ -309,6 +309,53 @@ TEST_F(Protocol, MissionCostRecordsTheTeammatesTotalAndShowsItsTexts) {
   EXPECT_EQ(agent.sent.size(), 0u);
 }
 
+// Costs count only from the team and the simulation agent: a stranger's
+// are dropped (and logged), whatever it sends and however many strangers.
+struct CostSenderCase {
+  const char* name;
+  const char* sender;
+  bool counted;
+};
+
+void PrintTo(const CostSenderCase& c, std::ostream* out) { *out << c.name; }
+
+class MissionCostSender : public Protocol, public testing::WithParamInterface<CostSenderCase> {};
+
+TEST_P(MissionCostSender, CountsOnlyForTheTeamAndTheSimulation) {
+  doc.SetSimulationAgent("Sim");
+  testsupport::TempDir dir;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  protocol->set_file(dir.file("protocol.log").c_str());
+  const std::string sender = GetParam().sender;
+  receive(sender, "tell :command mission_cost :totalCost 1000000 :radarCost 1 :intCost 1");
+  protocol->close();
+  EXPECT_EQ(doc.GetTeamCosts().count(sender), GetParam().counted ? 1u : 0u);
+  EXPECT_EQ(ui.calls.size(), GetParam().counted ? 1u : 0u);
+  EXPECT_EQ(log_messages(dir.file("protocol.log")),
+            GetParam().counted
+                ? Lines{}
+                : Lines{"<CStationProtocol> mission_cost from [" + sender +
+                        "] dropped: not of the team"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Senders, MissionCostSender,
+    testing::Values(CostSenderCase{"Teammate", "Bravo-2", true},
+                    CostSenderCase{"TheStationItself", "Alpha-1", true},
+                    CostSenderCase{"SimulationAgent", "Sim", true},
+                    CostSenderCase{"Stranger", "Mallory", false},
+                    CostSenderCase{"NoSender", "\"\"", false}),
+    [](const testing::TestParamInfo<CostSenderCase>& info) { return info.param.name; });
+
+TEST_F(Protocol, ManyStrangersLeaveTheMissionCostAsTheTeamHasIt) {
+  for (int i = 0; i < 30; ++i) {
+    receive("stranger" + std::to_string(i), "tell :command mission_cost :totalCost 1000000");
+  }
+  receive("Bravo-2", "tell :command mission_cost :totalCost 7");
+  EXPECT_EQ(doc.ComputeMissionCost(), 7.0);
+  EXPECT_EQ(ui.pane.GetRoot().GetChildren().size(), 4u);
+}
+
 TEST_F(Protocol, MissionCompleteSendsTheStatisticsAndShowsTheMessage) {
   run_units_from_minute_0();
   frame.clock = 30;
