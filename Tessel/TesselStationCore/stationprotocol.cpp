@@ -1,6 +1,7 @@
 #include "TesselStationCore/stationprotocol.h"
 
 #include <cstring>
+#include <optional>
 
 #include "Lexwick/parser.h"
 #include "Platform/messagesink.h"
@@ -73,29 +74,89 @@ const CStationProtocol::Command CStationProtocol::kCommands[] = {
     {msg::kPlaybackDeployBalloon, &CStationProtocol::PlaybackDeployBalloon},
 };
 
+// A scenario's lists, kept while its map is read; a list the message did
+// not hold stays unset.
+struct CStationProtocol::Scenario {
+  std::string sender;
+  bool playback = false;
+  std::optional<std::string> impactLines;
+  std::optional<std::string> trajectory;
+  std::optional<std::string> radars;
+  std::optional<std::string> interceptors;
+  std::optional<std::string> incursions;
+};
+
+namespace {
+
+std::optional<std::string> kept(const char* value) {
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+const char* given(const std::optional<std::string>& value) {
+  return value ? value->c_str() : nullptr;
+}
+
+}  // namespace
+
 CStationProtocol::CStationProtocol(CTesselStationDoc& doc) : doc_(doc) {}
 
-CStationProtocol::~CStationProtocol() = default;
+CStationProtocol::~CStationProtocol() {
+  // The map being read would tell a protocol that is gone.
+  if (scenario_ != nullptr) doc_.CancelMapRead();
+}
 
 void CStationProtocol::dispatch(CParser& message) {
   const char* content = message.find_content();
   if (content == nullptr) return;
-  queue_.push_back({or_empty(message.find_sender()), content});
+  Received received{or_empty(message.find_sender()), content};
+  // The sender of the scenario being read waits for it, in order.
+  if (scenario_ != nullptr && received.sender == scenario_->sender) {
+    if (Admit(&held_, std::move(received))) {
+      debug("<CStationProtocol> Message held until the scenario's map is read");
+    }
+    return;
+  }
+  if (!Admit(&queue_, std::move(received))) return;
   if (running_) {
     // Delivered by the event loop of a box that a handler opened.
     debug("<CStationProtocol> Message queued until the open handler returns");
     return;
   }
+  Drain();
+}
+
+bool CStationProtocol::Admit(std::deque<Received>* queue, Received received) {
+  size_t& count = waiting_[received.sender];
+  if (count >= kMaxWaiting) {
+    debug("<CStationProtocol> Message from [%s] dropped: %zu of its messages wait already",
+          received.sender.c_str(), count);
+    return false;
+  }
+  ++count;
+  queue->push_back(std::move(received));
+  return true;
+}
+
+void CStationProtocol::TakeOut(const Received& received) {
+  if (received.mapRead) return;
+  const auto found = waiting_.find(received.sender);
+  if (found != waiting_.end() && --found->second == 0) waiting_.erase(found);
+}
+
+void CStationProtocol::Drain() {
+  if (running_) return;
   running_ = true;
   while (!queue_.empty()) {
     const Received next = std::move(queue_.front());
     queue_.pop_front();
+    TakeOut(next);
     Run(next);
   }
   running_ = false;
 }
 
 void CStationProtocol::Run(const Received& received) {
+  if (received.mapRead) return FinishScenario(received.content == "1");
   Message message;
   message.sender = received.sender;
   if (message.content.parse_message(received.content.c_str()) != 1) return;
@@ -111,50 +172,71 @@ void CStationProtocol::Run(const Received& received) {
 
 // --- Scenario
 
-std::string CStationProtocol::LoadScenario(Message& message) {
+void CStationProtocol::LoadScenario(Message& message, bool playback) {
+  if (scenario_ != nullptr) {
+    debug("<CStationProtocol> Scenario from [%s] dropped: the map of [%s] is being read",
+          message.sender.c_str(), scenario_->sender.c_str());
+    return;
+  }
   const char* value = message.Field("scenario");
-  CParser scenario;
-  if (value == nullptr || scenario.parse_message(value) != 1) return "";
-  const char* map = scenario.find_token("map");
-  const char* terrain = scenario.find_token("terrain");
-  const char* radars = scenario.find_token("radar");
-  const char* interceptors = scenario.find_token("interceptors");
-  const char* impactLines = scenario.find_token("impactlines");
-  const char* trajectory = scenario.find_token("trajectory");
-  const char* incursions = scenario.find_token("incursions");
+  CParser list;
+  if (value == nullptr || list.parse_message(value) != 1) return ScenarioFailed(playback);
+  const char* map = list.find_token("map");
+  const char* terrain = list.find_token("terrain");
+  if (terrain == nullptr || doc_.ParseTerrain(terrain) == 0) return ScenarioFailed(playback);
+  if (map == nullptr || list.find_token("interceptors") == nullptr) {
+    return ScenarioFailed(playback);
+  }
+  scenario_ = std::make_unique<Scenario>(Scenario{
+      message.sender, playback, kept(list.find_token("impactlines")),
+      kept(list.find_token("trajectory")), kept(list.find_token("radar")),
+      kept(list.find_token("interceptors")), kept(list.find_token("incursions"))});
+  // The rest takes its turn among the messages, first of those waiting: at
+  // once for a file, from the event loop for a web server.
+  doc_.OpenMapURL(map, [this](bool read) {
+    queue_.push_front({"", read ? "1" : "0", true});
+    Drain();
+  });
+}
 
-  if (terrain == nullptr || doc_.ParseTerrain(terrain) == 0) return "";
-  if (map == nullptr || interceptors == nullptr) return "";
-  if (!doc_.OpenMapURL(map)) return "";
-  doc_.ParseImpactLines(impactLines);
-  doc_.ParseTrajectory(trajectory);
-  doc_.ParseRadars(radars);
-  doc_.ParseInterceptors(interceptors);
-  doc_.ParseIncursions(incursions);
+void CStationProtocol::FinishScenario(bool mapRead) {
+  const std::unique_ptr<Scenario> scenario = std::move(scenario_);
+  // The sender's messages that waited go first, in their order.
+  while (!held_.empty()) {
+    queue_.push_front(std::move(held_.back()));
+    held_.pop_back();
+  }
+  if (scenario == nullptr) return;
+  if (!mapRead) return ScenarioFailed(scenario->playback);
+  doc_.ParseImpactLines(given(scenario->impactLines));
+  doc_.ParseTrajectory(given(scenario->trajectory));
+  doc_.ParseRadars(given(scenario->radars));
+  doc_.ParseInterceptors(given(scenario->interceptors));
+  doc_.ParseIncursions(given(scenario->incursions));
 
-  doc_.SetSimulationAgent(message.sender.c_str());
+  doc_.SetSimulationAgent(scenario->sender.c_str());
   doc_.SetPhase(CTesselStationDoc::PHASE_INITIALIZED);
   const CStationAgent* agent = doc_.GetAgent();
-  std::string reply = msg::InitSimConfirmation(agent != nullptr ? agent->GetAgentName() : "");
+  const std::string reply = scenario->playback
+                                ? msg::InitPlaybackConfirmation()
+                                : msg::InitSimConfirmation(agent != nullptr ? agent->GetAgentName()
+                                                                            : "");
   CStationUi& ui = doc_.GetUi();
   ui.EnableMainFrame(false);
   ui.EnableChatWindow(false);
   // A second scenario before the start keeps the notice already shown.
   doc_.OpenWaitDialog();
-  return reply;
+  doc_.SetPlayback(scenario->playback);
+  doc_.SendToAgent(scenario->sender.c_str(), reply.c_str());
 }
 
-void CStationProtocol::InitSim(Message& message) {
-  const std::string reply = LoadScenario(message);
-  doc_.SetPlayback(false);
-  if (!reply.empty()) doc_.SendToAgent(message.sender.c_str(), reply.c_str());
+void CStationProtocol::ScenarioFailed(bool playback) {
+  if (!playback) doc_.SetPlayback(false);
 }
 
-void CStationProtocol::InitPlayback(Message& message) {
-  if (LoadScenario(message).empty()) return;
-  doc_.SetPlayback(true);
-  doc_.SendToAgent(message.sender.c_str(), msg::InitPlaybackConfirmation().c_str());
-}
+void CStationProtocol::InitSim(Message& message) { LoadScenario(message, false); }
+
+void CStationProtocol::InitPlayback(Message& message) { LoadScenario(message, true); }
 
 void CStationProtocol::StopPlayback(Message& /*message*/) { doc_.ResetSimulation(); }
 

@@ -9,6 +9,7 @@
 #include "TesselMapsLib/trajectory.h"
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/interceptor.h"
+#include "TesselStationCore/mapsource.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationframe.h"
@@ -33,6 +34,8 @@ Unit* find_unit(const CTesselStationDoc::UnitMap<Unit>& store, const char* id) {
 CTesselStationDoc::CTesselStationDoc(CStationUi& ui) : ui_(ui) {}
 
 CTesselStationDoc::~CTesselStationDoc() {
+  // A map still being read is given up: its callback would find no document.
+  mapSource_.reset();
   // Units first: they point to the map, the team members and each other.
   balloons_.clear();
   DeleteUnits();

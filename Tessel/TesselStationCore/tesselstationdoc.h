@@ -19,6 +19,8 @@
 // The document runs on the thread of the event loop only.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,6 +32,7 @@
 #include "Toolwick/heaptext.h"
 
 class CImpactLines;
+class CMapSource;
 class CIncursion;
 class CInterceptor;
 class CLatLng;
@@ -54,6 +57,10 @@ class CTesselStationDoc : public CDebug {
     PHASE_SYNC_PULSE = 5,
     PHASE_COMPLETE = 6,
   };
+  // The largest map the station takes: 400 x 400 cells, four times the
+  // demo's area. At the largest zoom (10) its picture is 4,000 x 4,000
+  // pixels, 64 MB.
+  static constexpr int64_t kMaxMapCells = 160'000;
   // The view's pending mouse command.
   enum : int {
     MODE_NONE = 0,
@@ -147,17 +154,29 @@ class CTesselStationDoc : public CDebug {
 
   // --- The map data file
 
+  // Told once whether a map was read.
+  using MapDone = std::function<void(bool read)>;
+
   // Takes a map location: with leading white space dropped it must begin
   // "http" or "file" (exact case), open, and start with a map data header.
-  // Then it becomes the map URL, the map is read from it (GetMapFromURL)
-  // and, once read, the views render it anew (CStationUi::LoadMap). True
-  // only when the map was read; a location refused here shows nothing.
-  bool OpenMapURL(const char* url);
-  // Reads the map data file at the map URL into the world map, after giving
-  // the map the terrain types, zoom 3 and 40 grid lines. Each failure is
-  // shown in a message box; the map stays as it was until the file's header
-  // has been accepted. True when a map was built.
-  bool GetMapFromURL();
+  // Then it becomes the map URL, the map is read from that text
+  // (GetMapFromURL) and, once read, the views render it anew
+  // (CStationUi::LoadMap). `done` is told whether the map was read: before
+  // the call returns for a file or a location refused at once, from the
+  // event loop for an http location (CMapSource, which never holds the
+  // loop). A location refused here shows nothing, except an http server
+  // that did not answer in time ("Error in retriving " and the location).
+  // A new location gives up one still being read, whose `done` is then
+  // never told.
+  void OpenMapURL(const char* url, MapDone done);
+  // Reads the map data file's text, as `source` read it from the map URL,
+  // into the world map, after giving the map the terrain types, zoom 3 and
+  // 40 grid lines. Each failure is shown in a message box -- also a grid of
+  // more than kMaxMapCells cells; the map stays as it was until the file's
+  // header and size have been accepted. True when a map was built.
+  bool GetMapFromURL(CMapSource& source);
+  // Gives up the map being read, if any: its `done` is never told.
+  void CancelMapRead();
 
   // --- Units
 
@@ -323,4 +342,5 @@ class CTesselStationDoc : public CDebug {
   std::map<std::string, double> teamCosts_;
   std::string title_;
   bool waitDialog_ = false;
+  std::unique_ptr<CMapSource> mapSource_;  // while a map is read
 };

@@ -45,7 +45,10 @@ std::string StationWindowsTest::WriteMap(const std::vector<std::string>& rows) {
 
 void StationWindowsTest::LoadMap(const std::vector<std::string>& rows) {
   ASSERT_EQ(doc.ParseTerrain(kTerrain), 1);
-  ASSERT_TRUE(doc.OpenMapURL(WriteMap(rows).c_str()));
+  // A file is read before OpenMapURL returns.
+  bool read = false;
+  doc.OpenMapURL(WriteMap(rows).c_str(), [&read](bool result) { read = result; });
+  ASSERT_TRUE(read);
 }
 
 void StationWindowsTest::Receive(const std::string& sender, const std::string& content) {

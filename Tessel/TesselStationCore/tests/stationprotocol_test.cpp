@@ -5,17 +5,20 @@
 #include "TesselStationCore/stationprotocol.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Platform/eventloop.h"
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/trajectory.h"
 #include "TesselStationCore/weatherballoons.h"
 #include "simscript.h"
 #include "testsupport/logfile.h"
+#include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 #include "unitfixture.h"
 
@@ -233,6 +236,75 @@ TEST_F(Scenario, AFailedInitSimStillEndsPlayback) {
   parts.erase("map");
   receive("Sim", init("init_sim"));
   EXPECT_FALSE(doc.IsPlayback());
+}
+
+// A map from a web server is read without holding the station: the
+// scenario's sender waits for it (its messages held, in their order) while
+// the others are served; a server that never answers is given up within
+// the fetch's time, and the operator is told.
+class WebMapScenario : public Scenario {
+ protected:
+  WebMapScenario() {
+    // Never accepts: a connection waits in its backlog, unanswered.
+    listener = testsupport::listen_on_loopback(&port);
+    parts["map"] = "http://127.0.0.1:" + std::to_string(port) + "/demo.map";
+  }
+  ~WebMapScenario() override { close(listener); }
+
+  unsigned port = 0;
+  int listener = -1;
+};
+
+TEST_F(WebMapScenario, ServesOthersWhileTheMapIsReadAndItsSenderAfterIt) {
+  testsupport::TempDir logs;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  protocol->set_file(logs.file("protocol.log").c_str());
+  receive("Sim", init("init_sim"));
+  EXPECT_EQ(agent.sent.size(), 0u);  // no answer before the map is read
+  receive("Bravo-2", "tell :command clock_sync :clock 30");
+  EXPECT_EQ(frame.clock, 30);
+  receive("Sim", "tell :command clock_sync :clock 60");
+  EXPECT_EQ(frame.clock, 30);
+  receive("Charlie", init("init_sim"));
+  // A bound against a hang, not a measure: the fetch gives up long before.
+  ASSERT_TRUE(platform::current_loop().run_until([&] { return frame.clock == 60; }, 30000));
+  protocol->close();
+  EXPECT_EQ(ui.calls_starting("MessageBox"),
+            Lines{"MessageBox(Error in retriving " + parts["map"] + ", stop)"});
+  EXPECT_EQ(ui.calls_starting("ShowWaitDialog").size(), 0u);
+  const std::string costs =
+      "tell :command mission_cost :totalCost 0 :radarCost 0 :intCost 0 :balloonCost 0";
+  EXPECT_EQ(agent.lines(), (Lines{"Bravo-2: " + costs, "Sim: " + costs, "Bravo-2: " + costs,
+                                  "Sim: " + costs}));
+  EXPECT_EQ(log_messages(logs.file("protocol.log")),
+            (Lines{"<CStationProtocol> Message held until the scenario's map is read",
+                   "<CStationProtocol> Scenario from [Charlie] dropped: the map of [Sim] is being "
+                   "read"}));
+}
+
+TEST_F(WebMapScenario, NoSenderHasMoreThanItsShareWaiting) {
+  testsupport::TempDir logs;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  receive("Sim", init("init_sim"));
+  for (size_t i = 0; i < CStationProtocol::kMaxWaiting; ++i) {
+    receive("Sim", "tell :command clock_sync :clock 1");
+  }
+  protocol->set_file(logs.file("protocol.log").c_str());
+  receive("Sim", "tell :command clock_sync :clock 2");
+  receive("Bravo-2", "tell :command clock_sync :clock 3");  // another sender is served
+  protocol->close();
+  EXPECT_EQ(frame.clock, 3);
+  EXPECT_EQ(log_messages(logs.file("protocol.log")),
+            Lines{"<CStationProtocol> Message from [Sim] dropped: 1024 of its messages wait "
+                  "already"});
+}
+
+TEST_F(WebMapScenario, AProtocolThatGoesGivesUpItsMap) {
+  receive("Sim", init("init_sim"));
+  agent.SetDispatcher(nullptr);
+  // Nothing is told to the protocol that went.
+  platform::current_loop().process_events(0);
+  EXPECT_EQ(agent.sent.size(), 0u);
 }
 
 // --- start_sim and start_playback

@@ -1,5 +1,8 @@
 #include "stationrecorder.h"
 
+#include "Platform/eventloop.h"
+#include "TesselStationCore/mapsource.h"
+
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/weatherballoons.h"
 
@@ -145,6 +148,33 @@ std::vector<std::string> RecordingAgent::lines() const {
   std::vector<std::string> out;
   for (const Sent& s : sent) out.push_back(s.receiver + ": " + s.content);
   return out;
+}
+
+namespace {
+
+// Turns the current loop until `ended` is set; false when 30 s passed.
+bool turn_until(const bool& ended) {
+  return ended || platform::current_loop().run_until([&ended] { return ended; }, 30000);
+}
+
+}  // namespace
+
+bool OpenMap(CTesselStationDoc& doc, const std::string& url) {
+  bool ended = false;
+  bool read = false;
+  doc.OpenMapURL(url.c_str(), [&](bool result) {
+    ended = true;
+    read = result;
+  });
+  return turn_until(ended) && read;
+}
+
+bool ReadMap(CTesselStationDoc& doc) {
+  CMapSource source;
+  bool ended = false;
+  source.Open(doc.GetMapURL(), [&](bool) { ended = true; });
+  if (!turn_until(ended)) return false;
+  return doc.GetMapFromURL(source);
 }
 
 StationTest::StationTest() {

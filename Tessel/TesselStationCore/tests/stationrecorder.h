@@ -107,6 +107,14 @@ class RecordingAgent : public CStationAgent {
   int result = 1;
 };
 
+// The map at `url` read into the document with OpenMapURL, the current
+// event loop turned until that has ended (an http location); whether a map
+// was read. False also when it has not ended within 30 s.
+bool OpenMap(CTesselStationDoc& doc, const std::string& url);
+// The text at the document's map URL read as a load reads it after its
+// check, and handed to GetMapFromURL; its result.
+bool ReadMap(CTesselStationDoc& doc);
+
 // A new document (OnNewDocument run) with the recorders attached and a
 // 40 x 40 map over latitudes 0 to 950 and longitudes 95 to 655, zoom 2.
 class StationTest : public ::testing::Test {
