@@ -1,5 +1,6 @@
 #include "TesselMapsLib/worldmap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -205,9 +206,18 @@ int32_t CWorldMap::zoomby(int32_t delta) {
   return zoom_;
 }
 
-int32_t CWorldMap::pixel_x(int64_t x) const { return saturate(x * zoom_); }
+namespace {
 
-int32_t CWorldMap::pixel_y(int64_t y) const { return saturate((height_ - y - 1) * zoom_); }
+// Held within kMaxPixel.
+int32_t held_pixel(int64_t pixel) {
+  return int32_t(std::clamp<int64_t>(pixel, -CWorldMap::kMaxPixel, CWorldMap::kMaxPixel));
+}
+
+}  // namespace
+
+int32_t CWorldMap::pixel_x(int64_t x) const { return held_pixel(x * zoom_); }
+
+int32_t CWorldMap::pixel_y(int64_t y) const { return held_pixel((height_ - y - 1) * zoom_); }
 
 void CWorldMap::pixelloc(int32_t* x, int32_t* y, double lat, double lng) const {
   *x = rule_r((lat - min_lat_) * cells_per_lat_);

@@ -6,8 +6,10 @@
 //
 // Whole-number conversions use the rule R: add 0.5, cut toward zero,
 // saturate to the 32-bit range (NaN gives INT32_MIN). Nothing is clamped to
-// the grid. On screen row y lies at pixel row (height - y - 1) x zoom, in
-// the terrain picture that update() draws as in every other layer.
+// the grid; screen pixels are held within plus and minus kMaxPixel, so that
+// what a caller adds to one (a symbol's size, a radius) cannot overflow.
+// On screen row y lies at pixel row (height - y - 1) x zoom, in the terrain
+// picture that update() draws as in every other layer.
 //
 // Ownership: the map owns its grid and its picture. The terrain table is the
 // caller's and must outlive every update() that uses it.
@@ -30,6 +32,8 @@ using TerrainTable = std::map<uint16_t, CTerrain*>;
 
 class CWorldMap {
  public:
+  // The farthest screen pixel a conversion gives, in either direction.
+  static constexpr int32_t kMaxPixel = 1 << 28;
   // The largest grid create() makes.
   static constexpr int64_t kMaxCells = 100'000'000;
   // The grid labels: at most this many steps an axis; their size on screen

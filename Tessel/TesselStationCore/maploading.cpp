@@ -24,13 +24,15 @@ bool is_header(const std::string& line) {
   return begins_with(line, CWorldMap::kMagic11) || begins_with(line, CWorldMap::kMagic12);
 }
 
-// "first:second" as two numbers; false without a ':'.
+// "first:second" as two numbers; false without a ':', and for a bound that
+// is no finite number within the station's reach (the units' positions,
+// ranges and costs follow from the bounds).
 bool read_bounds(const std::string& line, double* first, double* second) {
   const size_t colon = line.find(':');
   if (colon == std::string::npos) return false;
-  *first = read_real(line.substr(0, colon).c_str());
-  *second = read_real(line.c_str() + colon + 1);
-  return true;
+  constexpr double kReach = CTesselStationDoc::kMaxCoordinate;
+  return read_real_within(line.substr(0, colon).c_str(), -kReach, kReach, first) &&
+         read_real_within(line.c_str() + colon + 1, -kReach, kReach, second);
 }
 
 // The rest of the text, its line ends dropped.

@@ -19,6 +19,7 @@
 #include "Toolwick/numbers.h"
 
 namespace msg = station::message;
+using Quantity = CTesselStationDoc::Quantity;
 
 namespace {
 
@@ -257,8 +258,8 @@ void CStationProtocol::Start(Message& message) {
     const char* lat = nullptr;
     const char* lon = nullptr;
     if (point.parse_message(location) == 1) {
-      lat = point.find_token("lat");
-      lon = point.find_token("lon");
+      lat = doc_.Accepted(point.find_token("lat"), Quantity::kLatitude);
+      lon = doc_.Accepted(point.find_token("lon"), Quantity::kLongitude);
     }
     if (lat != nullptr && lon != nullptr) {
       doc_.SetStationLocation(read_real(lat), read_real(lon));
@@ -303,11 +304,15 @@ void CStationProtocol::MissionCost(Message& message) {
           message.sender.c_str());
     return;
   }
-  const char* total = message.Field("totalCost");
+  // The texts as they came, each only when it is a cost the station takes.
+  const auto cost = [&](const char* key) {
+    return doc_.Accepted(message.Field(key), Quantity::kCost);
+  };
+  const char* total = cost("totalCost");
   doc_.SetTeamCost(message.sender.c_str(), read_real(total));
-  doc_.GetUi().UpdateMemberCost(message.sender.c_str(), or_empty(message.Field("radarCost")),
-                                or_empty(message.Field("intCost")),
-                                or_empty(message.Field("balloonCost")), or_empty(total));
+  doc_.GetUi().UpdateMemberCost(message.sender.c_str(), or_empty(cost("radarCost")),
+                                or_empty(cost("intCost")), or_empty(cost("balloonCost")),
+                                or_empty(total));
 }
 
 void CStationProtocol::MissionComplete(Message& message) {
@@ -353,8 +358,9 @@ void CStationProtocol::UnitAction(Message& message) {
         interceptor->Abort(false);
         break;
       case TEAMMATE_DEPLOY:
-        interceptor->Deploy(read_real(message.Field("destLat")),
-                            read_real(message.Field("destLng")), false);
+        interceptor->Deploy(read_real(doc_.Accepted(message.Field("destLat"), Quantity::kLatitude)),
+                            read_real(doc_.Accepted(message.Field("destLng"), Quantity::kLongitude)),
+                            false);
         break;
       case TEAMMATE_INTERCEPT:
         if (CIncursion* incursion = doc_.FindIncursion(message.Field("incID"))) {
@@ -418,15 +424,18 @@ void CStationProtocol::WeatherData(Message& message) {
     balloon->ReportFailed();
     return;
   }
-  balloon->SetWeatherReport(message.Field("lat"), message.Field("lng"),
-                            message.Field("temperature"), message.Field("pressure"),
-                            message.Field("humidity"), message.Field("windspeed"),
-                            message.Field("winddir"));
+  const auto reading = [&](const char* key) {
+    return doc_.Accepted(message.Field(key), Quantity::kReading);
+  };
+  balloon->SetWeatherReport(doc_.Accepted(message.Field("lat"), Quantity::kLatitude),
+                            doc_.Accepted(message.Field("lng"), Quantity::kLongitude),
+                            reading("temperature"), reading("pressure"), reading("humidity"),
+                            reading("windspeed"), reading("winddir"));
 }
 
 void CStationProtocol::PlaybackDeployBalloon(Message& message) {
-  const char* lat = message.Field("lat");
-  const char* lng = message.Field("lng");
+  const char* lat = doc_.Accepted(message.Field("lat"), Quantity::kLatitude);
+  const char* lng = doc_.Accepted(message.Field("lng"), Quantity::kLongitude);
   if (lat == nullptr || lng == nullptr) return;
   // Whole numbers, as the recording has them.
   doc_.DeployBalloon(read_int(lat), read_int(lng));

@@ -286,6 +286,9 @@ void CTesselStationDoc::RemoveAllTeamMembers() { teamMembers_.clear(); }
 
 void CTesselStationDoc::SetIncursionCourse(const char* id, const char* heading, const char* lat,
                                            const char* lng) {
+  heading = Accepted(heading, Quantity::kHeading);
+  lat = Accepted(lat, Quantity::kLatitude);
+  lng = Accepted(lng, Quantity::kLongitude);
   if (heading == nullptr || lat == nullptr || lng == nullptr) return;
   CIncursion* incursion = FindIncursion(id);
   if (incursion == nullptr) return;

@@ -287,6 +287,26 @@ class CTesselStationDoc : public CDebug {
   HeapText RadarStats() const;
   HeapText BalloonStats() const;
 
+  // --- Numbers from messages and scenarios
+
+  // What a number of a message or a scenario stands for.
+  enum class Quantity { kLatitude, kLongitude, kRange, kSpeed, kHeading, kCost, kReading };
+  // Bounds of the quantities that no map gives: a coordinate or range while
+  // no map has bounds, a speed (map units an hour), a heading (degrees), a
+  // cost and a weather reading.
+  static constexpr double kMaxCoordinate = 1e6;
+  static constexpr double kMaxSpeed = 1e6;
+  static constexpr double kMaxHeading = 1e6;
+  static constexpr double kMaxCost = 1e12;
+  static constexpr double kMaxReading = 1e6;
+  // `text` when the number it reads as (as atof reads it) is one the
+  // station takes for `quantity`, else null, so that the caller handles the
+  // field as a missing one. Taken: finite values; a coordinate on or near
+  // the map, within its bounds widened by their span on either side; a
+  // range up to three times the larger span; a cost from 0 to kMaxCost; the
+  // other quantities within plus and minus their bound.
+  const char* Accepted(const char* text, Quantity quantity);
+
   // --- Scenario lists (init_sim, init_playback, plume_refresh). Each
   // returns 1 when the text could be read, 0 otherwise.
 

@@ -163,6 +163,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FileCase{"WidthZero", map12("0")},
                     FileCase{"HeightNotANumber", map12("3", "12.5:80", "high")},
                     FileCase{"BoundsWithoutColon", map12("3", "12.5 80")},
+                    FileCase{"BoundNotANumber", map12("3", "nan:80")},
+                    FileCase{"BoundBeyondReach", map12("3", "0:1e300")},
                     FileCase{"PreambleCutShort", "#Druvik MapData(1.2) -\n3\n0:1\n2\n"},
                     FileCase{"Version11EndingNoRow", "#Druvik MapData(1.1) -\nabcd\n"},
                     FileCase{"GridTooLarge", map12("100000", "0:1", "100000")},

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -789,6 +790,84 @@ TEST_F(Protocol, APlaybackBalloonFliesFromTheStationToTheWholeNumbersGiven) {
                 "tell :command deploy_balloon :destLat 600.000000 :destLng 300.000000 :gridCol", 0),
             0u);
 }
+
+// --- Numbers that no unit, pixel or total can work with
+
+// NaN, the infinities, and values a world away from the map are taken as
+// missing fields wherever the station reads a number from a message or a
+// scenario: every position stays finite and near the map, every total
+// finite, the drawing and the costs go on as before.
+class HostileNumber : public Protocol, public testing::WithParamInterface<const char*> {
+ protected:
+  // Whether a position lies on the map widened by its span on either side.
+  static bool Near(const CLatLng& p) {
+    return std::isfinite(p.latitude) && std::isfinite(p.longitude) && p.latitude >= -950 &&
+           p.latitude <= 1900 && p.longitude >= 95 - 560 && p.longitude <= 655 + 560;
+  }
+};
+
+TEST_P(HostileNumber, IsTakenAsAMissingField) {
+  const std::string v = GetParam();
+  doc.SetStationLocation(475, 200);
+  frame.clock = 30;
+  falcon()->Activate();
+  falcon()->SetController(bravo());
+  CWeatherBalloon* balloon = doc.DeployBalloon(600, 300);
+  const std::string id = balloon->GetId();
+  receive("Sim", "tell :command start_sim :stationlocation (tell :lat " + v + " :lon " + v + ")");
+  receive("Bravo-2", "tell :command deploy :resource Interceptor :id I1 :destLat " + v +
+                         " :destLng " + v);
+  receive("Sim", "tell :command update_inc_heading :id X1 :heading " + v + " :lat " + v +
+                     " :lng " + v);
+  receive("Sim", "tell :command playback_deploy_balloon :lat " + v + " :lng " + v);
+  receive("Sim", "tell :command weather_data :balloonID " + id + " :winddir " + v +
+                     " :windspeed 1 :humidity 1 :pressure 1 :temperature " + v + " :lng " + v +
+                     " :lat " + v);
+  receive("Bravo-2", "tell :command mission_cost :totalCost " + v + " :radarCost " + v +
+                         " :intCost 1 :balloonCost 1");
+  doc.ParseRadars(("(tell :number 1 :0 (tell :id R9 :lat " + v + " :lon " + v + " :range " + v +
+                   "))")
+                      .c_str());
+  doc.ParseIncursions(("(tell :number 1 :0 (tell :id X9 :heading " + v + " :speed " + v +
+                       " :lat " + v + " :lon " + v + "))")
+                          .c_str());
+  frame.clock = 90;
+
+  EXPECT_EQ(doc.GetStationLocation()->latitude, 475.0);
+  EXPECT_FALSE(balloon->HasReport());
+  EXPECT_EQ(doc.GetBalloons().size(), 1u);
+  EXPECT_EQ(doc.FindIncursion("X1")->GetStartTime(), 0);  // the course is not taken
+  // A cost far beyond the map is still a cost.
+  const bool cost = v == "5e6";
+  EXPECT_EQ(doc.GetTeamCosts().at("Bravo-2"), cost ? 5e6 : 0.0);
+  EXPECT_EQ(ui.calls_starting("UpdateMemberCost").back(),
+            cost ? "UpdateMemberCost(Bravo-2, 5e6, 1, 1, 5e6)"
+                 : "UpdateMemberCost(Bravo-2, , 1, 1, )");
+  EXPECT_EQ(doc.FindRadar("R9")->GetRange(), 0.0);
+  for (const auto& [unitId, unit] : doc.GetRadars()) EXPECT_TRUE(Near(unit->GetStart())) << unitId;
+  for (const auto& [unitId, unit] : doc.GetIncursions()) {
+    EXPECT_TRUE(Near(*unit->PositionAt(frame.clock))) << unitId;
+  }
+  const std::unique_ptr<CLatLng> falconAt = falcon()->PositionAt(frame.clock);
+  EXPECT_TRUE(std::isfinite(falconAt->latitude) && std::isfinite(falconAt->longitude));
+  double balloons = 0, radars = 0, interceptors = 0;
+  doc.ComputeOwnCosts(&balloons, &radars, &interceptors);
+  EXPECT_TRUE(std::isfinite(balloons + radars + interceptors));
+  EXPECT_TRUE(std::isfinite(doc.ComputeMissionCost()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, HostileNumber,
+                         testing::Values("nan", "inf", "-inf", "1e308", "-1e308", "1e999", "5e6"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           const std::string text = info.param;
+                           if (text == "nan") return std::string("NotANumber");
+                           if (text == "inf") return std::string("Infinity");
+                           if (text == "-inf") return std::string("MinusInfinity");
+                           if (text == "1e308") return std::string("LargestFinite");
+                           if (text == "-1e308") return std::string("MinusLargestFinite");
+                           if (text == "1e999") return std::string("BeyondDouble");
+                           return std::string("FarBeyondTheMap");
+                         });
 
 // --- Messages that arrive while a handler has a box open
 
