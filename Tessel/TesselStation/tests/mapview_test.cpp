@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -60,6 +61,27 @@ TEST_F(MapViewTest, RendersTheTerrainAtItsScaleOnTheWindowsBackground) {
   // What the window shows is that picture.
   const QImage shown = View()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(shown.copy(1, 0, 49, 11), picture.copy(1, 0, 49, 11));
+}
+
+// The picture the view keeps is its window's size, however far the map is
+// scrolled and zoomed: zoom 10 and a scroll to the far corner do not leave
+// a picture of the whole map behind.
+TEST_F(MapViewTest, ThePictureKeepsTheWindowsSizeWhereverTheMapIsScrolled) {
+  LoadMap(std::vector<std::string>(240, std::string(240, 's')));
+  View()->resize(300, 200);
+  doc.GetWorldMap()->setDefaultZoom(10);
+  View()->UpdateMapImage();
+  View()->GetPicture();  // the scroll range follows the map's size
+  View()->horizontalScrollBar()->setValue(View()->horizontalScrollBar()->maximum());
+  View()->verticalScrollBar()->setValue(View()->verticalScrollBar()->maximum());
+  ASSERT_GT(View()->horizontalScrollBar()->value(), 1000);
+  const QImage far = View()->GetPicture();
+  EXPECT_EQ(View()->GetPictureSize(), View()->viewport()->size());
+  EXPECT_EQ(far.pixel(far.width() / 2, far.height() / 2), 0xFFFF0000u);  // the terrain there
+  doc.GetWorldMap()->setDefaultZoom(2);
+  View()->UpdateMapImage();
+  View()->GetPicture();
+  EXPECT_EQ(View()->GetPictureSize(), View()->viewport()->size());
 }
 
 TEST_F(MapViewTest, WithoutAMapTheViewIsBlank) {

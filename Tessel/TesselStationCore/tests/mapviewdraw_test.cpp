@@ -244,6 +244,21 @@ INSTANTIATE_TEST_SUITE_P(Cells, CellLabel,
                                          LabelCase{"TopRight", {3, 3}, "3,36"}),
                          [](const testing::TestParamInfo<LabelCase>& info) { return info.param.name; });
 
+// The label and the hover text stand by the mouse on the map: the client
+// point moved by the scroll position, so that they do not drift when the
+// view is scrolled.
+TEST_F(DrawTest, TheCellLabelStaysByTheMouseWhenTheViewIsScrolled) {
+  frame_model.SetCursorPoint(CPoint(5, 5));
+  view.SetScrollPosition(CPoint(30, 40));
+  platform::RecordingDC dc;
+  view.OnDraw(&dc, CRect(30, 40, 70, 80));
+  Lines texts;
+  for (const std::string& line : dc.lines()) {
+    if (line.rfind("DrawText(", 0) == 0) texts.push_back(line.substr(0, line.find(",0x0810")));
+  }
+  EXPECT_EQ(texts, (Lines{"DrawText(\"0,39\",50,55,335,95", "DrawText(\"\",50,95,335,145"}));
+}
+
 // The cell that a balloon reported, pressed in the information pane, is the
 // cell highlighted on the map.
 TEST_F(ViewTest, AReportPressedInThePaneHighlightsExactlyItsCell) {
