@@ -156,4 +156,6 @@ void CChatFrame::OnSetFormat(const CCharFormat& format) {
   RedisplayChat();
 }
 
+void CChatFrame::OnBarReturn() { input_->setFocus(); }
+
 void CChatFrame::closeEvent(QCloseEvent* event) { event->ignore(); }

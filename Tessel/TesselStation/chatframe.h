@@ -92,6 +92,8 @@ class CChatFrame : public QMainWindow, public CFormatBarOwner {
   // to both panes and the history is shown anew.
   bool OnGetFormat(CCharFormat* format) override;
   void OnSetFormat(const CCharFormat& format) override;
+  // Enter or Escape in a box of the bar: the operator goes back to typing.
+  void OnBarReturn() override;
 
   CChatView* GetHistory() const { return history_; }
   CChatTextView* GetInput() const { return input_; }

@@ -160,6 +160,24 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FormatBarSize,
                                            SizeCase{"TooLong", "12345", 1234}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Enter and Escape in a box of the format bar tell the window (the bar's
+// notification -4), which hands the keyboard back to the input pane.
+class FormatBarKey : public ChatTest, public ::testing::WithParamInterface<Qt::Key> {};
+
+TEST_P(FormatBarKey, InABoxGivesTheFocusBackToTheInput) {
+  chat->activateWindow();
+  QComboBox* sizes = chat->GetFormatBar()->GetSizeBox();
+  sizes->lineEdit()->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sizes->lineEdit()->hasFocus(); }, 5000));
+  QTest::keyClick(sizes->lineEdit(), GetParam());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return chat->GetInput()->hasFocus(); }, 5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, FormatBarKey, ::testing::Values(Qt::Key_Return, Qt::Key_Escape),
+                         [](const auto& info) {
+                           return std::string(info.param == Qt::Key_Return ? "Enter" : "Escape");
+                         });
+
 TEST_F(ChatTest, ChosenFaceReachesBothPanesAndTheBarShowsTheInputsFont) {
   QComboBox* names = chat->GetFormatBar()->GetNameBox();
   ASSERT_GT(names->count(), 1);

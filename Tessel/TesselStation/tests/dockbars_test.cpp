@@ -136,6 +136,19 @@ TEST_F(TabbedBar, SizingBarKeepsASizeForEachPlaceAndNeverShrinksBelowThirtyTwo) 
   EXPECT_EQ(bar->sizeHint(), QSize(260, 180));
 }
 
+// A drag beyond the frame's client area stops at the size before plus that
+// area.
+TEST_F(TabbedBar, SizingBarGrowsAtMostByTheFramesClientArea) {
+  bar->AddView("Information", new CSTCBInfoView(model));
+  Settle();
+  frame.resizeDocks({bar}, {150}, Qt::Horizontal);
+  Settle();
+  const int before = bar->GetVerticalSize().width();
+  const int client = frame.centralWidget()->width();
+  bar->resize(before + client + 500, bar->height());
+  EXPECT_EQ(bar->GetVerticalSize().width(), before + client);
+}
+
 TEST(TitleMenu, TitleComesFirstDisabledAndBold) {
   CTitleMenu menu;
   menu.addAction("Deploy Weather Balloon");
