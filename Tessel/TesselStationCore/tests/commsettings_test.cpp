@@ -13,7 +13,7 @@
 #include "Credwick/belief.h"
 #include "TesselStationCore/infopanemodel.h"
 #include "runningstation.h"
-#include "stationrecorder.h"
+#include "stationtest.h"
 
 namespace stationtest {
 namespace {

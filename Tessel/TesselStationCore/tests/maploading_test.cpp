@@ -16,7 +16,7 @@
 
 #include "Platform/eventloop.h"
 #include "TesselStationCore/mapsource.h"
-#include "stationrecorder.h"
+#include "stationtest.h"
 #include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
