@@ -113,11 +113,10 @@ void CStationWindows::UpdateMemberCost(const char* name, const char* radar,
 
 void CStationWindows::ShowWeatherReport(const CWeatherBalloon* balloon,
                                         const std::vector<std::string>& lines) {
-  // Every balloon's lines are shown again at every paint: a report the
-  // tree has is brought up to date by itself, a new one joins the section.
-  const CInfoPaneItem* shown = pane_.GetReport(balloon);
+  // Every balloon's lines are shown again at every paint: only its own
+  // branch is brought up to date, a new one joining the section.
   pane_.ShowWeatherReport(balloon, lines);
-  SyncInfoPane(shown != nullptr ? *shown : pane_.GetWeatherReports());
+  if (const CInfoPaneItem* report = pane_.GetReport(balloon)) SyncInfoPane(*report);
 }
 
 void CStationWindows::RemoveWeatherReport(const CWeatherBalloon* balloon) {

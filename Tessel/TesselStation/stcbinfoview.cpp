@@ -54,9 +54,26 @@ void CSTCBInfoView::Sync() {
 
 void CSTCBInfoView::SyncItem(const CInfoPaneItem& model) {
   const auto shown = shown_.find(&model);
-  if (shown == shown_.end()) return;
-  SyncChildren(model, shown->second);
-  SyncExpansion(model, shown->second);
+  if (shown != shown_.end()) {
+    SyncChildren(model, shown->second);
+    SyncExpansion(model, shown->second);
+    return;
+  }
+  const CInfoPaneItem* parent = model.GetParent();
+  const auto parentShown = parent != nullptr ? shown_.find(parent) : shown_.end();
+  if (parentShown == shown_.end()) return;
+  // Its place among its siblings; items are mostly appended, so the search
+  // starts from the end.
+  const auto& siblings = parent->GetChildren();
+  size_t at = siblings.size();
+  while (at > 0 && siblings[at - 1].get() != &model) --at;
+  QTreeWidgetItem* into = parentShown->second;
+  if (at == 0 || static_cast<int>(at - 1) > into->childCount()) return;
+  QTreeWidgetItem* item = NewItem(model);
+  SyncChildren(model, item);
+  into->insertChild(static_cast<int>(at - 1), item);
+  SyncExpansion(model, item);
+  TakeExpansion(*parent, into);
 }
 
 void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* item) {
@@ -88,12 +105,16 @@ void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* it
   }
 }
 
-void CSTCBInfoView::SyncExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item) {
+void CSTCBInfoView::TakeExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item) {
   // The model opens an item once; the operator may close it again.
   if (model.IsExpanded() != item->data(0, kExpandedRole).toBool()) {
     item->setData(0, kExpandedRole, model.IsExpanded());
     if (model.IsExpanded()) item->setExpanded(true);
   }
+}
+
+void CSTCBInfoView::SyncExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item) {
+  TakeExpansion(model, item);
   const auto& children = model.GetChildren();
   for (size_t i = 0; i < children.size(); ++i) {
     SyncExpansion(*children[i], item->child(static_cast<int>(i)));

@@ -31,7 +31,9 @@ class CSTCBInfoView : public QTreeWidget {
   // model item expanded since the last sync is expanded in the tree.
   void Sync();
   // The same for one model item and what lies below it, in time linear in
-  // that branch; nothing for an item the tree does not show (yet).
+  // that branch. An item the tree does not show yet comes in with its branch
+  // when its parent is shown (and its parent opens as the model has it);
+  // otherwise nothing happens.
   void SyncItem(const CInfoPaneItem& model);
   // The model item that a tree item shows; null for null.
   static const CInfoPaneItem* ModelItem(const QTreeWidgetItem* item);
@@ -44,6 +46,8 @@ class CSTCBInfoView : public QTreeWidget {
  private:
   void SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* item);
   void SyncExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item);
+  // The item's own expansion, as the model has it.
+  void TakeExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item);
   // A tree item for `model` (its children come with the next sync), kept in
   // shown_; and the removal of a tree item with its branch.
   QTreeWidgetItem* NewItem(const CInfoPaneItem& model);

@@ -32,6 +32,8 @@ class CInfoPaneItem {
 
   const char* GetText() const { return text_.c_str(); }
   const Children& GetChildren() const { return children_; }
+  // Null for the root.
+  const CInfoPaneItem* GetParent() const { return parent_; }
   bool IsExpanded() const { return expanded_; }
   // The balloon whose report the item heads; null for other items.
   const CWeatherBalloon* GetBalloon() const { return balloon_; }
