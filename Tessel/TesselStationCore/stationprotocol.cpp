@@ -109,7 +109,7 @@ CStationProtocol::~CStationProtocol() {
 void CStationProtocol::dispatch(CParser& message) {
   const char* content = message.find_content();
   if (content == nullptr) return;
-  Received received{or_empty(message.find_sender()), content};
+  Received received{or_empty(message.find_sender()), content, std::nullopt};
   // The sender of the scenario being read waits for it, in order.
   if (scenario_ != nullptr && received.sender == scenario_->sender) {
     if (Admit(&held_, std::move(received))) {
@@ -139,7 +139,7 @@ bool CStationProtocol::Admit(std::deque<Received>* queue, Received received) {
 }
 
 void CStationProtocol::TakeOut(const Received& received) {
-  if (received.mapRead) return;
+  if (received.mapRead.has_value()) return;
   const auto found = waiting_.find(received.sender);
   if (found != waiting_.end() && --found->second == 0) waiting_.erase(found);
 }
@@ -157,7 +157,7 @@ void CStationProtocol::Drain() {
 }
 
 void CStationProtocol::Run(const Received& received) {
-  if (received.mapRead) return FinishScenario(received.content == "1");
+  if (received.mapRead.has_value()) return FinishScenario(*received.mapRead);
   Message message;
   message.sender = received.sender;
   if (message.content.parse_message(received.content.c_str()) != 1) return;
@@ -195,7 +195,7 @@ void CStationProtocol::LoadScenario(Message& message, bool playback) {
   // The rest takes its turn among the messages, first of those waiting: at
   // once for a file, from the event loop for a web server.
   doc_.OpenMapURL(map, [this](bool read) {
-    queue_.push_front({"", read ? "1" : "0", true});
+    queue_.push_front({"", "", read});
     Drain();
   });
 }

@@ -33,6 +33,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "TesselStationCore/stationagent.h"
@@ -64,11 +65,12 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
     TEAMMATE_INTERCEPT = 6,
   };
   // A message waiting for its turn: its sender and its content text; or,
-  // with `mapRead`, the turn of the scenario whose map has been read.
+  // with `mapRead` set, the turn of the scenario whose map was read (true)
+  // or could not be (false).
   struct Received {
     std::string sender;
     std::string content;
-    bool mapRead = false;
+    std::optional<bool> mapRead;
   };
   // A scenario whose map is being read: what the rest of it needs.
   struct Scenario;
