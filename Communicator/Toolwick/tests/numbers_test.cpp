@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "Toolwick/format.h"
@@ -18,6 +19,8 @@ struct IntCase {
   const char* text;
   int32_t value;
 };
+
+void PrintTo(const IntCase& c, std::ostream* out) { *out << c.name; }
 
 class ReadInt : public testing::TestWithParam<IntCase> {};
 
@@ -50,6 +53,9 @@ struct WithinCase {
   bool read;
   double value;  // when read
 };
+
+// By name: a byte dump would read the padding and the strings' spare room.
+void PrintTo(const WithinCase& c, std::ostream* out) { *out << c.name; }
 
 class RealWithin : public testing::TestWithParam<WithinCase> {};
 

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,8 @@ struct RefusedCase {
   const char* agent_name;
   const char* box;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
 
 class RefusedNames : public AdminSheetTest, public ::testing::WithParamInterface<RefusedCase> {};
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,9 @@ struct LineCase {
   std::string typed;    // as the operator typed it (UTF-8)
   std::string message;  // what goes into :message (...)
 };
+
+// By name: a byte dump would read the padding and the strings' spare room.
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
 
 class ChatLines : public ChatTest, public ::testing::WithParamInterface<LineCase> {};
 
@@ -137,6 +141,8 @@ struct SizeCase {
   const char* typed;
   double points;  // 0: the size stays
 };
+
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.name; }
 
 class FormatBarSize : public ChatTest, public ::testing::WithParamInterface<SizeCase> {};
 

@@ -8,6 +8,7 @@
 #include <QTabBar>
 #include <QWidgetAction>
 
+#include <ostream>
 #include <string>
 
 #include "TesselStation/stcbinfoview.h"
@@ -80,6 +81,8 @@ struct TitleCase {
   std::string title;
   std::string kept;
 };
+
+void PrintTo(const TitleCase& c, std::ostream* out) { *out << c.name; }
 
 class PageTitles : public TabbedBar, public ::testing::WithParamInterface<TitleCase> {};
 

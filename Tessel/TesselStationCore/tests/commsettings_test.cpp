@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,8 @@ struct RefusedCase {
   const char* agent_name;
   const char* message;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
 
 class RefusedName : public RegisteringStation, public testing::WithParamInterface<RefusedCase> {};
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct PointCase {
   bool found;
   double y;  // expected second coordinate, when found and not NaN
 };
+
+void PrintTo(const PointCase& c, std::ostream* out) { *out << c.name; }
 
 class InterceptionPoint : public testing::TestWithParam<PointCase> {};
 
@@ -298,6 +301,8 @@ struct RefusalCase {
   int8_t result;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
+
 class InterceptRefusal : public InterceptorTest,
                          public testing::WithParamInterface<RefusalCase> {};
 
@@ -387,6 +392,8 @@ struct CostCase {
   std::function<void(CInterceptor*, RecordingFrame*)> run;
   double cost;
 };
+
+void PrintTo(const CostCase& c, std::ostream* out) { *out << c.name; }
 
 class InterceptorCost : public InterceptorTest, public testing::WithParamInterface<CostCase> {};
 

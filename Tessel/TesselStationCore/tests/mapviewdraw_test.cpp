@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -224,6 +225,8 @@ struct LabelCase {
   CPoint cell;
   const char* label;
 };
+
+void PrintTo(const LabelCase& c, std::ostream* out) { *out << c.name; }
 
 class CellLabel : public DrawTest, public testing::WithParamInterface<LabelCase> {};
 

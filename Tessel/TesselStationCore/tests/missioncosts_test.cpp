@@ -20,6 +20,8 @@ struct TimeCase {
   const char* text;
 };
 
+void PrintTo(const TimeCase& c, std::ostream* out) { *out << c.name; }
+
 class MissionTime : public testing::TestWithParam<TimeCase> {};
 
 TEST_P(MissionTime, CountsToTheZeroHourAtMinute960) {
@@ -132,6 +134,8 @@ struct SideCase {
   const char* side;
   bool alpha, bravo, charlie;
 };
+
+void PrintTo(const SideCase& c, std::ostream* out) { *out << c.name; }
 
 class SideStatus : public StationTest, public testing::WithParamInterface<SideCase> {};
 

@@ -30,6 +30,8 @@ struct CountCase {
   Ids radars;
 };
 
+void PrintTo(const CountCase& c, std::ostream* out) { *out << c.name; }
+
 class CountedList : public StationTest, public testing::WithParamInterface<CountCase> {};
 
 TEST_P(CountedList, ReadsTheEntriesThatArePresent) {
