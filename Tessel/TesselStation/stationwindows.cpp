@@ -93,12 +93,20 @@ void CStationWindows::SyncInfoPane(const CInfoPaneItem& item) {
   if (CSTCBInfoView* view = frame_->GetInfoView()) view->SyncItem(item);
 }
 
+void CStationWindows::SyncCosts() {
+  if (frame_ == nullptr) return;
+  CSTCBInfoView* view = frame_->GetInfoView();
+  if (view == nullptr) return;
+  view->SyncText(pane_.GetMissionCost());
+  if (const CInfoPaneItem* line = pane_.GetLastCostLine()) view->SyncItem(*line);
+}
+
 void CStationWindows::RefreshInfoPane(int code) {
   pane_.Refresh(code);
   // The costs change in place, at every paint of the map; the other
   // sections are made anew among the root's.
   if (code == kPaneCosts) {
-    SyncInfoPane(pane_.GetMissionCost());
+    SyncCosts();
   } else {
     SyncInfoPane();
   }
@@ -108,7 +116,7 @@ void CStationWindows::UpdateMemberCost(const char* name, const char* radar,
                                        const char* interceptor, const char* balloon,
                                        const char* total) {
   pane_.UpdateMemberCost(name, radar, interceptor, balloon, total);
-  SyncInfoPane(pane_.GetMissionCost());
+  SyncCosts();
 }
 
 void CStationWindows::ShowWeatherReport(const CWeatherBalloon* balloon,

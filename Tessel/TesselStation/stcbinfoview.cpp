@@ -52,6 +52,13 @@ void CSTCBInfoView::Sync() {
   SyncExpansion(model_.GetRoot(), root);
 }
 
+void CSTCBInfoView::SyncText(const CInfoPaneItem& model) {
+  const auto shown = shown_.find(&model);
+  if (shown == shown_.end()) return;
+  const QString text = QString::fromUtf8(model.GetText());
+  if (shown->second->text(0) != text) shown->second->setText(0, text);
+}
+
 void CSTCBInfoView::SyncItem(const CInfoPaneItem& model) {
   const auto shown = shown_.find(&model);
   if (shown != shown_.end()) {

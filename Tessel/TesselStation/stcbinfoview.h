@@ -35,6 +35,8 @@ class CSTCBInfoView : public QTreeWidget {
   // when its parent is shown (and its parent opens as the model has it);
   // otherwise nothing happens.
   void SyncItem(const CInfoPaneItem& model);
+  // Only the text of one model item, when the tree shows it.
+  void SyncText(const CInfoPaneItem& model);
   // The model item that a tree item shows; null for null.
   static const CInfoPaneItem* ModelItem(const QTreeWidgetItem* item);
 

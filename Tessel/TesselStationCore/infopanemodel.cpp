@@ -147,6 +147,7 @@ void CInfoPaneModel::UpdateMemberCost(const char* name, const char* radar, const
   } else {
     member->text_ = head + text(total);
   }
+  lastCostLine_ = member;
   if (member->children_.empty()) {
     Append(member, "Weather Balloon Costs: " + text(balloon));
     Append(member, "Radar Station Costs: " + text(radar));

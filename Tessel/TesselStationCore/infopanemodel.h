@@ -62,6 +62,8 @@ class CInfoPaneModel {
   // The sections that change on their own, and a balloon's report (null
   // while it has none): a view brings just these up to date.
   const CInfoPaneItem& GetMissionCost() const { return *missionCost_; }
+  // The member's line that the last cost update wrote; null before any.
+  const CInfoPaneItem* GetLastCostLine() const { return lastCostLine_; }
   const CInfoPaneItem& GetWeatherReports() const { return *weatherReports_; }
   const CInfoPaneItem* GetReport(const CWeatherBalloon* balloon) const;
 
@@ -112,4 +114,5 @@ class CInfoPaneModel {
   std::map<const CWeatherBalloon*, CInfoPaneItem*> reports_;
   // Each team member's line under "Mission Cost", by the member's name.
   std::map<std::string, CInfoPaneItem*> memberCosts_;
+  const CInfoPaneItem* lastCostLine_ = nullptr;
 };
