@@ -14,6 +14,15 @@ double read_real(const char* text) {
   return strtod_l(text, nullptr, c_locale());
 }
 
+bool read_real_within(const char* text, double low, double high, double* value) {
+  if (text == nullptr) return false;
+  const double read = read_real(text);
+  // NaN fails both comparisons.
+  if (!(read >= low && read <= high)) return false;
+  *value = read;
+  return true;
+}
+
 long read_long(const char* text) {
   if (text == nullptr) return 0;
   // strtol_l saturates at the ends of the range.

@@ -14,8 +14,14 @@ locale_t c_locale();
 
 // Like atof: leading white space skipped, the conversion stops at the first
 // character that does not belong to a number, 0.0 when there is none. Null
-// reads 0.0.
+// reads 0.0. "nan", "inf" and values beyond the range of double (which read
+// as infinities) come through as they are: see read_real_within.
 double read_real(const char* text);
+// read_real's value of `text` into *value when it is finite and lies
+// within [low, high]; false, and *value unchanged, for null, NaN, an
+// infinity or a value outside. A number taken from another program's text
+// is best read so before it enters any arithmetic.
+bool read_real_within(const char* text, double low, double high, double* value);
 // Like atol (blanks, a sign, digits; none gives 0), held to the range of the
 // type instead of overflowing. Null reads 0.
 long read_long(const char* text);

@@ -100,10 +100,8 @@ int CImpactLines::Inside(double lat, double lng) const {
 }
 
 void CImpactLines::GetExitPoint(double* lat, double* lng, double lat0, double lng0) const {
+  // Written only with a result: without one the caller keeps what it set.
   if (lat == nullptr || lng == nullptr) return;
-  // A caller reads the outputs whatever the boundary gave.
-  *lat = lat0;
-  *lng = lng0;
   double best = 1000.0;
   for_each_edge([&](const CLatLng& a, const CLatLng& b) {
     double fx = 0.0;

@@ -55,7 +55,8 @@ class CImpactLines : public CObject {
   // 22/7 in size; false when either line is empty.
   int Inside(double lat, double lng) const;
   // The point of the boundary nearest to (lat0, lng0), when one lies nearer
-  // than 1000.0; otherwise, and when a line is empty, (lat0, lng0) itself.
+  // than 1000.0; otherwise, and when a line is empty, the outputs stay as
+  // they were.
   void GetExitPoint(double* lat, double* lng, double lat0, double lng0) const;
   // The point F of the segment (x1, y1)-(x2, y2) nearest to (px, py), and
   // its distance.

@@ -107,10 +107,14 @@ PointLine::Load PointLine::read_kqml(CParser& parser) {
   CParser point;
   for (const char* value : values) {
     if (value == nullptr || point.parse_message(value) != 1) continue;
-    const char* lat = point.find_token("lat");
-    const char* lng = point.find_token("lng");
-    if (lat == nullptr || lng == nullptr) continue;
-    add(read_real(lat), read_real(lng));
+    // A value that is no finite number within reach counts as missing.
+    double lat = 0.0;
+    double lng = 0.0;
+    if (!read_real_within(point.find_token("lat"), -kMaxCoordinate, kMaxCoordinate, &lat) ||
+        !read_real_within(point.find_token("lng"), -kMaxCoordinate, kMaxCoordinate, &lng)) {
+      continue;
+    }
+    add(lat, lng);
     ++loaded;
   }
   return loaded < wanted ? Load::incomplete : Load::complete;

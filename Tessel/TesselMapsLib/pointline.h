@@ -24,6 +24,10 @@ using Points = std::vector<std::unique_ptr<CLatLng>>;
 
 class PointLine {
  public:
+  // A point of a keyword text whose value lies beyond this (or is no
+  // finite number) counts as a missing one.
+  static constexpr double kMaxCoordinate = 1e9;
+
   const Points& points() const { return points_; }
   int count() const { return static_cast<int>(points_.size()); }
 

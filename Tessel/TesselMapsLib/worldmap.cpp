@@ -1,5 +1,6 @@
 #include "TesselMapsLib/worldmap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -205,9 +206,18 @@ int32_t CWorldMap::zoomby(int32_t delta) {
   return zoom_;
 }
 
-int32_t CWorldMap::pixel_x(int64_t x) const { return saturate(x * zoom_); }
+namespace {
 
-int32_t CWorldMap::pixel_y(int64_t y) const { return saturate((height_ - y - 1) * zoom_); }
+// Held within kMaxPixel.
+int32_t held_pixel(int64_t pixel) {
+  return int32_t(std::clamp<int64_t>(pixel, -CWorldMap::kMaxPixel, CWorldMap::kMaxPixel));
+}
+
+}  // namespace
+
+int32_t CWorldMap::pixel_x(int64_t x) const { return held_pixel(x * zoom_); }
+
+int32_t CWorldMap::pixel_y(int64_t y) const { return held_pixel((height_ - y - 1) * zoom_); }
 
 void CWorldMap::pixelloc(int32_t* x, int32_t* y, double lat, double lng) const {
   *x = rule_r((lat - min_lat_) * cells_per_lat_);
@@ -356,29 +366,52 @@ void CWorldMap::LabelGrid(CDC* dc, unsigned nx, unsigned ny, const CLatLng* lo, 
   const double upper_lat = useGiven ? hi->latitude : max_lat_;
   const double lower_lng = useGiven ? lo->longitude : min_lng_;
   const double upper_lng = useGiven ? hi->longitude : max_lng_;
+  // The label drawn last on an edge; one that would run into it is left out.
+  struct Drawn {
+    bool any = false;
+    int64_t at = 0;      // its position along the edge
+    int64_t length = 0;  // and its extent along it, gap included
+    // Whether a label at `position` with `extent` clears it: the one that
+    // comes first along the edge must end before the other begins.
+    bool clear_of(int64_t position, int64_t extent) const {
+      return !any || std::llabs(position - at) >= (position > at ? length : extent);
+    }
+  };
+  const auto label = [&](Drawn* drawn, const CPoint& where, int64_t position, unsigned i,
+                         bool across) {
+    const std::string text = str_format("%u", i);
+    const int64_t extent =
+        across ? int64_t(text.size()) * kLabelDigitWidth + kLabelGap : kLabelHeight;
+    if (!drawn->clear_of(position, extent)) return;
+    *drawn = Drawn{true, position, extent};
+    dc->SetTextColor(RGB(0, 0, 0));
+    dc->TextOut(where.x, where.y, text.c_str());
+  };
   CPoint at;
+  // Each axis runs until it is half a step past its upper bound, within
+  // kMaxLabels steps, so that a step too small to move cannot run on.
   if (nx > 0 && hi->latitude > lo->latitude) {
     const double step = (hi->latitude - lo->latitude) / nx;
     double lat = lo->latitude;
-    for (unsigned i = 0; i < nx; ++i) {
+    Drawn drawn;
+    for (unsigned i = 0; i < kMaxLabels; ++i) {
       lat += step;
       if (lat < lower_lat) continue;
-      if (lat > upper_lat + step / 2) break;
+      if (!(lat <= upper_lat + step / 2)) break;
       pixel_of(&at, lat - step, lower_lng);
-      dc->SetTextColor(RGB(0, 0, 0));
-      dc->TextOut(at.x, at.y, str_format("%u", i).c_str());
+      label(&drawn, at, at.x, i, true);
     }
   }
   if (ny > 0 && hi->longitude > lo->longitude) {
     const double step = (hi->longitude - lo->longitude) / ny;
     double lng = hi->longitude;
-    for (unsigned i = 0; i < ny; ++i) {
+    Drawn drawn;
+    for (unsigned i = 0; i < kMaxLabels; ++i) {
       lng -= step;
       if (lng > upper_lng) continue;
-      if (lng < lower_lng - step / 2) break;
+      if (!(lng >= lower_lng - step / 2)) break;
       pixel_of(&at, upper_lat, lng + step);
-      dc->SetTextColor(RGB(0, 0, 0));
-      dc->TextOut(at.x, at.y, str_format("%u", i).c_str());
+      label(&drawn, at, at.y, i, false);
     }
   }
   dc->SelectObject(previous);

@@ -6,8 +6,10 @@
 //
 // Whole-number conversions use the rule R: add 0.5, cut toward zero,
 // saturate to the 32-bit range (NaN gives INT32_MIN). Nothing is clamped to
-// the grid. On screen row y lies at pixel row (height - y - 1) x zoom, in
-// the terrain picture that update() draws as in every other layer.
+// the grid; screen pixels are held within plus and minus kMaxPixel, so that
+// what a caller adds to one (a symbol's size, a radius) cannot overflow.
+// On screen row y lies at pixel row (height - y - 1) x zoom, in the terrain
+// picture that update() draws as in every other layer.
 //
 // Ownership: the map owns its grid and its picture. The terrain table is the
 // caller's and must outlive every update() that uses it.
@@ -30,8 +32,17 @@ using TerrainTable = std::map<uint16_t, CTerrain*>;
 
 class CWorldMap {
  public:
+  // The farthest screen pixel a conversion gives, in either direction.
+  static constexpr int32_t kMaxPixel = 1 << 28;
   // The largest grid create() makes.
   static constexpr int64_t kMaxCells = 100'000'000;
+  // The grid labels: at most this many steps an axis; their size on screen
+  // as the station's label font draws them (12 pixels high, digits at most
+  // 8 wide), and the room kept between two labels side by side.
+  static constexpr unsigned kMaxLabels = 4096;
+  static constexpr int kLabelDigitWidth = 8;
+  static constexpr int kLabelHeight = 12;
+  static constexpr int kLabelGap = 2;
   // The first line of a map data file begins with the text of its version.
   static constexpr const char* kMagic11 = "#Druvik MapData(1.1) -";
   static constexpr const char* kMagic12 = "#Druvik MapData(1.2) -";
@@ -120,8 +131,11 @@ class CWorldMap {
   void DrawGridLines(CDC* dc, unsigned nx, unsigned ny, const CLatLng* lo, const CLatLng* hi) const;
   // Numbers the grid lines along the minimum-longitude and the
   // maximum-latitude edge (of lo and hi with `useGiven`, else of the map's
-  // bounds), at most nx and ny labels, with the same limits as
-  // DrawGridLines.
+  // bounds), each axis stepping from lo until half a step past its upper
+  // bound (at most kMaxLabels steps), with the same limits on steps and
+  // spans as DrawGridLines. A label that would run into the one drawn
+  // before it on its edge is left out; the numbers stay those of their
+  // steps.
   void LabelGrid(CDC* dc, unsigned nx, unsigned ny, const CLatLng* lo, const CLatLng* hi,
                  bool useGiven) const;
   // Selects the picture into `mem` (where it stays) and copies it to `dst`

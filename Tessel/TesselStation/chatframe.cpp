@@ -13,6 +13,7 @@
 
 CChatView::CChatView(QWidget* parent) : QTextEdit(parent) {
   setReadOnly(true);
+  setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   QPalette colours = palette();
   colours.setColor(QPalette::Base, QColor::fromRgb(kBackground));
   setPalette(colours);
@@ -29,9 +30,10 @@ void CChatView::ShowRecord(const CChatRecord& record) {
       record.author != nullptr ? record.author->GetColour() : CTeamMember::kNoSideColour;
   format.setForeground(QColor(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
   const char* author = record.author != nullptr ? record.author->GetName() : "";
-  at.insertText(QString::fromUtf8(author) + ": " +
-                    QString::fromUtf8(record.text.data(), static_cast<qsizetype>(record.text.size())),
-                format);
+  QString text =
+      QString::fromUtf8(record.text.data(), static_cast<qsizetype>(record.text.size()));
+  if (text.size() > kMaxShownText) text = text.left(kMaxShownText) + QChar(0x2026);
+  at.insertText(QString::fromUtf8(author) + ": " + text, format);
   at.insertText("\n", format);
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
@@ -153,5 +155,7 @@ void CChatFrame::OnSetFormat(const CCharFormat& format) {
   }
   RedisplayChat();
 }
+
+void CChatFrame::OnBarReturn() { input_->setFocus(); }
 
 void CChatFrame::closeEvent(QCloseEvent* event) { event->ignore(); }

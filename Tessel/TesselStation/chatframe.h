@@ -22,10 +22,15 @@ struct CChatRecord;
 class QSplitter;
 
 // The history pane: read-only, dark blue. The focus it gets goes on to the
-// input pane.
+// input pane. Lines wrap between words, and within a word too long for the
+// pane.
 class CChatView : public QTextEdit {
  public:
   static constexpr QRgb kBackground = 0xFF000080;
+  // A line shows at most this many characters of its text, then "…": laying
+  // out a megabyte of text would hold the window for a minute. The record
+  // keeps the whole text.
+  static constexpr qsizetype kMaxShownText = 4096;
 
   explicit CChatView(QWidget* parent = nullptr);
 
@@ -87,6 +92,8 @@ class CChatFrame : public QMainWindow, public CFormatBarOwner {
   // to both panes and the history is shown anew.
   bool OnGetFormat(CCharFormat* format) override;
   void OnSetFormat(const CCharFormat& format) override;
+  // Enter or Escape in a box of the bar: the operator goes back to typing.
+  void OnBarReturn() override;
 
   CChatView* GetHistory() const { return history_; }
   CChatTextView* GetInput() const { return input_; }

@@ -1,8 +1,23 @@
 #include "TesselStation/conversationlog.h"
 
+#include "Lexwick/parser.h"
 #include "Toolwick/format.h"
 
 namespace {
+
+// The parsed message as one text: its tokens, each with its value, in the
+// order they came.
+std::string ReadText(CParser& message) {
+  std::string text = "(";
+  const char* value = message.listall_getfirst_contents();
+  for (const char* token = message.listall_getfirst_token(); token != nullptr;
+       token = message.listall_getnext_token(), value = message.listall_getnext_contents()) {
+    if (text.size() > 1) text += ' ';
+    text += token;
+    if (value != nullptr) text += std::string(" ") + value;
+  }
+  return text + ")";
+}
 
 template <typename Entry>
 void Keep(std::deque<Entry>* kept, Entry entry) {
@@ -24,9 +39,9 @@ CLoggingDispatcher::CLoggingDispatcher(CConversationLog& log,
                                        std::unique_ptr<CStationDispatcher> next)
     : log_(log), next_(std::move(next)) {}
 
-void CLoggingDispatcher::dispatch(const char* text) {
-  log_.AddIncoming(text);
-  if (next_ != nullptr) next_->dispatch(text);
+void CLoggingDispatcher::dispatch(CParser& message) {
+  log_.AddIncoming(ReadText(message).c_str());
+  if (next_ != nullptr) next_->dispatch(message);
 }
 
 CLoggingStationAgent::CLoggingStationAgent(const char* name, CConversationLog& log)

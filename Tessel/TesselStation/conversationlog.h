@@ -4,7 +4,8 @@
 // sent. Each way keeps the last kKept messages, the oldest first.
 //
 // CLoggingDispatcher notes each received message before the station's
-// dispatcher runs it; CLoggingStationAgent is the station agent that notes
+// dispatcher runs it, as the text the parse read (its words and keyword
+// values, one blank between each); CLoggingStationAgent is the station agent that notes
 // each message it is asked to send.
 #pragma once
 
@@ -39,7 +40,7 @@ class CLoggingDispatcher : public CStationDispatcher {
  public:
   // The log is not owned and must outlive the dispatcher.
   CLoggingDispatcher(CConversationLog& log, std::unique_ptr<CStationDispatcher> next);
-  void dispatch(const char* text) override;
+  void dispatch(CParser& message) override;
 
  private:
   CConversationLog& log_;

@@ -107,5 +107,6 @@ bool CFormatBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == names_) OnFontNameChosen();
     if (watched == sizes_ || watched == sizes_->lineEdit()) OnFontSizeChosen();
   }
+  owner_.OnBarReturn();
   return true;
 }

@@ -39,6 +39,9 @@ class CFormatBarOwner {
   virtual bool OnGetFormat(CCharFormat* format) = 0;
   // Applies the fields that the mask names.
   virtual void OnSetFormat(const CCharFormat& format) = 0;
+  // The bar's notification -4 (NM_RETURN): Enter or Escape in one of its
+  // boxes, after any choice that Enter confirmed.
+  virtual void OnBarReturn() = 0;
 };
 
 class CFormatBar : public QToolBar {
@@ -73,7 +76,8 @@ class CFormatBar : public QToolBar {
   QAction* GetItalic() const { return italic_; }
 
  protected:
-  // Enter in a box confirms its choice; Enter and Escape go no further.
+  // Enter in a box confirms its choice; Enter and Escape then tell the owner
+  // (OnBarReturn) and go no further.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Namewick/ansclient.h"
 #include "Relaywick/communicator.h"
 #include "TesselStation/aboutdlg.h"
 #include "TesselStation/stationimages.h"
@@ -149,6 +150,7 @@ int CMainFrame::OnCreate(CCommandLine* commandLine) {
   document_.SetAgent(started);
   document_.SetMainFrame(&model_);
   TakeStartRegistration();
+  shownRegistration_ = RegisteredNow();
 
   auto* idle = new QTimer(this);
   connect(idle, &QTimer::timeout, this, [this] { UpdateCommandUi(); });
@@ -309,8 +311,23 @@ void CMainFrame::CreateStatusBar() {
   }
 }
 
+int CMainFrame::RegisteredNow() const {
+  CStationAgent* agent = GetAgent();
+  CCommunicator* communicator = agent != nullptr ? agent->get_communicator() : nullptr;
+  const CANSClient* client =
+      communicator != nullptr ? communicator->retrieve_ans_object() : nullptr;
+  return client != nullptr ? client->is_registered() : 0;
+}
+
 void CMainFrame::UpdateCommandUi() {
   if (panes_.empty()) return;  // not created yet
+  // A registration made or lost since (a later integrity round, the
+  // settings sheet) reaches the pane here; the entry reads only what the
+  // agent holds, so this costs no request to the name server.
+  if (const int registered = RegisteredNow(); registered != shownRegistration_) {
+    shownRegistration_ = registered;
+    windows_.RefreshInfoPane(CStationUi::kPaneAgent);
+  }
   model_.UpdatePhase();
   SetText(panes_[ID_INDICATOR_PHASE], model_.GetPhaseText());
   SetText(goNoGoBar_->GetCountdown(), model_.GetCountdownText());

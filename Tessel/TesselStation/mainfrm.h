@@ -101,7 +101,9 @@ class CMainFrame : public CSDIContainer {
   // shown) or its options are wrong.
   int OnCreate(CCommandLine* commandLine);
 
-  // The idle update of every text and command state the frame shows.
+  // The idle update of every text and command state the frame shows; the
+  // information pane's agent entry is shown anew once the name-server
+  // client's registration has changed.
   void UpdateCommandUi();
   // The frame's layout, recalculated twice over.
   void RecalcLayout();
@@ -138,6 +140,8 @@ class CMainFrame : public CSDIContainer {
   // stderr) when one is wrong.
   static bool ReadAgentOptions(CCommandLine* commandLine, CStationAgent* agent);
   void TakeStartRegistration();
+  // 1 while the name-server client counts the agent registered.
+  int RegisteredNow() const;
 
   CTesselStationDoc& document_;
   CStationWindows& windows_;
@@ -150,6 +154,7 @@ class CMainFrame : public CSDIContainer {
   std::map<unsigned, QAction*> commands_;
   std::map<unsigned, QLabel*> panes_;
   int shownImage_ = -1;
+  int shownRegistration_ = 0;  // what the pane's agent entry shows
   std::function<void()> onClosed_;
   std::function<void()> onLaunchWindow_;
 };

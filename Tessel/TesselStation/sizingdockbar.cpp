@@ -38,9 +38,17 @@ void CSizingDockBar::resizeEvent(QResizeEvent* event) {
   const QSize size = event->size().expandedTo({kMinimumSize, kMinimumSize});
   if (isFloating() || frame_ == nullptr) {
     floating_ = size;
-  } else if (IsHorizontal()) {
-    horizontal_.setHeight(size.height());
   } else {
-    vertical_.setWidth(size.width());
+    const QWidget* client = frame_->centralWidget();
+    const QSize area = client != nullptr ? client->size() : frame_->size();
+    if (IsHorizontal()) {
+      horizontal_.setHeight(Docked(size.height(), horizontal_.height(), area.height()));
+    } else {
+      vertical_.setWidth(Docked(size.width(), vertical_.width(), area.width()));
+    }
   }
+}
+
+int CSizingDockBar::Docked(int wanted, int before, int client) const {
+  return std::clamp(wanted, kMinimumSize, std::max(kMinimumSize, before + client));
 }

@@ -5,7 +5,8 @@
 //
 // The bar keeps three sizes -- docked at the top or bottom, docked at the
 // left or right, floating -- each remembered when the user changes it, and
-// never smaller than kMinimumSize in either direction.
+// never smaller than kMinimumSize in either direction; docked, never larger
+// than the size before plus the frame's client area across the edge.
 #pragma once
 
 #include <QDockWidget>
@@ -37,6 +38,10 @@ class CSizingDockBar : public QDockWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // A docked size as the user changed it, held between the minimum and the
+  // size before plus the frame's client area in the same direction.
+  int Docked(int wanted, int before, int client) const;
+
   QMainWindow* frame_ = nullptr;
   QSize horizontal_{200, 200};
   QSize vertical_{200, 200};

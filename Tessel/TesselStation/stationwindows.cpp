@@ -88,27 +88,48 @@ void CStationWindows::SyncInfoPane() {
   if (CSTCBInfoView* view = frame_->GetInfoView()) view->Sync();
 }
 
+void CStationWindows::SyncInfoPane(const CInfoPaneItem& item) {
+  if (frame_ == nullptr) return;
+  if (CSTCBInfoView* view = frame_->GetInfoView()) view->SyncItem(item);
+}
+
+void CStationWindows::SyncCosts() {
+  if (frame_ == nullptr) return;
+  CSTCBInfoView* view = frame_->GetInfoView();
+  if (view == nullptr) return;
+  view->SyncText(pane_.GetMissionCost());
+  if (const CInfoPaneItem* line = pane_.GetLastCostLine()) view->SyncItem(*line);
+}
+
 void CStationWindows::RefreshInfoPane(int code) {
   pane_.Refresh(code);
-  SyncInfoPane();
+  // The costs change in place, at every paint of the map; the other
+  // sections are made anew among the root's.
+  if (code == kPaneCosts) {
+    SyncCosts();
+  } else {
+    SyncInfoPane();
+  }
 }
 
 void CStationWindows::UpdateMemberCost(const char* name, const char* radar,
                                        const char* interceptor, const char* balloon,
                                        const char* total) {
   pane_.UpdateMemberCost(name, radar, interceptor, balloon, total);
-  SyncInfoPane();
+  SyncCosts();
 }
 
 void CStationWindows::ShowWeatherReport(const CWeatherBalloon* balloon,
                                         const std::vector<std::string>& lines) {
+  // Every balloon's lines are shown again at every paint: only its own
+  // branch is brought up to date, a new one joining the section.
   pane_.ShowWeatherReport(balloon, lines);
-  SyncInfoPane();
+  if (const CInfoPaneItem* report = pane_.GetReport(balloon)) SyncInfoPane(*report);
 }
 
 void CStationWindows::RemoveWeatherReport(const CWeatherBalloon* balloon) {
   pane_.RemoveWeatherReport(balloon);
-  SyncInfoPane();
+  SyncInfoPane(pane_.GetWeatherReports());
 }
 
 void CStationWindows::AddChatLine(const CTeamMember* author, const char* text) {

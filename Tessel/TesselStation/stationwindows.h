@@ -74,8 +74,13 @@ class CStationWindows : public CStationUi {
   platform::Progress* GetProgress() override;
 
  private:
-  // The information pane shows the model as it is now.
+  // The information pane shows the model as it is now: all of it, or the
+  // branch of `item`.
   void SyncInfoPane();
+  void SyncInfoPane(const CInfoPaneItem& item);
+  // After a cost update: the section's own text and the member's line, so
+  // that the cost of an update does not grow with the team.
+  void SyncCosts();
   // The window that boxes are centred over; null when there is none to use.
   QWidget* BoxParent() const;
 

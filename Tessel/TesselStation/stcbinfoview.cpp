@@ -13,14 +13,22 @@ namespace {
 constexpr int kModelRole = Qt::UserRole;
 constexpr int kExpandedRole = Qt::UserRole + 1;
 
-QTreeWidgetItem* NewItem(const CInfoPaneItem& model) {
+}  // namespace
+
+QTreeWidgetItem* CSTCBInfoView::NewItem(const CInfoPaneItem& model) {
   auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(model.GetText())});
   item->setData(0, kModelRole, QVariant::fromValue(reinterpret_cast<quintptr>(&model)));
   item->setData(0, kExpandedRole, false);
+  shown_[&model] = item;
   return item;
 }
 
-}  // namespace
+void CSTCBInfoView::Forget(QTreeWidgetItem* item) {
+  for (int j = 0; j < item->childCount(); ++j) Forget(item->child(j));
+  // The model item may be gone and its address taken by a newer one.
+  const auto shown = shown_.find(ModelItem(item));
+  if (shown != shown_.end() && shown->second == item) shown_.erase(shown);
+}
 
 CSTCBInfoView::CSTCBInfoView(CInfoPaneModel& model, QWidget* parent)
     : QTreeWidget(parent), model_(model) {
@@ -44,6 +52,37 @@ void CSTCBInfoView::Sync() {
   SyncExpansion(model_.GetRoot(), root);
 }
 
+void CSTCBInfoView::SyncText(const CInfoPaneItem& model) {
+  const auto shown = shown_.find(&model);
+  if (shown == shown_.end()) return;
+  const QString text = QString::fromUtf8(model.GetText());
+  if (shown->second->text(0) != text) shown->second->setText(0, text);
+}
+
+void CSTCBInfoView::SyncItem(const CInfoPaneItem& model) {
+  const auto shown = shown_.find(&model);
+  if (shown != shown_.end()) {
+    SyncChildren(model, shown->second);
+    SyncExpansion(model, shown->second);
+    return;
+  }
+  const CInfoPaneItem* parent = model.GetParent();
+  const auto parentShown = parent != nullptr ? shown_.find(parent) : shown_.end();
+  if (parentShown == shown_.end()) return;
+  // Its place among its siblings; items are mostly appended, so the search
+  // starts from the end.
+  const auto& siblings = parent->GetChildren();
+  size_t at = siblings.size();
+  while (at > 0 && siblings[at - 1].get() != &model) --at;
+  QTreeWidgetItem* into = parentShown->second;
+  if (at == 0 || static_cast<int>(at - 1) > into->childCount()) return;
+  QTreeWidgetItem* item = NewItem(model);
+  SyncChildren(model, item);
+  into->insertChild(static_cast<int>(at - 1), item);
+  SyncExpansion(model, item);
+  TakeExpansion(*parent, into);
+}
+
 void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* item) {
   const QString text = QString::fromUtf8(model.GetText());
   if (item->text(0) != text) item->setText(0, text);
@@ -53,7 +92,10 @@ void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* it
   std::set<const CInfoPaneItem*> present;
   for (const auto& child : children) present.insert(child.get());
   for (int j = item->childCount() - 1; j >= 0; --j) {
-    if (present.count(ModelItem(item->child(j))) == 0) delete item->takeChild(j);
+    if (present.count(ModelItem(item->child(j))) != 0) continue;
+    QTreeWidgetItem* gone = item->takeChild(j);
+    Forget(gone);
+    delete gone;
   }
   for (size_t i = 0; i < children.size(); ++i) {
     const CInfoPaneItem& child = *children[i];
@@ -70,12 +112,16 @@ void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* it
   }
 }
 
-void CSTCBInfoView::SyncExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item) {
+void CSTCBInfoView::TakeExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item) {
   // The model opens an item once; the operator may close it again.
   if (model.IsExpanded() != item->data(0, kExpandedRole).toBool()) {
     item->setData(0, kExpandedRole, model.IsExpanded());
     if (model.IsExpanded()) item->setExpanded(true);
   }
+}
+
+void CSTCBInfoView::SyncExpansion(const CInfoPaneItem& model, QTreeWidgetItem* item) {
+  TakeExpansion(model, item);
   const auto& children = model.GetChildren();
   for (size_t i = 0; i < children.size(); ++i) {
     SyncExpansion(*children[i], item->child(static_cast<int>(i)));

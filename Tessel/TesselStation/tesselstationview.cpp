@@ -8,6 +8,7 @@
 
 #include "TesselStation/adminpropsheet.h"
 #include "TesselStation/stationimages.h"
+#include "TesselStation/viewportdc.h"
 
 CTesselStationView::CTesselStationView(CTesselStationDoc& document, CMainFrameModel& frame,
                                        const CConversationLog& log, QWidget* parent)
@@ -46,28 +47,25 @@ void CTesselStationView::UpdateScrollBars() {
   set(verticalScrollBar(), total.cy, page.height(), line.cy);
 }
 
-QRect CTesselStationView::Draw() {
+void CTesselStationView::Draw() {
   TellGeometry();
   const QRect visible(QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()),
-                      viewport()->size());
-  const QSize needed(std::max(picture_.width(), visible.right() + 1),
-                     std::max(picture_.height(), visible.bottom() + 1));
-  if (needed != picture_.size()) picture_ = QImage(needed, QImage::Format_RGB32);
-  platform::ImageDC dc(&picture_);
+                      viewport()->size().expandedTo(QSize(1, 1)));
+  if (picture_.size() != visible.size()) picture_ = QImage(visible.size(), QImage::Format_RGB32);
+  CViewportDC dc(&picture_, CPoint(visible.left(), visible.top()));
   model_.OnDraw(&dc, CRect(visible.left(), visible.top(), visible.right() + 1,
                            visible.bottom() + 1));
-  return visible;
 }
 
 QImage CTesselStationView::GetPicture() {
-  const QRect visible = Draw();
-  return picture_.copy(visible);
+  Draw();
+  return picture_;
 }
 
 void CTesselStationView::paintEvent(QPaintEvent* /*event*/) {
-  const QRect visible = Draw();
+  Draw();
   QPainter painter(viewport());
-  painter.drawImage(QPoint(0, 0), picture_, visible);
+  painter.drawImage(QPoint(0, 0), picture_);
   painter.end();
   // Drawing set the sizes of the map as it is now.
   UpdateScrollBars();

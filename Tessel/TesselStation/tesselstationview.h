@@ -1,6 +1,7 @@
 // CTesselStationView: the station's map, a scrolling window over the map
 // view model. Every paint has the model draw the visible part of the map in
-// map pixels onto an image of the map's size, which is then copied to the
+// map pixels onto a picture of the window's size (through a CViewportDC
+// that moves the map by the scroll position), which is then copied to the
 // window in one piece, so the map never flickers. The mouse goes to the
 // model, which selects and commands units and opens the "Commands" menu;
 // over a unit the cursor shows its kind.
@@ -44,6 +45,8 @@ class CTesselStationView : public QAbstractScrollArea {
   CAdminPropSheet* GetAdminSheet() const { return adminSheet_; }
   // What the window shows now: the visible part of the map.
   QImage GetPicture();
+  // The size of the picture the view keeps between paints: its window's.
+  QSize GetPictureSize() const { return picture_.size(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -57,8 +60,8 @@ class CTesselStationView : public QAbstractScrollArea {
   void TellGeometry();
   // The scroll bars after the model's sizes.
   void UpdateScrollBars();
-  // Draws the visible part into picture_; its rectangle in map pixels.
-  QRect Draw();
+  // Draws the visible part of the map into picture_.
+  void Draw();
 
   CTesselStationDoc& document_;
   const CConversationLog& log_;
@@ -66,6 +69,6 @@ class CTesselStationView : public QAbstractScrollArea {
   QImage windowImage_{1, 1, QImage::Format_RGB32};
   platform::ImageDC windowDC_{&windowImage_};
   CMapViewModel model_;
-  QImage picture_;  // map pixels, at least as large as the visible part
+  QImage picture_;  // the visible part of the map, the window's size
   CAdminPropSheet* adminSheet_ = nullptr;
 };

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "TesselStationCore/tesselstationdoc.h"
-#include "Toolwick/format.h"
+#include "TesselStationCore/stationmessages.h"
 
 void CChatDoc::AddChatRecord(const char* text, const CTeamMember* author) {
   records_.push_back({author, text != nullptr ? text : ""});
@@ -13,9 +13,9 @@ void CChatDoc::SendLine(const char* text, size_t length) {
   if (document_ == nullptr) return;
   const std::string_view typed(text != nullptr ? text : "", text != nullptr ? length : 0);
   records_.push_back({document_->GetOwnMember(), std::string(typed)});
-  document_->SendToTeam(str_format("tell :command subject_communication :from %s :message (%s)",
-                                   document_->GetOwnName(), MessageText(typed).c_str())
-                            .c_str());
+  document_->SendToTeam(
+      station::message::SubjectCommunication(document_->GetOwnName(), MessageText(typed).c_str())
+          .c_str());
 }
 
 std::string CChatDoc::MessageText(std::string_view typed) {

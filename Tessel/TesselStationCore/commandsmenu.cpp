@@ -5,6 +5,7 @@
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "Toolwick/format.h"
@@ -66,7 +67,7 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
     if (selected != nullptr && document_.GetCommandMode() == CTesselStationDoc::MODE_INTERCEPT &&
         document_.CheckRadarCoverage(static_cast<CIncursion*>(unit))) {
       AddSeparator();
-      AddItem(id(ACTION_INTERCEPT_THIS),
+      AddItem(id(MENU_INTERCEPT_THIS),
               str_format("Intercept Incursion Vehicle at location %.2f,%.2f with %s", lat_, lng_,
                          selected->GetName()));
     }
@@ -75,34 +76,34 @@ void CCommandsMenu::AddUnitItems(size_t index, CResourceUnit* unit) {
   const std::string label = str_format("%s %s", unit->TypeName(), unit->GetName());
   if (unit->GetType() == UNIT_RADAR) {
     if (static_cast<const CRadarStation*>(unit)->IsActive()) {
-      AddItem(id(ACTION_DEACTIVATE), label + ": Relinquish/DeActivate");
+      AddItem(id(MENU_DEACTIVATE), label + ": Relinquish/DeActivate");
     } else {
-      AddItem(id(ACTION_ACTIVATE), label + ": Acquire/Activate");
+      AddItem(id(MENU_ACTIVATE), label + ": Acquire/Activate");
     }
     return;
   }
   if (unit->GetType() != UNIT_INTERCEPTOR) return;
   const auto* interceptor = static_cast<const CInterceptor*>(unit);
   if (!interceptor->IsControlled()) {
-    AddItem(id(ACTION_ACTIVATE), label + ": Activate");
+    AddItem(id(MENU_ACTIVATE), label + ": Activate");
     return;
   }
   if (!IsOwnInterceptor(document_, *interceptor)) {
     const CTeamMember* controller = interceptor->GetController();
-    AddItem(id(ACTION_REQUEST),
+    AddItem(id(MENU_REQUEST),
             label + str_format(": Request control from %s",
                                controller != nullptr ? controller->GetName() : ""));
     return;
   }
-  AddItem(id(ACTION_DEACTIVATE), label + ": De-activate/Release");
+  AddItem(id(MENU_DEACTIVATE), label + ": De-activate/Release");
   const int state = interceptor->GetState();
   if (state == CInterceptor::STATE_ON_STATION &&
       document_.GetCommandMode() == CTesselStationDoc::MODE_NONE) {
-    AddItem(id(ACTION_DEPLOY), label + ": Deploy to New Location");
-    AddItem(id(ACTION_INTERCEPT), label + ": Intercept an Incursion Vehicle");
+    AddItem(id(MENU_DEPLOY), label + ": Deploy to New Location");
+    AddItem(id(MENU_INTERCEPT), label + ": Intercept an Incursion Vehicle");
   }
   if (state == CInterceptor::STATE_DEPLOYING || state == CInterceptor::STATE_INTERCEPTING) {
-    AddItem(id(ACTION_ABORT),
+    AddItem(id(MENU_ABORT),
             label + str_format(": Abort %s command",
                                state == CInterceptor::STATE_DEPLOYING ? "Deploy" : "Intercept"));
   }
@@ -151,24 +152,24 @@ void CCommandsMenu::Choose(unsigned id) {
 void CCommandsMenu::RunUnitCommand(CResourceUnit* unit, int action) {
   const bool interceptor = unit->GetType() == UNIT_INTERCEPTOR;
   switch (action) {
-    case ACTION_ACTIVATE:
+    case MENU_ACTIVATE:
       unit->Activate();
       break;
-    case ACTION_DEACTIVATE:
+    case MENU_DEACTIVATE:
       unit->Deactivate();
       break;
-    case ACTION_REQUEST:
+    case MENU_REQUEST:
       unit->Request();
       break;
-    case ACTION_DEPLOY:
-    case ACTION_INTERCEPT:
+    case MENU_DEPLOY:
+    case MENU_INTERCEPT:
       if (!interceptor) break;
-      document_.SetCommandMode(action == ACTION_DEPLOY ? CTesselStationDoc::MODE_DEPLOY
+      document_.SetCommandMode(action == MENU_DEPLOY ? CTesselStationDoc::MODE_DEPLOY
                                                        : CTesselStationDoc::MODE_INTERCEPT);
       document_.SetSelectedInterceptor(static_cast<CInterceptor*>(unit));
       document_.RedrawAllViews(true);
       break;
-    case ACTION_INTERCEPT_THIS:
+    case MENU_INTERCEPT_THIS:
       if (unit->GetType() == UNIT_INCURSION) {
         auto* incursion = static_cast<CIncursion*>(unit);
         CInterceptor* selected = document_.GetSelectedInterceptor();
@@ -178,12 +179,10 @@ void CCommandsMenu::RunUnitCommand(CResourceUnit* unit, int action) {
       }
       EndPendingCommand();
       break;
-    case ACTION_ABORT:
+    case MENU_ABORT:
       if (!interceptor) break;
       static_cast<CInterceptor*>(unit)->Abort(true);
-      document_.SendToTeam(
-          str_format("tell :command abort :resource %s :id %s", "Interceptor", unit->GetId())
-              .c_str());
+      document_.SendToTeam(station::message::MenuAbort("Interceptor", unit->GetId()).c_str());
       break;
     default:
       break;

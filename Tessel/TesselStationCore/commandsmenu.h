@@ -35,14 +35,14 @@ class CCommandsMenu {
     ID_DEPLOY_SELECTED = 3002,  // the selected interceptor to the clicked point
   };
   // Actions of the unit commands.
-  enum : int {
-    ACTION_ACTIVATE = 1,
-    ACTION_DEACTIVATE = 2,
-    ACTION_REQUEST = 3,
-    ACTION_DEPLOY = 4,          // choose where to deploy the interceptor
-    ACTION_INTERCEPT = 5,       // choose the incursion to intercept
-    ACTION_INTERCEPT_THIS = 6,  // the selected interceptor intercepts this incursion
-    ACTION_ABORT = 8,
+  enum MenuAction : int {
+    MENU_ACTIVATE = 1,
+    MENU_DEACTIVATE = 2,
+    MENU_REQUEST = 3,
+    MENU_DEPLOY = 4,          // choose where to deploy the interceptor
+    MENU_INTERCEPT = 5,       // choose the incursion to intercept
+    MENU_INTERCEPT_THIS = 6,  // the selected interceptor intercepts this incursion
+    MENU_ABORT = 8,
   };
   // Unit command identifiers run from 4001 to 4998: 100 per unit.
   static constexpr unsigned kFirstUnitCommand = 4001;

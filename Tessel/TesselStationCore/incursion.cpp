@@ -11,6 +11,6 @@ HeapText CIncursion::GetDescription() const {
 
 void CIncursion::Draw(CDC* dc) const {
   const std::unique_ptr<CLatLng> at = PositionAt(Now());
-  DrawSymbol(dc, at->latitude, at->longitude, GetHeading() * station::kDegreesToRadians, 8, 2, 0,
+  DrawSymbol(dc, at->latitude, at->longitude, station::HeadingRadians(GetHeading()), 8, 2, 0,
              GetSpeed() >= 500 ? 10 : 0, true, kColour, kColour);
 }

@@ -7,6 +7,7 @@
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
+#include "Namewick/ansclient.h"
 #include "Relaywick/communicator.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationui.h"
@@ -17,25 +18,26 @@
 
 namespace {
 
-// The name-server host of the beliefs, and the host and port of the agent
-// `name` in the service table; each left as it is when unknown.
+// While the station counts itself registered with the name server: the
+// server's host from the beliefs, and the host and port of the agent `name`
+// as the service table holds them; each left as it is when unknown. Only
+// what the agent holds already is read -- the name server is never asked
+// here, so that a pane refreshed by a message handler cannot wait on it.
 void AgentLocation(CStationAgent* agent, const char* name, std::string* host, std::string* port,
                    std::string* ans) {
   CCommunicator* communicator = agent->get_communicator();
   CBeliefDB* db = communicator != nullptr ? communicator->get_beliefdb() : nullptr;
-  if (db == nullptr) return;
+  const CANSClient* client =
+      communicator != nullptr ? communicator->retrieve_ans_object() : nullptr;
+  if (db == nullptr || client == nullptr || client->is_registered() != 1) return;
+  const CServiceInfo* entry = agent->FindServiceEntry(name);
+  const CURL* location = entry != nullptr ? entry->get_location() : nullptr;
+  if (location == nullptr || entry->get_gone() != 0) return;
   if (const auto* server = dynamic_cast<CStringBelief*>(db->find_element("ans"))) {
     if (server->get_value() != nullptr) *ans = server->get_value();
   }
-  const CServiceInfo* entry = agent->FindServiceEntry(name);
-  const CURL* location = entry != nullptr ? entry->get_location() : nullptr;
-  if (location == nullptr) return;
   *host = location->get_host() != nullptr ? location->get_host() : "";
   *port = str_format("%d", location->get_port());
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 bool Contains(const std::string& text, const char* part) {
@@ -107,8 +109,7 @@ void CInfoPaneModel::UpdateAgent() {
     std::string host;
     std::string port;
     std::string ans;
-    CStationAgent* agent = document_->GetAgent();
-    if (agent != nullptr && agent->IsKnownAgent(name.c_str()) != 0) {
+    if (CStationAgent* agent = document_->GetAgent()) {
       AgentLocation(agent, name.c_str(), &host, &port, &ans);
     }
     agent_ = InsertSorted("Agent: " + name);
@@ -137,20 +138,16 @@ void CInfoPaneModel::UpdateMemberCost(const char* name, const char* radar, const
   if (document_ == nullptr || name == nullptr || name[0] == '\0') return;
   const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
   missionCost_->text_ = str_format("Mission Cost: %0.0f", document_->ComputeMissionCost());
-  // The member's own line, not one whose name merely holds this one.
+  // The member's own line, found by its name (not one whose name merely
+  // holds this one); the section only grows, so the line stays.
   const std::string head = std::string(name) + " Cost: ";
-  CInfoPaneItem* member = nullptr;
-  for (const auto& child : missionCost_->children_) {
-    if (StartsWith(child->text_, head)) {
-      member = child.get();
-      break;
-    }
-  }
+  CInfoPaneItem*& member = memberCosts_[name];
   if (member == nullptr) {
     member = Append(missionCost_, head + text(total));
   } else {
     member->text_ = head + text(total);
   }
+  lastCostLine_ = member;
   if (member->children_.empty()) {
     Append(member, "Weather Balloon Costs: " + text(balloon));
     Append(member, "Radar Station Costs: " + text(radar));
@@ -182,6 +179,11 @@ void CInfoPaneModel::ShowWeatherReport(const CWeatherBalloon* balloon,
     for (size_t i = 1; i < 4; ++i) first->children_[i - 1]->text_ = line(i);
   }
   weatherReports_->expanded_ = true;
+}
+
+const CInfoPaneItem* CInfoPaneModel::GetReport(const CWeatherBalloon* balloon) const {
+  const auto found = reports_.find(balloon);
+  return found != reports_.end() ? found->second : nullptr;
 }
 
 void CInfoPaneModel::RemoveWeatherReport(const CWeatherBalloon* balloon) {

@@ -32,6 +32,8 @@ class CInfoPaneItem {
 
   const char* GetText() const { return text_.c_str(); }
   const Children& GetChildren() const { return children_; }
+  // Null for the root.
+  const CInfoPaneItem* GetParent() const { return parent_; }
   bool IsExpanded() const { return expanded_; }
   // The balloon whose report the item heads; null for other items.
   const CWeatherBalloon* GetBalloon() const { return balloon_; }
@@ -57,6 +59,13 @@ class CInfoPaneModel {
 
   void SetDocument(CTesselStationDoc* document) { document_ = document; }
   const CInfoPaneItem& GetRoot() const { return root_; }
+  // The sections that change on their own, and a balloon's report (null
+  // while it has none): a view brings just these up to date.
+  const CInfoPaneItem& GetMissionCost() const { return *missionCost_; }
+  // The member's line that the last cost update wrote; null before any.
+  const CInfoPaneItem* GetLastCostLine() const { return lastCostLine_; }
+  const CInfoPaneItem& GetWeatherReports() const { return *weatherReports_; }
+  const CInfoPaneItem* GetReport(const CWeatherBalloon* balloon) const;
 
   // Rebuilds the section of a CStationUi pane code: team members, agent or
   // costs; other codes do nothing.
@@ -64,7 +73,8 @@ class CInfoPaneModel {
   // The teammates by name, or "none".
   void UpdateTeamMembers();
   // The station's agent name with its host, port and name server as the
-  // name server knows them, and its location.
+  // agent's service table holds them while it is registered (the name
+  // server is not asked), and its location.
   void UpdateAgent();
   // The station's own costs as the map view summed them last.
   void UpdateCosts();
@@ -102,4 +112,7 @@ class CInfoPaneModel {
   CInfoPaneItem* weatherReports_ = nullptr;
   // The first item of each balloon's report.
   std::map<const CWeatherBalloon*, CInfoPaneItem*> reports_;
+  // Each team member's line under "Mission Cost", by the member's name.
+  std::map<std::string, CInfoPaneItem*> memberCosts_;
+  const CInfoPaneItem* lastCostLine_ = nullptr;
 };

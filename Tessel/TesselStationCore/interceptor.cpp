@@ -1,28 +1,19 @@
 #include "TesselStationCore/interceptor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/incursion.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationnumbers.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "Toolwick/format.h"
 
 using station::ToDegrees;
-
-namespace {
-
-// The heading of an incursion in [0, 360) degrees, as the "ahead" test needs it.
-double normalised_degrees(double degrees) {
-  double d = std::fmod(degrees, 360.0);
-  if (d < 0) d += 360.0;
-  return d >= 360.0 ? 0.0 : d;
-}
-
-}  // namespace
 
 CInterceptor::CInterceptor() : CResourceUnit(UNIT_INTERCEPTOR) {}
 
@@ -86,9 +77,7 @@ void CInterceptor::Request() {
   int column = 0;
   int row = 0;
   LatLngToGrid(at->latitude, at->longitude, &column, &row);
-  const std::string content = str_format(
-      "ask :command request :requestFrom %s :resource %s :id %s :lat %f :lng %f :gridCol %d "
-      ":gridRow %d",
+  const std::string content = station::message::UnitRequest(
       controller_->GetName(), TypeName(), GetId(), at->latitude, at->longitude, column, row);
   SendToAgent(controller_->GetName(), content);
   SendToSimulation(content);
@@ -139,11 +128,8 @@ void CInterceptor::Deploy(double lat, double lng, bool send) {
   int toColumn = 0;
   int toRow = 0;
   LatLngToGrid(lat, lng, &toColumn, &toRow);
-  SendToTeam(
-      str_format("tell :command deploy :resource %s :id %s :initLat %f :initLng %f :initGridCol %d "
-                 ":initGridRow %d :destLat %f :destLng %f :destGridCol %d :destGridRow %d",
-                 TypeName(), GetId(), from.latitude, from.longitude, fromColumn, fromRow, lat, lng,
-                 toColumn, toRow));
+  SendToTeam(station::message::Deploy(TypeName(), GetId(), from.latitude, from.longitude,
+                                      fromColumn, fromRow, lat, lng, toColumn, toRow));
   // A deployment that replaces a running one keeps the minutes of the first.
   EndTask(now);
   taskStart_ = now;
@@ -194,11 +180,9 @@ int8_t CInterceptor::Intercept(CIncursion* incursion, bool send) {
   int targetColumn = 0;
   int targetRow = 0;
   LatLngToGrid(target->latitude, target->longitude, &targetColumn, &targetRow);
-  SendToTeam(
-      str_format("tell :command intercept :resource %s :id %s :intLat %f :intLng %f :intGridCol %d "
-                 ":intGridRow %d :incID %s :incLat %f :incLng %f :incGridCol %d :incGridRow %d",
-                 TypeName(), GetId(), own->latitude, own->longitude, ownColumn, ownRow,
-                 incursion->GetId(), target->latitude, target->longitude, targetColumn, targetRow));
+  SendToTeam(station::message::Intercept(TypeName(), GetId(), own->latitude, own->longitude,
+                                         ownColumn, ownRow, incursion->GetId(), target->latitude,
+                                         target->longitude, targetColumn, targetRow));
   ++interceptCount_;
   return INTERCEPT_OK;
 }
@@ -259,7 +243,7 @@ void CInterceptor::Draw(CDC* dc) {
   const std::unique_ptr<CLatLng> at = Advance(Now());
   const COLORREF colour =
       controlled_ && controller_ != nullptr ? controller_->GetColour() : kIdleColour;
-  DrawSymbol(dc, at->latitude, at->longitude, GetHeading() * station::kDegreesToRadians, 8, 4, 0,
+  DrawSymbol(dc, at->latitude, at->longitude, station::HeadingRadians(GetHeading()), 8, 4, 0,
              GetSpeed() >= 500 ? 10 : 0, false, colour, colour);
   DrawTracks(dc);
 }
@@ -304,7 +288,9 @@ void CInterceptor::DrawSelection(CDC* dc) const {
 
 bool CInterceptor::InterceptionPoint(double a, double b, double c, double d, double s1, double s2,
                                      double heading, double* x, double* y) {
-  const double h = normalised_degrees(heading) * station::kDegreesToRadians;
+  // The angle the incursion moves by (CResourceUnit::DeadReckoning), so that
+  // the point lies on its course.
+  const double h = station::HeadingRadians(heading);
   const double t = std::tan(h);
   const double g = a - t * b;
   const double u = s1 * s1;
@@ -320,14 +306,20 @@ bool CInterceptor::InterceptionPoint(double a, double b, double c, double d, dou
     root = -qc / qb;
   } else {
     const double discriminant = qb * qb - 4 * qa * qc;
-    if (std::fabs(discriminant) < 5e-6) {
+    // A tangent meeting has a double root: at map magnitudes (B² near 1e17)
+    // rounding leaves its discriminant some units off zero, either way.
+    const double scale = std::max(qb * qb, std::fabs(4 * qa * qc));
+    if (std::fabs(discriminant) < 5e-6 || std::fabs(discriminant) <= kTangentTolerance * scale) {
       root = -qb / (2 * qa);
     } else if (discriminant < 0) {
       return false;
     } else {
       const double y1 = (std::sqrt(discriminant) - qb) / (2 * qa);
       const double y2 = (-qb - std::sqrt(discriminant)) / (2 * qa);
-      const bool growing = h < 1.5714285714285714 || h > 4.714285714285714;
+      // The way the incursion moves along the second coordinate, as its dead
+      // reckoning has it: with pi = 22/7 a heading of 270 degrees still
+      // gains a little, one of 90 degrees loses a little.
+      const bool growing = std::cos(h) > 0;
       const auto ahead = [&](double candidate) {
         return (candidate - b > 0 && growing) || (candidate - b <= 0 && !growing);
       };

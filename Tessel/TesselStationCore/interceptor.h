@@ -110,9 +110,14 @@ class CInterceptor : public CResourceUnit {
   // A circle of radius 16 around the interceptor while on station or moving.
   void DrawSelection(CDC* dc) const;
 
+  // A discriminant this small against B² and 4AC is a double root, a
+  // tangent meeting.
+  static constexpr double kTangentTolerance = 1e-10;
+
   // The point where an interceptor at (c, d) with speed s2 meets an
   // incursion at (a, b) with speed s1 and heading `heading` (degrees) at the
-  // same time, ahead of the incursion; false when there is none.
+  // same time, ahead of the incursion on its course; false when there is
+  // none.
   static bool InterceptionPoint(double a, double b, double c, double d, double s1, double s2,
                                 double heading, double* x, double* y);
 

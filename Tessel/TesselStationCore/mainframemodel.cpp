@@ -4,6 +4,7 @@
 
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/mapviewmodel.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "Toolwick/format.h"
@@ -117,7 +118,7 @@ void CMainFrameModel::OnGoNoGo(bool down) {
 }
 
 void CMainFrameModel::OnTrajectoryRefresh() {
-  document_.SendToSimulation("tell :command plume_refresh");
+  document_.SendToSimulation(station::message::PlumeRefresh().c_str());
 }
 
 void CMainFrameModel::OnStopInterceptor() {

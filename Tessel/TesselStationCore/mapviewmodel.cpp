@@ -1,5 +1,6 @@
 #include "TesselStationCore/mapviewmodel.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "TesselMapsLib/impactlines.h"
@@ -100,8 +101,16 @@ void CMapViewModel::DrawCellLabel(CDC* dc) {
   double lng = 0.0;
   map->latlongloc(&lat, &lng, cell.x, cell.y);
   const HeapText label = GridCellText(lat, lng);
-  // Client points, as the mouse gave them.
-  const CPoint at = frame_.GetCursorPoint();
+  // In map pixels, where the mouse is on the map: the client point it gave,
+  // moved by the scroll position, so that the label stays by the mouse
+  // however the view is scrolled.
+  const CPoint client = frame_.GetCursorPoint();
+  const auto map_pixel = [](long long value) {
+    return static_cast<int>(std::clamp<long long>(value, -CWorldMap::kMaxPixel,
+                                                  CWorldMap::kMaxPixel));
+  };
+  const CPoint at(map_pixel(static_cast<long long>(client.x) + scrollPosition_.x),
+                  map_pixel(static_cast<long long>(client.y) + scrollPosition_.y));
   constexpr unsigned kFormat = DT_WORDBREAK | DT_NOPREFIX;
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(kLabelColour);

@@ -1,11 +1,13 @@
 // The document's costs, statistics, go/no-go status and mission time.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "TesselMapsLib/latlng.h"
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/weatherballoons.h"
 #include "Toolwick/format.h"
@@ -14,6 +16,19 @@ namespace {
 
 // The minute at which the countdown reaches zero.
 constexpr int kZeroHour = 960;
+
+// A unit's name as one KQML value: a name with a blank in it goes as a
+// string, which the parser reads back whole (quotes that would end it
+// early left out); other names go as they are.
+std::string kqml_value(const char* name) {
+  const std::string text = name != nullptr ? name : "";
+  if (text.find_first_of(" \t\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c != '"') quoted += c;
+  }
+  return quoted + "\"";
+}
 
 }  // namespace
 
@@ -50,7 +65,8 @@ HeapText CTesselStationDoc::InterceptorStats() const {
     text += str_format(
         " :int%d (tell :id %s :name %s :activationCt %d :deployCt %d :intCt %d :totalActiveTime "
         "%d :totalTaskTime %d :cost %f)",
-        index++, unit->GetId(), unit->GetName(), unit->GetActivationCount(), unit->GetDeployCount(),
+        index++, unit->GetId(), kqml_value(unit->GetName()).c_str(), unit->GetActivationCount(),
+        unit->GetDeployCount(),
         unit->GetInterceptCount(), unit->GetTotalActiveTime(), unit->GetTotalTaskTime(),
         unit->GetCost());
   }
@@ -63,7 +79,8 @@ HeapText CTesselStationDoc::RadarStats() const {
   for (const auto& [id, unit] : radars_) {
     text +=
         str_format(" :radar%d (tell :id %s :name %s :activationCt %d :totalActiveTime %d :cost %f)",
-                   index++, unit->GetId(), unit->GetName(), unit->GetActivationCount(),
+                   index++, unit->GetId(), kqml_value(unit->GetName()).c_str(),
+                   unit->GetActivationCount(),
                    unit->GetTotalActiveTime(), unit->GetCost());
   }
   return HeapText(text + str_format(" :count %d)", index));
@@ -95,8 +112,7 @@ void CTesselStationDoc::SetSideStatus(const char* side, bool go) {
 
 void CTesselStationDoc::SendGoNoGo(bool go) {
   SetSideStatus(ownName_.c_str(), go);
-  SendToTeam(
-      str_format("tell :command update_go_nogo_status :status %s", go ? "go" : "nogo").c_str());
+  SendToTeam(station::message::GoNoGoStatus(go).c_str());
 }
 
 HeapText CTesselStationDoc::FormatMissionTime(int minute) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TesselMapsLib/worldmap.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationnumbers.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -25,6 +26,14 @@ double distance(const CLatLng& p, const CLatLng& q) {
 }
 
 }  // namespace
+
+double station::HeadingRadians(double degrees) {
+  double within = std::fmod(degrees, 360.0);
+  if (within < 0) within += 360.0;
+  // A tiny negative heading rounds up to a whole turn.
+  if (within >= 360.0) within = 0.0;
+  return within * kDegreesToRadians;
+}
 
 void LatLngToGrid(double first, double second, int* column, int* row) {
   *column = station::truncated(first / 23.75);
@@ -247,12 +256,12 @@ std::string CResourceUnit::UnitCommand(const char* command, const CLatLng& at) c
   int column = 0;
   int row = 0;
   LatLngToGrid(at.latitude, at.longitude, &column, &row);
-  return str_format("tell :command %s :resource %s :id %s :lat %f :lng %f :gridCol %d :gridRow %d",
-                    command, TypeName(), GetId(), at.latitude, at.longitude, column, row);
+  return station::message::UnitCommand(command, TypeName(), GetId(), at.latitude, at.longitude,
+                                       column, row);
 }
 
 std::unique_ptr<CLatLng> CResourceUnit::DeadReckoning(double minute) const {
-  const double h = heading_ * station::kDegreesToRadians;
+  const double h = station::HeadingRadians(heading_);
   const double hours = minute / 60.0 - startTime_ / 60.0;
   return std::make_unique<CLatLng>(hours * (std::sin(h) * speed_) + start_.latitude,
                                    hours * (std::cos(h) * speed_) + start_.longitude);

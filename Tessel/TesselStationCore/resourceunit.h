@@ -36,6 +36,10 @@ inline constexpr double kThirdTurn = 44.0 / 21.0;
 inline constexpr double kDegreesToRadians = kPi / 180.0;
 
 inline double ToDegrees(double radians) { return radians * 180.0 / kPi; }
+// A heading in degrees as the angle every unit moves, points and is drawn
+// by: taken within one turn first (from 0 up to 360 degrees), so that -170
+// and 190 are one course, then in radians. NaN stays NaN.
+double HeadingRadians(double degrees);
 
 }  // namespace station
 

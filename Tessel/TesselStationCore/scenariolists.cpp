@@ -77,8 +77,9 @@ int CTesselStationDoc::ParseRadars(const char* text) {
     Adopt(radar.get());
     radar->SetId(entry.find_token("id"));
     radar->SetName(entry.find_token("name"));
-    radar->SetStart(entry.find_token("lat"), entry.find_token("lon"));
-    radar->SetRange(entry.find_token("range"));
+    radar->SetStart(Accepted(entry.find_token("lat"), Quantity::kLatitude),
+                    Accepted(entry.find_token("lon"), Quantity::kLongitude));
+    radar->SetRange(Accepted(entry.find_token("range"), Quantity::kRange));
     AddRadar(std::move(radar));
   });
 }
@@ -89,11 +90,11 @@ int CTesselStationDoc::ParseInterceptors(const char* text) {
     Adopt(interceptor.get());
     interceptor->SetName(entry.find_token("name"));
     interceptor->SetId(entry.find_token("id"));
-    const char* lat = entry.find_token("lat");
-    const char* lon = entry.find_token("lon");
+    const char* lat = Accepted(entry.find_token("lat"), Quantity::kLatitude);
+    const char* lon = Accepted(entry.find_token("lon"), Quantity::kLongitude);
     interceptor->SetStart(lat, lon);
     interceptor->SetInitial(lat, lon);
-    interceptor->SetSpeed(entry.find_token("maxspeed"));
+    interceptor->SetSpeed(Accepted(entry.find_token("maxspeed"), Quantity::kSpeed));
     interceptor->SetScope(entry.find_token("scope"));
     AddInterceptor(std::move(interceptor));
   });
@@ -105,12 +106,12 @@ int CTesselStationDoc::ParseIncursions(const char* text) {
     Adopt(incursion.get());
     incursion->SetId(entry.find_token("id"));
     incursion->SetName(entry.find_token("name"));
-    const char* heading = entry.find_token("heading");
+    const char* heading = Accepted(entry.find_token("heading"), Quantity::kHeading);
     incursion->SetHeading(heading);
     incursion->SetInitialHeading(heading);
-    incursion->SetSpeed(entry.find_token("speed"));
-    const char* lat = entry.find_token("lat");
-    const char* lon = entry.find_token("lon");
+    incursion->SetSpeed(Accepted(entry.find_token("speed"), Quantity::kSpeed));
+    const char* lat = Accepted(entry.find_token("lat"), Quantity::kLatitude);
+    const char* lon = Accepted(entry.find_token("lon"), Quantity::kLongitude);
     incursion->SetStart(lat, lon);
     incursion->SetInitial(lat, lon);
     AddIncursion(std::move(incursion));

@@ -3,6 +3,7 @@
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
+#include "Lexwick/parser.h"
 #include "Namewick/ansclient.h"
 #include "Relaywick/communicator.h"
 #include "Toolwick/format.h"
@@ -32,9 +33,20 @@ int CStationAgent::process_init() { return 1; }
 
 void CStationAgent::process_timer() {}
 
-int CStationAgent::process_message(char* text) {
-  if (text != nullptr && dispatcher_ != nullptr) dispatcher_->dispatch(text);
+int CStationAgent::process_message(CParser* message) {
+  // Asked through the walk, which answers only for a parse that succeeded:
+  // a text that did not parse (an empty one) leaves the parser holding the
+  // message before it.
+  if (message == nullptr || message->find_namespace("(content)") == nullptr) return 1;
+  if (dispatcher_ != nullptr) dispatcher_->dispatch(*message);
   return 1;
+}
+
+int CStationAgent::process_message(char* text) {
+  if (text == nullptr) return 1;
+  if (textParser_ == nullptr) textParser_ = std::make_unique<CParser>();
+  textParser_->parse_message(text);
+  return process_message(textParser_.get());
 }
 
 void CStationAgent::SetNameServer(const char* host, unsigned port) {

@@ -17,12 +17,16 @@
 
 class CServiceInfo;
 
+class CParser;
+
 // What the station does with each message it receives.
 class CStationDispatcher {
  public:
   virtual ~CStationDispatcher() = default;
-  // One whole KQML message text as it came; never null.
-  virtual void dispatch(const char* text) = 0;
+  // One received message with a content, as the container parsed it. The
+  // parser is the caller's and holds the message for the length of the
+  // call only.
+  virtual void dispatch(CParser& message) = 0;
 };
 
 class CStationAgent : public CBasicAgent {
@@ -46,7 +50,11 @@ class CStationAgent : public CBasicAgent {
   // Does nothing; 1.
   int process_init() override;
   void process_timer() override;
-  // Hands the text to the dispatcher, if any; always 1.
+  // Hands the parsed message to the dispatcher, if any, when it holds a
+  // content (a message without one asks nothing of the station); always 1,
+  // so that the container does not hand the text over again.
+  int process_message(CParser* message) override;
+  // A message as a whole text: parsed, then handed over as above; always 1.
   int process_message(char* text) override;
 
   // --- Settings and parts
@@ -89,4 +97,5 @@ class CStationAgent : public CBasicAgent {
   unsigned ansPort_ = kDefaultAnsPort;
   std::optional<unsigned> port_;
   std::unique_ptr<CStationDispatcher> dispatcher_;
+  std::unique_ptr<CParser> textParser_;  // for the texts handed over whole
 };

@@ -1,6 +1,7 @@
 #include "TesselStationCore/stationprotocol.h"
 
 #include <cstring>
+#include <optional>
 
 #include "Lexwick/parser.h"
 #include "Platform/messagesink.h"
@@ -9,6 +10,7 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationframe.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -16,17 +18,10 @@
 #include "Toolwick/format.h"
 #include "Toolwick/numbers.h"
 
-namespace {
+namespace msg = station::message;
+using Quantity = CTesselStationDoc::Quantity;
 
-// The codes of the teammates' unit commands.
-enum : int {
-  ACTION_ACTIVATE = 0,
-  ACTION_DEACTIVATE = 1,
-  ACTION_UPDATE = 2,
-  ACTION_ABORT = 3,
-  ACTION_DEPLOY = 4,
-  ACTION_INTERCEPT = 6,
-};
+namespace {
 
 bool equals(const char* text, const char* word) {
   return text != nullptr && std::strcmp(text, word) == 0;
@@ -55,60 +50,117 @@ struct CStationProtocol::Message {
 };
 
 const CStationProtocol::Command CStationProtocol::kCommands[] = {
-    {"init_sim", &CStationProtocol::InitSim},
-    {"init_playback", &CStationProtocol::InitPlayback},
-    {"stop_playback", &CStationProtocol::StopPlayback},
-    {"request", &CStationProtocol::Request},
-    {"start_playback", &CStationProtocol::Start},
-    {"start_sim", &CStationProtocol::Start},
-    {"clock_sync", &CStationProtocol::ClockSync},
-    {"reset_sim", &CStationProtocol::ResetSim},
-    {"activate", &CStationProtocol::UnitAction<ACTION_ACTIVATE>},
-    {"abort", &CStationProtocol::UnitAction<ACTION_ABORT>},
-    {"deactivate", &CStationProtocol::UnitAction<ACTION_DEACTIVATE>},
-    {"update", &CStationProtocol::UnitAction<ACTION_UPDATE>},
-    {"intercept", &CStationProtocol::UnitAction<ACTION_INTERCEPT>},
-    {"deploy", &CStationProtocol::UnitAction<ACTION_DEPLOY>},
-    {"mission_complete", &CStationProtocol::MissionComplete},
-    {"subject_communication", &CStationProtocol::SubjectCommunication},
-    {"update_go_nogo_status", &CStationProtocol::GoNoGoStatus},
-    {"update_inc_heading", &CStationProtocol::IncursionHeading},
-    {"plume_refresh", &CStationProtocol::PlumeRefresh},
-    {"weather_data", &CStationProtocol::WeatherData},
-    {"request-response", &CStationProtocol::RequestResponse},
-    {"mission_cost", &CStationProtocol::MissionCost},
-    {"playback_deploy_balloon", &CStationProtocol::PlaybackDeployBalloon},
+    {msg::kInitSim, &CStationProtocol::InitSim},
+    {msg::kInitPlayback, &CStationProtocol::InitPlayback},
+    {msg::kStopPlayback, &CStationProtocol::StopPlayback},
+    {msg::kRequest, &CStationProtocol::Request},
+    {msg::kStartPlayback, &CStationProtocol::Start},
+    {msg::kStartSim, &CStationProtocol::Start},
+    {msg::kClockSync, &CStationProtocol::ClockSync},
+    {msg::kResetSim, &CStationProtocol::ResetSim},
+    {msg::kActivate, &CStationProtocol::UnitAction<TEAMMATE_ACTIVATE>},
+    {msg::kAbort, &CStationProtocol::UnitAction<TEAMMATE_ABORT>},
+    {msg::kDeactivate, &CStationProtocol::UnitAction<TEAMMATE_DEACTIVATE>},
+    {msg::kUpdate, &CStationProtocol::UnitAction<TEAMMATE_UPDATE>},
+    {msg::kIntercept, &CStationProtocol::UnitAction<TEAMMATE_INTERCEPT>},
+    {msg::kDeploy, &CStationProtocol::UnitAction<TEAMMATE_DEPLOY>},
+    {msg::kMissionComplete, &CStationProtocol::MissionComplete},
+    {msg::kSubjectCommunication, &CStationProtocol::SubjectCommunication},
+    {msg::kGoNoGoStatus, &CStationProtocol::GoNoGoStatus},
+    {msg::kIncursionHeading, &CStationProtocol::IncursionHeading},
+    {msg::kPlumeRefresh, &CStationProtocol::PlumeRefresh},
+    {msg::kWeatherData, &CStationProtocol::WeatherData},
+    {msg::kRequestResponse, &CStationProtocol::RequestResponse},
+    {msg::kMissionCost, &CStationProtocol::MissionCost},
+    {msg::kPlaybackDeployBalloon, &CStationProtocol::PlaybackDeployBalloon},
 };
+
+// A scenario's lists, kept while its map is read; a list the message did
+// not hold stays unset.
+struct CStationProtocol::Scenario {
+  std::string sender;
+  bool playback = false;
+  std::optional<std::string> impactLines;
+  std::optional<std::string> trajectory;
+  std::optional<std::string> radars;
+  std::optional<std::string> interceptors;
+  std::optional<std::string> incursions;
+};
+
+namespace {
+
+std::optional<std::string> kept(const char* value) {
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+const char* given(const std::optional<std::string>& value) {
+  return value ? value->c_str() : nullptr;
+}
+
+}  // namespace
 
 CStationProtocol::CStationProtocol(CTesselStationDoc& doc) : doc_(doc) {}
 
-CStationProtocol::~CStationProtocol() = default;
+CStationProtocol::~CStationProtocol() {
+  // The map being read would tell a protocol that is gone.
+  if (scenario_ != nullptr) doc_.CancelMapRead();
+}
 
-void CStationProtocol::dispatch(const char* text) {
-  if (text == nullptr) return;
-  queue_.emplace_back(text);
+void CStationProtocol::dispatch(CParser& message) {
+  const char* content = message.find_content();
+  if (content == nullptr) return;
+  Received received{or_empty(message.find_sender()), content, std::nullopt};
+  // The sender of the scenario being read waits for it, in order.
+  if (scenario_ != nullptr && received.sender == scenario_->sender) {
+    if (Admit(&held_, std::move(received))) {
+      debug("<CStationProtocol> Message held until the scenario's map is read");
+    }
+    return;
+  }
+  if (!Admit(&queue_, std::move(received))) return;
   if (running_) {
     // Delivered by the event loop of a box that a handler opened.
     debug("<CStationProtocol> Message queued until the open handler returns");
     return;
   }
+  Drain();
+}
+
+bool CStationProtocol::Admit(std::deque<Received>* queue, Received received) {
+  size_t& count = waiting_[received.sender];
+  if (count >= kMaxWaiting) {
+    debug("<CStationProtocol> Message from [%s] dropped: %zu of its messages wait already",
+          received.sender.c_str(), count);
+    return false;
+  }
+  ++count;
+  queue->push_back(std::move(received));
+  return true;
+}
+
+void CStationProtocol::TakeOut(const Received& received) {
+  if (received.mapRead.has_value()) return;
+  const auto found = waiting_.find(received.sender);
+  if (found != waiting_.end() && --found->second == 0) waiting_.erase(found);
+}
+
+void CStationProtocol::Drain() {
+  if (running_) return;
   running_ = true;
   while (!queue_.empty()) {
-    const std::string next = std::move(queue_.front());
+    const Received next = std::move(queue_.front());
     queue_.pop_front();
+    TakeOut(next);
     Run(next);
   }
   running_ = false;
 }
 
-void CStationProtocol::Run(const std::string& text) {
-  CParser envelope;
-  if (envelope.parse_message(text.c_str()) != 1) return;
-  const char* content = envelope.find_content();
-  if (content == nullptr) return;
+void CStationProtocol::Run(const Received& received) {
+  if (received.mapRead.has_value()) return FinishScenario(*received.mapRead);
   Message message;
-  message.sender = or_empty(envelope.find_sender());
-  if (message.content.parse_message(content) != 1) return;
+  message.sender = received.sender;
+  if (message.content.parse_message(received.content.c_str()) != 1) return;
   const char* command = message.Field("command");
   if (command == nullptr) return;
   for (const Command& entry : kCommands) {
@@ -121,51 +173,71 @@ void CStationProtocol::Run(const std::string& text) {
 
 // --- Scenario
 
-std::string CStationProtocol::LoadScenario(Message& message) {
+void CStationProtocol::LoadScenario(Message& message, bool playback) {
+  if (scenario_ != nullptr) {
+    debug("<CStationProtocol> Scenario from [%s] dropped: the map of [%s] is being read",
+          message.sender.c_str(), scenario_->sender.c_str());
+    return;
+  }
   const char* value = message.Field("scenario");
-  CParser scenario;
-  if (value == nullptr || scenario.parse_message(value) != 1) return "";
-  const char* map = scenario.find_token("map");
-  const char* terrain = scenario.find_token("terrain");
-  const char* radars = scenario.find_token("radar");
-  const char* interceptors = scenario.find_token("interceptors");
-  const char* impactLines = scenario.find_token("impactlines");
-  const char* trajectory = scenario.find_token("trajectory");
-  const char* incursions = scenario.find_token("incursions");
+  CParser list;
+  if (value == nullptr || list.parse_message(value) != 1) return ScenarioFailed(playback);
+  const char* map = list.find_token("map");
+  const char* terrain = list.find_token("terrain");
+  if (terrain == nullptr || doc_.ParseTerrain(terrain) == 0) return ScenarioFailed(playback);
+  if (map == nullptr || list.find_token("interceptors") == nullptr) {
+    return ScenarioFailed(playback);
+  }
+  scenario_ = std::make_unique<Scenario>(Scenario{
+      message.sender, playback, kept(list.find_token("impactlines")),
+      kept(list.find_token("trajectory")), kept(list.find_token("radar")),
+      kept(list.find_token("interceptors")), kept(list.find_token("incursions"))});
+  // The rest takes its turn among the messages, first of those waiting: at
+  // once for a file, from the event loop for a web server.
+  doc_.OpenMapURL(map, [this](bool read) {
+    queue_.push_front({"", "", read});
+    Drain();
+  });
+}
 
-  if (terrain == nullptr || doc_.ParseTerrain(terrain) == 0) return "";
-  if (map == nullptr || interceptors == nullptr) return "";
-  if (!doc_.OpenMapURL(map)) return "";
-  doc_.ParseImpactLines(impactLines);
-  doc_.ParseTrajectory(trajectory);
-  doc_.ParseRadars(radars);
-  doc_.ParseInterceptors(interceptors);
-  doc_.ParseIncursions(incursions);
+void CStationProtocol::FinishScenario(bool mapRead) {
+  const std::unique_ptr<Scenario> scenario = std::move(scenario_);
+  // The sender's messages that waited go first, in their order.
+  while (!held_.empty()) {
+    queue_.push_front(std::move(held_.back()));
+    held_.pop_back();
+  }
+  if (scenario == nullptr) return;
+  if (!mapRead) return ScenarioFailed(scenario->playback);
+  doc_.ParseImpactLines(given(scenario->impactLines));
+  doc_.ParseTrajectory(given(scenario->trajectory));
+  doc_.ParseRadars(given(scenario->radars));
+  doc_.ParseInterceptors(given(scenario->interceptors));
+  doc_.ParseIncursions(given(scenario->incursions));
 
-  doc_.SetSimulationAgent(message.sender.c_str());
+  doc_.SetSimulationAgent(scenario->sender.c_str());
   doc_.SetPhase(CTesselStationDoc::PHASE_INITIALIZED);
   const CStationAgent* agent = doc_.GetAgent();
-  std::string reply = str_format("tell :command init_sim :comfirm (%s)",
-                                 agent != nullptr ? agent->GetAgentName() : "");
+  const std::string reply = scenario->playback
+                                ? msg::InitPlaybackConfirmation()
+                                : msg::InitSimConfirmation(agent != nullptr ? agent->GetAgentName()
+                                                                            : "");
   CStationUi& ui = doc_.GetUi();
   ui.EnableMainFrame(false);
   ui.EnableChatWindow(false);
   // A second scenario before the start keeps the notice already shown.
   doc_.OpenWaitDialog();
-  return reply;
+  doc_.SetPlayback(scenario->playback);
+  doc_.SendToAgent(scenario->sender.c_str(), reply.c_str());
 }
 
-void CStationProtocol::InitSim(Message& message) {
-  const std::string reply = LoadScenario(message);
-  doc_.SetPlayback(false);
-  if (!reply.empty()) doc_.SendToAgent(message.sender.c_str(), reply.c_str());
+void CStationProtocol::ScenarioFailed(bool playback) {
+  if (!playback) doc_.SetPlayback(false);
 }
 
-void CStationProtocol::InitPlayback(Message& message) {
-  if (LoadScenario(message).empty()) return;
-  doc_.SetPlayback(true);
-  doc_.SendToAgent(message.sender.c_str(), "tell :command init_playback_confirm");
-}
+void CStationProtocol::InitSim(Message& message) { LoadScenario(message, false); }
+
+void CStationProtocol::InitPlayback(Message& message) { LoadScenario(message, true); }
 
 void CStationProtocol::StopPlayback(Message& /*message*/) { doc_.ResetSimulation(); }
 
@@ -186,8 +258,8 @@ void CStationProtocol::Start(Message& message) {
     const char* lat = nullptr;
     const char* lon = nullptr;
     if (point.parse_message(location) == 1) {
-      lat = point.find_token("lat");
-      lon = point.find_token("lon");
+      lat = doc_.Accepted(point.find_token("lat"), Quantity::kLatitude);
+      lon = doc_.Accepted(point.find_token("lon"), Quantity::kLongitude);
     }
     if (lat != nullptr && lon != nullptr) {
       doc_.SetStationLocation(read_real(lat), read_real(lon));
@@ -218,19 +290,29 @@ void CStationProtocol::ClockSync(Message& message) {
   double radars = 0.0;
   double interceptors = 0.0;
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
-  doc_.SendToTeam(str_format("tell :command mission_cost :totalCost %0.0f :radarCost %0.0f "
-                             ":intCost %0.0f :balloonCost %0.0f",
-                             balloons + radars + interceptors, radars, interceptors, balloons)
-                      .c_str());
+  doc_.SendToTeam(
+      msg::MissionCost(balloons + radars + interceptors, radars, interceptors, balloons).c_str());
 }
 
 void CStationProtocol::MissionCost(Message& message) {
-  if (message.sender.empty()) return;
-  const char* total = message.Field("totalCost");
+  // Costs count for the mission only from the team and from the simulation
+  // agent, as unit actions come only from the team.
+  const bool fromSimulation =
+      !message.sender.empty() && message.sender == doc_.GetSimulationAgent();
+  if (!fromSimulation && doc_.FindTeamMember(message.sender.c_str()) == nullptr) {
+    debug("<CStationProtocol> mission_cost from [%s] dropped: not of the team",
+          message.sender.c_str());
+    return;
+  }
+  // The texts as they came, each only when it is a cost the station takes.
+  const auto cost = [&](const char* key) {
+    return doc_.Accepted(message.Field(key), Quantity::kCost);
+  };
+  const char* total = cost("totalCost");
   doc_.SetTeamCost(message.sender.c_str(), read_real(total));
-  doc_.GetUi().UpdateMemberCost(message.sender.c_str(), or_empty(message.Field("radarCost")),
-                                or_empty(message.Field("intCost")),
-                                or_empty(message.Field("balloonCost")), or_empty(total));
+  doc_.GetUi().UpdateMemberCost(message.sender.c_str(), or_empty(cost("radarCost")),
+                                or_empty(cost("intCost")), or_empty(cost("balloonCost")),
+                                or_empty(total));
 }
 
 void CStationProtocol::MissionComplete(Message& message) {
@@ -238,12 +320,11 @@ void CStationProtocol::MissionComplete(Message& message) {
   double radars = 0.0;
   double interceptors = 0.0;
   doc_.ComputeOwnCosts(&balloons, &radars, &interceptors);
-  doc_.SendToSimulation(
-      str_format("tell :command mission_stats :balloonCost %f :radarCost %f :intCost %f "
-                 ":totalCost %f :intStats %s :radarStats %s :balloonStats %s",
-                 balloons, radars, interceptors, balloons + radars + interceptors,
-                 doc_.InterceptorStats().get(), doc_.RadarStats().get(), doc_.BalloonStats().get())
-          .c_str());
+  doc_.SendToSimulation(msg::MissionStats(balloons, radars, interceptors,
+                                          balloons + radars + interceptors,
+                                          doc_.InterceptorStats().get(), doc_.RadarStats().get(),
+                                          doc_.BalloonStats().get())
+                            .c_str());
   if (const char* text = message.Field("msg")) doc_.GetUi().MessageBox(text, MB_OK);
 }
 
@@ -259,28 +340,29 @@ void CStationProtocol::UnitAction(Message& message) {
   if (equals(resource, "Radar")) {
     CRadarStation* radar = doc_.FindRadar(id);
     if (radar == nullptr) return;
-    if (Action == ACTION_ACTIVATE) radar->AddController(member);
-    if (Action == ACTION_DEACTIVATE) radar->RemoveController(member);
+    if (Action == TEAMMATE_ACTIVATE) radar->AddController(member);
+    if (Action == TEAMMATE_DEACTIVATE) radar->RemoveController(member);
   } else if (equals(resource, "Interceptor")) {
     CInterceptor* interceptor = doc_.FindInterceptor(id);
     if (interceptor == nullptr) return;
     switch (Action) {
-      case ACTION_ACTIVATE:
+      case TEAMMATE_ACTIVATE:
         interceptor->SetState(CInterceptor::STATE_ON_STATION);
         interceptor->SetController(member);
         break;
-      case ACTION_DEACTIVATE:
+      case TEAMMATE_DEACTIVATE:
         interceptor->SetState(CInterceptor::STATE_IDLE);
         interceptor->ClearController();
         break;
-      case ACTION_ABORT:
+      case TEAMMATE_ABORT:
         interceptor->Abort(false);
         break;
-      case ACTION_DEPLOY:
-        interceptor->Deploy(read_real(message.Field("destLat")),
-                            read_real(message.Field("destLng")), false);
+      case TEAMMATE_DEPLOY:
+        interceptor->Deploy(read_real(doc_.Accepted(message.Field("destLat"), Quantity::kLatitude)),
+                            read_real(doc_.Accepted(message.Field("destLng"), Quantity::kLongitude)),
+                            false);
         break;
-      case ACTION_INTERCEPT:
+      case TEAMMATE_INTERCEPT:
         if (CIncursion* incursion = doc_.FindIncursion(message.Field("incID"))) {
           interceptor->Intercept(incursion, false);
         }
@@ -314,10 +396,7 @@ void CStationProtocol::Request(Message& message) {
       handedOver = true;
     }
   }
-  doc_.SendToAgent(message.sender.c_str(),
-                   str_format("tell :command request-response :id %s :acknowledgement %s",
-                              id.c_str(), handedOver ? "yes" : "no")
-                       .c_str());
+  doc_.SendToAgent(message.sender.c_str(), msg::RequestResponse(id.c_str(), handedOver).c_str());
 }
 
 void CStationProtocol::RequestResponse(Message& message) {
@@ -345,15 +424,18 @@ void CStationProtocol::WeatherData(Message& message) {
     balloon->ReportFailed();
     return;
   }
-  balloon->SetWeatherReport(message.Field("lat"), message.Field("lng"),
-                            message.Field("temperature"), message.Field("pressure"),
-                            message.Field("humidity"), message.Field("windspeed"),
-                            message.Field("winddir"));
+  const auto reading = [&](const char* key) {
+    return doc_.Accepted(message.Field(key), Quantity::kReading);
+  };
+  balloon->SetWeatherReport(doc_.Accepted(message.Field("lat"), Quantity::kLatitude),
+                            doc_.Accepted(message.Field("lng"), Quantity::kLongitude),
+                            reading("temperature"), reading("pressure"), reading("humidity"),
+                            reading("windspeed"), reading("winddir"));
 }
 
 void CStationProtocol::PlaybackDeployBalloon(Message& message) {
-  const char* lat = message.Field("lat");
-  const char* lng = message.Field("lng");
+  const char* lat = doc_.Accepted(message.Field("lat"), Quantity::kLatitude);
+  const char* lng = doc_.Accepted(message.Field("lng"), Quantity::kLongitude);
   if (lat == nullptr || lng == nullptr) return;
   // Whole numbers, as the recording has them.
   doc_.DeployBalloon(read_int(lat), read_int(lng));

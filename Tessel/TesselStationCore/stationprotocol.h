@@ -1,21 +1,39 @@
 // CStationProtocol: what the station does with each message that the
 // simulation agent and the teammates' stations send it. The station agent's
-// message hook hands it every message text; it reads the content's
-// :command, runs that command's handler on the document, and answers
-// through the document's senders. Commands it does not know, and messages
-// without content or command, change nothing.
+// message hook hands it every message as the container parsed it; it reads
+// the content's :command, runs that command's handler on the document, and
+// answers through the document's senders. Commands it does not know, and
+// messages without content or command, change nothing. The names of the
+// commands and the texts of the answers are the station's vocabulary
+// (stationmessages.h).
 //
 // A handler may open a modal box (a Yes/No question, a message), while the
 // event loop goes on and may deliver further messages. Those wait in a
 // queue and run, in the order they came, once the open handler has
 // returned: no handler runs on a document that another is still using.
 //
+// A scenario (init_sim, init_playback) is taken in two steps, as its map may
+// come from a web server: the handler reads the terrain and starts reading
+// the map; once the map is read (CTesselStationDoc::OpenMapURL, within
+// CMapSource::kFetchTimeoutMs) the rest of the scenario is taken and
+// answered. Meanwhile the messages of the scenario's sender wait for it, in
+// their order, while those of others run; one scenario is read at a time,
+// and another sender's scenario meanwhile is dropped (and logged).
+//
+// At most kMaxWaiting messages of one sender wait at a time; beyond that
+// the sender's messages are dropped (and logged), so that no peer can fill
+// the station while it waits.
+//
 // The document is not owned and must outlive the protocol (and so the
 // agent that holds it). Units are found by their id each time they are
 // needed, again after every modal box.
 #pragma once
 
+#include <cstddef>
 #include <deque>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "TesselStationCore/stationagent.h"
@@ -25,6 +43,8 @@ class CTesselStationDoc;
 
 class CStationProtocol : public CStationDispatcher, public CDebug {
  public:
+  static constexpr size_t kMaxWaiting = 1024;
+
   explicit CStationProtocol(CTesselStationDoc& doc);
   ~CStationProtocol() override;
   CStationProtocol(const CStationProtocol&) = delete;
@@ -32,9 +52,28 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
 
   // Runs the message's handler, or queues the message while a handler is
   // open.
-  void dispatch(const char* text) override;
+  void dispatch(CParser& message) override;
 
  private:
+  // The codes of a teammate's commands to its units.
+  enum TeammateAction : int {
+    TEAMMATE_ACTIVATE = 0,
+    TEAMMATE_DEACTIVATE = 1,
+    TEAMMATE_UPDATE = 2,
+    TEAMMATE_ABORT = 3,
+    TEAMMATE_DEPLOY = 4,
+    TEAMMATE_INTERCEPT = 6,
+  };
+  // A message waiting for its turn: its sender and its content text; or,
+  // with `mapRead` set, the turn of the scenario whose map was read (true)
+  // or could not be (false).
+  struct Received {
+    std::string sender;
+    std::string content;
+    std::optional<bool> mapRead;
+  };
+  // A scenario whose map is being read: what the rest of it needs.
+  struct Scenario;
   struct Message;
   using Handler = void (CStationProtocol::*)(Message& message);
   struct Command {
@@ -44,11 +83,20 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
   // The commands in the order they are tested.
   static const Command kCommands[];
 
-  void Run(const std::string& text);
+  void Run(const Received& received);
+  // Runs what waits, unless a handler is open.
+  void Drain();
+  // Queues a message of `sender`, within its limit; false (logged) when
+  // dropped.
+  bool Admit(std::deque<Received>* queue, Received received);
+  void TakeOut(const Received& received);
 
-  // init_sim and init_playback: the scenario loaded, the ":comfirm" reply
-  // made; empty when a step failed.
-  std::string LoadScenario(Message& message);
+  // init_sim and init_playback: the terrain read and the map's reading
+  // started; the rest when the map has been read.
+  void LoadScenario(Message& message, bool playback);
+  void FinishScenario(bool mapRead);
+  // A scenario that failed at any step: init_sim still ends playback.
+  void ScenarioFailed(bool playback);
   void InitSim(Message& message);
   void InitPlayback(Message& message);
   void StopPlayback(Message& message);
@@ -72,5 +120,9 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
 
   CTesselStationDoc& doc_;
   bool running_ = false;
-  std::deque<std::string> queue_;
+  std::deque<Received> queue_;
+  std::unique_ptr<Scenario> scenario_;  // while its map is read
+  std::deque<Received> held_;           // its sender's messages meanwhile
+  // How many messages of each sender wait in queue_ and held_.
+  std::map<std::string, size_t> waiting_;
 };

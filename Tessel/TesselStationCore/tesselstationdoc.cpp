@@ -9,9 +9,11 @@
 #include "TesselMapsLib/trajectory.h"
 #include "TesselStationCore/incursion.h"
 #include "TesselStationCore/interceptor.h"
+#include "TesselStationCore/mapsource.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationframe.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/teammember.h"
 #include "TesselStationCore/weatherballoons.h"
@@ -32,6 +34,8 @@ Unit* find_unit(const CTesselStationDoc::UnitMap<Unit>& store, const char* id) {
 CTesselStationDoc::CTesselStationDoc(CStationUi& ui) : ui_(ui) {}
 
 CTesselStationDoc::~CTesselStationDoc() {
+  // A map still being read is given up: its callback would find no document.
+  mapSource_.reset();
   // Units first: they point to the map, the team members and each other.
   balloons_.clear();
   DeleteUnits();
@@ -170,7 +174,9 @@ void CTesselStationDoc::Adopt(CResourceUnit* unit) {
 template <typename Unit>
 Unit* CTesselStationDoc::AddUnit(UnitMap<Unit>* store, std::unique_ptr<Unit> unit) {
   if (unit == nullptr) return nullptr;
-  if (store->count(unit->GetId()) != 0) {
+  // Units of every kind share one id space: a command names its unit by id
+  // alone, and the id must not depend on which kind is looked at first.
+  if (IsUnitIdInUse(unit->GetId())) {
     debug("<CTesselStationDoc> Duplicate %s id [%s] ignored, the first one stays",
           unit->TypeName(), unit->GetId());
     return nullptr;
@@ -280,6 +286,9 @@ void CTesselStationDoc::RemoveAllTeamMembers() { teamMembers_.clear(); }
 
 void CTesselStationDoc::SetIncursionCourse(const char* id, const char* heading, const char* lat,
                                            const char* lng) {
+  heading = Accepted(heading, Quantity::kHeading);
+  lat = Accepted(lat, Quantity::kLatitude);
+  lng = Accepted(lng, Quantity::kLongitude);
   if (heading == nullptr || lat == nullptr || lng == nullptr) return;
   CIncursion* incursion = FindIncursion(id);
   if (incursion == nullptr) return;
@@ -290,9 +299,7 @@ void CTesselStationDoc::SetIncursionCourse(const char* id, const char* heading, 
 
 void CTesselStationDoc::SendIncursionHeading(const char* id, double heading, double lat,
                                              double lng) {
-  SendToTeam(str_format("tell :command update_inc_heading :id %s :heading %f :lat %f :lng %f",
-                        id != nullptr ? id : "", heading, lat, lng)
-                 .c_str());
+  SendToTeam(station::message::IncursionHeading(text_or_empty(id).c_str(), heading, lat, lng).c_str());
 }
 
 // --- Senders
@@ -344,13 +351,9 @@ bool CTesselStationDoc::CheckRadarCoverage(CIncursion* incursion) {
 }
 
 void CTesselStationDoc::SendIncEnterRadar(const char* radarId, const char* incursionId) {
-  SendToSimulation(
-      str_format("tell :command inc_enter_radar :incID %s :radarID %s", incursionId, radarId)
-          .c_str());
+  SendToSimulation(station::message::IncursionEntersRadar(incursionId, radarId).c_str());
 }
 
 void CTesselStationDoc::SendIncExitRadar(const char* radarId, const char* incursionId) {
-  SendToSimulation(
-      str_format("tell :command inc_exit_radar :incID %s :radarID %s", incursionId, radarId)
-          .c_str());
+  SendToSimulation(station::message::IncursionExitsRadar(incursionId, radarId).c_str());
 }

@@ -19,6 +19,8 @@
 // The document runs on the thread of the event loop only.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,6 +32,7 @@
 #include "Toolwick/heaptext.h"
 
 class CImpactLines;
+class CMapSource;
 class CIncursion;
 class CInterceptor;
 class CLatLng;
@@ -54,6 +57,10 @@ class CTesselStationDoc : public CDebug {
     PHASE_SYNC_PULSE = 5,
     PHASE_COMPLETE = 6,
   };
+  // The largest map the station takes: 400 x 400 cells, four times the
+  // demo's area. At the largest zoom (10) its picture is 4,000 x 4,000
+  // pixels, 64 MB.
+  static constexpr int64_t kMaxMapCells = 160'000;
   // The view's pending mouse command.
   enum : int {
     MODE_NONE = 0,
@@ -147,17 +154,29 @@ class CTesselStationDoc : public CDebug {
 
   // --- The map data file
 
+  // Told once whether a map was read.
+  using MapDone = std::function<void(bool read)>;
+
   // Takes a map location: with leading white space dropped it must begin
   // "http" or "file" (exact case), open, and start with a map data header.
-  // Then it becomes the map URL, the map is read from it (GetMapFromURL)
-  // and, once read, the views render it anew (CStationUi::LoadMap). True
-  // only when the map was read; a location refused here shows nothing.
-  bool OpenMapURL(const char* url);
-  // Reads the map data file at the map URL into the world map, after giving
-  // the map the terrain types, zoom 3 and 40 grid lines. Each failure is
-  // shown in a message box; the map stays as it was until the file's header
-  // has been accepted. True when a map was built.
-  bool GetMapFromURL();
+  // Then it becomes the map URL, the map is read from that text
+  // (GetMapFromURL) and, once read, the views render it anew
+  // (CStationUi::LoadMap). `done` is told whether the map was read: before
+  // the call returns for a file or a location refused at once, from the
+  // event loop for an http location (CMapSource, which never holds the
+  // loop). A location refused here shows nothing, except an http server
+  // that did not answer in time ("Error in retriving " and the location).
+  // A new location gives up one still being read, whose `done` is then
+  // never told.
+  void OpenMapURL(const char* url, MapDone done);
+  // Reads the map data file's text, as `source` read it from the map URL,
+  // into the world map, after giving the map the terrain types, zoom 3 and
+  // 40 grid lines. Each failure is shown in a message box -- also a grid of
+  // more than kMaxMapCells cells; the map stays as it was until the file's
+  // header and size have been accepted. True when a map was built.
+  bool GetMapFromURL(CMapSource& source);
+  // Gives up the map being read, if any: its `done` is never told.
+  void CancelMapRead();
 
   // --- Units
 
@@ -173,8 +192,9 @@ class CTesselStationDoc : public CDebug {
   // Whether any unit of any kind has this id.
   bool IsUnitIdInUse(const char* id) const;
   // Take a unit over under its id, giving it the world map and this
-  // document. A unit whose id is already in the store is refused (null, the
-  // unit deleted): the first one stays, since others may point to it.
+  // document. A unit whose id any unit of any kind already has is refused
+  // (null, the unit deleted): the first one stays, since others may point to
+  // it.
   CRadarStation* AddRadar(std::unique_ptr<CRadarStation> radar);
   CInterceptor* AddInterceptor(std::unique_ptr<CInterceptor> interceptor);
   CIncursion* AddIncursion(std::unique_ptr<CIncursion> incursion);
@@ -267,6 +287,26 @@ class CTesselStationDoc : public CDebug {
   HeapText RadarStats() const;
   HeapText BalloonStats() const;
 
+  // --- Numbers from messages and scenarios
+
+  // What a number of a message or a scenario stands for.
+  enum class Quantity { kLatitude, kLongitude, kRange, kSpeed, kHeading, kCost, kReading };
+  // Bounds of the quantities that no map gives: a coordinate or range while
+  // no map has bounds, a speed (map units an hour), a heading (degrees), a
+  // cost and a weather reading.
+  static constexpr double kMaxCoordinate = 1e6;
+  static constexpr double kMaxSpeed = 1e6;
+  static constexpr double kMaxHeading = 1e6;
+  static constexpr double kMaxCost = 1e12;
+  static constexpr double kMaxReading = 1e6;
+  // `text` when the number it reads as (as atof reads it) is one the
+  // station takes for `quantity`, else null, so that the caller handles the
+  // field as a missing one. Taken: finite values; a coordinate on or near
+  // the map, within its bounds widened by their span on either side; a
+  // range up to three times the larger span; a cost from 0 to kMaxCost; the
+  // other quantities within plus and minus their bound.
+  const char* Accepted(const char* text, Quantity quantity);
+
   // --- Scenario lists (init_sim, init_playback, plume_refresh). Each
   // returns 1 when the text could be read, 0 otherwise.
 
@@ -322,4 +362,5 @@ class CTesselStationDoc : public CDebug {
   std::map<std::string, double> teamCosts_;
   std::string title_;
   bool waitDialog_ = false;
+  std::unique_ptr<CMapSource> mapSource_;  // while a map is read
 };

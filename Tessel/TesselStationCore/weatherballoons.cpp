@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "TesselMapsLib/worldmap.h"
+#include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationnumbers.h"
 #include "TesselStationCore/stationui.h"
 #include "TesselStationCore/tesselstationdoc.h"
@@ -51,9 +52,7 @@ void CWeatherBalloon::Deploy(double fromFirst, double fromSecond, double toFirst
   int column = 0;
   int row = 0;
   LatLngToGrid(toFirst, toSecond, &column, &row);
-  SendToTeam(
-      str_format("tell :command deploy_balloon :destLat %f :destLng %f :gridCol %d :gridRow %d",
-                 toFirst, toSecond, column, row));
+  SendToTeam(station::message::DeployBalloon(toFirst, toSecond, column, row));
 }
 
 std::unique_ptr<CLatLng> CWeatherBalloon::AdvanceBalloon(int minute) {
@@ -75,8 +74,7 @@ std::unique_ptr<CLatLng> CWeatherBalloon::AdvanceBalloon(int minute) {
   int row = 0;
   LatLngToGrid(p->latitude, p->longitude, &column, &row);
   SendToSimulation(
-      str_format("tell :command get_weather :lat %f :lng %f :gridCol %d :gridRow %d :balloonID %s",
-                 p->latitude, p->longitude, column, row, GetId()));
+      station::message::GetWeather(p->latitude, p->longitude, column, row, GetId()));
   return p;
 }
 

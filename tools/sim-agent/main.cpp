@@ -56,6 +56,14 @@
 //       :temperature" and the request's :lng and :lat. This step sets the
 //       values from here on (keys temperature, pressure, humidity,
 //       windspeed, winddir), or makes the answers ":error (No weather data)".
+//   repeat COUNT send CONTENT   |   repeat COUNT send-as NAME CONTENT
+//       The send COUNT times (at most 1,000,000), ${n} in NAME and CONTENT
+//       standing for the message's index from 0: a flood from one sender or
+//       from many ("send-as stranger${n} ..."). One line tells of them all:
+//       "send: COUNT messages from NAME: CONTENT".
+//   mark   |   elapsed LABEL
+//       elapsed prints "elapsed: LABEL N ms", the milliseconds since the last
+//       mark (or the start): a measurement for the reader, not a check.
 //
 // Placeholders, in contents and await values:
 //   ${station}     the station's name       ${self}  this agent's name
@@ -65,6 +73,7 @@
 //                  them, joined by one blank, lines starting with '#' left
 //                  out; its own ${url:...} (relative to its folder),
 //                  ${station} and ${self} are expanded
+//   ${long:N}      one word of N letters x (at most 16 MiB)
 // Relative paths start at the script's folder.
 //
 // Example (scenarios/demo.script runs a whole exercise):

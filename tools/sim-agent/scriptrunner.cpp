@@ -37,7 +37,19 @@ bool ScriptRunner::run(const std::vector<SimStep>& steps) {
 
 bool ScriptRunner::run_step(int line, const SendStep& send) {
   std::string error;
-  return agent_->send(send.sender, send.content, &error) || fail(line, error);
+  if (send.count == 1) return agent_->send(send.sender, send.content, &error) || fail(line, error);
+  // One line for the lot: the messages themselves may be long.
+  std::printf("send: %d messages from %s: %s\n", send.count, send.sender.c_str(),
+              send.content.c_str());
+  for (int n = 0; n < send.count; ++n) {
+    if (!agent_->send(repeated(send.sender, n), repeated(send.content, n), &error, false)) {
+      return fail(line, "message " + std::to_string(n) + ": " + error);
+    }
+    // Between sends the loop turns, so that the station's answers are taken.
+    loop_->process_events(0);
+    if (stopped()) return fail(line, "interrupted");
+  }
+  return true;
 }
 
 bool ScriptRunner::run_step(int line, const AwaitStep& await) {
@@ -71,6 +83,18 @@ bool ScriptRunner::run_step(int line, const TeammateStep& teammate) {
 
 bool ScriptRunner::run_step(int /*line*/, const WeatherStep& weather) {
   agent_->set_weather(weather);
+  return true;
+}
+
+bool ScriptRunner::run_step(int /*line*/, const MarkStep& /*mark*/) {
+  mark_ = Clock::now();
+  return true;
+}
+
+bool ScriptRunner::run_step(int /*line*/, const ElapsedStep& elapsed) {
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - mark_).count();
+  std::printf("elapsed: %s %lld ms\n", elapsed.label.c_str(), static_cast<long long>(ms));
   return true;
 }
 

@@ -6,6 +6,7 @@
 // The agent and the loop are not owned and must outlive the runner.
 #pragma once
 
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <vector>
@@ -30,6 +31,8 @@ class ScriptRunner {
   bool run_step(int line, const ClockStep& clock);
   bool run_step(int line, const TeammateStep& teammate);
   bool run_step(int line, const WeatherStep& weather);
+  bool run_step(int line, const MarkStep& mark);
+  bool run_step(int line, const ElapsedStep& elapsed);
   // Turns the loop for `ms`; false when stopped meanwhile.
   bool wait(int ms);
   // Turns the loop until done() holds (true), `ms` passed or the run is
@@ -41,4 +44,5 @@ class ScriptRunner {
   CSimAgent* agent_;
   platform::EventLoop* loop_;
   const volatile std::sig_atomic_t* stop_;
+  std::chrono::steady_clock::time_point mark_ = std::chrono::steady_clock::now();
 };

@@ -95,12 +95,13 @@ bool CSimAgent::locate_station_at(const std::string& host, unsigned port) {
   return true;
 }
 
-bool CSimAgent::send(const std::string& sender, const std::string& content, std::string* error) {
-  return send_to(station_, sender, content, error);
+bool CSimAgent::send(const std::string& sender, const std::string& content, std::string* error,
+                     bool shown) {
+  return send_to(station_, sender, content, error, shown);
 }
 
 bool CSimAgent::send_to(const std::string& receiver, const std::string& sender,
-                        const std::string& content, std::string* error) {
+                        const std::string& content, std::string* error, bool shown) {
   CCommunicator* communicator = get_communicator();
   char host[CCommunicator::kHostSize] = {};
   unsigned port = 0;
@@ -110,7 +111,7 @@ bool CSimAgent::send_to(const std::string& receiver, const std::string& sender,
     *error = "cannot locate " + receiver + ": " + (why != nullptr ? why : "unknown agent");
     return false;
   }
-  std::printf("send: %s -> %s: %s\n", sender.c_str(), receiver.c_str(), content.c_str());
+  if (shown) std::printf("send: %s -> %s: %s\n", sender.c_str(), receiver.c_str(), content.c_str());
   const char* failed = communicator->comm_sendmessage_sender(
       "tell", receiver.c_str(), sender.c_str(), "default-language", "default-ontology", nullptr,
       nullptr, nullptr, content.c_str(), nullptr);

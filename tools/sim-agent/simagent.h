@@ -47,10 +47,11 @@ class CSimAgent : public CBasicAgent {
   // Enters host and port as the station's location, so that it is reached
   // without the name server. False when the entry cannot be made.
   bool locate_station_at(const std::string& host, unsigned port);
-  // Sends "tell" with `content` to the station under the name `sender`.
-  // False, with the reason in *error, when the station cannot be located or
-  // the send failed.
-  bool send(const std::string& sender, const std::string& content, std::string* error);
+  // Sends "tell" with `content` to the station under the name `sender`,
+  // printing its "send: " line when `shown`. False, with the reason in
+  // *error, when the station cannot be located or the send failed.
+  bool send(const std::string& sender, const std::string& content, std::string* error,
+            bool shown = true);
   // Registers `name` with the name server as a further name of this agent.
   bool add_alias(const std::string& name, std::string* error);
   void set_weather(const WeatherStep& weather);
@@ -68,7 +69,7 @@ class CSimAgent : public CBasicAgent {
   };
 
   bool send_to(const std::string& receiver, const std::string& sender,
-               const std::string& content, std::string* error);
+               const std::string& content, std::string* error, bool shown = true);
   void answer_weather(const Received& request);
   static bool meets(const Received& message, const Expectation& expect);
 

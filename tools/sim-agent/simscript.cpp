@@ -106,8 +106,12 @@ class StepReader {
     error_ = std::move(what);
     return false;
   }
-  bool read_send(const std::string& line, const std::vector<std::string>& words, bool as,
-                 std::optional<SimAction>* action);
+  // `first` is the index of the word "send" or "send-as"; a repeat's count
+  // comes before it.
+  bool read_send(const std::string& line, const std::vector<std::string>& words, size_t first,
+                 int count, std::optional<SimAction>* action);
+  bool read_repeat(const std::string& line, const std::vector<std::string>& words,
+                   std::optional<SimAction>* action);
   bool read_await(const std::vector<std::string>& words, size_t first, AwaitStep* await);
   bool read_clock(const std::vector<std::string>& words, std::optional<SimAction>* action);
   bool read_weather(const std::vector<std::string>& words, std::optional<SimAction>* action);
@@ -118,6 +122,7 @@ class StepReader {
 
   fs::path folder_;
   ScriptNames names_;
+  bool repeating_ = false;  // ${n} stays in the text, for the runner
   int timeout_ms_ = SimScript::kDefaultTimeoutMs;
   std::string error_;
 };
@@ -125,8 +130,17 @@ class StepReader {
 bool StepReader::read(const std::string& line, std::optional<SimAction>* action) {
   const std::vector<std::string> words = words_of(line);
   const std::string& verb = words[0];
-  if (verb == "send" || verb == "send-as") {
-    return read_send(line, words, verb == "send-as", action);
+  if (verb == "send" || verb == "send-as") return read_send(line, words, 0, 1, action);
+  if (verb == "repeat") return read_repeat(line, words, action);
+  if (verb == "mark" || verb == "elapsed") {
+    if (verb == "mark" && words.size() != 1) return fail("mark: takes nothing");
+    if (verb == "elapsed" && words.size() != 2) return fail("elapsed: expected one label");
+    if (verb == "mark") {
+      action->emplace(MarkStep{});
+    } else {
+      action->emplace(ElapsedStep{words[1]});
+    }
+    return true;
   }
   if (verb == "await") {
     AwaitStep await;
@@ -158,21 +172,37 @@ bool StepReader::read(const std::string& line, std::optional<SimAction>* action)
 }
 
 bool StepReader::read_send(const std::string& line, const std::vector<std::string>& words,
-                           bool as, std::optional<SimAction>* action) {
+                           size_t first, int count, std::optional<SimAction>* action) {
   SendStep send;
   send.sender = names_.self;
+  send.count = count;
+  const std::string& verb = words[first];
+  const bool as = verb == "send-as";
   if (as) {
-    if (words.size() < 2 || !is_agent_name(words[1])) return fail("send-as: whose name?");
-    send.sender = words[1];
+    std::string sample = words.size() > first + 1 ? words[first + 1] : "";
+    if (count > 1) sample = repeated(sample, 0);
+    if (!is_agent_name(sample)) return fail("send-as: whose name?");
+    send.sender = words[first + 1];
   }
-  const std::string content = after_words(line, as ? 2 : 1);
-  if (content.empty()) return fail(words[0] + ": no content");
-  if (!expand(content, folder_, false, &send.content)) return false;
-  if (!is_sendable(send.content)) {
-    return fail(words[0] + ": the content's parentheses do not balance");
-  }
+  const std::string content = after_words(line, static_cast<int>(first) + (as ? 2 : 1));
+  if (content.empty()) return fail(verb + ": no content");
+  repeating_ = count > 1;
+  const bool expanded = expand(content, folder_, false, &send.content);
+  repeating_ = false;
+  if (!expanded) return false;
+  if (!is_sendable(send.content)) return fail(verb + ": the content's parentheses do not balance");
   action->emplace(send);
   return true;
+}
+
+bool StepReader::read_repeat(const std::string& line, const std::vector<std::string>& words,
+                             std::optional<SimAction>* action) {
+  int count = 0;
+  if (words.size() < 3 || !read_number(words[1], &count) || count < 1 ||
+      count > SimScript::kMaxRepeat || (words[2] != "send" && words[2] != "send-as")) {
+    return fail("repeat: expected 'repeat COUNT send ...' or 'repeat COUNT send-as ...'");
+  }
+  return read_send(line, words, 2, count, action);
 }
 
 bool StepReader::read_await(const std::vector<std::string>& words, size_t first,
@@ -270,6 +300,16 @@ bool StepReader::expand(const std::string& text, const fs::path& folder, bool in
       *out += names_.station;
     } else if (name == "self") {
       *out += names_.self;
+    } else if (name == "n" && repeating_) {
+      *out += "${n}";
+    } else if (name.rfind("long:", 0) == 0) {
+      int letters = 0;
+      if (!read_number(name.substr(5), &letters) || letters < 0 ||
+          letters > SimScript::kMaxLong) {
+        return fail("${" + name + "}: expected a count of letters up to " +
+                    std::to_string(SimScript::kMaxLong));
+      }
+      out->append(static_cast<size_t>(letters), 'x');
     } else if (name.rfind("url:", 0) == 0) {
       const fs::path path = (folder / name.substr(4)).lexically_normal();
       std::error_code error;
@@ -358,6 +398,16 @@ bool SimScript::read_file(const std::string& path, const ScriptNames& names) {
     return false;
   }
   return read(text, fs::path(path).parent_path().string(), names);
+}
+
+std::string repeated(const std::string& text, int index) {
+  std::string out = text;
+  const std::string number = std::to_string(index);
+  for (size_t at = out.find("${n}"); at != std::string::npos; at = out.find("${n}", at)) {
+    out.replace(at, 4, number);
+    at += number.size();
+  }
+  return out;
 }
 
 bool is_agent_name(const std::string& name) {

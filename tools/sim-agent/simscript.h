@@ -30,6 +30,9 @@ struct ScriptNames {
 struct SendStep {
   std::string sender;   // the envelope's :sender
   std::string content;  // the content text, placeholders expanded
+  // Sent this many times; in sender and content ${n} stands for the
+  // message's index, 0 to count - 1.
+  int count = 1;
 };
 struct AwaitStep {
   Expectation expect;
@@ -59,7 +62,16 @@ struct WeatherStep {
   std::vector<std::pair<std::string, double>> values;
 };
 
-using SimAction = std::variant<SendStep, AwaitStep, PauseStep, ClockStep, TeammateStep, WeatherStep>;
+// The start of a measured stretch, and its end: the milliseconds since the
+// last mark are printed as "elapsed: LABEL N ms" (for measurements, never
+// for a test to judge).
+struct MarkStep {};
+struct ElapsedStep {
+  std::string label;
+};
+
+using SimAction = std::variant<SendStep, AwaitStep, PauseStep, ClockStep, TeammateStep, WeatherStep,
+                               MarkStep, ElapsedStep>;
 
 struct SimStep {
   int line = 0;  // of the step's first line in the script
@@ -72,6 +84,9 @@ class SimScript {
   static constexpr int kDefaultTimeoutMs = 10'000;
   // Durations up to an hour.
   static constexpr int kMaxDurationMs = 3'600'000;
+  // At most this many messages a repeat, and this many letters a ${long:N}.
+  static constexpr int kMaxRepeat = 1'000'000;
+  static constexpr int kMaxLong = 16 << 20;
 
   // Reads `text`; relative paths of placeholders start at `folder`. On
   // failure the steps are empty and error() tells what and where.
@@ -87,6 +102,9 @@ class SimScript {
   std::vector<SimStep> steps_;
   std::string error_;
 };
+
+// `text` with every ${n} replaced by `index` in decimal.
+std::string repeated(const std::string& text, int index);
 
 // True for one word that can stand as an agent name in a message: no blank,
 // parenthesis, quote or byte 0x04.

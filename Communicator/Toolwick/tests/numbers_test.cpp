@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "Toolwick/format.h"
@@ -18,6 +19,8 @@ struct IntCase {
   const char* text;
   int32_t value;
 };
+
+void PrintTo(const IntCase& c, std::ostream* out) { *out << c.name; }
 
 class ReadInt : public testing::TestWithParam<IntCase> {};
 
@@ -43,6 +46,37 @@ TEST(Numbers, RealsAndFixedTexts) {
   EXPECT_EQ(fixed_text(-0.125, 2), "-0.12");
   EXPECT_EQ(fixed_text(123456789.0, 0), "123456789");
 }
+
+struct WithinCase {
+  const char* name;
+  const char* text;
+  bool read;
+  double value;  // when read
+};
+
+// By name: a byte dump would read the padding and the strings' spare room.
+void PrintTo(const WithinCase& c, std::ostream* out) { *out << c.name; }
+
+class RealWithin : public testing::TestWithParam<WithinCase> {};
+
+TEST_P(RealWithin, TakesOnlyFiniteValuesInsideTheBounds) {
+  double value = -99.0;
+  EXPECT_EQ(read_real_within(GetParam().text, -1000.0, 1000.0, &value), GetParam().read);
+  EXPECT_EQ(value, GetParam().read ? GetParam().value : -99.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, RealWithin,
+    testing::Values(WithinCase{"Plain", " 12.5x", true, 12.5},
+                    WithinCase{"NoNumberReadsZero", "abc", true, 0.0},
+                    WithinCase{"OnTheBound", "-1000", true, -1000.0},
+                    WithinCase{"Null", nullptr, false, 0.0},
+                    WithinCase{"NotANumber", "nan", false, 0.0},
+                    WithinCase{"Infinity", "-inf", false, 0.0},
+                    WithinCase{"BeyondDouble", "1e999", false, 0.0},
+                    WithinCase{"LargeButFinite", "1e308", false, 0.0},
+                    WithinCase{"JustOutside", "1000.001", false, 0.0}),
+    [](const testing::TestParamInfo<WithinCase>& info) { return info.param.name; });
 
 using InGerman = testsupport::CommaLocaleTest<>;
 

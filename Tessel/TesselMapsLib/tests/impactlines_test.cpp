@@ -132,19 +132,31 @@ TEST(ImpactLines, ExitPointIsTheNearestBoundaryPoint) {
       {"nearest the far edge", true, 9, 5, 10, 5},
       {"ties keep the first edge", true, 5, 5, 0, 5},
       {"outside, nearest a corner", true, 12, 13, 10, 10},
-      // No edge nearer than 1000.0: the query point itself.
-      {"far away", true, 5000, 5000, 5000, 5000},
-      {"no boundary", false, 5, 1, 5, 1},
+      // No edge nearer than 1000.0, or no boundary: the outputs stay as
+      // they were.
+      {"far away", true, 5000, 5000, -1, -2},
+      {"no boundary", false, 5, 1, -1, -2},
   };
   for (const auto& c : cases) {
     CImpactLines area;
     if (c.lines) square(area);
-    double lat = NAN;
-    double lng = NAN;
+    double lat = -1;
+    double lng = -2;
     area.GetExitPoint(&lat, &lng, c.lat0, c.lng0);
     EXPECT_DOUBLE_EQ(lat, c.lat) << c.name;
     EXPECT_DOUBLE_EQ(lng, c.lng) << c.name;
   }
+}
+
+TEST(ImpactLines, ExitPointOfAnAreaWithOneLineLeavesTheOutputs) {
+  CImpactLines area;
+  area.AddNLinePoint(0.0, 0.0);
+  area.AddNLinePoint(0.0, 10.0);
+  double lat = -1;
+  double lng = -2;
+  area.GetExitPoint(&lat, &lng, 1, 5);
+  EXPECT_EQ(lat, -1);
+  EXPECT_EQ(lng, -2);
 }
 
 TEST(ImpactLines, KeywordAndXmlForms) {

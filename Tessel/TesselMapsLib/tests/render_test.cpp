@@ -366,6 +366,7 @@ TEST(Render, GridLinesOfDegenerateSteps) {
 TEST(Render, LabelsNumberTheGridLines) {
   CWorldMap map;
   ten_by_ten(map);
+  map.setDefaultZoom(3);  // far enough apart that no label hides another
   RecordingDC dc;
   const CLatLng lo(0.0, 0.0);
   const CLatLng hi(10.0, 10.0);
@@ -376,13 +377,13 @@ TEST(Render, LabelsNumberTheGridLines) {
                             "SetBkMode(TRANSPARENT)",
                             "SelectObject(pen(solid,0,0xC0C0C0))",
                             "SetTextColor(0x000000)",
-                            "TextOut(0,18,\"0\") text(0x000000) bk(transparent)",
+                            "TextOut(0,27,\"0\") text(0x000000) bk(transparent)",
                             "SetTextColor(0x000000)",
-                            "TextOut(10,18,\"1\") text(0x000000) bk(transparent)",
+                            "TextOut(15,27,\"1\") text(0x000000) bk(transparent)",
                             "SetTextColor(0x000000)",
-                            "TextOut(20,-2,\"0\") text(0x000000) bk(transparent)",
+                            "TextOut(30,-3,\"0\") text(0x000000) bk(transparent)",
                             "SetTextColor(0x000000)",
-                            "TextOut(20,8,\"1\") text(0x000000) bk(transparent)",
+                            "TextOut(30,12,\"1\") text(0x000000) bk(transparent)",
                             "SelectObject(pen(solid,0,0x000000))",
                             "SetBkMode(OPAQUE)",
                         }));
@@ -397,10 +398,13 @@ std::vector<std::string> label_texts(const RecordingDC& dc) {
 }
 
 // The tests use the map's bounds unless told to use the corners; the steps
-// always come from the corners, and the label number counts every step.
+// always come from the corners, the label number counts every step, and the
+// labels go on until half a step past the upper bound, whatever the step
+// count.
 TEST(Render, LabelBoundsFromTheMapOrTheCorners) {
   CWorldMap map;
   ten_by_ten(map);
+  map.setDefaultZoom(10);  // far enough apart that no label hides another
   map.updatelatlong(2.0, 8.0, 0.0, 10.0);
   const CLatLng lo(0.0, 0.0);
   const CLatLng hi(10.0, 10.0);
@@ -410,11 +414,55 @@ TEST(Render, LabelBoundsFromTheMapOrTheCorners) {
   RecordingDC given;
   map.LabelGrid(&given, 5, 0, &lo, &hi, true);
   EXPECT_EQ(label_texts(given), (std::vector<std::string>{"0", "1", "2", "3", "4"}));
-  // Map bounds starting above lo skip the first steps but keep their numbers.
+  // Map bounds starting above lo skip the first steps but keep their
+  // numbers; bounds reaching past hi go on numbering.
   map.updatelatlong(4.5, 20.0, 0.0, 10.0);
   RecordingDC skipped;
   map.LabelGrid(&skipped, 5, 0, &lo, &hi, false);
-  EXPECT_EQ(label_texts(skipped), (std::vector<std::string>{"2", "3", "4"}));
+  EXPECT_EQ(label_texts(skipped),
+            (std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8", "9"}));
+}
+
+// The demo's map of 240 x 240 cells with 40 labels an edge: at zoom 2 the
+// two-digit column labels would run into each other, so every other one is
+// left out; from zoom 3 on, and for the row labels, each has its room.
+TEST(Render, LabelsThatWouldOverlapAreLeftOut) {
+  const struct {
+    const char* name;
+    int zoom;
+    size_t columns;  // labels along the bottom
+    const char* last_column;
+  } cases[] = {
+      {"zoom 2", 2, 25, "38"},
+      {"zoom 3", 3, 40, "39"},
+  };
+  for (const auto& c : cases) {
+    CWorldMap map;
+    fill(map, std::vector<std::string>(240, std::string(240, '!')));
+    map.updatelatlong(0.0, 950.0, 95.0, 655.0);
+    map.setDefaultZoom(c.zoom);
+    const CLatLng lo(0.0, 95.0);
+    const CLatLng hi(950.0, 655.0);
+    RecordingDC columns;
+    map.LabelGrid(&columns, 40, 0, &lo, &hi, false);
+    const std::vector<std::string> texts = label_texts(columns);
+    EXPECT_EQ(texts.size(), c.columns) << c.name;
+    EXPECT_EQ(texts.back(), c.last_column) << c.name;
+    RecordingDC rows;
+    map.LabelGrid(&rows, 0, 40, &lo, &hi, false);
+    EXPECT_EQ(label_texts(rows).size(), 40u) << c.name;
+  }
+}
+
+TEST(Render, LabelsOfAStepTooSmallToMoveStop) {
+  CWorldMap map;
+  ten_by_ten(map);
+  map.updatelatlong(1e16, 1e16 + 2, 0.0, 10.0);
+  const CLatLng lo(1e16, 0.0);
+  const CLatLng hi(1e16 + 2, 10.0);
+  RecordingDC dc;
+  map.LabelGrid(&dc, 1000, 0, &lo, &hi, false);
+  EXPECT_LE(label_texts(dc).size(), static_cast<size_t>(CWorldMap::kMaxLabels));
 }
 
 TEST(Render, LabelsOfDegenerateStepsDrawNoText) {

@@ -97,6 +97,11 @@ TEST(Trajectory, ReadingKeywordTexts) {
       {"an index keyword without a value", "(tell :count 1 :0)", 0, {}},
       {"indices beyond the count are left out",
        "(tell :count 1 :0 (tell :lat 1 :lng 2) :1 (tell :lat 3 :lng 4))", 1, {{1, 2}}},
+      // A value that is no finite number within reach is a missing one.
+      {"a point at NaN", "(tell :count 2 :0 (tell :lat nan :lng 2) :1 (tell :lat 3 :lng 4))", 0,
+       {{3, 4}}},
+      {"a point at infinity", "(tell :count 1 :0 (tell :lat 1 :lng -inf))", 0, {}},
+      {"a point a world away", "(tell :count 1 :0 (tell :lat 1e308 :lng 2))", 0, {}},
       {"other keywords among the points",
        "(tell :x 1 :count 2 :1 (tell :lat 3 :lng 4) :y (z) :0 (tell :lat 1 :lng 2))", 1,
        {{1, 2}, {3, 4}}},

@@ -119,11 +119,15 @@ TEST(WorldMap, Conversions) {
        [](auto& m) { return cell(m, 2147483647.4, -2147483648.6); }, {kMax, kMin}},
       {"just beyond the 32-bit range", fresh,
        [](auto& m) { return cell(m, 2147483648.0, -2147483649.7); }, {kMax, kMin}},
-      {"pixels of far points saturate", [](CWorldMap& m) {
+      {"pixels of far points are held within kMaxPixel", [](CWorldMap& m) {
          make_standard(m);
          m.setDefaultZoom(1000);
        },
-       [](auto& m) { return pixel(m, 1e12, 1e12); }, {kMax, kMin}},
+       [](auto& m) { return pixel(m, 1e12, 1e12); },
+       {CWorldMap::kMaxPixel, -CWorldMap::kMaxPixel}},
+      {"pixels of NaN are held within kMaxPixel", make_standard,
+       [](auto& m) { return pixel(m, std::nan(""), std::nan("")); },
+       {-CWorldMap::kMaxPixel, CWorldMap::kMaxPixel}},
   };
   for (const auto& c : cases) {
     CWorldMap map;

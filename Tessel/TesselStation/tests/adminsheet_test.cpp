@@ -14,11 +14,14 @@
 #include <QTabWidget>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "Agentwick/agenthost.h"
 #include "AgentwickUi/parsertree.h"
+#include "Namewick/ansclient.h"
+#include "Relaywick/communicator.h"
 #include "TesselStation/adminpropsheet.h"
 #include "TesselStation/chatframe.h"
 #include "TesselStation/stcbinfoview.h"
@@ -131,6 +134,8 @@ struct RefusedCase {
   const char* box;
 };
 
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
+
 class RefusedNames : public AdminSheetTest, public ::testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(RefusedNames, AreShownInABoxAndRegisterNothing) {
@@ -178,6 +183,19 @@ TEST_F(AdminSheetTest, StationStartedWithANameServerIsRegisteredUnderItsName) {
     sheet->accept();
   });
   EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_REGISTERED);
+}
+
+// The pane's agent entry follows the registration as the agent holds it,
+// at the frame's next idle update, without asking the name server.
+TEST_F(AdminSheetTest, AWithdrawnRegistrationReachesThePaneAtTheNextIdleUpdate) {
+  ASSERT_EQ(Create({"-name", "AlphaStation", "-port", "0", "-ans", "127.0.0.1", "-ansport",
+                    std::to_string(ans_port)}),
+            0);
+  EXPECT_EQ(tree_lines(frame->GetInfoView())[2], "    Host: 127.0.0.1");
+  frame->GetAgent()->get_communicator()->retrieve_ans_object()->enable(0);
+  frame->UpdateCommandUi();
+  EXPECT_EQ(tree_lines(frame->GetInfoView())[1], "  Agent: AlphaStation");
+  EXPECT_EQ(tree_lines(frame->GetInfoView())[2], "    Host: ");
 }
 
 TEST_F(AdminSheetTest, StationStartedWithoutAReachableNameServerRunsUnregistered) {

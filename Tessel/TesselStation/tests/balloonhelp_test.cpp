@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include "TesselStation/balloonhelp.h"
@@ -24,6 +25,8 @@ struct QuadrantCase {
   QPoint anchor;
   int quadrant;
 };
+
+void PrintTo(const QuadrantCase& c, std::ostream* out) { *out << c.name; }
 
 class Quadrants : public ::testing::TestWithParam<QuadrantCase> {};
 
@@ -46,6 +49,8 @@ struct TailCase {
   QSize size;
   std::array<QPoint, 3> tail;
 };
+
+void PrintTo(const TailCase& c, std::ostream* out) { *out << c.name; }
 
 class Tails : public ::testing::TestWithParam<TailCase> {};
 
@@ -71,6 +76,8 @@ struct PlaceCase {
   QPoint corner;  // where the window goes
   int tipX;       // where its tip then is, in the window
 };
+
+void PrintTo(const PlaceCase& c, std::ostream* out) { *out << c.name; }
 
 class Placement : public ::testing::TestWithParam<PlaceCase> {};
 
@@ -128,6 +135,8 @@ struct TriggerCase {
   std::function<void(QWidget*)> act;
   bool closes;
 };
+
+void PrintTo(const TriggerCase& c, std::ostream* out) { *out << c.name; }
 
 class Triggers : public ::testing::TestWithParam<TriggerCase> {};
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ struct LineCase {
   std::string message;  // what goes into :message (...)
 };
 
+// By name: a byte dump would read the padding and the strings' spare room.
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
+
 class ChatLines : public ChatTest, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(ChatLines, GoOutAsOneWellFormedMessageAndShowAsTyped) {
@@ -100,6 +104,19 @@ TEST_F(ChatTest, TeammatesLinesShowUnderTheirNamesInTheirColours) {
   EXPECT_EQ(History(), "");
 }
 
+// A line shows at most kMaxShownText characters and an ellipsis, whatever
+// its length (a megabyte-long word would hold the window for a minute);
+// the record keeps the whole text.
+TEST_F(ChatTest, AVeryLongLineShowsItsBeginningAndKeepsItsWholeText) {
+  const CTeamMember* bravo = doc.FindTeamMember("BravoStation");
+  const std::string word(1 << 20, 'x');
+  windows.AddChatLine(bravo, word.c_str());
+  windows.AddChatLine(bravo, "short");
+  EXPECT_EQ(History(), "BravoStation: " + std::string(CChatView::kMaxShownText, 'x') +
+                           "\u2026\nBravoStation: short\n");
+  EXPECT_EQ(windows.GetChat().GetRecords().front().text, word);
+}
+
 TEST_F(ChatTest, BoldAndItalicShowEveryLineAnew) {
   windows.AddChatLine(doc.FindTeamMember("BravoStation"), "one");
   windows.AddChatLine(doc.GetOwnMember(), "two");
@@ -125,6 +142,8 @@ struct SizeCase {
   double points;  // 0: the size stays
 };
 
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.name; }
+
 class FormatBarSize : public ChatTest, public ::testing::WithParamInterface<SizeCase> {};
 
 TEST_P(FormatBarSize, TypedSizeReachesBothPanes) {
@@ -146,6 +165,24 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FormatBarSize,
                                            // The box takes four characters.
                                            SizeCase{"TooLong", "12345", 1234}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Enter and Escape in a box of the format bar tell the window (the bar's
+// notification -4), which hands the keyboard back to the input pane.
+class FormatBarKey : public ChatTest, public ::testing::WithParamInterface<Qt::Key> {};
+
+TEST_P(FormatBarKey, InABoxGivesTheFocusBackToTheInput) {
+  chat->activateWindow();
+  QComboBox* sizes = chat->GetFormatBar()->GetSizeBox();
+  sizes->lineEdit()->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sizes->lineEdit()->hasFocus(); }, 5000));
+  QTest::keyClick(sizes->lineEdit(), GetParam());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return chat->GetInput()->hasFocus(); }, 5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, FormatBarKey, ::testing::Values(Qt::Key_Return, Qt::Key_Escape),
+                         [](const auto& info) {
+                           return std::string(info.param == Qt::Key_Return ? "Enter" : "Escape");
+                         });
 
 TEST_F(ChatTest, ChosenFaceReachesBothPanesAndTheBarShowsTheInputsFont) {
   QComboBox* names = chat->GetFormatBar()->GetNameBox();

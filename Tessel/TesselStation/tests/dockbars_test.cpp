@@ -8,6 +8,7 @@
 #include <QTabBar>
 #include <QWidgetAction>
 
+#include <ostream>
 #include <string>
 
 #include "TesselStation/stcbinfoview.h"
@@ -81,6 +82,8 @@ struct TitleCase {
   std::string kept;
 };
 
+void PrintTo(const TitleCase& c, std::ostream* out) { *out << c.name; }
+
 class PageTitles : public TabbedBar, public ::testing::WithParamInterface<TitleCase> {};
 
 TEST_P(PageTitles, KeepThirtyOneCharacters) {
@@ -134,6 +137,19 @@ TEST_F(TabbedBar, SizingBarKeepsASizeForEachPlaceAndNeverShrinksBelowThirtyTwo) 
   Settle();
   EXPECT_EQ(bar->GetFloatingSize(), QSize(260, 180));
   EXPECT_EQ(bar->sizeHint(), QSize(260, 180));
+}
+
+// A drag beyond the frame's client area stops at the size before plus that
+// area.
+TEST_F(TabbedBar, SizingBarGrowsAtMostByTheFramesClientArea) {
+  bar->AddView("Information", new CSTCBInfoView(model));
+  Settle();
+  frame.resizeDocks({bar}, {150}, Qt::Horizontal);
+  Settle();
+  const int before = bar->GetVerticalSize().width();
+  const int client = frame.centralWidget()->width();
+  bar->resize(before + client + 500, bar->height());
+  EXPECT_EQ(bar->GetVerticalSize().width(), before + client);
 }
 
 TEST(TitleMenu, TitleComesFirstDisabledAndBold) {

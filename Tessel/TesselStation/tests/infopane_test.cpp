@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TesselStation/stcbinfoview.h"
+#include "TesselStationCore/weatherballoons.h"
 #include "stationwindowstest.h"
 #include "testsupport/treelines.h"
 
@@ -88,6 +89,29 @@ TEST_F(InfoPaneTest, ClosedItemStaysClosedWhileItsTextsChange) {
   EXPECT_EQ(Pane()->topLevelItem(0)->child(1), cost);
   EXPECT_TRUE(cost->isExpanded());
   EXPECT_FALSE(Pane()->topLevelItem(0)->child(2)->isExpanded());
+}
+
+// A balloon's report joins the weather section with its lines, changes in
+// place, and goes with its balloon; the tree follows the model throughout.
+TEST_F(InfoPaneTest, WeatherReportsComeChangeAndGoBranchByBranch) {
+  CWeatherBalloon north;
+  CWeatherBalloon south;
+  windows.ShowWeatherReport(&north, {"N1", "N2", "N3", "N4"});
+  windows.ShowWeatherReport(&south, {"S1", "S2", "S3", "S4"});
+  EXPECT_EQ(tree_lines(Pane()), Model());
+  QTreeWidgetItem* weather = Pane()->topLevelItem(0)->child(3);
+  EXPECT_TRUE(weather->isExpanded());
+  QTreeWidgetItem* northItem = weather->child(0);
+  windows.ShowWeatherReport(&north, {"N1'", "N2'", "N3", "N4"});
+  EXPECT_EQ(weather->child(0), northItem);  // changed in place
+  EXPECT_EQ(tree_lines(Pane()), Model());
+  windows.RemoveWeatherReport(&north);
+  EXPECT_EQ(tree_lines(Pane()), Model());
+  EXPECT_EQ(tree_lines(Pane()),
+            (Lines{"TesselStation Information Pane", "  Agent: unknown", "  Mission Cost: 0.0",
+                   "  Team Members:", "    none", "  Weather Reports", "    S1", "      S2",
+                   "      S3", "      S4"}));
+  windows.RemoveWeatherReport(&south);
 }
 
 }  // namespace

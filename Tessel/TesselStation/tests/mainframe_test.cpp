@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 
+#include <ostream>
 #include <string>
 
 #include "TesselStation/stationimages.h"
@@ -47,6 +48,8 @@ struct PhaseCase {
   const char* pane;
   const char* countdown;
 };
+
+void PrintTo(const PhaseCase& c, std::ostream* out) { *out << c.name; }
 
 class FrameTexts : public MainFrameTest, public ::testing::WithParamInterface<PhaseCase> {};
 
@@ -90,6 +93,8 @@ struct LaunchCase {
   int image;
 };
 
+void PrintTo(const LaunchCase& c, std::ostream* out) { *out << c.name; }
+
 class GoNoGoBar : public MainFrameTest, public ::testing::WithParamInterface<LaunchCase> {};
 
 TEST_P(GoNoGoBar, OpensWithTheLaunchWindow) {
@@ -122,6 +127,8 @@ struct ZoomCase {
   bool in;
   bool out;
 };
+
+void PrintTo(const ZoomCase& c, std::ostream* out) { *out << c.name; }
 
 class ZoomCommands : public MainFrameTest, public ::testing::WithParamInterface<ZoomCase> {};
 
@@ -166,6 +173,8 @@ struct SideCase {
   const char* bravo;
   const char* charlie;
 };
+
+void PrintTo(const SideCase& c, std::ostream* out) { *out << c.name; }
 
 class SidePanes : public MainFrameTest, public ::testing::WithParamInterface<SideCase> {};
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -37,8 +38,8 @@ class MapViewTest : public StationWindowsTest {
 TEST_F(MapViewTest, RendersTheTerrainAtItsScaleOnTheWindowsBackground) {
   // Zoom 2; the terrain picture shows the file's first row (the highest
   // grid row) at the top, as the file reads. Column 0 carries a grid line
-  // and the labels, the cell label lies below: the check starts right of
-  // the one and above the other.
+  // and labels, the bottom edge labels and the cell label: the check starts
+  // right of the one and above the others.
   LoadMap({"sssssssssswwwwwwwwww", "sssssssswwwwwwwwwwww", "ssssssssssssssswwwww",
            "sssssssssssswwwwwwww", "ssssssssswwwwwwwwwww"});
   const QImage picture = View()->GetPicture();
@@ -53,14 +54,34 @@ TEST_F(MapViewTest, RendersTheTerrainAtItsScaleOnTheWindowsBackground) {
       "rrrrrrrrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbb..........",
       "rrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbb..........",
       "rrrrrrrrrrrrrrrrrbbbbbbbbbbbbbbbbbbbbbb..........",
-      ".................................................",
   };
-  EXPECT_EQ(testsupport::pixel_art(picture.copy(1, 0, 49, 11),
+  EXPECT_EQ(testsupport::pixel_art(picture.copy(1, 0, 49, 10),
                                    {{0xFF0000, 'r'}, {0x0000FF, 'b'}, {0xFFFFFF, '.'}}),
             want);
   // What the window shows is that picture.
   const QImage shown = View()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(shown.copy(1, 0, 49, 11), picture.copy(1, 0, 49, 11));
+}
+
+// The picture the view keeps is its window's size, however far the map is
+// scrolled and zoomed: zoom 10 and a scroll to the far corner do not leave
+// a picture of the whole map behind.
+TEST_F(MapViewTest, ThePictureKeepsTheWindowsSizeWhereverTheMapIsScrolled) {
+  LoadMap(std::vector<std::string>(240, std::string(240, 's')));
+  View()->resize(300, 200);
+  doc.GetWorldMap()->setDefaultZoom(10);
+  View()->UpdateMapImage();
+  View()->GetPicture();  // the scroll range follows the map's size
+  View()->horizontalScrollBar()->setValue(View()->horizontalScrollBar()->maximum());
+  View()->verticalScrollBar()->setValue(View()->verticalScrollBar()->maximum());
+  ASSERT_GT(View()->horizontalScrollBar()->value(), 1000);
+  const QImage far = View()->GetPicture();
+  EXPECT_EQ(View()->GetPictureSize(), View()->viewport()->size());
+  EXPECT_EQ(far.pixel(far.width() / 2, far.height() / 2), 0xFFFF0000u);  // the terrain there
+  doc.GetWorldMap()->setDefaultZoom(2);
+  View()->UpdateMapImage();
+  View()->GetPicture();
+  EXPECT_EQ(View()->GetPictureSize(), View()->viewport()->size());
 }
 
 TEST_F(MapViewTest, WithoutAMapTheViewIsBlank) {

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "Agentwick/agenthost.h"
@@ -103,6 +104,8 @@ struct OpenerCase {
   const char* content;  // the message that opens the box
   QMessageBox::StandardButton answer;
 };
+
+void PrintTo(const OpenerCase& c, std::ostream* out) { *out << c.name; }
 
 class BoxFromAMessage : public StationWindowsTest,
                         public ::testing::WithParamInterface<OpenerCase> {

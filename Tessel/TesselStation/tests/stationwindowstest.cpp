@@ -45,13 +45,17 @@ std::string StationWindowsTest::WriteMap(const std::vector<std::string>& rows) {
 
 void StationWindowsTest::LoadMap(const std::vector<std::string>& rows) {
   ASSERT_EQ(doc.ParseTerrain(kTerrain), 1);
-  ASSERT_TRUE(doc.OpenMapURL(WriteMap(rows).c_str()));
+  // A file is read before OpenMapURL returns.
+  bool read = false;
+  doc.OpenMapURL(WriteMap(rows).c_str(), [&read](bool result) { read = result; });
+  ASSERT_TRUE(read);
 }
 
 void StationWindowsTest::Receive(const std::string& sender, const std::string& content) {
   const std::string text = "(tell :sender " + sender + " :receiver " + doc.GetOwnName() +
                            " :content (" + content + "))";
-  frame->GetAgent()->GetDispatcher()->dispatch(text.c_str());
+  std::string copy = text;
+  frame->GetAgent()->process_message(copy.data());
 }
 
 }  // namespace stationui

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct LineCase {
   std::string typed;
   std::string sent;
 };
+
+// By name: a byte dump would read the padding and the strings' spare room.
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
 
 const LineCase kLines[] = {
     {"Plain", "Radar R1 is up", "Radar R1 is up"},

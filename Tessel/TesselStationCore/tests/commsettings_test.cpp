@@ -7,13 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "Credwick/belief.h"
 #include "TesselStationCore/infopanemodel.h"
 #include "runningstation.h"
-#include "stationrecorder.h"
+#include "stationtest.h"
 
 namespace stationtest {
 namespace {
@@ -114,6 +115,8 @@ struct RefusedCase {
   const char* agent_name;
   const char* message;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
 
 class RefusedName : public RegisteringStation, public testing::WithParamInterface<RefusedCase> {};
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ struct ColourCase {
   const char* member;
   COLORREF colour;
 };
+
+void PrintTo(const ColourCase& c, std::ostream* out) { *out << c.name; }
 
 class SideColour : public StationTest, public testing::WithParamInterface<ColourCase> {};
 

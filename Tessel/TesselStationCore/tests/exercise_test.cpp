@@ -256,13 +256,14 @@ TEST(ExerciseInProcesses, DemoRunsFromInitSimToAnEmptyDocument) {
   EXPECT_EQ(next_line(run.host, kStationRecv + "update_inc_heading :id X-2 ", "unit: X-2 "),
             "unit: X-2 incursion heading 230");
 
-  // mission_complete: the statistics of the station's units, then the box.
+  // mission_complete: the statistics of the station's units, then the box;
+  // names with a blank go as strings.
   const std::string stats = next_line(run.host, kStationRecv + "mission_complete ", "send: ");
   EXPECT_TRUE(starts_with(stats, kToSim + "mission_stats :balloonCost ")) << stats;
   for (const char* part :
-       {":intStats (tell  :int0 (tell :id I-101 :name Falcon One ",
-        ":int1 (tell :id I-102 :name Sea Hawk ", ":int2 (tell :id I-103 :name Skylance ",
-        ":count 3) :radarStats (tell  :radar0 (tell :id R-1 :name North Watch ",
+       {":intStats (tell  :int0 (tell :id I-101 :name \"Falcon One\" ",
+        ":int1 (tell :id I-102 :name \"Sea Hawk\" ", ":int2 (tell :id I-103 :name Skylance ",
+        ":count 3) :radarStats (tell  :radar0 (tell :id R-1 :name \"North Watch\" ",
         ":count 2) :balloonStats (tell  :balloon0 (tell :deployTime 0 ", ":count 1)"}) {
     EXPECT_NE(stats.find(part), std::string::npos) << part;
   }

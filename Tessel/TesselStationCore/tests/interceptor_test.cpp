@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct PointCase {
   bool found;
   double y;  // expected second coordinate, when found and not NaN
 };
+
+void PrintTo(const PointCase& c, std::ostream* out) { *out << c.name; }
 
 class InterceptionPoint : public testing::TestWithParam<PointCase> {};
 
@@ -64,8 +67,44 @@ INSTANTIATE_TEST_SUITE_P(
         PointCase{"TooSlowHasNone", 0, 0, 500, 0, 1000, 10, 0, false, NAN},
         PointCase{"HeadingOfTwoHundredTen", 0, 0, -300, -300, 100, 300, 210, true, NAN},
         PointCase{"NegativeHeadingIsTheSameCourse", 0, 0, -300, -300, 100, 300, -150, true, NAN},
-        PointCase{"HeadingBeyondAFullTurn", 0, 0, -300, -300, 100, 300, 570, true, NAN}),
+        PointCase{"HeadingBeyondAFullTurn", 0, 0, -300, -300, 100, 300, 570, true, NAN},
+        // A double root is the one point where both arrive: at map
+        // magnitudes (B² about 6.4e17) the discriminant rounds to -128.
+        PointCase{"TangentMeetingAtMapMagnitudes", 0, 0, 0.75 * 400.1, 400.1, 1000, 600, 0, true,
+                  625.15625},
+        // The candidate taken lies ahead, the way the incursion moves: due
+        // west (270 degrees, with pi = 22/7) still gains a little along the
+        // second coordinate, just short of due east loses a little.
+        PointCase{"DueWestMeetsAhead", 0, 0, -300, 50, 100, 300, 270, true, 0.14486},
+        PointCase{"MinusNinetyIsDueWest", 0, 0, -300, 50, 100, 300, -90, true, 0.14486},
+        PointCase{"JustShortOfDueEastMeetsAhead", 0, 0, -300, 50, 100, 300, 89.98, true,
+                  -0.04285}),
     [](const testing::TestParamInfo<PointCase>& info) { return info.param.name; });
+
+// The point lies on the course the incursion runs: where its own dead
+// reckoning has it when both arrive, whatever turn its heading is given in.
+class MeetingOnTheCourse : public testing::TestWithParam<double> {};
+
+TEST_P(MeetingOnTheCourse, IsWhereTheIncursionWillBe) {
+  const double heading = GetParam();
+  CIncursion incursion;
+  incursion.SetSpeed(100);
+  incursion.SetHeading(heading);
+  incursion.SetStart(0.0, 0.0);
+  double x = 0;
+  double y = 0;
+  ASSERT_TRUE(CInterceptor::InterceptionPoint(0, 0, -300, -300, 100, 300, heading, &x, &y));
+  const double minutes = std::hypot(x, y) / 100 * 60;
+  const std::unique_ptr<CLatLng> there = incursion.PositionAt(minutes);
+  EXPECT_NEAR(there->latitude, x, 1e-6);
+  EXPECT_NEAR(there->longitude, y, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Headings, MeetingOnTheCourse, testing::Values(190.0, -170.0, 550.0, -90.0),
+                         [](const testing::TestParamInfo<double>& info) {
+                           const int degrees = static_cast<int>(info.param);
+                           return (degrees < 0 ? "Minus" : "") + std::to_string(std::abs(degrees));
+                         });
 
 TEST(InterceptionPoint, AHeadingIsTheSameCourseWhateverItsTurn) {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -262,6 +301,8 @@ struct RefusalCase {
   int8_t result;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
+
 class InterceptRefusal : public InterceptorTest,
                          public testing::WithParamInterface<RefusalCase> {};
 
@@ -351,6 +392,8 @@ struct CostCase {
   std::function<void(CInterceptor*, RecordingFrame*)> run;
   double cost;
 };
+
+void PrintTo(const CostCase& c, std::ostream* out) { *out << c.name; }
 
 class InterceptorCost : public InterceptorTest, public testing::WithParamInterface<CostCase> {};
 

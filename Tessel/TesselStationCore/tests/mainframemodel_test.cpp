@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct PhaseCase {
   const char* pane;
   const char* countdown;
 };
+
+void PrintTo(const PhaseCase& c, std::ostream* out) { *out << c.name; }
 
 class FramePhaseTexts : public ViewTest, public testing::WithParamInterface<PhaseCase> {};
 
@@ -76,6 +79,8 @@ struct LaunchCase {
   std::vector<int> clocks;
   bool enabled;
 };
+
+void PrintTo(const LaunchCase& c, std::ostream* out) { *out << c.name; }
 
 class LaunchWindow : public ViewTest, public testing::WithParamInterface<LaunchCase> {};
 
@@ -146,6 +151,8 @@ struct ZoomCase {
   bool in;
   bool out;
 };
+
+void PrintTo(const ZoomCase& c, std::ostream* out) { *out << c.name; }
 
 class ZoomCommands : public ViewTest, public testing::WithParamInterface<ZoomCase> {};
 

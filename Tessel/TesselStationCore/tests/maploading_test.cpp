@@ -14,8 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/eventloop.h"
 #include "TesselStationCore/mapsource.h"
-#include "stationrecorder.h"
+#include "stationtest.h"
 #include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
@@ -114,7 +115,7 @@ class MapLoading : public StationTest {
 
 TEST_F(MapLoading, AVersion12FileBuildsTheMapAndTheViewsRenderIt) {
   const std::string url = write("map.txt", map12());
-  EXPECT_TRUE(doc.OpenMapURL(url.c_str()));
+  EXPECT_TRUE(OpenMap(doc, url.c_str()));
   EXPECT_STREQ(doc.GetMapURL(), url.c_str());
   EXPECT_EQ(ui.calls, Lines{"LoadMap"});
   EXPECT_EQ(map()->getWidth(), 3);
@@ -132,7 +133,7 @@ TEST_F(MapLoading, AVersion12FileBuildsTheMapAndTheViewsRenderIt) {
 
 TEST_F(MapLoading, AVersion11FileTakesItsSizeFromTheGridAndShowsIt) {
   const std::string url = write("old.txt", "#Druvik MapData(1.1) -\nab\x01\ncd\x01\n");
-  EXPECT_TRUE(doc.OpenMapURL(url.c_str()));
+  EXPECT_TRUE(OpenMap(doc, url.c_str()));
   EXPECT_EQ(ui.calls, (Lines{"MessageBox(Map is 2 pixels wide by 2 pixels high)", "LoadMap"}));
   EXPECT_EQ(map()->point(0, 1), 'a');
   EXPECT_EQ(map()->point(1, 0), 'd');
@@ -153,7 +154,7 @@ class UnreadableMap : public MapLoading, public testing::WithParamInterface<File
 
 TEST_P(UnreadableMap, IsRefusedWithTheInternalErrorAndTheMapStays) {
   const std::string url = write("bad.txt", GetParam().bytes);
-  EXPECT_FALSE(doc.OpenMapURL(url.c_str()));
+  EXPECT_FALSE(OpenMap(doc, url.c_str()));
   EXPECT_EQ(ui.calls, Lines{"MessageBox(Internal Error: CTesselStationView::GetMapFromURL())"});
 }
 
@@ -162,14 +163,20 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FileCase{"WidthZero", map12("0")},
                     FileCase{"HeightNotANumber", map12("3", "12.5:80", "high")},
                     FileCase{"BoundsWithoutColon", map12("3", "12.5 80")},
+                    FileCase{"BoundNotANumber", map12("3", "nan:80")},
+                    FileCase{"BoundBeyondReach", map12("3", "0:1e300")},
                     FileCase{"PreambleCutShort", "#Druvik MapData(1.2) -\n3\n0:1\n2\n"},
                     FileCase{"Version11EndingNoRow", "#Druvik MapData(1.1) -\nabcd\n"},
-                    FileCase{"GridTooLarge", map12("100000", "0:1", "100000")}),
+                    FileCase{"GridTooLarge", map12("100000", "0:1", "100000")},
+                    // The station's own limit, 400 x 400 cells.
+                    FileCase{"BeyondTheStationsLimit", map12("401", "0:1", "400")},
+                    FileCase{"Version11BeyondTheStationsLimit",
+                             "#Druvik MapData(1.1) -\n" + std::string(160001, 'a') + "\x01\n"}),
     [](const testing::TestParamInfo<FileCase>& info) { return info.param.name; });
 
 TEST_F(MapLoading, AFailureInThePreambleLeavesTheMapAsItWas) {
   doc.SetMapURL(write("bad.txt", map12("0")).c_str());
-  EXPECT_FALSE(doc.GetMapFromURL());
+  EXPECT_FALSE(ReadMap(doc));
   EXPECT_EQ(map()->getWidth(), 40);
   EXPECT_EQ(map()->getScalefactor(), 3);  // prepared, not emptied
 }
@@ -178,10 +185,10 @@ class InvalidHeader : public MapLoading, public testing::WithParamInterface<File
 
 TEST_P(InvalidHeader, ShowsTheFormatAndTheInternalErrorAndKeepsTheMap) {
   const std::string url = write("bad.txt", GetParam().bytes);
-  EXPECT_FALSE(doc.OpenMapURL(url.c_str()));  // the check shows nothing
+  EXPECT_FALSE(OpenMap(doc, url.c_str()));  // the check shows nothing
   EXPECT_EQ(ui.calls, Lines{});
   doc.SetMapURL(url.c_str());
-  EXPECT_FALSE(doc.GetMapFromURL());
+  EXPECT_FALSE(ReadMap(doc));
   EXPECT_EQ(ui.calls, (Lines{"MessageBox(Invalid File Format " + url + ", stop)",
                              "MessageBox(Internal Error: CTesselStationView::GetMapFromURL())"}));
   EXPECT_EQ(map()->getWidth(), 40);
@@ -195,10 +202,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MapLoading, AFileThatCannotBeOpenedShowsOnlyTheRetrievalError) {
   const std::string url = file_url(dir.file("missing.txt"));
-  EXPECT_FALSE(doc.OpenMapURL(url.c_str()));
+  EXPECT_FALSE(OpenMap(doc, url.c_str()));
   EXPECT_EQ(ui.calls, Lines{});
   doc.SetMapURL(url.c_str());
-  EXPECT_FALSE(doc.GetMapFromURL());
+  EXPECT_FALSE(ReadMap(doc));
   EXPECT_EQ(ui.calls, Lines{"MessageBox(Error in retriving " + url + ", stop)"});
   EXPECT_EQ(map()->getWidth(), 40);
 }
@@ -207,13 +214,13 @@ TEST_F(MapLoading, APercentEncodedPathIsDecoded) {
   std::filesystem::create_directory(dir.file("maps 50%"));
   const std::string url = write("maps 50%/my map.txt", map12());
   EXPECT_NE(url.find("maps%2050%25/my%20map.txt"), std::string::npos);
-  EXPECT_TRUE(doc.OpenMapURL(url.c_str()));
+  EXPECT_TRUE(OpenMap(doc, url.c_str()));
   EXPECT_EQ(map()->getWidth(), 3);
 }
 
 TEST_F(MapLoading, LeadingBlanksAreDroppedFromTheLocation) {
   const std::string url = write("map.txt", map12());
-  EXPECT_TRUE(doc.OpenMapURL(("  \t" + url).c_str()));
+  EXPECT_TRUE(OpenMap(doc, ("  \t" + url).c_str()));
   EXPECT_STREQ(doc.GetMapURL(), url.c_str());
 }
 
@@ -233,7 +240,7 @@ TEST_P(RefusedLocation, ReadsNothingAndShowsNothing) {
   std::string url = GetParam().url;
   if (const size_t at = url.find('@'); at != std::string::npos) url.replace(at, 1, dir.path());
   doc.SetMapURL("before");
-  EXPECT_FALSE(doc.OpenMapURL(url.c_str()));
+  EXPECT_FALSE(OpenMap(doc, url.c_str()));
   EXPECT_EQ(ui.calls, Lines{});
   EXPECT_STREQ(doc.GetMapURL(), "before");
   EXPECT_EQ(map()->getWidth(), 40);
@@ -254,26 +261,30 @@ INSTANTIATE_TEST_SUITE_P(Locations, RefusedLocation,
                            return info.param.name;
                          });
 
-TEST_F(MapLoading, ANullLocationIsRefused) { EXPECT_FALSE(doc.OpenMapURL(nullptr)); }
+TEST_F(MapLoading, ANullLocationIsRefused) {
+  bool read = true;
+  doc.OpenMapURL(nullptr, [&](bool result) { read = result; });
+  EXPECT_FALSE(read);
+}
 
-TEST_F(MapLoading, AnHttpLocationIsFetchedForTheCheckAndForTheMap) {
+// One fetch serves the check and the map.
+TEST_F(MapLoading, AnHttpLocationIsFetchedOnceForTheCheckAndTheMap) {
   LoopbackHttpServer server("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + map12());
   const std::string url = server.url("/maps/demo.map");
-  EXPECT_TRUE(doc.OpenMapURL(url.c_str()));
+  EXPECT_TRUE(OpenMap(doc, url.c_str()));
   EXPECT_EQ(ui.calls, Lines{"LoadMap"});
   EXPECT_EQ(map()->getWidth(), 3);
   EXPECT_EQ(map()->point(0, 1), 'a');
   EXPECT_EQ(map()->GetMaxLat(), 80.0);
-  EXPECT_EQ(server.requests(), (Lines{"GET http://127.0.0.1/maps/demo.map HTTP/1.0",
-                                      "GET http://127.0.0.1/maps/demo.map HTTP/1.0"}));
+  EXPECT_EQ(server.requests(), (Lines{"GET http://127.0.0.1/maps/demo.map HTTP/1.0"}));
 }
 
 TEST_F(MapLoading, AnHttpErrorAnswerIsNoMap) {
   LoopbackHttpServer server("HTTP/1.0 404 Not Found\r\n\r\n" + map12());
   const std::string url = server.url("/maps/demo.map");
-  EXPECT_FALSE(doc.OpenMapURL(url.c_str()));
+  EXPECT_FALSE(OpenMap(doc, url.c_str()));
   doc.SetMapURL(url.c_str());
-  EXPECT_FALSE(doc.GetMapFromURL());
+  EXPECT_FALSE(ReadMap(doc));
   EXPECT_EQ(ui.calls, Lines{"MessageBox(Error in retriving " + url + ", stop)"});
   EXPECT_EQ(map()->getWidth(), 40);
 }
@@ -281,15 +292,78 @@ TEST_F(MapLoading, AnHttpErrorAnswerIsNoMap) {
 TEST_F(MapLoading, AnHttpServerThatIsNotThereIsNoMap) {
   unsigned port = 0;
   close(testsupport::listen_on_loopback(&port));  // a port where nothing listens
-  EXPECT_FALSE(doc.OpenMapURL(("http://127.0.0.1:" + std::to_string(port) + "/m").c_str()));
+  EXPECT_FALSE(OpenMap(doc, ("http://127.0.0.1:" + std::to_string(port) + "/m").c_str()));
   EXPECT_EQ(ui.calls, Lines{});
 }
+
+TEST_F(MapLoading, AMapAtTheStationsLimitIsRead) {
+  EXPECT_TRUE(OpenMap(doc, write("big.txt", map12("400", "0:1", "400"))));
+  EXPECT_EQ(map()->getWidth(), 400);
+}
+
+// An http location is read from the event loop: the call returns at once,
+// and a server that accepts but never answers is given up within the
+// fetch's time, with the retrieval message.
+TEST_F(MapLoading, AnHttpServerThatNeverAnswersIsGivenUpInTime) {
+  unsigned port = 0;
+  const int listener = testsupport::listen_on_loopback(&port);
+  const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/m";
+  bool ended = false;
+  bool read = true;
+  doc.OpenMapURL(url.c_str(), [&](bool result) {
+    ended = true;
+    read = result;
+  });
+  EXPECT_FALSE(ended);
+  // A bound against a hang, not a measure.
+  ASSERT_TRUE(platform::current_loop().run_until([&] { return ended; }, 30000));
+  EXPECT_FALSE(read);
+  EXPECT_EQ(ui.calls, Lines{"MessageBox(Error in retriving " + url + ", stop)"});
+  EXPECT_EQ(map()->getWidth(), 40);
+  close(listener);
+}
+
+struct ReplyCase {
+  const char* name;
+  std::string reply;
+  bool body;
+  std::string text = "";
+};
+
+void PrintTo(const ReplyCase& c, std::ostream* out) { *out << c.name; }
+
+class HttpReply : public testing::TestWithParam<ReplyCase> {};
+
+TEST_P(HttpReply, GivesTheBodyOfASuccessfulAnswerOnly) {
+  std::string body = "before";
+  EXPECT_EQ(HttpReplyBody(GetParam().reply, &body), GetParam().body);
+  if (GetParam().body) {
+    EXPECT_EQ(body, GetParam().text);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, HttpReply,
+    testing::Values(ReplyCase{"Ok", "HTTP/1.0 200 OK\r\nA: b\r\n\r\nmap\r\ntext", true,
+                              "map\r\ntext"},
+                    ReplyCase{"LineEndsWithoutCr", "HTTP/1.1 204 No\nA: b\n\nx", true, "x"},
+                    ReplyCase{"EmptyBody", "HTTP/1.0 200 OK\r\n\r\n", true, ""},
+                    ReplyCase{"NotFound", "HTTP/1.0 404 Not Found\r\n\r\nx", false},
+                    ReplyCase{"Redirect", "HTTP/1.0 301 Moved\r\n\r\nx", false},
+                    ReplyCase{"StatusNotANumber", "HTTP/1.0 2x0 Odd\r\n\r\nx", false},
+                    ReplyCase{"StatusCutShort", "HTTP/1.0 20", false},
+                    ReplyCase{"NoHeaderEnd", "HTTP/1.0 200 OK\r\nA: b", false},
+                    ReplyCase{"NotHttp", "ICY 200 OK\r\n\r\nx", false},
+                    ReplyCase{"Empty", "", false}),
+    [](const testing::TestParamInfo<ReplyCase>& info) { return info.param.name; });
 
 TEST(MapSource, ReadsLinesEndedByLfOrCrLf) {
   testsupport::TempDir dir;
   testsupport::TempDir::write(dir.file("t"), "one\r\ntwo\n\nlast");
   CMapSource source;
-  ASSERT_TRUE(source.Open(("file://" + dir.file("t")).c_str()));
+  bool read = false;
+  source.Open(("file://" + dir.file("t")).c_str(), [&read](bool result) { read = result; });
+  ASSERT_TRUE(read);
   Lines lines;
   for (std::string line; source.ReadLine(&line);) lines.push_back(line);
   EXPECT_EQ(lines, (Lines{"one", "two", "", "last"}));

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,8 @@ struct CellCase {
   CPoint cell;
 };
 
+void PrintTo(const CellCase& c, std::ostream* out) { *out << c.name; }
+
 class CellFromPoint : public MouseTest, public testing::WithParamInterface<CellCase> {};
 
 TEST_P(CellFromPoint, CountsRowsFromTheBottom) {
@@ -124,6 +127,8 @@ struct NearCase {
   CPoint unit;
   bool near;
 };
+
+void PrintTo(const NearCase& c, std::ostream* out) { *out << c.name; }
 
 class IsNear : public MouseTest, public testing::WithParamInterface<NearCase> {};
 
@@ -195,6 +200,8 @@ struct ClickCase {
   Lines sent;
   Lines ui;
 };
+
+void PrintTo(const ClickCase& c, std::ostream* out) { *out << c.name; }
 
 class LeftClickTest : public MouseTest, public testing::WithParamInterface<ClickCase> {};
 
@@ -352,6 +359,8 @@ struct MenuCase {
   Lines items;                            // after the head
 };
 
+void PrintTo(const MenuCase& c, std::ostream* out) { *out << c.name; }
+
 class CommandsMenuItems : public MouseTest, public testing::WithParamInterface<MenuCase> {};
 
 TEST_P(CommandsMenuItems, FitTheUnitsNearTheClick) {
@@ -467,6 +476,8 @@ struct DecodeCase {
   size_t index;
   int action;
 };
+
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.name; }
 
 class UnitCommandIds : public testing::TestWithParam<DecodeCase> {};
 
@@ -620,6 +631,8 @@ struct GoneCase {
   std::function<void(MouseTest*)> setup;
   unsigned choice;
 };
+
+void PrintTo(const GoneCase& c, std::ostream* out) { *out << c.name; }
 
 class ChoiceAfterTheUnitsWent : public MouseTest, public testing::WithParamInterface<GoneCase> {};
 

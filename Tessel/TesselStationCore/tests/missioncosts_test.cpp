@@ -1,8 +1,12 @@
 // Costs, mission statistics, go/no-go and the mission time texts.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "Lexwick/parser.h"
 
 #include "TesselStationCore/weatherballoons.h"
 #include "unitfixture.h"
@@ -15,6 +19,8 @@ struct TimeCase {
   int minute;
   const char* text;
 };
+
+void PrintTo(const TimeCase& c, std::ostream* out) { *out << c.name; }
 
 class MissionTime : public testing::TestWithParam<TimeCase> {};
 
@@ -85,6 +91,42 @@ TEST_F(CostTest, OwnCostsAndStatistics) {
   EXPECT_NE(std::string(doc.BalloonStats().get()).find(":reportTime 130 "), std::string::npos);
 }
 
+// A unit's name in the statistics is one KQML value that reads back as the
+// name, also with a blank in it; names without blanks go byte for byte.
+struct StatsNameCase {
+  const char* name;
+  const char* unit_name;
+  const char* value;  // the :name value as the parser gives it
+};
+
+void PrintTo(const StatsNameCase& c, std::ostream* out) { *out << c.name; }
+
+class StatsName : public UnitTest, public testing::WithParamInterface<StatsNameCase> {};
+
+TEST_P(StatsName, ReadsBackWholeBeforeTheNextKeyword) {
+  CInterceptor* interceptor = add_interceptor("I1", 600, 350, 300);
+  interceptor->SetName(GetParam().unit_name);
+  CRadarStation* radar = add_radar("R1", 475, 250, "50");
+  radar->SetName(GetParam().unit_name);
+  for (const auto& [list, key] : {std::pair{doc.InterceptorStats(), "int0"},
+                                  std::pair{doc.RadarStats(), "radar0"}}) {
+    CParser stats;
+    ASSERT_EQ(stats.parse_message(list.get()), 1) << list.get();
+    CParser entry;
+    ASSERT_EQ(entry.parse_message(stats.find_token(key)), 1) << list.get();
+    EXPECT_STREQ(entry.find_token("name"), GetParam().value) << list.get();
+    EXPECT_STREQ(entry.find_token("activationCt"), "0") << list.get();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, StatsName,
+    testing::Values(StatsNameCase{"OneWord", "Hawk", "Hawk"},
+                    StatsNameCase{"WithABlank", "North Cape", "\"North Cape\""},
+                    StatsNameCase{"WithATab", "North\tCape", "\"North Cape\""},
+                    StatsNameCase{"WithAQuoteInside", "North \"Cape", "\"North Cape\""}),
+    [](const testing::TestParamInfo<StatsNameCase>& info) { return info.param.name; });
+
 // --- Go/no-go
 
 struct SideCase {
@@ -92,6 +134,8 @@ struct SideCase {
   const char* side;
   bool alpha, bravo, charlie;
 };
+
+void PrintTo(const SideCase& c, std::ostream* out) { *out << c.name; }
 
 class SideStatus : public StationTest, public testing::WithParamInterface<SideCase> {};
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <deque>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "TesselMapsLib/worldmap.h"
@@ -24,6 +25,8 @@ struct GridCase {
   int column;
   int row;
 };
+
+void PrintTo(const GridCase& c, std::ostream* out) { *out << c.name; }
 
 class GridCell : public testing::TestWithParam<GridCase> {};
 
@@ -58,6 +61,8 @@ struct HeadingCase {
   double radians;
 };
 
+void PrintTo(const HeadingCase& c, std::ostream* out) { *out << c.name; }
+
 class HeadingTo : public testing::TestWithParam<HeadingCase> {};
 
 TEST_P(HeadingTo, IsNeverNegative) {
@@ -84,6 +89,8 @@ struct ReckoningCase {
   double first;
   double second;
 };
+
+void PrintTo(const ReckoningCase& c, std::ostream* out) { *out << c.name; }
 
 class DeadReckoning : public testing::TestWithParam<ReckoningCase> {};
 
@@ -119,6 +126,8 @@ struct PointCase {
   CPoint expected;
 };
 
+void PrintTo(const PointCase& c, std::ostream* out) { *out << c.name; }
+
 class PointAt : public testing::TestWithParam<PointCase> {};
 
 TEST_P(PointAt, ZeroIsUpAndAnglesGrowClockwise) {
@@ -146,6 +155,8 @@ struct MinutesCase {
   double second;
   int minutes;
 };
+
+void PrintTo(const MinutesCase& c, std::ostream* out) { *out << c.name; }
 
 class MinutesTo : public testing::TestWithParam<MinutesCase> {};
 

@@ -2,6 +2,7 @@
 // they make, and what happens to duplicates and to counts that do not fit.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct CountCase {
   const char* list;
   Ids radars;
 };
+
+void PrintTo(const CountCase& c, std::ostream* out) { *out << c.name; }
 
 class CountedList : public StationTest, public testing::WithParamInterface<CountCase> {};
 
@@ -93,6 +96,48 @@ TEST_F(StationTest, ADuplicateIdKeepsTheFirstUnit) {
             (Lines{"<CTesselStationDoc> Duplicate Radar id [a] ignored, the first one stays",
                    "<CTesselStationDoc> Duplicate Radar id [a] ignored, the first one stays"}));
 }
+
+// An id belongs to one unit whatever its kind: a command finds its unit by
+// id alone, so a later unit of another kind with the same id is refused.
+struct SharedIdCase {
+  const char* name;
+  const char* first;   // the list read first: "radar", "interceptors", "incursions"
+  const char* second;  // the list whose unit has the same id
+};
+
+void PrintTo(const SharedIdCase& c, std::ostream* out) { *out << c.name; }
+
+class SharedId : public StationTest, public testing::WithParamInterface<SharedIdCase> {
+ protected:
+  void Read(const std::string& list) {
+    const std::string entries = "(tell :number 1 :0 (tell :id U1 :name " + list + "))";
+    if (list == "radar") doc.ParseRadars(entries.c_str());
+    if (list == "interceptors") doc.ParseInterceptors(entries.c_str());
+    if (list == "incursions") doc.ParseIncursions(entries.c_str());
+  }
+  int Units() const {
+    return static_cast<int>(doc.GetRadars().size() + doc.GetInterceptors().size() +
+                            doc.GetIncursions().size());
+  }
+};
+
+TEST_P(SharedId, KeepsTheFirstUnitOnly) {
+  Read(GetParam().first);
+  Read(GetParam().second);
+  EXPECT_EQ(Units(), 1);
+  const std::string first = GetParam().first;
+  EXPECT_EQ(doc.FindRadar("U1") != nullptr, first == "radar");
+  EXPECT_EQ(doc.FindInterceptor("U1") != nullptr, first == "interceptors");
+  EXPECT_EQ(doc.FindIncursion("U1") != nullptr, first == "incursions");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SharedId,
+    testing::Values(SharedIdCase{"RadarThenInterceptor", "radar", "interceptors"},
+                    SharedIdCase{"InterceptorThenRadar", "interceptors", "radar"},
+                    SharedIdCase{"InterceptorThenIncursion", "interceptors", "incursions"},
+                    SharedIdCase{"IncursionThenRadar", "incursions", "radar"}),
+    [](const testing::TestParamInfo<SharedIdCase>& info) { return info.param.name; });
 
 TEST_F(StationTest, RadarEntries) {
   doc.ParseRadars(

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "Agentwick/agenthost.h"
 #include "Credwick/belief.h"
 #include "Platform/tests/looptest.h"
+#include "Lexwick/parser.h"
 #include "TesselStationCore/stationprotocol.h"
 #include "TesselStationCore/tesselstationdoc.h"
 #include "runningstation.h"
@@ -25,15 +27,19 @@
 #include "testsupport/loopback.h"
 #include "testsupport/messagepeer.h"
 #include "testsupport/tempdir.h"
+#include "Toolwick/format.h"
 
 namespace stationtest {
 namespace {
 
-// What a dispatcher was handed.
+// The senders and contents of what a dispatcher was handed.
 class NotingDispatcher : public CStationDispatcher {
  public:
   explicit NotingDispatcher(std::vector<std::string>* texts) : texts_(texts) {}
-  void dispatch(const char* text) override { texts_->emplace_back(text); }
+  void dispatch(CParser& message) override {
+    texts_->push_back(text_or_empty(message.find_sender()) + ": " +
+                      text_or_empty(message.find_content()));
+  }
 
  private:
   std::vector<std::string>* texts_;
@@ -46,7 +52,18 @@ TEST(StationAgent, HandsEveryMessageToItsDispatcher) {
   std::vector<std::string> texts;
   agent.SetDispatcher(std::make_unique<NotingDispatcher>(&texts));
   EXPECT_EQ(agent.process_message(text), 1);
-  EXPECT_EQ(texts, std::vector<std::string>{text});
+  EXPECT_EQ(texts, std::vector<std::string>{"Sim: (tell :command clock_sync :clock 5)"});
+}
+
+TEST(StationAgent, TakesTheContainersParseAsItIs) {
+  CStationAgent agent("TesselStation");
+  std::vector<std::string> texts;
+  agent.SetDispatcher(std::make_unique<NotingDispatcher>(&texts));
+  CParser parsed;
+  ASSERT_EQ(parsed.parse_message("(tell :sender Bravo :content (tell :command abort))"), 1);
+  // Handled: the container does not hand the text over again.
+  EXPECT_EQ(agent.process_message(&parsed), 1);
+  EXPECT_EQ(texts, std::vector<std::string>{"Bravo: (tell :command abort)"});
 }
 
 TEST(StationAgent, UsesTheNameServerClientAndTheDefaultNameServer) {
@@ -181,6 +198,61 @@ TEST_F(RunningStation, AnswersAMessageThroughItsProtocol) {
   agent->SetDispatcher(nullptr);
   doc.SetAgent(nullptr);
   doc.SetMainFrame(nullptr);
+}
+
+// The container's parse is taken as it is: an empty message between two
+// others must not hand the one before over again.
+TEST_F(RunningStation, AnEmptyMessageHandsNothingOver) {
+  std::vector<std::string> texts;
+  agent->SetDispatcher(std::make_unique<NotingDispatcher>(&texts));
+  const int connection = testsupport::connect_to_loopback(static_cast<unsigned>(belief("port")));
+  const std::string text =
+      "(tell :sender Sim :content (tell :command clock_sync :clock 5))\x04\x04"
+      "(tell :sender Sim :content (tell :command clock_sync :clock 7))\x04";
+  ASSERT_EQ(send(connection, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+  for (int round = 0; round < 250 && (texts.empty() || texts.back().find("7") == std::string::npos);
+       ++round) {
+    loop.process_events(20);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"Sim: (tell :command clock_sync :clock 5)",
+                                             "Sim: (tell :command clock_sync :clock 7)"}));
+  close(connection);
+  agent->SetDispatcher(nullptr);
+}
+
+// The pane's agent entry comes from what the agent holds: a handler that
+// refreshes it (start_sim with the station's location, reset_sim) never asks
+// the name server, which may not answer at all.
+TEST_F(RunningStation, TheAgentEntryOfThePaneDoesNotAskTheNameServer) {
+  RecordingStationUi ui;
+  CTesselStationDoc doc(ui);
+  doc.OnNewDocument();
+  ui.pane.SetDocument(&doc);
+  doc.SetAgent(agent);
+  doc.SetOwnName(agent->GetAgentName());
+  agent->SetDispatcher(std::make_unique<CStationProtocol>(doc));
+  kill(server.pid(), SIGSTOP);  // accepts, never answers
+  std::string text =
+      "(tell :sender Sim :content (tell :command start_sim :stationlocation (tell :lat 480 :lon "
+      "180)))";
+  agent->process_message(text.data());
+  const Lines want{"Agent: TesselStation", "Host: 127.0.0.1",
+                   "Port: " + std::to_string(belief("port")), "ANS: 127.0.0.1",
+                   "Location: 480,180"};
+  const auto shown = [&] {
+    Lines lines;
+    for (const auto& section : ui.pane.GetRoot().GetChildren()) {
+      if (std::string(section->GetText()).rfind("Agent: ", 0) != 0) continue;
+      lines.push_back(section->GetText());
+      for (const auto& item : section->GetChildren()) lines.push_back(item->GetText());
+    }
+    return lines;
+  };
+  EXPECT_EQ(shown(), want);
+  kill(server.pid(), SIGCONT);
+  agent->SetDispatcher(nullptr);
+  doc.SetAgent(nullptr);
+  ui.pane.SetDocument(nullptr);
 }
 
 TEST_F(RunningStation, KnowsTheAgentsTheNameServerAndItsTableKnow) {

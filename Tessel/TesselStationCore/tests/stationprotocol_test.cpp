@@ -5,17 +5,21 @@
 #include "TesselStationCore/stationprotocol.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Platform/eventloop.h"
 #include "TesselMapsLib/terrain.h"
 #include "TesselMapsLib/trajectory.h"
 #include "TesselStationCore/weatherballoons.h"
 #include "simscript.h"
 #include "testsupport/logfile.h"
+#include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 #include "unitfixture.h"
 
@@ -235,6 +239,75 @@ TEST_F(Scenario, AFailedInitSimStillEndsPlayback) {
   EXPECT_FALSE(doc.IsPlayback());
 }
 
+// A map from a web server is read without holding the station: the
+// scenario's sender waits for it (its messages held, in their order) while
+// the others are served; a server that never answers is given up within
+// the fetch's time, and the operator is told.
+class WebMapScenario : public Scenario {
+ protected:
+  WebMapScenario() {
+    // Never accepts: a connection waits in its backlog, unanswered.
+    listener = testsupport::listen_on_loopback(&port);
+    parts["map"] = "http://127.0.0.1:" + std::to_string(port) + "/demo.map";
+  }
+  ~WebMapScenario() override { close(listener); }
+
+  unsigned port = 0;
+  int listener = -1;
+};
+
+TEST_F(WebMapScenario, ServesOthersWhileTheMapIsReadAndItsSenderAfterIt) {
+  testsupport::TempDir logs;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  protocol->set_file(logs.file("protocol.log").c_str());
+  receive("Sim", init("init_sim"));
+  EXPECT_EQ(agent.sent.size(), 0u);  // no answer before the map is read
+  receive("Bravo-2", "tell :command clock_sync :clock 30");
+  EXPECT_EQ(frame.clock, 30);
+  receive("Sim", "tell :command clock_sync :clock 60");
+  EXPECT_EQ(frame.clock, 30);
+  receive("Charlie", init("init_sim"));
+  // A bound against a hang, not a measure: the fetch gives up long before.
+  ASSERT_TRUE(platform::current_loop().run_until([&] { return frame.clock == 60; }, 30000));
+  protocol->close();
+  EXPECT_EQ(ui.calls_starting("MessageBox"),
+            Lines{"MessageBox(Error in retriving " + parts["map"] + ", stop)"});
+  EXPECT_EQ(ui.calls_starting("ShowWaitDialog").size(), 0u);
+  const std::string costs =
+      "tell :command mission_cost :totalCost 0 :radarCost 0 :intCost 0 :balloonCost 0";
+  EXPECT_EQ(agent.lines(), (Lines{"Bravo-2: " + costs, "Sim: " + costs, "Bravo-2: " + costs,
+                                  "Sim: " + costs}));
+  EXPECT_EQ(log_messages(logs.file("protocol.log")),
+            (Lines{"<CStationProtocol> Message held until the scenario's map is read",
+                   "<CStationProtocol> Scenario from [Charlie] dropped: the map of [Sim] is being "
+                   "read"}));
+}
+
+TEST_F(WebMapScenario, NoSenderHasMoreThanItsShareWaiting) {
+  testsupport::TempDir logs;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  receive("Sim", init("init_sim"));
+  for (size_t i = 0; i < CStationProtocol::kMaxWaiting; ++i) {
+    receive("Sim", "tell :command clock_sync :clock 1");
+  }
+  protocol->set_file(logs.file("protocol.log").c_str());
+  receive("Sim", "tell :command clock_sync :clock 2");
+  receive("Bravo-2", "tell :command clock_sync :clock 3");  // another sender is served
+  protocol->close();
+  EXPECT_EQ(frame.clock, 3);
+  EXPECT_EQ(log_messages(logs.file("protocol.log")),
+            Lines{"<CStationProtocol> Message from [Sim] dropped: 1024 of its messages wait "
+                  "already"});
+}
+
+TEST_F(WebMapScenario, AProtocolThatGoesGivesUpItsMap) {
+  receive("Sim", init("init_sim"));
+  agent.SetDispatcher(nullptr);
+  // Nothing is told to the protocol that went.
+  platform::current_loop().process_events(0);
+  EXPECT_EQ(agent.sent.size(), 0u);
+}
+
 // --- start_sim and start_playback
 
 class Start : public Protocol, public testing::WithParamInterface<const char*> {};
@@ -307,6 +380,53 @@ TEST_F(Protocol, MissionCostRecordsTheTeammatesTotalAndShowsItsTexts) {
   EXPECT_EQ(ui.calls, (Lines{"UpdateMemberCost(Bravo-2, 100, 20, 0.5, 120.5)",
                              "UpdateMemberCost(Bravo-2, 110, 20, , 130)"}));
   EXPECT_EQ(agent.sent.size(), 0u);
+}
+
+// Costs count only from the team and the simulation agent: a stranger's
+// are dropped (and logged), whatever it sends and however many strangers.
+struct CostSenderCase {
+  const char* name;
+  const char* sender;
+  bool counted;
+};
+
+void PrintTo(const CostSenderCase& c, std::ostream* out) { *out << c.name; }
+
+class MissionCostSender : public Protocol, public testing::WithParamInterface<CostSenderCase> {};
+
+TEST_P(MissionCostSender, CountsOnlyForTheTeamAndTheSimulation) {
+  doc.SetSimulationAgent("Sim");
+  testsupport::TempDir dir;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  protocol->set_file(dir.file("protocol.log").c_str());
+  const std::string sender = GetParam().sender;
+  receive(sender, "tell :command mission_cost :totalCost 1000000 :radarCost 1 :intCost 1");
+  protocol->close();
+  EXPECT_EQ(doc.GetTeamCosts().count(sender), GetParam().counted ? 1u : 0u);
+  EXPECT_EQ(ui.calls.size(), GetParam().counted ? 1u : 0u);
+  EXPECT_EQ(log_messages(dir.file("protocol.log")),
+            GetParam().counted
+                ? Lines{}
+                : Lines{"<CStationProtocol> mission_cost from [" + sender +
+                        "] dropped: not of the team"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Senders, MissionCostSender,
+    testing::Values(CostSenderCase{"Teammate", "Bravo-2", true},
+                    CostSenderCase{"TheStationItself", "Alpha-1", true},
+                    CostSenderCase{"SimulationAgent", "Sim", true},
+                    CostSenderCase{"Stranger", "Mallory", false},
+                    CostSenderCase{"NoSender", "\"\"", false}),
+    [](const testing::TestParamInfo<CostSenderCase>& info) { return info.param.name; });
+
+TEST_F(Protocol, ManyStrangersLeaveTheMissionCostAsTheTeamHasIt) {
+  for (int i = 0; i < 30; ++i) {
+    receive("stranger" + std::to_string(i), "tell :command mission_cost :totalCost 1000000");
+  }
+  receive("Bravo-2", "tell :command mission_cost :totalCost 7");
+  EXPECT_EQ(doc.ComputeMissionCost(), 7.0);
+  EXPECT_EQ(ui.pane.GetRoot().GetChildren().size(), 4u);
 }
 
 TEST_F(Protocol, MissionCompleteSendsTheStatisticsAndShowsTheMessage) {
@@ -670,6 +790,84 @@ TEST_F(Protocol, APlaybackBalloonFliesFromTheStationToTheWholeNumbersGiven) {
                 "tell :command deploy_balloon :destLat 600.000000 :destLng 300.000000 :gridCol", 0),
             0u);
 }
+
+// --- Numbers that no unit, pixel or total can work with
+
+// NaN, the infinities, and values a world away from the map are taken as
+// missing fields wherever the station reads a number from a message or a
+// scenario: every position stays finite and near the map, every total
+// finite, the drawing and the costs go on as before.
+class HostileNumber : public Protocol, public testing::WithParamInterface<const char*> {
+ protected:
+  // Whether a position lies on the map widened by its span on either side.
+  static bool Near(const CLatLng& p) {
+    return std::isfinite(p.latitude) && std::isfinite(p.longitude) && p.latitude >= -950 &&
+           p.latitude <= 1900 && p.longitude >= 95 - 560 && p.longitude <= 655 + 560;
+  }
+};
+
+TEST_P(HostileNumber, IsTakenAsAMissingField) {
+  const std::string v = GetParam();
+  doc.SetStationLocation(475, 200);
+  frame.clock = 30;
+  falcon()->Activate();
+  falcon()->SetController(bravo());
+  CWeatherBalloon* balloon = doc.DeployBalloon(600, 300);
+  const std::string id = balloon->GetId();
+  receive("Sim", "tell :command start_sim :stationlocation (tell :lat " + v + " :lon " + v + ")");
+  receive("Bravo-2", "tell :command deploy :resource Interceptor :id I1 :destLat " + v +
+                         " :destLng " + v);
+  receive("Sim", "tell :command update_inc_heading :id X1 :heading " + v + " :lat " + v +
+                     " :lng " + v);
+  receive("Sim", "tell :command playback_deploy_balloon :lat " + v + " :lng " + v);
+  receive("Sim", "tell :command weather_data :balloonID " + id + " :winddir " + v +
+                     " :windspeed 1 :humidity 1 :pressure 1 :temperature " + v + " :lng " + v +
+                     " :lat " + v);
+  receive("Bravo-2", "tell :command mission_cost :totalCost " + v + " :radarCost " + v +
+                         " :intCost 1 :balloonCost 1");
+  doc.ParseRadars(("(tell :number 1 :0 (tell :id R9 :lat " + v + " :lon " + v + " :range " + v +
+                   "))")
+                      .c_str());
+  doc.ParseIncursions(("(tell :number 1 :0 (tell :id X9 :heading " + v + " :speed " + v +
+                       " :lat " + v + " :lon " + v + "))")
+                          .c_str());
+  frame.clock = 90;
+
+  EXPECT_EQ(doc.GetStationLocation()->latitude, 475.0);
+  EXPECT_FALSE(balloon->HasReport());
+  EXPECT_EQ(doc.GetBalloons().size(), 1u);
+  EXPECT_EQ(doc.FindIncursion("X1")->GetStartTime(), 0);  // the course is not taken
+  // A cost far beyond the map is still a cost.
+  const bool cost = v == "5e6";
+  EXPECT_EQ(doc.GetTeamCosts().at("Bravo-2"), cost ? 5e6 : 0.0);
+  EXPECT_EQ(ui.calls_starting("UpdateMemberCost").back(),
+            cost ? "UpdateMemberCost(Bravo-2, 5e6, 1, 1, 5e6)"
+                 : "UpdateMemberCost(Bravo-2, , 1, 1, )");
+  EXPECT_EQ(doc.FindRadar("R9")->GetRange(), 0.0);
+  for (const auto& [unitId, unit] : doc.GetRadars()) EXPECT_TRUE(Near(unit->GetStart())) << unitId;
+  for (const auto& [unitId, unit] : doc.GetIncursions()) {
+    EXPECT_TRUE(Near(*unit->PositionAt(frame.clock))) << unitId;
+  }
+  const std::unique_ptr<CLatLng> falconAt = falcon()->PositionAt(frame.clock);
+  EXPECT_TRUE(std::isfinite(falconAt->latitude) && std::isfinite(falconAt->longitude));
+  double balloons = 0, radars = 0, interceptors = 0;
+  doc.ComputeOwnCosts(&balloons, &radars, &interceptors);
+  EXPECT_TRUE(std::isfinite(balloons + radars + interceptors));
+  EXPECT_TRUE(std::isfinite(doc.ComputeMissionCost()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, HostileNumber,
+                         testing::Values("nan", "inf", "-inf", "1e308", "-1e308", "1e999", "5e6"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           const std::string text = info.param;
+                           if (text == "nan") return std::string("NotANumber");
+                           if (text == "inf") return std::string("Infinity");
+                           if (text == "-inf") return std::string("MinusInfinity");
+                           if (text == "1e308") return std::string("LargestFinite");
+                           if (text == "-1e308") return std::string("MinusLargestFinite");
+                           if (text == "1e999") return std::string("BeyondDouble");
+                           return std::string("FarBeyondTheMap");
+                         });
 
 // --- Messages that arrive while a handler has a box open
 

@@ -19,7 +19,7 @@ void RecordingStationUi::MessageBox(const char* text, unsigned type) {
 bool RecordingStationUi::AskYesNo(const char* text) {
   bool yes = false;
   if (answers.empty()) {
-    ADD_FAILURE() << "unscripted question: " << shown(text);
+    unscripted.push_back("question: " + shown(text));
   } else {
     yes = answers.front();
     answers.pop_front();
@@ -100,7 +100,7 @@ unsigned RecordingStationUi::TrackMenu(const std::vector<CStationMenuItem>& item
   last_menu = items;
   unsigned choice = 0;
   if (choices.empty()) {
-    ADD_FAILURE() << "unscripted menu";
+    unscripted.push_back("menu");
   } else {
     choice = choices.front();
     choices.pop_front();
@@ -145,32 +145,6 @@ std::vector<std::string> RecordingAgent::lines() const {
   std::vector<std::string> out;
   for (const Sent& s : sent) out.push_back(s.receiver + ": " + s.content);
   return out;
-}
-
-StationTest::StationTest() {
-  ui.pane.SetDocument(&doc);
-  ui.chat.SetDocument(&doc);
-  doc.SetAgent(&agent);
-  doc.SetMainFrame(&frame);
-  doc.OnNewDocument();
-  CWorldMap* map = doc.GetWorldMap();
-  map->create(40, 40, '!');
-  map->updatelatlong(0.0, 950.0, 95.0, 655.0);
-  ui.calls.clear();
-}
-
-StationTest::~StationTest() {
-  ui.pane.SetDocument(nullptr);
-  ui.chat.SetDocument(nullptr);
-  doc.SetAgent(nullptr);
-  doc.SetMainFrame(nullptr);
-}
-
-void StationTest::join_team(const char* own, std::initializer_list<const char*> teammates) {
-  doc.SetOwnName(own);
-  doc.AddTeamMember(own);
-  for (const char* name : teammates) doc.AddTeamMember(name);
-  doc.SetSimulationAgent("Sim");
 }
 
 }  // namespace stationtest

@@ -1,10 +1,9 @@
 // Test doubles of the station's surroundings: a CStationUi that records each
-// call and answers questions from a script, a frame that keeps the clock, an
-// agent that records what the document sends instead of sending it, and a
-// fixture that wires a new document to all three over a 40 x 40 map.
+// call and answers questions from a script, a frame that keeps the clock,
+// and an agent that records what the document sends instead of sending it.
+// They need no test framework (the station's fuzz targets use them too);
+// stationtest.h wires them to a document in a GoogleTest fixture.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -27,8 +26,9 @@ using Lines = std::vector<std::string>;
 
 // Every call as one line, e.g. "MessageBox(No Incursion to Intercept.)",
 // "AskYesNo(...) -> yes", "RefreshInfoPane(5)". Yes/No answers and menu
-// choices come from the script queues; an unscripted question fails the test
-// and answers No (0 for a menu). Like the program's UI, it keeps the
+// choices come from the script queues; an unscripted question or menu is
+// noted in `unscripted` (which the fixture's tests expect empty) and
+// answers No (0 for a menu). Like the program's UI, it keeps the
 // information pane and the chat as they would be shown.
 class RecordingStationUi : public CStationUi {
  public:
@@ -59,6 +59,7 @@ class RecordingStationUi : public CStationUi {
   std::vector<std::string> calls_starting(const std::string& prefix) const;
 
   std::vector<std::string> calls;
+  std::vector<std::string> unscripted;
   // Runs once while the next box, question or menu is open, after its line
   // is recorded, as the event loop runs what arrives meanwhile. It may set
   // the hook of the one after.
@@ -105,23 +106,6 @@ class RecordingAgent : public CStationAgent {
 
   std::vector<Sent> sent;
   int result = 1;
-};
-
-// A new document (OnNewDocument run) with the recorders attached and a
-// 40 x 40 map over latitudes 0 to 950 and longitudes 95 to 655, zoom 2.
-class StationTest : public ::testing::Test {
- protected:
-  StationTest();
-  ~StationTest() override;
-
-  // A teammate or the station itself as a team member; "Sim" is the
-  // simulation agent.
-  void join_team(const char* own, std::initializer_list<const char*> teammates);
-
-  RecordingStationUi ui;
-  RecordingFrame frame;
-  RecordingAgent agent;
-  CTesselStationDoc doc{ui};
 };
 
 }  // namespace stationtest

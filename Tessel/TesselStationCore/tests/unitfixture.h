@@ -10,7 +10,7 @@
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
 #include "TesselStationCore/teammember.h"
-#include "stationrecorder.h"
+#include "stationtest.h"
 
 namespace stationtest {
 

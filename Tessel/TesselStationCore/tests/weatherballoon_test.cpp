@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,8 @@ struct RectCase {
   CRect cells;
 };
 
+void PrintTo(const RectCase& c, std::ostream* out) { *out << c.name; }
+
 class ReportRect : public BalloonTest, public testing::WithParamInterface<RectCase> {};
 
 TEST_P(ReportRect, CoversTheReportedCell) {
@@ -143,6 +146,8 @@ struct LinesCase {
   int now;
   Lines lines;
 };
+
+void PrintTo(const LinesCase& c, std::ostream* out) { *out << c.name; }
 
 class PaneLines : public BalloonTest, public testing::WithParamInterface<LinesCase> {};
 

@@ -213,6 +213,27 @@ TEST_F(SimRun, ScriptedExchangeWithWeatherAnswerAndTeammate) {
                 "sim-agent: tell :command reset_sim"}));
 }
 
+TEST_F(SimRun, RepeatSendsEachMessageWithItsIndexAndElapsedTellsTheTime) {
+  const std::string script =
+      "mark\n"
+      "repeat 3 send-as stranger${n} tell :command mission_cost :totalCost ${n}\n"
+      "repeat 2 send tell :command clock_sync :clock 1\n"
+      "await mission_cost\n"
+      "elapsed flood\n";
+  std::string output;
+  ASSERT_EQ(run(script, via_name_server(), &output), 0) << output;
+  EXPECT_TRUE(has_line(output, "send: 3 messages from stranger${n}: tell :command mission_cost "
+                               ":totalCost ${n}"))
+      << output;
+  EXPECT_TRUE(has_line_starting(output, "elapsed: flood ")) << output;
+  EXPECT_EQ(received, (std::vector<std::string>{
+                          "stranger0: tell :command mission_cost :totalCost 0",
+                          "stranger1: tell :command mission_cost :totalCost 1",
+                          "stranger2: tell :command mission_cost :totalCost 2",
+                          "sim-agent: tell :command clock_sync :clock 1",
+                          "sim-agent: tell :command clock_sync :clock 1"}));
+}
+
 TEST_F(SimRun, DemoScriptRunsToItsEndAgainstAStationThatAnswers) {
   std::string output;
   ASSERT_EQ(run_file(std::string(TESSEL_SIM_SCENARIOS) + "/demo.script", via_name_server(),

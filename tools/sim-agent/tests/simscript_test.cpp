@@ -27,7 +27,12 @@ std::string shown(const AwaitStep& await) {
 std::string shown(const SimStep& step) {
   const std::string line = std::to_string(step.line) + " ";
   if (const auto* send = std::get_if<SendStep>(&step.action)) {
-    return line + "send " + send->sender + ": " + send->content;
+    const std::string times = send->count == 1 ? "" : std::to_string(send->count) + " x ";
+    return line + "send " + times + send->sender + ": " + send->content;
+  }
+  if (std::holds_alternative<MarkStep>(step.action)) return line + "mark";
+  if (const auto* elapsed = std::get_if<ElapsedStep>(&step.action)) {
+    return line + "elapsed " + elapsed->label;
   }
   if (const auto* await = std::get_if<AwaitStep>(&step.action)) return line + shown(*await);
   if (const auto* pause = std::get_if<PauseStep>(&step.action)) {
@@ -114,7 +119,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"WeatherValues", "weather humidity 80 winddir -12.5",
                  {"1 weather humidity=80.000000 winddir=-12.500000"}},
         ReadCase{"WeatherError", "weather error", {"1 weather error"}},
-        ReadCase{"LongestDuration", "pause 3600s", {"1 pause 3600000"}}),
+        ReadCase{"LongestDuration", "pause 3600s", {"1 pause 3600000"}},
+        ReadCase{"RepeatKeepsTheIndexForEachMessage",
+                 "repeat 3 send-as stranger${n} tell :command mission_cost :totalCost ${n}",
+                 {"1 send 3 x stranger${n}: tell :command mission_cost :totalCost ${n}"}},
+        ReadCase{"RepeatUnderTheOwnName", "repeat 2 send tell :command clock_sync :clock 1",
+                 {"1 send 2 x sim: tell :command clock_sync :clock 1"}},
+        ReadCase{"LongWord", "send tell :command x :message (${long:5})",
+                 {"1 send sim: tell :command x :message (xxxxx)"}},
+        ReadCase{"MarkAndElapsed", "mark\nelapsed flood", {"1 mark", "2 elapsed flood"}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
 
 // Mistakes, each with the line that holds it.
@@ -187,7 +200,20 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ContinuedPastTheEnd", "pause 1s\nsend tell :command x \\\n", {},
                  "2: the step continues past the end of the script"},
         ReadCase{"FirstMistakeWins", "pause 1s\nbogus\nalso bogus\n", {},
-                 "2: unknown step 'bogus'"}),
+                 "2: unknown step 'bogus'"},
+        ReadCase{"IndexOutsideARepeat", "send tell :command x :y ${n}", {},
+                 "1: unknown placeholder ${n}"},
+        ReadCase{"RepeatWithoutCount", "repeat send tell :command x", {},
+                 "1: repeat: expected 'repeat COUNT send ...' or 'repeat COUNT send-as ...'"},
+        ReadCase{"RepeatOfNoSend", "repeat 3 pause 1s", {},
+                 "1: repeat: expected 'repeat COUNT send ...' or 'repeat COUNT send-as ...'"},
+        ReadCase{"RepeatTooOften", "repeat 1000001 send tell :command x", {},
+                 "1: repeat: expected 'repeat COUNT send ...' or 'repeat COUNT send-as ...'"},
+        ReadCase{"RepeatedNameThatBreaksTheMessage", "repeat 2 send-as a(${n}) tell :command x",
+                 {}, "1: send-as: whose name?"},
+        ReadCase{"LongWordTooLong", "send tell :command x :m (${long:16777217})", {},
+                 "1: ${long:16777217}: expected a count of letters up to 16777216"},
+        ReadCase{"ElapsedWithoutLabel", "elapsed", {}, "1: elapsed: expected one label"}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
 
 struct UrlCase {

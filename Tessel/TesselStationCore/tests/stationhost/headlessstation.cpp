@@ -93,21 +93,15 @@ class HeadlessStation::Dispatcher : public CStationDispatcher {
  public:
   explicit Dispatcher(HeadlessStation& station) : station_(station), protocol_(station.doc_) {}
 
-  void dispatch(const char* text) override {
-    CParser envelope;
+  void dispatch(CParser& message) override {
     CParser content;
     std::string command;
-    if (envelope.parse_message(text) == 1) {
-      PrintLine("recv: " + text_of(envelope.find_sender()) + " -> " +
-                text_of(envelope.find_receiver()) + ": " + unwrapped(envelope.find_content()));
-      if (envelope.find_content() != nullptr &&
-          content.parse_message(envelope.find_content()) == 1) {
-        command = text_of(content.find_token("command"));
-      }
-    } else {
-      PrintLine("recv: unreadable: " + text_of(text));
+    PrintLine("recv: " + text_of(message.find_sender()) + " -> " +
+              text_of(message.find_receiver()) + ": " + unwrapped(message.find_content()));
+    if (message.find_content() != nullptr && content.parse_message(message.find_content()) == 1) {
+      command = text_of(content.find_token("command"));
     }
-    protocol_.dispatch(text);
+    protocol_.dispatch(message);
     station_.AfterMessage(command);
   }
 
