@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Namewick/ansclient.h"
+#include "Credwick/lookupmodule.h"
 #include "Relaywick/communicator.h"
 #include "TesselStation/aboutdlg.h"
 #include "TesselStation/stationimages.h"
@@ -314,7 +314,7 @@ void CMainFrame::CreateStatusBar() {
 int CMainFrame::RegisteredNow() const {
   CStationAgent* agent = GetAgent();
   CCommunicator* communicator = agent != nullptr ? agent->get_communicator() : nullptr;
-  const CANSClient* client =
+  const CLookupModule* client =
       communicator != nullptr ? communicator->retrieve_ans_object() : nullptr;
   return client != nullptr ? client->is_registered() : 0;
 }

@@ -7,7 +7,7 @@
 
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
-#include "Namewick/ansclient.h"
+#include "Credwick/lookupmodule.h"
 #include "Platform/listbox.h"
 #include "Platform/messagesink.h"
 #include "Relaywick/communicator.h"

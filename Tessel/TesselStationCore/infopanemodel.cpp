@@ -7,7 +7,7 @@
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
-#include "Namewick/ansclient.h"
+#include "Credwick/lookupmodule.h"
 #include "Relaywick/communicator.h"
 #include "TesselStationCore/stationagent.h"
 #include "TesselStationCore/stationui.h"
@@ -27,7 +27,7 @@ void AgentLocation(CStationAgent* agent, const char* name, std::string* host, st
                    std::string* ans) {
   CCommunicator* communicator = agent->get_communicator();
   CBeliefDB* db = communicator != nullptr ? communicator->get_beliefdb() : nullptr;
-  const CANSClient* client =
+  const CLookupModule* client =
       communicator != nullptr ? communicator->retrieve_ans_object() : nullptr;
   if (db == nullptr || client == nullptr || client->is_registered() != 1) return;
   const CServiceInfo* entry = agent->FindServiceEntry(name);

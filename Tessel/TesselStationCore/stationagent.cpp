@@ -3,8 +3,8 @@
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/belief.h"
 #include "Credwick/beliefdb.h"
+#include "Credwick/lookupmodule.h"
 #include "Lexwick/parser.h"
-#include "Namewick/ansclient.h"
 #include "Relaywick/communicator.h"
 #include "Toolwick/format.h"
 
