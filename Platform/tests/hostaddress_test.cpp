@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,8 @@ struct InterfaceSetting {
   bool (*read)(in_addr*);
   bool any_when_unset;
 };
+
+void PrintTo(const InterfaceSetting& c, std::ostream* out) { *out << c.name; }
 
 class InterfaceSettingTest : public ::testing::TestWithParam<InterfaceSetting> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "testsupport/childprocess.h"
@@ -14,6 +15,8 @@ struct CrashCase {
   const char* how;
   const char* header;
 };
+
+void PrintTo(const CrashCase& c, std::ostream* out) { *out << c.name; }
 
 class CrashReport : public ::testing::TestWithParam<CrashCase> {
  protected:

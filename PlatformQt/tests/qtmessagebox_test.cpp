@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ struct UnattendedCase {
   std::vector<std::string> items;
   std::vector<std::string> lines;
 };
+
+void PrintTo(const UnattendedCase& c, std::ostream* out) { *out << c.name; }
 
 class Unattended : public ::testing::TestWithParam<UnattendedCase> {};
 

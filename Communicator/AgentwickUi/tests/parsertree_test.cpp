@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct TreeCase {
   const char* text;
   std::vector<std::string> lines;
 };
+
+void PrintTo(const TreeCase& c, std::ostream* out) { *out << c.name; }
 
 class ParserTree : public ::testing::TestWithParam<TreeCase> {
  protected:

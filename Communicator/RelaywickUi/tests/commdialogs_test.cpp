@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,8 @@ struct OpeningCase {
   bool locked;
 };
 
+void PrintTo(const OpeningCase& c, std::ostream* out) { *out << c.name; }
+
 class NameServerDialogOpening : public CommDialogsTest,
                                 public ::testing::WithParamInterface<OpeningCase> {};
 
@@ -160,6 +163,8 @@ struct RefusedCase {
   const char* ans_name_after;  // the "ans" belief after the attempt
   unsigned ans_port_after;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
 
 class NameServerDialogRefused : public CommDialogsTest,
                                 public ::testing::WithParamInterface<RefusedCase> {};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,8 @@ struct StdoutCase {
   std::string message;
   std::string printed;
 };
+
+void PrintTo(const StdoutCase& c, std::ostream* out) { *out << c.name; }
 
 class KelConsoleStdout : public testing::TestWithParam<StdoutCase> {};
 

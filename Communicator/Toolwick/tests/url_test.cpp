@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct ParseCase {
   const char* webpage;
   std::vector<std::string> elements;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* out) { *out << c.name; }
 
 constexpr const char* kUnset = "(unset)";
 
