@@ -9,14 +9,23 @@
 // The connection names itself after the sender of the first message it
 // parses, so that the agent's replies to that sender reuse it.
 //
+// Sending never waits: what the system does not take at once waits in the
+// connection's outgoing buffer and goes as the peer reads (CAsyncSocket::
+// SendBuffered), and an outgoing connection is made without waiting for it.
+//
 // A connection that broke is dirty: it is neither read nor sent to any
-// more, but hands over what it had queued. A send that fails, a timed-out
-// one included, makes it dirty too: whatever part went out, the stream now
-// holds a cut message, and a peer that does not read costs one timeout
-// only. One whose peer closed is no longer read, is not chosen for sending
-// and fails a send. A dirty one is removed by its server once its owner has
-// taken its last message (remove_from_queue); both kinds are removed by the
-// server's sweep when the owner is not handling one of their messages.
+// more, but hands over what it had queued. A send that fails makes it dirty
+// too, and so does a peer that takes none of the waiting bytes for
+// CAsyncSocket::kBlockingTimeoutMs, or a send that would take the outgoing
+// buffer past CAsyncSocket::kMaxSendBuffer: whatever part went out, the
+// stream now holds a cut message. One whose peer ended its stream is no
+// longer read, but is still sent to when no other connection of its agent
+// is open (the peer may only have ended its sending); a peer that closed
+// answers that with a reset, which fails the send. A dirty one is removed
+// by its server once its owner has taken its last message
+// (remove_from_queue); both kinds are removed by the server's sweep when
+// the owner is not handling one of their messages and nothing waits to be
+// sent.
 //
 // Bounds: a message beyond CMessageFramer::kMaxMessage bytes makes the
 // connection dirty at once, and so does a queue of kMaxQueue messages of
@@ -54,10 +63,15 @@ class CClientSocket : public CSocketBase {
   ~CClientSocket() override;
 
   // Turns every CR and LF of `text` into a blank, in place, up to and
-  // including its first 0x04 or NUL, and sends exactly those bytes. The
-  // count sent, or -1 (dirty, null text, peer closed, failed send); after a
-  // peer that closed or a failed send the connection is dirty and closed.
+  // including its first 0x04 or NUL, and sends exactly those bytes without
+  // waiting. The count taken (sent, or kept to be sent), or -1 (dirty, null
+  // text, failed send); after a failed send the connection is dirty and
+  // closed.
   int mfc_send(char* text);
+  // For a connection that nobody will find again: true when bytes still
+  // wait to go, and the connection then asks its server to remove it once
+  // they went; false when nothing waits.
+  bool close_when_sent();
   // The first queued message, owned by the queue until remove_from_queue;
   // null when the queue is empty.
   char* mfc_getdata();
@@ -112,6 +126,7 @@ class CClientSocket : public CSocketBase {
  protected:
   void OnReceive(int code) override;
   void OnClose(int code) override;
+  void OnSend(int code) override;
 
  private:
   // Appends a message; null (and the connection given up) when kMaxQueue
@@ -158,4 +173,5 @@ class CClientSocket : public CSocketBase {
   bool paused_ = false;  // a notification left unread while the queue is full
   bool completed_ = false;
   size_t queued_bytes_ = 0;
+  bool close_when_sent_ = false;
 };

@@ -575,38 +575,51 @@ CClientSocket* CCommunicator::deliver(const char* name, const char* host, unsign
                                       char* text, int* sent, bool log_failed_reconnect) {
   bool reconnecting = false;
   if (name != nullptr) {
-    auto* cached = dynamic_cast<CClientSocket*>(server_->find_connection(name, host, port));
+    CClientSocket* cached = server_->find_client(name);
     if (cached != nullptr && cached->get_sockettype() == SOCKETTYPE_CLIENT) {
       *sent = cached->mfc_send(text);
-      if (*sent != -1) return cached;
+      if (*sent != -1) {
+        server_->note_used(cached);
+        return cached;
+      }
       // mfc_send left it dirty: never found again, the server removes it.
-      if (platform::last_socket_error() == platform::WSAETIMEDOUT) {
-        // The agent took nothing for the whole timeout; trying again at
-        // once could hold the loop as long once more.
+      if (platform::last_socket_error() == platform::WSAENOBUFS) {
+        // The agent leaves what was sent to it unread; a new connection
+        // would only fill up in turn.
         debug("<CCommunicator> Agent [%s] is not reading, message not sent", name);
         return nullptr;
       }
       reconnecting = true;
     }
   }
+  *sent = -1;
+  if (!server_->make_room_for_outgoing()) {
+    platform::set_last_socket_error(platform::WSAEMFILE);
+    return nullptr;
+  }
   auto socket = std::make_unique<CClientSocket>(server_.get(), get_handler());
   if (!socket->Create(0, SOCK_STREAM)) {
     debug("<CCommunicator> Communicator returned: Error creating socket");
-    *sent = -1;
     return nullptr;
   }
   socket->set_agentname(name);
-  if (!socket->Connect(host, port)) {
-    *sent = -1;
-    return nullptr;
-  }
+  // Not waiting for the peer's answer: the text waits in the connection
+  // until it is made.
+  if (!socket->BeginConnect(host, port)) return nullptr;
   *sent = socket->mfc_send(text);
   if (*sent == -1) {
     if (reconnecting && log_failed_reconnect) debug("<CCommunicator> sending message");
     return nullptr;
   }
-  // A connection without an agent name could never be found again.
-  if (name == nullptr) return nullptr;
+  // A connection without an agent name could never be found again: it goes
+  // once the text is out.
+  if (name == nullptr) {
+    if (socket->close_when_sent()) server_->new_connection(std::move(socket));
+    return nullptr;
+  }
+  // The peer's address, until the connection made tells it.
+  socket->set_hostname(host);
+  socket->set_port(port);
   CClientSocket* kept = socket.get();
   server_->new_connection(std::move(socket));
   return kept;
@@ -671,8 +684,8 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
     debug("<CCommunicator> Error looking up [%s] in network belief DB", shown_text(receiver));
   }
 
-  if (kind != SendKind::kInternal) {
-    auto* cached = dynamic_cast<CClientSocket*>(find_connection(receiver, host, port));
+  if (kind != SendKind::kInternal && server_ != nullptr) {
+    const CClientSocket* cached = server_->find_client(receiver);
     if (cached != nullptr && cached->get_sockettype() == SOCKETTYPE_CLIENT &&
         (kind == SendKind::kSocket || in_reply_to == nullptr)) {
       in_reply_to = cached->get_reply_with();

@@ -9,8 +9,11 @@
 // database given to the constructor stays the caller's and must outlive the
 // communicator; the one the communicator makes itself is deleted with it.
 //
-// Everything runs on the thread of the event loop; connecting and sending
-// block it (Platform's timeouts bound them).
+// Everything runs on the thread of the event loop. The message sends never
+// hold it: a new connection is made, and a text that the peer does not take
+// at once is sent, while the loop goes on (a peer that takes nothing for
+// 3 s loses its connection). get_socket connects with a wait, as its
+// callers need the connection at once (Platform's timeout bounds it).
 #pragma once
 
 #include <cstdarg>
@@ -186,7 +189,8 @@ class CCommunicator : public CListElement {
 
   // Sends `text` (CR and LF turned into blanks in place) over the cached
   // connection of agent `name` or a new one to `host` and `port`: the byte
-  // count, -1 on failure, 0 without a server socket.
+  // count taken, -1 on failure, 0 without a server socket. A new connection
+  // past the server's limit of outgoing ones closes the least recently used.
   int comm_senddata(const char* name, const char* host, unsigned port, char* text);
   // The same; the connection that carried the text and is kept for the
   // agent, or null (failed, or made for a null name and closed again).

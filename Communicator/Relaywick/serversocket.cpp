@@ -13,26 +13,36 @@
 
 namespace {
 
-// A list element that owns the socket it carries as content.
+// A list element that owns the socket it carries as content, and knows it
+// as a client connection when it is one, so that the connections are told
+// apart once, as they are registered.
 class SocketElement : public CListElement {
  public:
-  explicit SocketElement(std::unique_ptr<CSocketBase> socket) : socket_(std::move(socket)) {
+  explicit SocketElement(std::unique_ptr<CSocketBase> socket)
+      : socket_(std::move(socket)), client_(dynamic_cast<CClientSocket*>(socket_.get())) {
     CListElement::set_content(socket_.get());
   }
   CSocketBase* socket() const { return socket_.get(); }
+  CClientSocket* client() const { return client_; }
   std::unique_ptr<CSocketBase> release() {
     CListElement::set_content(nullptr);
+    client_ = nullptr;
     return std::move(socket_);
   }
+  // The server's running count of sends when a send last used it.
+  uint64_t used = 0;
 
  private:
   std::unique_ptr<CSocketBase> socket_;
+  CClientSocket* client_;
 };
 
 SocketElement* first(const CLList& list) { return static_cast<SocketElement*>(list.get_element(0)); }
 SocketElement* next(SocketElement* element) {
   return static_cast<SocketElement*>(element->get_next());
 }
+// The element that carries a registered socket (its registry_element_).
+SocketElement* element_of(CListElement* carrier) { return static_cast<SocketElement*>(carrier); }
 
 }  // namespace
 
@@ -94,14 +104,16 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   CSocketBase* added = socket.get();
   added->set_descriptor(get_descriptor());
   added->set_logger(logger_);
-  added->registry_element_ = sockets_.add_element(new SocketElement(std::move(socket)));
+  auto* element = new SocketElement(std::move(socket));
+  added->registry_element_ = sockets_.add_element(element);
   added->registry_ = this;
   added->registered_order_ = next_order_++;
+  element->used = ++sends_;
   index(added);
-  if (auto* client = dynamic_cast<CClientSocket*>(added)) {
+  if (CClientSocket* client = element->client()) {
     client->counted_bytes_ = client->get_held_bytes();
     held_bytes_ += client->counted_bytes_;
-    if (client->accepted_at_) ++accepted_;
+    ++(client->accepted_at_ ? accepted_ : outgoing_);
     if (read_peer && added->get_sockettype() == SOCKETTYPE_CLIENT) {
       char host[platform::kAddressTextSize] = {};
       unsigned port = 0;
@@ -117,15 +129,16 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
 void CServerSocket::remove_connection(CSocketBase* socket) {
   if (socket == nullptr || socket->registry_ != this) return;
   unindex(socket);
-  auto* e = static_cast<SocketElement*>(socket->registry_element_);
+  SocketElement* e = element_of(socket->registry_element_);
+  CClientSocket* client = e->client();
   socket->registry_ = nullptr;
   socket->registry_element_ = nullptr;
   std::unique_ptr<CSocketBase> owned = e->release();
   sockets_.delete_element(e);
-  if (auto* client = dynamic_cast<CClientSocket*>(owned.get())) {
+  if (client != nullptr) {
     held_bytes_ -= client->counted_bytes_;
     client->counted_bytes_ = 0;
-    if (client->accepted_at_) --accepted_;
+    --(client->accepted_at_ ? accepted_ : outgoing_);
   }
   owned->Close();
   platform::delete_later(owned.release());
@@ -133,20 +146,80 @@ void CServerSocket::remove_connection(CSocketBase* socket) {
 
 CSocketBase* CServerSocket::find_connection(const char* name, const char* /*host*/,
                                             unsigned /*port*/) {
+  return find_named(name);
+}
+
+CClientSocket* CServerSocket::find_client(const char* name) {
+  CSocketBase* found = find_named(name);
+  return found != nullptr ? element_of(found->registry_element_)->client() : nullptr;
+}
+
+CSocketBase* CServerSocket::find_named(const char* name) const {
   if (name == nullptr || std::strcmp(name, kUnknownAgent) == 0 ||
       std::strcmp(name, kBroadcastAgent) == 0) {
     return nullptr;
   }
   const auto named = by_name_.find(std::string_view(name));
   if (named == by_name_.end()) return nullptr;
+  // A peer that ended its stream may have closed, and then loses what is
+  // sent to it: an open connection of the same agent comes first.
+  CSocketBase* ended = nullptr;
   for (CSocketBase* socket : named->second) {
     if (socket->get_dirty() != 0) continue;
-    // What is sent to a peer that closed is lost: a newer connection of
-    // the same agent, or a new one, carries it.
-    const auto* client = dynamic_cast<const CClientSocket*>(socket);
+    const CClientSocket* client = element_of(socket->registry_element_)->client();
     if (client == nullptr || !client->is_peer_closed()) return socket;
+    if (ended == nullptr) ended = socket;
   }
-  return nullptr;
+  return ended;
+}
+
+void CServerSocket::note_used(const CClientSocket* connection) {
+  if (connection->registry_ == this) element_of(connection->registry_element_)->used = ++sends_;
+}
+
+int CServerSocket::get_outgoing_limit() const {
+  if (limits_.outgoing > 0) return limits_.outgoing;
+  rlimit descriptors{};
+  if (getrlimit(RLIMIT_NOFILE, &descriptors) != 0 || descriptors.rlim_cur == RLIM_INFINITY) {
+    return kMaxOutgoing;
+  }
+  const auto left = static_cast<long long>(descriptors.rlim_cur) - kReservedDescriptors - accepted_;
+  return static_cast<int>(std::clamp<long long>(left, 0, kMaxOutgoing));
+}
+
+bool CServerSocket::make_room_for_outgoing() {
+  const int limit = get_outgoing_limit();
+  if (limit <= 0) {
+    debug("<CServerSocket> No descriptors left for a new connection, not connecting");
+    return false;
+  }
+  while (outgoing_ >= limit) {
+    // Broken ones first, then the one whose last send is the oldest; never
+    // one whose owner is handling a message of it.
+    SocketElement* oldest = nullptr;
+    bool oldest_usable = true;
+    for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
+      const CClientSocket* client = e->client();
+      if (client == nullptr || client->accepted_at_ || client->is_waiting() != 0) continue;
+      const bool usable = client->get_dirty() == 0;
+      if (oldest == nullptr || (oldest_usable && !usable) ||
+          (usable == oldest_usable && e->used < oldest->used)) {
+        oldest = e;
+        oldest_usable = usable;
+      }
+    }
+    if (oldest == nullptr) {
+      debug("<CServerSocket> Too many outgoing connections and all are in use, not connecting");
+      return false;
+    }
+    if (oldest_usable && oldest->client()->GetUnsent() > 0) {
+      debug(str_format("<CServerSocket> Dropping [%zu] unsent bytes", oldest->client()->GetUnsent())
+                .c_str());
+    }
+    debug("<CServerSocket> Too many outgoing connections, closing the least recently used one");
+    remove_connection(oldest->socket());
+  }
+  return true;
 }
 
 CSocketBase* CServerSocket::get_connection(long descriptor) {
@@ -196,8 +269,10 @@ void CServerSocket::sweep_connections() {
   SocketElement* e = first(sockets_);
   while (e != nullptr) {
     SocketElement* following = next(e);
-    auto* client = dynamic_cast<CClientSocket*>(e->socket());
-    if (client != nullptr && (client->get_dirty() != 0 || client->is_peer_closed()) &&
+    CClientSocket* client = e->client();
+    // A peer that ended its stream may still be reading what waits for it.
+    if (client != nullptr &&
+        (client->get_dirty() != 0 || (client->is_peer_closed() && client->GetUnsent() == 0)) &&
         client->is_waiting() == 0) {
       remove_connection(client);
     } else if (client != nullptr && client->accepted_at_ && !client->has_completed_message() &&
@@ -236,7 +311,7 @@ void CServerSocket::OnAccept(int /*code*/) {
 
 bool CServerSocket::make_room() {
   for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
-    auto* client = dynamic_cast<CClientSocket*>(e->socket());
+    CClientSocket* client = e->client();
     if (client == nullptr || !client->accepted_at_ || client->has_completed_message()) continue;
     debug("<CServerSocket> Too many connections, closing the oldest one that has sent no message");
     remove_connection(client);

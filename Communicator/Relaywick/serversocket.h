@@ -14,7 +14,9 @@
 // and a listener that cannot accept for lack of descriptors rests for a
 // short back-off instead of being told of the waiting peer again at once.
 // Connections that have delivered messages stay cached as long as their
-// peers keep them.
+// peers keep them. The agent's own connections are bounded too: before it
+// makes one past the limit, the one it sent over least recently is closed,
+// so that they never take the descriptors kept for the agent's own use.
 //
 // The logger is not owned; the server's lines go to its process_message
 // (direction internal), its connections' lines to its debug log.
@@ -51,6 +53,8 @@ class CServerSocket : public CSocketBase {
   // and files.
   static constexpr int kMaxAccepted = 1024;
   static constexpr int kReservedDescriptors = 16;
+  // The agent's own connections at once when the descriptor limit allows.
+  static constexpr int kMaxOutgoing = 1024;
 
   struct Limits {
     // The accepted connections at once; 0: kMaxAccepted, or the descriptor
@@ -64,6 +68,10 @@ class CServerSocket : public CSocketBase {
     std::chrono::milliseconds accept_backoff{500};
     // The bytes of queued and partial messages of all connections together.
     size_t held_bytes = size_t{64} << 20;
+    // The agent's own connections at once; 0: kMaxOutgoing, or what the
+    // descriptor limit leaves beside kReservedDescriptors and the accepted
+    // connections where that is lower.
+    int outgoing = 0;
   };
 
   explicit CServerSocket(CWnd* handler);
@@ -85,6 +93,17 @@ class CServerSocket : public CSocketBase {
   int get_accept_limit() const;
   // The connections in the list that this server accepted.
   int get_accepted() const { return accepted_; }
+  // The client connections in the list that it did not accept: the agent's
+  // own.
+  int get_outgoing() const { return outgoing_; }
+  // Limits::outgoing as it applies now.
+  int get_outgoing_limit() const;
+  // Makes room for one more connection of the agent's own, closing the one
+  // used least recently when the limit is reached (and dropping what it
+  // has not sent yet); false when every one is in use by the owner.
+  bool make_room_for_outgoing();
+  // Marks `connection` as the one sent over last.
+  void note_used(const CClientSocket* connection);
   // The bytes that the registered connections hold in queued and partial
   // messages.
   size_t get_held_bytes() const { return held_bytes_; }
@@ -102,10 +121,13 @@ class CServerSocket : public CSocketBase {
   // callback returns, so the connection itself may ask for this. Nothing
   // happens for a socket that is not in the list.
   void remove_connection(CSocketBase* socket);
-  // The first connection in list order named `name` that is neither dirty,
-  // nor closed by its peer, nor one of the placeholder names; host and port
-  // are not compared.
+  // The first connection in list order named `name` that is not dirty and
+  // whose peer has not ended its stream, else the first one that is not
+  // dirty; never one of the placeholder names. Host and port are not
+  // compared.
   CSocketBase* find_connection(const char* name, const char* host, unsigned port);
+  // find_connection for a client connection, null for any other.
+  CClientSocket* find_client(const char* name);
   // The last connection in list order with that descriptor; null for -1 or
   // none.
   CSocketBase* get_connection(long descriptor);
@@ -122,6 +144,7 @@ class CServerSocket : public CSocketBase {
 
  private:
   void add(std::unique_ptr<CSocketBase> socket, bool read_peer);
+  CSocketBase* find_named(const char* name) const;
   // The indexes: a registered connection under its descriptor and agent
   // name, in list order. CSocketBase takes its socket out before it
   // changes either and puts it back afterwards.
@@ -149,6 +172,8 @@ class CServerSocket : public CSocketBase {
   Limits limits_;
   std::function<Clock::time_point()> now_ = Clock::now;
   int accepted_ = 0;
+  int outgoing_ = 0;
+  uint64_t sends_ = 0;  // the running count of note_used
   size_t held_bytes_ = 0;
   platform::EventLoop::Id backoff_timer_ = 0;
 };
