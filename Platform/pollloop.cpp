@@ -50,58 +50,75 @@ PollLoop::~PollLoop() {
 }
 
 EventLoop::Id PollLoop::watch(int fd, unsigned events, IoHandler handler) {
-  const Id id = next_id_++;
   struct stat file{};
   if (::fstat(fd, &file) != 0) file = {};
-  const auto [holder, fresh] = by_fd_.try_emplace(fd, id);
-  if (!fresh) {
+  const auto holder = by_fd_.find(fd);
+  if (holder != by_fd_.end()) {
     // The older watch's descriptor was closed and its number now names
     // this file, or the same file is watched twice: the newer watch takes
     // the number, and the older one is never reported again.
-    const auto older = watches_.find(holder->second);
-    if (older != watches_.end()) {
-      if (older->second.registered != 0) maybe_orphans_ = true;
-      watches_.erase(older);
+    if (Watch* older = find_watch(holder->second)) {
+      if (older->registered != 0) maybe_orphans_ = true;
+      drop(*older);
     }
-    holder->second = id;
   }
-  Watch& added = watches_
-                     .emplace(id, Watch{fd, events, 0, file.st_dev, file.st_ino,
-                                        std::move(handler)})
-                     .first->second;
-  widen(id, added);
+  Id slot;
+  if (!free_slots_.empty()) {
+    slot = free_slots_.back();
+    free_slots_.pop_back();
+  } else {
+    slot = slots_.size();
+    if (slot >= kNoSlot) std::abort();  // far more than descriptors can be open
+    slots_.emplace_back();
+  }
+  const Id id = next_id(slot);
+  by_fd_[fd] = id;
+  Watch& added = slots_[slot];
+  added = Watch{id, fd, events, 0, file.st_dev, file.st_ino, std::move(handler)};
+  widen(added);
   return id;
 }
 
-void PollLoop::set_events(Id watch, unsigned events) {
-  const auto it = watches_.find(watch);
-  if (it == watches_.end()) return;
-  it->second.events = events;
-  // Fewer events stay registered until they come: a handler that pauses
-  // its watch and resumes it before returning costs the kernel nothing.
-  widen(watch, it->second);
+PollLoop::Watch* PollLoop::find_watch(Id id) {
+  const Id slot = id & kNoSlot;
+  if (slot >= slots_.size() || slots_[slot].id != id) return nullptr;
+  return &slots_[slot];
 }
 
-void PollLoop::unwatch(Id watch) {
-  const auto it = watches_.find(watch);
-  if (it == watches_.end()) return;
-  const Watch& gone = it->second;
-  if (gone.registered != 0 &&
-      control(epoll_fd_, EPOLL_CTL_DEL, gone.fd, 0, watch) != 0) {
+void PollLoop::drop(Watch& watch) {
+  free_slots_.push_back(watch.id & kNoSlot);
+  watch.id = 0;
+  watch.handler = nullptr;
+}
+
+void PollLoop::set_events(Id id, unsigned events) {
+  Watch* watch = find_watch(id);
+  if (watch == nullptr) return;
+  watch->events = events;
+  // Fewer events stay registered until they come: a handler that pauses
+  // its watch and resumes it before returning costs the kernel nothing.
+  widen(*watch);
+}
+
+void PollLoop::unwatch(Id id) {
+  Watch* watch = find_watch(id);
+  if (watch == nullptr) return;
+  if (watch->registered != 0 &&
+      control(epoll_fd_, EPOLL_CTL_DEL, watch->fd, 0, id) != 0) {
     // Closed before it was unwatched: a copy of the file may keep the
     // registration alive.
     maybe_orphans_ = true;
   }
-  const auto holder = by_fd_.find(gone.fd);
-  if (holder != by_fd_.end() && holder->second == watch) by_fd_.erase(holder);
-  watches_.erase(it);
+  const auto holder = by_fd_.find(watch->fd);
+  if (holder != by_fd_.end() && holder->second == id) by_fd_.erase(holder);
+  drop(*watch);
 }
 
-void PollLoop::widen(Id id, Watch& watch) {
+void PollLoop::widen(Watch& watch) {
   const uint32_t wanted = to_epoll(watch.events);
   if ((wanted & ~watch.registered) == 0) return;
   if (watch.registered != 0) {
-    if (control(epoll_fd_, EPOLL_CTL_MOD, watch.fd, wanted, id) == 0) {
+    if (control(epoll_fd_, EPOLL_CTL_MOD, watch.fd, wanted, watch.id) == 0) {
       watch.registered = wanted;
       return;
     }
@@ -110,19 +127,20 @@ void PollLoop::widen(Id id, Watch& watch) {
     watch.registered = 0;
   }
   if (!still_its_file(watch)) return;
-  if (control(epoll_fd_, EPOLL_CTL_ADD, watch.fd, wanted, id) == 0 ||
-      (errno == EEXIST && control(epoll_fd_, EPOLL_CTL_MOD, watch.fd, wanted, id) == 0)) {
+  if (control(epoll_fd_, EPOLL_CTL_ADD, watch.fd, wanted, watch.id) == 0 ||
+      (errno == EEXIST &&
+       control(epoll_fd_, EPOLL_CTL_MOD, watch.fd, wanted, watch.id) == 0)) {
     watch.registered = wanted;
   }
 }
 
-void PollLoop::narrow(Id id, Watch& watch) {
+void PollLoop::narrow(Watch& watch) {
   const uint32_t wanted = to_epoll(watch.events);
-  if (wanted != 0 && control(epoll_fd_, EPOLL_CTL_MOD, watch.fd, wanted, id) == 0) {
+  if (wanted != 0 && control(epoll_fd_, EPOLL_CTL_MOD, watch.fd, wanted, watch.id) == 0) {
     watch.registered = wanted;
     return;
   }
-  if (control(epoll_fd_, EPOLL_CTL_DEL, watch.fd, 0, id) != 0) maybe_orphans_ = true;
+  if (control(epoll_fd_, EPOLL_CTL_DEL, watch.fd, 0, watch.id) != 0) maybe_orphans_ = true;
   watch.registered = 0;
 }
 
@@ -138,15 +156,16 @@ void PollLoop::rebuild() {
   ::close(epoll_fd_);
   epoll_fd_ = fresh;
   maybe_orphans_ = false;
-  for (auto& [id, watch] : watches_) {
+  for (Watch& watch : slots_) {
+    if (watch.id == 0) continue;
     watch.registered = 0;
-    widen(id, watch);
+    widen(watch);
   }
 }
 
 EventLoop::Id PollLoop::start_timer(int milliseconds, bool periodic, Callback callback) {
   const std::chrono::milliseconds interval(std::max(milliseconds, 0));
-  const Id id = next_id_++;
+  const Id id = next_id(kNoSlot);
   timers_.emplace(id, Timer{Clock::now() + interval, interval, periodic, std::move(callback)});
   return id;
 }
@@ -246,19 +265,18 @@ int PollLoop::dispatch_ready(int timeout_ms) {
   int ran = 0;
   bool orphan = false;
   for (int i = 0; i < count; ++i) {
-    const Id id = ready[i].data.u64;
     // An earlier handler of this round may have removed the watch.
-    const auto it = watches_.find(id);
-    if (it == watches_.end() || it->second.registered == 0) {
+    Watch* watch = find_watch(ready[i].data.u64);
+    if (watch == nullptr || watch->registered == 0) {
       orphan = true;
       continue;
     }
-    Watch& watch = it->second;
-    if ((watch.registered & ~to_epoll(watch.events)) != 0) narrow(id, watch);
-    const unsigned wanted = from_epoll(ready[i].events) & watch.events;
+    if ((watch->registered & ~to_epoll(watch->events)) != 0) narrow(*watch);
+    const unsigned wanted = from_epoll(ready[i].events) & watch->events;
     if (wanted == 0) continue;
-    // A copy: the handler may unwatch itself and so destroy the stored one.
-    const IoHandler handler = watch.handler;
+    // A copy: the handler may unwatch itself (or watch another descriptor,
+    // moving the slots) and so destroy the stored one.
+    const IoHandler handler = watch->handler;
     handler(wanted);
     ++ran;
   }

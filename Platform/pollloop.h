@@ -56,8 +56,14 @@ class PollLoop final : public EventLoop {
   // Ready descriptors taken from the kernel per wait; more wait for the
   // next round, in turn.
   static constexpr int kMaxReady = 256;
+  // A watch's id carries the slot that holds it in its low bits, so that
+  // finding it is one look, whatever the number of watches; a timer's id
+  // carries kNoSlot. The bits above count up: no id comes twice.
+  static constexpr unsigned kSlotBits = 24;
+  static constexpr Id kNoSlot = (Id{1} << kSlotBits) - 1;
 
   struct Watch {
+    Id id;  // 0: a free slot
     int fd;
     unsigned events;      // IoEvent bits wanted
     uint32_t registered;  // the epoll events in the kernel's set; 0: not in it
@@ -84,18 +90,24 @@ class PollLoop final : public EventLoop {
   int dispatch_ready(int timeout_ms);
   int fire_timers(Clock::time_point now);
 
+  Id next_id(Id slot) { return (next_serial_++ << kSlotBits) | slot; }
+  // The watch of that id, or null.
+  Watch* find_watch(Id id);
+  // Forgets the watch and frees its slot.
+  void drop(Watch& watch);
   // Gives the kernel's set what `watch` wants, where it wants more than is
   // registered.
-  void widen(Id id, Watch& watch);
+  void widen(Watch& watch);
   // Takes what `watch` no longer wants out of the kernel's set.
-  void narrow(Id id, Watch& watch);
+  void narrow(Watch& watch);
   // False when the watch's descriptor no longer names its file.
   static bool still_its_file(const Watch& watch);
   // A new kernel set holding the registrations of the current watches.
   void rebuild();
 
   int epoll_fd_ = -1;
-  std::unordered_map<Id, Watch> watches_;
+  std::vector<Watch> slots_;
+  std::vector<Id> free_slots_;
   std::unordered_map<int, Id> by_fd_;  // the watch that holds each descriptor
   // Set when a registration may have outlived its watch.
   bool maybe_orphans_ = false;
@@ -104,7 +116,7 @@ class PollLoop final : public EventLoop {
   size_t posted_head_ = 0;
   size_t posted_count_ = 0;
   Clock::time_point last_poll_;  // of the watches, by this loop or a nested round
-  Id next_id_ = 1;
+  Id next_serial_ = 1;
   bool quit_ = false;
 };
 

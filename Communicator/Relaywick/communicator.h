@@ -266,10 +266,14 @@ class CCommunicator : public CListElement {
                         const char* sender, const char* ontology, const char* language,
                         const char* reply_with, const char* in_reply_to, const char* forward_to,
                         va_list tokens);
-  // Sends over the cached connection or a new one; *sent gets the result.
+  // The cached client connection of agent `name`, or null.
+  CClientSocket* cached_connection(const char* name) const;
+  // comm_senddata and comm_senddata_socket once the cached connection was
+  // looked for (`cached`, null for none): sends over it or a new one;
+  // *sent gets the byte count, -1 on failure, 0 without a server socket.
   // The connection that is kept for the agent after the send, or null.
-  CClientSocket* deliver(const char* name, const char* host, unsigned port, char* text, int* sent,
-                         bool log_failed_reconnect);
+  CClientSocket* send_data(CClientSocket* cached, const char* name, const char* host,
+                           unsigned port, char* text, int* sent, bool log_failed_reconnect);
   template <typename Belief>
   Belief* find_belief(const char* name) const;
 
