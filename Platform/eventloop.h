@@ -3,7 +3,7 @@
 // Platform lives on a loop and is called back from it; nothing is locked and
 // no call may come from another thread.
 //
-// EventLoop is the interface; PollLoop (pollloop.h) is the poll(2) back end,
+// EventLoop is the interface; PollLoop (pollloop.h) is the epoll(7) back end,
 // and a Qt back end implements the same interface over QSocketNotifier and
 // QTimer. Callers use only this header.
 #pragma once

@@ -201,7 +201,9 @@ class CCommunicator : public CListElement {
   // without a server socket.
   CSocketBase* find_connection(const char* name, const char* host, unsigned port);
   CSocketBase* get_connection(long descriptor);
-  // A connection to agent `name` outside the cache, or null.
+  // A connection to agent `name` outside the cache, connected before the
+  // call returns, or null. Its sends do not wait either: keep it until
+  // GetUnsent() is 0, or what waits is dropped with it.
   std::unique_ptr<CClientSocket> get_socket(const char* name);
   void release_socket(std::unique_ptr<CClientSocket> socket) { socket.reset(); }
 

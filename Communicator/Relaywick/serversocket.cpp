@@ -146,15 +146,16 @@ void CServerSocket::remove_connection(CSocketBase* socket) {
 
 CSocketBase* CServerSocket::find_connection(const char* name, const char* /*host*/,
                                             unsigned /*port*/) {
-  return find_named(name);
+  const Indexed* found = find_named(name);
+  return found != nullptr ? found->socket : nullptr;
 }
 
 CClientSocket* CServerSocket::find_client(const char* name) {
-  CSocketBase* found = find_named(name);
-  return found != nullptr ? element_of(found->registry_element_)->client() : nullptr;
+  const Indexed* found = find_named(name);
+  return found != nullptr ? found->client : nullptr;
 }
 
-CSocketBase* CServerSocket::find_named(const char* name) const {
+const CServerSocket::Indexed* CServerSocket::find_named(const char* name) const {
   if (name == nullptr || std::strcmp(name, kUnknownAgent) == 0 ||
       std::strcmp(name, kBroadcastAgent) == 0) {
     return nullptr;
@@ -163,12 +164,13 @@ CSocketBase* CServerSocket::find_named(const char* name) const {
   if (named == by_name_.end()) return nullptr;
   // A peer that ended its stream may have closed, and then loses what is
   // sent to it: an open connection of the same agent comes first.
-  CSocketBase* ended = nullptr;
-  for (CSocketBase* socket : named->second) {
-    if (socket->get_dirty() != 0) continue;
-    const CClientSocket* client = element_of(socket->registry_element_)->client();
-    if (client == nullptr || !client->is_peer_closed()) return socket;
-    if (ended == nullptr) ended = socket;
+  const Indexed* ended = nullptr;
+  const Bucket& bucket = named->second;
+  for (size_t i = 0; i < bucket.size(); ++i) {
+    const Indexed& entry = bucket.at(i);
+    if (entry.socket->get_dirty() != 0) continue;
+    if (entry.client == nullptr || !entry.client->is_peer_closed()) return &entry;
+    if (ended == nullptr) ended = &entry;
   }
   return ended;
 }
@@ -225,35 +227,55 @@ bool CServerSocket::make_room_for_outgoing() {
 CSocketBase* CServerSocket::get_connection(long descriptor) {
   if (descriptor == -1) return nullptr;
   const auto found = by_descriptor_.find(descriptor);
-  return found != by_descriptor_.end() ? found->second.back() : nullptr;
+  if (found == by_descriptor_.end()) return nullptr;
+  const Bucket& bucket = found->second;
+  return bucket.at(bucket.size() - 1).socket;
+}
+
+void CServerSocket::Bucket::place(const Indexed& entry) {
+  size_t at = size();
+  while (at > 0 && this->at(at - 1).order > entry.order) --at;
+  if (at > 0) {
+    more_.insert(more_.begin() + static_cast<std::ptrdiff_t>(at - 1), entry);
+    return;
+  }
+  if (!empty()) more_.insert(more_.begin(), first_);
+  first_ = entry;
+}
+
+void CServerSocket::Bucket::erase(const CSocketBase* socket) {
+  if (first_.socket != socket) {
+    std::erase_if(more_, [socket](const Indexed& e) { return e.socket == socket; });
+    return;
+  }
+  if (more_.empty()) {
+    first_ = Indexed{};
+    return;
+  }
+  first_ = more_.front();
+  more_.erase(more_.begin());
 }
 
 namespace {
 
 template <typename Map, typename Key>
-void erase_from(Map& map, const Key& key, CSocketBase* socket) {
+void erase_from(Map& map, const Key& key, const CSocketBase* socket) {
   const auto found = map.find(key);
   if (found == map.end()) return;
-  std::erase(found->second, socket);
+  found->second.erase(socket);
   if (found->second.empty()) map.erase(found);
 }
 
 }  // namespace
 
 void CServerSocket::index(CSocketBase* socket) {
-  // Usually at the end: the socket is the newest of its bucket.
-  const auto place = [socket](Bucket& bucket) {
-    auto at = bucket.end();
-    while (at != bucket.begin() && (*(at - 1))->registered_order_ > socket->registered_order_) {
-      --at;
-    }
-    bucket.insert(at, socket);
-  };
-  place(by_descriptor_[socket->get_descriptor()]);
+  const Indexed entry{socket, element_of(socket->registry_element_)->client(),
+                      socket->registered_order_};
+  by_descriptor_[socket->get_descriptor()].place(entry);
   if (const char* name = socket->get_agentname()) {
     auto named = by_name_.find(std::string_view(name));
     if (named == by_name_.end()) named = by_name_.emplace(name, Bucket()).first;
-    place(named->second);
+    named->second.place(entry);
   }
 }
 

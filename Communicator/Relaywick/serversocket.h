@@ -144,12 +144,31 @@ class CServerSocket : public CSocketBase {
 
  private:
   void add(std::unique_ptr<CSocketBase> socket, bool read_peer);
-  CSocketBase* find_named(const char* name) const;
   // The indexes: a registered connection under its descriptor and agent
   // name, in list order. CSocketBase takes its socket out before it
   // changes either and puts it back afterwards.
   friend class CSocketBase;
-  using Bucket = std::vector<CSocketBase*>;
+  struct Indexed {
+    CSocketBase* socket;
+    CClientSocket* client;  // the same connection as a client one, or null
+    uint64_t order;         // its registered_order_
+  };
+  // The connections under one key, in list order: nearly always one, which
+  // the bucket holds itself, so that a lookup reads no further memory.
+  class Bucket {
+   public:
+    // At its place by registration order, usually the end.
+    void place(const Indexed& entry);
+    void erase(const CSocketBase* socket);
+    bool empty() const { return first_.socket == nullptr; }
+    size_t size() const { return empty() ? 0 : 1 + more_.size(); }
+    const Indexed& at(size_t i) const { return i == 0 ? first_ : more_[i - 1]; }
+
+   private:
+    Indexed first_{};
+    std::vector<Indexed> more_;
+  };
+  const Indexed* find_named(const char* name) const;
   struct NameHash {
     using is_transparent = void;
     size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
