@@ -166,11 +166,18 @@ void PollLoop::rebuild() {
 EventLoop::Id PollLoop::start_timer(int milliseconds, bool periodic, Callback callback) {
   const std::chrono::milliseconds interval(std::max(milliseconds, 0));
   const Id id = next_id(kNoSlot);
-  timers_.emplace(id, Timer{Clock::now() + interval, interval, periodic, std::move(callback)});
+  const Clock::time_point due = Clock::now() + interval;
+  timers_.emplace(id, Timer{due, interval, periodic, std::move(callback)});
+  by_due_.emplace(due, id);
   return id;
 }
 
-void PollLoop::stop_timer(Id timer) { timers_.erase(timer); }
+void PollLoop::stop_timer(Id timer) {
+  const auto it = timers_.find(timer);
+  if (it == timers_.end()) return;
+  by_due_.erase({it->second.due, timer});
+  timers_.erase(it);
+}
 
 void PollLoop::post(Task task) { push_posted(std::move(task)); }
 
@@ -241,14 +248,12 @@ int PollLoop::run_posted() {
 
 int PollLoop::wait_timeout(int timeout_ms, Clock::time_point now) const {
   if (quit_ || posted_count_ > 0) return 0;
-  int timeout = timeout_ms;
-  for (const auto& [id, timer] : timers_) {
-    // Rounded up, so that the wait does not end just before the timer is due.
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(timer.due - now).count();
-    const int until_due = static_cast<int>(std::max<decltype(left)>(left, 0));
-    if (timeout < 0 || until_due < timeout) timeout = until_due;
-  }
-  return timeout;
+  if (by_due_.empty()) return timeout_ms;
+  // Rounded up, so that the wait does not end just before the timer is due.
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(by_due_.begin()->first - now).count();
+  const int until_due = static_cast<int>(std::max<decltype(left)>(left, 0));
+  return timeout_ms < 0 || until_due < timeout_ms ? until_due : timeout_ms;
 }
 
 int PollLoop::dispatch_ready(int timeout_ms) {
@@ -285,22 +290,26 @@ int PollLoop::dispatch_ready(int timeout_ms) {
 }
 
 int PollLoop::fire_timers(Clock::time_point now) {
-  std::vector<std::pair<Clock::time_point, Id>> due;
-  for (const auto& [id, timer] : timers_) {
-    if (timer.due <= now) due.emplace_back(timer.due, id);
+  if (by_due_.empty() || by_due_.begin()->first > now) return 0;
+  // Those due now, in the order they came due; timers that their callbacks
+  // start wait for the next round.
+  std::vector<Id> due;
+  for (auto it = by_due_.begin(); it != by_due_.end() && it->first <= now; ++it) {
+    due.push_back(it->second);
   }
-  std::sort(due.begin(), due.end());
-
   int ran = 0;
-  for (const auto& entry : due) {
-    const auto it = timers_.find(entry.second);
+  for (const Id id : due) {
+    const auto it = timers_.find(id);
     if (it == timers_.end()) continue;  // stopped by an earlier callback
+    Timer& timer = it->second;
+    by_due_.erase({timer.due, id});
     Callback callback;
-    if (it->second.periodic) {
-      it->second.due = now + it->second.interval;
-      callback = it->second.callback;
+    if (timer.periodic) {
+      timer.due = now + timer.interval;
+      by_due_.emplace(timer.due, id);
+      callback = timer.callback;
     } else {
-      callback = std::move(it->second.callback);
+      callback = std::move(timer.callback);
       timers_.erase(it);
     }
     callback();

@@ -26,7 +26,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Platform/eventloop.h"
@@ -112,6 +114,8 @@ class PollLoop final : public EventLoop {
   // Set when a registration may have outlived its watch.
   bool maybe_orphans_ = false;
   std::map<Id, Timer> timers_;
+  // Every timer by its due time, so that a round looks at the next one only.
+  std::set<std::pair<Clock::time_point, Id>> by_due_;
   std::vector<Task> posted_;
   size_t posted_head_ = 0;
   size_t posted_count_ = 0;
