@@ -67,9 +67,9 @@ void send_without_delay(int fd) {
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
-// The outcome of a connect under way once its socket is writable: 0, or
-// the error's code.
-int connect_result(int fd) {
+// The error pending on a socket, taken from it: 0, or its code. Once the
+// socket is writable it tells the outcome of a connect under way.
+int pending_error(int fd) {
   int error = 0;
   socklen_t length = sizeof error;
   if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
@@ -177,7 +177,7 @@ bool CAsyncSocket::Connect(const char* host, unsigned port) {
   if (started < 0) return false;
   if (started == 0) {
     if (!wait_ready(POLLOUT, kBlockingTimeoutMs)) return fail(platform::WSAETIMEDOUT);
-    if (const int code = connect_result(fd_)) return fail(code);
+    if (const int code = pending_error(fd_)) return fail(code);
   }
   connected();
   return true;
@@ -196,7 +196,7 @@ bool CAsyncSocket::BeginConnect(const char* host, unsigned port) {
     return true;
   }
   if (started == 0) {
-    if (const int code = connect_result(fd_)) return fail(code);
+    if (const int code = pending_error(fd_)) return fail(code);
   }
   connected();
   return true;
@@ -236,7 +236,7 @@ int CAsyncSocket::SendBuffered(const void* data, int length) {
       // A peer that closed (rather than only ended its sending) answers the
       // data with a reset, on this host before the send returns: what went
       // is lost, and the caller had better know it.
-      if (const int code = connect_result(fd_)) {
+      if (const int code = pending_error(fd_)) {
         note_broken(ECONNRESET);
         return fail_count(code);
       }
@@ -373,7 +373,7 @@ void CAsyncSocket::on_ready(unsigned ready) {
 
 bool CAsyncSocket::send_unsent() {
   if (connecting_) {
-    if (const int code = connect_result(fd_)) {
+    if (const int code = pending_error(fd_)) {
       fail_sending(code);
       return true;
     }
