@@ -147,10 +147,12 @@ class CClientSocket : public CSocketBase {
   bool held_within_limit();
 
   // The server's bookkeeping: its own count of this connection's bytes
-  // while the connection is in its list, and when it accepted it.
+  // while the connection is in its list, when it accepted it, and its
+  // running count of sends when one last used it.
   friend class CServerSocket;
   size_t counted_bytes_ = 0;
   std::optional<std::chrono::steady_clock::time_point> accepted_at_;
+  uint64_t used_ = 0;
 
   // Drops the queued message `message`, which its queue then forgets.
   void delete_queued(CListElement* message);

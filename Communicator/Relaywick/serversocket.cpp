@@ -29,8 +29,6 @@ class SocketElement : public CListElement {
     client_ = nullptr;
     return std::move(socket_);
   }
-  // The server's running count of sends when a send last used it.
-  uint64_t used = 0;
 
  private:
   std::unique_ptr<CSocketBase> socket_;
@@ -108,9 +106,9 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   added->registry_element_ = sockets_.add_element(element);
   added->registry_ = this;
   added->registered_order_ = next_order_++;
-  element->used = ++sends_;
   index(added);
   if (CClientSocket* client = element->client()) {
+    client->used_ = ++sends_;
     client->counted_bytes_ = client->get_held_bytes();
     held_bytes_ += client->counted_bytes_;
     ++(client->accepted_at_ ? accepted_ : outgoing_);
@@ -175,8 +173,9 @@ const CServerSocket::Indexed* CServerSocket::find_named(const char* name) const 
   return ended;
 }
 
-void CServerSocket::note_used(const CClientSocket* connection) {
-  if (connection->registry_ == this) element_of(connection->registry_element_)->used = ++sends_;
+void CServerSocket::note_used(CClientSocket* connection) {
+  // In the connection, which the send has just used: no other memory to read.
+  connection->used_ = ++sends_;
 }
 
 int CServerSocket::get_outgoing_limit() const {
@@ -205,7 +204,7 @@ bool CServerSocket::make_room_for_outgoing() {
       if (client == nullptr || client->accepted_at_ || client->is_waiting() != 0) continue;
       const bool usable = client->get_dirty() == 0;
       if (oldest == nullptr || (oldest_usable && !usable) ||
-          (usable == oldest_usable && e->used < oldest->used)) {
+          (usable == oldest_usable && client->used_ < oldest->client()->used_)) {
         oldest = e;
         oldest_usable = usable;
       }

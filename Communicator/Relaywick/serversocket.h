@@ -103,7 +103,7 @@ class CServerSocket : public CSocketBase {
   // has not sent yet); false when every one is in use by the owner.
   bool make_room_for_outgoing();
   // Marks `connection` as the one sent over last.
-  void note_used(const CClientSocket* connection);
+  void note_used(CClientSocket* connection);
   // The bytes that the registered connections hold in queued and partial
   // messages.
   size_t get_held_bytes() const { return held_bytes_; }
@@ -192,7 +192,7 @@ class CServerSocket : public CSocketBase {
   std::function<Clock::time_point()> now_ = Clock::now;
   int accepted_ = 0;
   int outgoing_ = 0;
-  uint64_t sends_ = 0;  // the running count of note_used
+  uint64_t sends_ = 0;  // the running count of registrations and note_used
   size_t held_bytes_ = 0;
   platform::EventLoop::Id backoff_timer_ = 0;
 };
