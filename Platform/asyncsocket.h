@@ -194,29 +194,30 @@ class CAsyncSocket {
   int send_all(const void* data, int length, int flags, const void* to);
   int receive(void* buffer, int length, int flags, void* from);
 
+  // What a send or a notification reads first, side by side.
   platform::EventLoop& loop_;
-  const bool blocking_receive_;
   int fd_ = -1;
   int type_ = 0;
-  platform::EventLoop::Id watch_ = 0;
+  const bool blocking_receive_;
   bool listening_ = false;
   bool notifying_ = false;     // connected, listening or a datagram socket
   bool armed_ = false;         // OnReceive or OnAccept may be told
   bool close_told_ = false;
+  bool peer_ended_ = false;    // the stream's end was received
+  bool connecting_ = false;    // BeginConnect's connect is under way
+  // What SendBuffered kept: [unsent_head_, end) of unsent_, in order.
+  size_t unsent_head_ = 0;
+  std::string unsent_;
+  platform::EventLoop::Id watch_ = 0;
   int broken_code_ = 0;        // the first connection error a call came upon
   // The bytes a stream connection received for its handler ahead of its
   // Receive: [held_begin_, held_end_) of ahead_.
+  int held_begin_ = 0;
+  int held_end_ = 0;
   std::unique_ptr<char[]> ahead_;
   int ahead_capacity_ = 0;
   int ahead_size_ = kReceiveAhead;  // the handler's last Receive length
-  int held_begin_ = 0;
-  int held_end_ = 0;
   platform::EventLoop::Id again_timer_ = 0;
-  bool peer_ended_ = false;  // the stream's end was received
-  // What SendBuffered kept: [unsent_head_, end) of unsent_, in order.
-  std::string unsent_;
-  size_t unsent_head_ = 0;
-  bool connecting_ = false;  // BeginConnect's connect is under way
   // When the peer last took bytes of the buffer (or the connect began).
   Clock::time_point send_progress_;
   platform::EventLoop::Id progress_timer_ = 0;
