@@ -67,6 +67,18 @@ void send_without_delay(int fd) {
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+// The error pending on a socket, taken from it: 0, or its code. Once the
+// socket is writable it tells the outcome of a connect under way.
+int pending_error(int fd) {
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+  return error == 0 ? 0 : platform::socket_error_from_errno(error);
+}
+
+// An outgoing buffer that held this much is given back once it is empty.
+constexpr size_t kKeptSendCapacity = 64 * 1024;
+
 int milliseconds_left(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
@@ -146,32 +158,105 @@ bool CAsyncSocket::Accept(CAsyncSocket& connected) {
   return true;
 }
 
-bool CAsyncSocket::Connect(const char* host, unsigned port) {
-  if (fd_ < 0) return fail(platform::WSAENOTSOCK);
-  if (listening_) return fail(platform::WSAEISCONN);
-  if (host == nullptr || *host == '\0') return fail(platform::WSAEDESTADDRREQ);
+int CAsyncSocket::start_connect(const char* host, unsigned port) {
+  if (fd_ < 0) return fail_count(platform::WSAENOTSOCK);
+  if (listening_ || connecting_) return fail_count(platform::WSAEISCONN);
+  if (host == nullptr || *host == '\0') return fail_count(platform::WSAEDESTADDRREQ);
   sockaddr_in peer;
-  if (!to_address(host, port, &peer)) return false;
-  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-    // Interrupted or not, a non-blocking connect goes on in the background.
-    if (errno != EINPROGRESS && errno != EINTR) {
-      return fail(platform::socket_error_from_errno(errno));
-    }
+  if (!to_address(host, port, &peer)) return -1;
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 1;
+  // Interrupted or not, a non-blocking connect goes on in the background.
+  if (errno != EINPROGRESS && errno != EINTR) {
+    return fail_count(platform::socket_error_from_errno(errno));
+  }
+  return 0;
+}
+
+bool CAsyncSocket::Connect(const char* host, unsigned port) {
+  const int started = start_connect(host, port);
+  if (started < 0) return false;
+  if (started == 0) {
     if (!wait_ready(POLLOUT, kBlockingTimeoutMs)) return fail(platform::WSAETIMEDOUT);
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-    if (error != 0) return fail(platform::socket_error_from_errno(error));
+    if (const int code = pending_error(fd_)) return fail(code);
   }
-  if (type_ == SOCK_STREAM) {
-    send_without_delay(fd_);
-    start_notifying();
-  }
+  connected();
   return true;
 }
 
+bool CAsyncSocket::BeginConnect(const char* host, unsigned port) {
+  const int started = start_connect(host, port);
+  if (started < 0) return false;
+  // A connect to this host is mostly settled by now, answered or refused:
+  // only one that is not goes on in the background.
+  if (started == 0 && !wait_ready(POLLOUT, 0)) {
+    connecting_ = true;
+    send_progress_ = Clock::now();
+    watch_progress(std::chrono::milliseconds(kBlockingTimeoutMs));
+    update_watch();
+    return true;
+  }
+  if (started == 0) {
+    if (const int code = pending_error(fd_)) return fail(code);
+  }
+  connected();
+  return true;
+}
+
+void CAsyncSocket::connected() {
+  connecting_ = false;
+  if (type_ != SOCK_STREAM) return;
+  send_without_delay(fd_);
+  start_notifying();
+}
+
 int CAsyncSocket::Send(const void* data, int length, int flags) {
+  // Behind bytes that wait, these would arrive first.
+  if (connecting_ || GetUnsent() > 0) return fail_count(platform::WSAEINPROGRESS);
   return send_all(data, length, flags, nullptr);
+}
+
+int CAsyncSocket::SendBuffered(const void* data, int length) {
+  if (fd_ < 0) return fail_count(platform::WSAENOTSOCK);
+  if (length < 0 || (data == nullptr && length > 0)) return fail_count(platform::WSAEFAULT);
+  if (type_ != SOCK_STREAM || listening_ || (!connecting_ && !notifying_)) {
+    return fail_count(platform::WSAENOTCONN);
+  }
+  const auto* bytes = static_cast<const char*>(data);
+  size_t taken = 0;
+  if (!connecting_ && GetUnsent() == 0) {
+    ssize_t count;
+    do {
+      count = ::send(fd_, bytes, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0 && !would_block(errno) && errno != ENOBUFS) {
+      note_broken(errno);
+      return fail_count(platform::socket_error_from_errno(errno));
+    }
+    if (peer_ended_) {
+      // A peer that closed (rather than only ended its sending) answers the
+      // data with a reset, on this host before the send returns: what went
+      // is lost, and the caller had better know it.
+      if (const int code = pending_error(fd_)) {
+        note_broken(ECONNRESET);
+        return fail_count(code);
+      }
+    }
+    taken = count > 0 ? static_cast<size_t>(count) : 0;
+    if (taken == static_cast<size_t>(length)) return length;
+  }
+  const size_t left = static_cast<size_t>(length) - taken;
+  if (GetUnsent() + left > kMaxSendBuffer) return fail_count(platform::WSAENOBUFS);
+  if (GetUnsent() == 0 && !connecting_) {
+    send_progress_ = Clock::now();
+    if (progress_timer_ == 0) watch_progress(std::chrono::milliseconds(kBlockingTimeoutMs));
+  }
+  if (unsent_head_ > 0 && unsent_head_ >= unsent_.size() / 2) {
+    unsent_.erase(0, unsent_head_);
+    unsent_head_ = 0;
+  }
+  unsent_.append(bytes + taken, left);
+  update_watch();
+  return length;
 }
 
 int CAsyncSocket::SendTo(const void* data, int length, unsigned port, const char* host, int flags) {
@@ -198,14 +283,18 @@ int CAsyncSocket::ReceiveFrom(void* buffer, int length, char* address, size_t ad
 void CAsyncSocket::Close() {
   if (watch_ != 0) loop_.unwatch(watch_);
   if (again_timer_ != 0) loop_.stop_timer(again_timer_);
+  if (progress_timer_ != 0) loop_.stop_timer(progress_timer_);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   type_ = 0;
   watch_ = 0;
   again_timer_ = 0;
-  listening_ = notifying_ = armed_ = close_told_ = false;
+  progress_timer_ = 0;
+  listening_ = notifying_ = armed_ = close_told_ = peer_ended_ = connecting_ = false;
   broken_code_ = 0;
   held_begin_ = held_end_ = 0;
+  std::string().swap(unsent_);
+  unsent_head_ = 0;
 }
 
 bool CAsyncSocket::GetPeerName(char* address, size_t address_size, unsigned* port) const {
@@ -251,11 +340,12 @@ int CAsyncSocket::GetLastError() { return platform::last_socket_error(); }
 void CAsyncSocket::OnReceive(int /*code*/) {}
 void CAsyncSocket::OnAccept(int /*code*/) {}
 void CAsyncSocket::OnClose(int /*code*/) {}
+void CAsyncSocket::OnSend(int /*code*/) {}
 
 void CAsyncSocket::attach(int fd, int type, bool notifying) {
   fd_ = fd;
   type_ = type;
-  watch_ = loop_.watch(fd, 0, [this](unsigned) { on_readable(); });
+  watch_ = loop_.watch(fd, 0, [this](unsigned ready) { on_ready(ready); });
   if (notifying) start_notifying();
 }
 
@@ -266,8 +356,78 @@ void CAsyncSocket::start_notifying() {
 }
 
 void CAsyncSocket::update_watch() {
-  const bool wanted = notifying_ && armed_ && !close_told_;
-  loop_.set_events(watch_, wanted ? platform::kReadable : 0u);
+  const bool reading = notifying_ && armed_ && !close_told_;
+  const bool writing = connecting_ || GetUnsent() > 0;
+  loop_.set_events(watch_,
+                   (reading ? platform::kReadable : 0u) | (writing ? platform::kWritable : 0u));
+}
+
+void CAsyncSocket::on_ready(unsigned ready) {
+  // A socket that told OnSend may be gone; what it may read waits for the
+  // next round (readiness is level-triggered).
+  if ((ready & platform::kWritable) != 0 && (connecting_ || GetUnsent() > 0) && send_unsent()) {
+    return;
+  }
+  if ((ready & platform::kReadable) != 0) on_readable();
+}
+
+bool CAsyncSocket::send_unsent() {
+  if (connecting_) {
+    if (const int code = pending_error(fd_)) {
+      fail_sending(code);
+      return true;
+    }
+    connected();
+  }
+  bool progress = false;
+  while (GetUnsent() > 0) {
+    const ssize_t count = ::send(fd_, unsent_.data() + unsent_head_, GetUnsent(),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (count > 0) {
+      unsent_head_ += static_cast<size_t>(count);
+      progress = true;
+      continue;
+    }
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0 && (would_block(errno) || errno == ENOBUFS)) break;
+    note_broken(errno);
+    fail_sending(platform::socket_error_from_errno(errno));
+    return true;
+  }
+  if (GetUnsent() > 0) {
+    if (progress) send_progress_ = Clock::now();
+    update_watch();
+    return false;
+  }
+  unsent_head_ = 0;
+  unsent_.clear();
+  if (unsent_.capacity() > kKeptSendCapacity) std::string().swap(unsent_);
+  if (progress_timer_ != 0) loop_.stop_timer(progress_timer_);
+  progress_timer_ = 0;
+  update_watch();
+  OnSend(0);
+  return true;
+}
+
+void CAsyncSocket::fail_sending(int code) {
+  Close();
+  platform::set_last_socket_error(code);
+  OnSend(code);
+}
+
+void CAsyncSocket::watch_progress(Clock::duration after) {
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(after).count();
+  progress_timer_ = loop_.start_timer(static_cast<int>(wait), false, [this] {
+    progress_timer_ = 0;
+    if (!connecting_ && GetUnsent() == 0) return;
+    const Clock::duration limit = std::chrono::milliseconds(kBlockingTimeoutMs);
+    const Clock::duration idle = Clock::now() - send_progress_;
+    if (idle < limit) {
+      watch_progress(limit - idle);
+      return;
+    }
+    fail_sending(platform::WSAETIMEDOUT);
+  });
 }
 
 // Everything is settled before the handler runs: it may receive (arming
@@ -284,6 +444,7 @@ void CAsyncSocket::on_readable() {
     // receive of this notification tells them apart.
     const int count = receive_ahead();
     if (count < 0 && (would_block(errno) || errno == EINTR)) return;
+    if (count == 0) peer_ended_ = true;
     if (count <= 0) {
       // A reset that a Receive already took shows up as a plain end here.
       int code = count == 0 ? 0 : platform::socket_error_from_errno(errno);
@@ -429,5 +590,6 @@ int CAsyncSocket::receive(void* buffer, int length, int flags, void* from) {
     return fail_count(platform::socket_error_from_errno(errno));
   }
   if (count > length) return fail_count(platform::WSAEMSGSIZE);
+  if (count == 0 && length > 0 && type_ == SOCK_STREAM) peer_ended_ = true;
   return static_cast<int>(count);
 }

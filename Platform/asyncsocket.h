@@ -17,6 +17,14 @@
 // Datagram sockets are armed for OnReceive from Socket/Create on; stream
 // sockets from a successful Connect or Accept; listeners from Listen.
 //
+// Sending comes in two kinds. Send completes or fails before it returns;
+// SendBuffered never waits: what the system does not take at once waits in
+// the socket's outgoing buffer (at most kMaxSendBuffer bytes), which the
+// loop writes out as the socket becomes writable, and OnSend tells the
+// handler when the buffer is empty again or its bytes cannot go. Likewise
+// Connect waits for the connection and BeginConnect does not. A socket uses
+// one kind or the other.
+//
 // A stream connection learns what its readiness means by receiving: when
 // the loop reports it readable, the socket receives once, up to as many
 // bytes as its handler last asked for, and tells OnReceive of the bytes
@@ -27,8 +35,10 @@
 // request.
 //
 // Connect and Send block the thread (not the loop's callbacks: none run
-// meanwhile) for at most kBlockingTimeoutMs. Every failure returns false or
-// -1 and stores its code (socketerror.h) for GetLastError.
+// meanwhile) for at most kBlockingTimeoutMs; BeginConnect and SendBuffered
+// give up on a peer after as long, without holding the thread. Every
+// failure returns false or -1 and stores its code (socketerror.h) for
+// GetLastError.
 //
 // Lifetime: the socket is closed by Close or the destructor; the loop must
 // outlive the object. A handler may delete its own socket (the notification
@@ -38,8 +48,10 @@
 
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "Platform/eventloop.h"
 
@@ -50,6 +62,9 @@ class CAsyncSocket {
   // Receive, and at most.
   static constexpr int kReceiveAhead = 2048;
   static constexpr int kMaxReceiveAhead = 65536;
+  // What the outgoing buffer of SendBuffered holds at most: room for a few
+  // of the largest messages a peer takes (1 MiB).
+  static constexpr size_t kMaxSendBuffer = size_t{4} << 20;
 
   CAsyncSocket() : CAsyncSocket(false) {}
   CAsyncSocket(const CAsyncSocket&) = delete;
@@ -75,10 +90,27 @@ class CAsyncSocket {
   // Connects to `host` (dotted or a host name) on `port`; WSAETIMEDOUT when
   // no answer came in time, WSAECONNREFUSED when nobody listens there.
   bool Connect(const char* host, unsigned port);
+  // Connects without waiting: true when the connection is made or under
+  // way (a stream's notifications start once it is made), false when the
+  // system refused it at once. Data given to SendBuffered meanwhile waits
+  // in the outgoing buffer. A connect under way that fails, or that is not
+  // made within kBlockingTimeoutMs (WSAETIMEDOUT), is told by OnSend.
+  bool BeginConnect(const char* host, unsigned port);
 
   // Sends all `length` bytes or fails (-1): bytes still unsent after
   // kBlockingTimeoutMs give WSAETIMEDOUT, whatever part went out already.
   int Send(const void* data, int length, int flags = 0);
+  // Sends all `length` bytes of a stream connection without waiting. When
+  // nothing waits before them they go in one send call, and only what the
+  // system does not take is kept, in the outgoing buffer; otherwise they
+  // queue behind what waits. `length` once they went or are kept, or -1:
+  // not connected, the connection broke (its code, also for a peer that
+  // ended its stream and answered the data with a reset at once), or
+  // WSAENOBUFS when the buffer would pass kMaxSendBuffer (part of the data
+  // may have gone: the stream then ends in the middle of it).
+  int SendBuffered(const void* data, int length);
+  // The bytes that wait in the outgoing buffer.
+  size_t GetUnsent() const { return unsent_.size() - unsent_head_; }
   // One datagram to `host` (dotted or a host name) and `port`.
   int SendTo(const void* data, int length, unsigned port, const char* host, int flags = 0);
   // Up to `length` bytes: the count, 0 when the peer has closed, -1 on
@@ -115,12 +147,34 @@ class CAsyncSocket {
   virtual void OnReceive(int code);
   virtual void OnAccept(int code);
   virtual void OnClose(int code);
+  // Told when the outgoing buffer of SendBuffered is empty again (code 0),
+  // or when its bytes cannot go (the error's code): the connection broke,
+  // the peer took none of them for kBlockingTimeoutMs or the connect of
+  // BeginConnect failed or was not made in that time (WSAETIMEDOUT). After
+  // a failure the unsent bytes are dropped and the socket is closed before
+  // it is told.
+  virtual void OnSend(int code);
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   void attach(int fd, int type, bool notifying);
   void start_notifying();
   void update_watch();
+  void on_ready(unsigned ready);
   void on_readable();
+  // Writes the outgoing buffer out, after finishing a connect under way;
+  // true when it told OnSend (the object may be gone then).
+  bool send_unsent();
+  // Drops the unsent bytes with the connection and tells OnSend(code).
+  void fail_sending(int code);
+  // After a connect: notifications start.
+  void connected();
+  // Starts a connect: 1 when it is made, 0 while it is under way, -1 on
+  // failure (code stored).
+  int start_connect(const char* host, unsigned port);
+  // Gives a peer that takes nothing kBlockingTimeoutMs from its last progress.
+  void watch_progress(Clock::duration after);
   // OnReceive, disarmed first; touches nothing when the handler deleted
   // the object.
   void tell_receive();
@@ -140,24 +194,33 @@ class CAsyncSocket {
   int send_all(const void* data, int length, int flags, const void* to);
   int receive(void* buffer, int length, int flags, void* from);
 
+  // What a send or a notification reads first, side by side.
   platform::EventLoop& loop_;
-  const bool blocking_receive_;
   int fd_ = -1;
   int type_ = 0;
-  platform::EventLoop::Id watch_ = 0;
+  const bool blocking_receive_;
   bool listening_ = false;
   bool notifying_ = false;     // connected, listening or a datagram socket
   bool armed_ = false;         // OnReceive or OnAccept may be told
   bool close_told_ = false;
+  bool peer_ended_ = false;    // the stream's end was received
+  bool connecting_ = false;    // BeginConnect's connect is under way
+  // What SendBuffered kept: [unsent_head_, end) of unsent_, in order.
+  size_t unsent_head_ = 0;
+  std::string unsent_;
+  platform::EventLoop::Id watch_ = 0;
   int broken_code_ = 0;        // the first connection error a call came upon
   // The bytes a stream connection received for its handler ahead of its
   // Receive: [held_begin_, held_end_) of ahead_.
+  int held_begin_ = 0;
+  int held_end_ = 0;
   std::unique_ptr<char[]> ahead_;
   int ahead_capacity_ = 0;
   int ahead_size_ = kReceiveAhead;  // the handler's last Receive length
-  int held_begin_ = 0;
-  int held_end_ = 0;
   platform::EventLoop::Id again_timer_ = 0;
+  // When the peer last took bytes of the buffer (or the connect began).
+  Clock::time_point send_progress_;
+  platform::EventLoop::Id progress_timer_ = 0;
   // While a notification runs: set when the object is destroyed meanwhile.
   bool* destroyed_ = nullptr;
 };

@@ -3,7 +3,7 @@
 // Platform lives on a loop and is called back from it; nothing is locked and
 // no call may come from another thread.
 //
-// EventLoop is the interface; PollLoop (pollloop.h) is the poll(2) back end,
+// EventLoop is the interface; PollLoop (pollloop.h) is the epoll(7) back end,
 // and a Qt back end implements the same interface over QSocketNotifier and
 // QTimer. Callers use only this header.
 #pragma once
@@ -38,7 +38,10 @@ class EventLoop {
   // Calls `handler` whenever `fd` is ready for one of `events` (IoEvent bits;
   // 0 pauses the watch). Readiness is level-triggered: a handler that leaves
   // the condition in place is called again on the next round. The caller
-  // keeps the descriptor open and unwatches before closing it.
+  // keeps the descriptor open and unwatches before closing it. A descriptor
+  // has one watch: watching it again replaces the older watch, which is
+  // never called again, so that a descriptor closed while watched and its
+  // number reused never reaches the old handler.
   virtual Id watch(int fd, unsigned events, IoHandler handler) = 0;
   virtual void set_events(Id watch, unsigned events) = 0;
   // Safe from inside the watch's own handler; unknown ids are ignored.

@@ -58,7 +58,16 @@ QtLoop::~QtLoop() {
 
 EventLoop::Id QtLoop::watch(int fd, unsigned events, IoHandler handler) {
   const Id id = next_id_++;
+  const auto [holder, fresh] = by_fd_.try_emplace(fd, id);
+  if (!fresh) {
+    // The older watch's descriptor was closed and its number reused, or the
+    // descriptor is watched twice: the older watch goes quiet first, so
+    // that the number has one pair of notifiers.
+    drop(holder->second);
+    holder->second = id;
+  }
   Watch& watch = watches_[id];
+  watch.fd = fd;
   watch.events = events;
   watch.handler = std::move(handler);
   watch.read = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
@@ -79,6 +88,14 @@ void QtLoop::set_events(Id watch, unsigned events) {
 }
 
 void QtLoop::unwatch(Id watch) {
+  const auto it = watches_.find(watch);
+  if (it == watches_.end()) return;
+  const auto holder = by_fd_.find(it->second.fd);
+  if (holder != by_fd_.end() && holder->second == watch) by_fd_.erase(holder);
+  drop(watch);
+}
+
+void QtLoop::drop(Id watch) {
   const auto it = watches_.find(watch);
   if (it == watches_.end()) return;
   // Disabled at once: the descriptor may be closed and its number reused

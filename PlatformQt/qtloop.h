@@ -60,6 +60,7 @@ class QtLoop final : public EventLoop {
  private:
   class Receiver;
   struct Watch {
+    int fd = -1;
     unsigned events = 0;
     IoHandler handler;
     std::unique_ptr<QSocketNotifier> read;
@@ -84,6 +85,8 @@ class QtLoop final : public EventLoop {
   void run_callback(Call& callback);
   void release_held();
   void update_notifiers(Watch& watch);
+  // Silences and forgets the watch, leaving the descriptor's holder alone.
+  void drop(Id watch);
   void post_tick();
   void post_sweep();
   // Keeps a notifier or timer that may be emitting its signal right now
@@ -93,6 +96,7 @@ class QtLoop final : public EventLoop {
 
   std::unique_ptr<Receiver> receiver_;
   std::map<Id, Watch> watches_;
+  std::map<int, Id> by_fd_;  // the watch that holds each descriptor
   std::map<Id, Timer> timers_;
   // Each queued call has one tick event in the Qt queue, or is owed one.
   std::deque<Task> posted_;

@@ -6,7 +6,7 @@
 //   LargeMessage  one 1 MiB message arriving in receives of 2,047 bytes,
 //                 from a sender thread on a connection already accepted
 //   FanIn         one agent (the hub, on a thread of its own) receiving from
-//                 1 to 500 peers, one way and answering each message,
+//                 1 to 2,000 peers, one way and answering each message,
 //                 against a bare hub thread that polls the same number of
 //                 plain sockets, counts the texts and writes a fixed answer
 //                 to each
@@ -18,7 +18,11 @@
 // either side: of the measuring thread, or in FanIn of the hub's thread.
 // All but FanIn also time a second bare pair whose readers do the least
 // work an agent must (BareReader), with its rate, its fraction of the bare
-// rate and its CPU time per message.
+// rate and its CPU time per message. OneWay and RoundTrip time a third, the
+// tight pair: its readers poll before each receive and parse each message
+// once, and its senders compose each message with the header the agents
+// send (TightWriter), which is what an agent must do at the least when the
+// parse of a received piece is the parse of its message.
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -47,6 +51,7 @@
 #include "Agentwick/basicagent.h"
 #include "Lexwick/parser.h"
 #include "Platform/pollloop.h"
+#include "Talkwick/kqmlparser.h"
 #include "Talkwick/messageframer.h"
 #include "Toolwick/url.h"
 
@@ -55,6 +60,8 @@ namespace {
 constexpr char kEnd = 0x04;
 constexpr const char* kLoopback = "127.0.0.1";
 constexpr int kBatch = 100;
+// The content token of every tell between two agents.
+constexpr const char* kContent = "(ok :unit 7 :pos (lat 52.1 lon 4.3) :state active)";
 
 // Wall and thread CPU time of the calling thread since construction.
 class Stopwatch {
@@ -138,7 +145,7 @@ class HostedAgent {
 
   void tell(const char* to) {
     comm().comm_sendmessage("tell", to, "default-language", "default-ontology", "r1", nullptr,
-                            nullptr, "(ok :unit 7 :pos (lat 52.1 lon 4.3) :state active)", nullptr);
+                            nullptr, kContent, nullptr);
   }
 
  private:
@@ -228,33 +235,39 @@ class PlainCutter {
   std::string last_;
 };
 
+// How much a reader does beside its receives: the plain one cuts only; the
+// least-work one also does the least that the literal receiving side of an
+// agent must: wait for readiness before each receive, parse each received
+// piece (the connection decides from it how to treat the piece) and parse
+// each whole text once (the container hands every message on parsed); the
+// tight one waits and parses each whole text once, no more.
+enum class Work { kPlain, kLeast, kTight };
+
 // The bare receiver: 2,047-byte receives cut at 0x04 into whole texts, as
-// the agent's connection receives and cuts. With `least_work` it also does
-// the least that any agent's receiving side must do beyond that: wait for
-// readiness before each receive, parse each received piece (the connection
-// decides from it how to treat the piece) and parse each whole text once
-// (the container hands every message on parsed). Its rate bounds what the
-// agents can reach.
+// the agent's connection receives and cuts, with the work of its kind. The
+// least-work and tight readers' rates bound what the agents can reach.
 class BareReader {
  public:
-  BareReader(int fd, bool least_work) : fd_(fd), least_work_(least_work) {}
+  BareReader(int fd, Work work) : fd_(fd), work_(work) {}
   // Returns once `messages` more texts ended; the last stays in last().
   void read(long messages) {
     char buffer[2048];
     while (messages > 0) {
-      if (least_work_) {
+      if (work_ != Work::kPlain) {
         pollfd ready{fd_, POLLIN, 0};
         if (::poll(&ready, 1, -1) != 1) std::abort();
       }
       const ssize_t count = ::recv(fd_, buffer, sizeof buffer - 1, 0);
       if (count <= 0) std::abort();
       const std::string_view piece(buffer, static_cast<size_t>(count));
-      if (!least_work_) {
+      if (work_ == Work::kPlain) {
         messages -= cutter_.feed(piece);
         continue;
       }
-      buffer[count] = '\0';
-      piece_parser_.parse_message(buffer);
+      if (work_ == Work::kLeast) {
+        buffer[count] = '\0';
+        piece_parser_.parse_message(buffer);
+      }
       messages -= cutter_.feed(
           piece, [this](const std::string& text) { message_parser_.parse_message(text.c_str()); });
     }
@@ -263,10 +276,36 @@ class BareReader {
 
  private:
   int fd_;
-  bool least_work_;
+  Work work_;
   PlainCutter cutter_;
   CParser piece_parser_;
   CParser message_parser_;
+};
+
+// The tight pair's sender: composes each message as the communicator does,
+// the KQML header of its fields, the content and " ))" with 0x04, and
+// sends it in one send.
+class TightWriter {
+ public:
+  // The fields of HostedAgent::tell from `sender` to `receiver`.
+  TightWriter(std::string sender, std::string receiver)
+      : sender_(std::move(sender)), receiver_(std::move(receiver)) {}
+  void send(int fd, const char* in_reply_to) {
+    text_ = composer_.compose_message("tell", receiver_.c_str(), sender_.c_str(),
+                                      "default-language", "default-ontology", "r1", in_reply_to,
+                                      nullptr, 0);
+    text_ += ' ';
+    text_ += kContent;
+    text_ += " ))";
+    text_ += kEnd;
+    write_all(fd, text_);
+  }
+
+ private:
+  std::string sender_;
+  std::string receiver_;
+  CKQMLParser composer_;
+  std::string text_;
 };
 
 // What was timed on either side, the agents and the bare baseline.
@@ -287,20 +326,27 @@ struct Comparison {
 
 // A bare pair and its two readers.
 struct BarePairReaders {
-  explicit BarePairReaders(bool least_work)
-      : read_a(pair.a, least_work), read_b(pair.b, least_work) {}
+  explicit BarePairReaders(Work work) : read_a(pair.a, work), read_b(pair.b, work) {}
   BarePair pair;
   BareReader read_a;
   BareReader read_b;
 };
 
-// The agents beside two bare pairs: the plain one, and one whose readers do
-// the least work an agent must do (BareReader), which bounds the fraction of
-// the bare rate that the agents can reach.
+// The agents beside the bare pairs: the plain one, and those whose readers
+// do the least work an agent must do (BareReader), which bound the fraction
+// of the bare rate that the agents can reach: the least-work pair of the
+// literal receiving path and, where given, the tight pair.
 struct SideBySide : Comparison {
-  BarePairReaders bare{false};
-  BarePairReaders least{true};
+  explicit SideBySide(bool with_tight = false) : with_tight(with_tight) {}
+
+  bool with_tight;
+  BarePairReaders bare{Work::kPlain};
+  BarePairReaders least{Work::kLeast};
+  BarePairReaders tight{Work::kTight};
+  TightWriter tight_a{"agent-a", "agent-b"};
+  TightWriter tight_b{"agent-b", "agent-a"};
   Tally least_tally;
+  Tally tight_tally;
 
   // Times `run` on the plain pair, then on the least-work pair.
   template <class Run>
@@ -311,6 +357,13 @@ struct SideBySide : Comparison {
       tally->add(watch);
     }
   }
+  // Times `run` on the tight pair.
+  template <class Run>
+  void time_tight(Run run) {
+    Stopwatch watch;
+    run(tight);
+    tight_tally.add(watch);
+  }
 
   void report(benchmark::State& state) const {
     Comparison::report(state);
@@ -318,6 +371,10 @@ struct SideBySide : Comparison {
     state.counters["least/s"] = n / least_tally.wall_s;
     state.counters["least_of_bare"] = plain.wall_s / least_tally.wall_s;
     state.counters["least_cpu_us"] = least_tally.cpu_s / n * 1e6;
+    if (!with_tight) return;
+    state.counters["tight/s"] = n / tight_tally.wall_s;
+    state.counters["tight_of_bare"] = plain.wall_s / tight_tally.wall_s;
+    state.counters["tight_cpu_us"] = tight_tally.cpu_s / n * 1e6;
   }
 };
 
@@ -329,7 +386,7 @@ void OneWay(benchmark::State& state) {
   a.tell("agent-b");  // connects, and gives the text for the bare pair
   loop.run_until([&] { return b.agent().received == 1; });
   const std::string text = b.agent().first + kEnd;
-  SideBySide side;
+  SideBySide side(true);
   for (auto _ : state) {
     const long target = b.agent().received + kBatch;
     Stopwatch watch;
@@ -341,8 +398,13 @@ void OneWay(benchmark::State& state) {
       for (int i = 0; i < kBatch; ++i) write_all(bare.pair.a, text);
       bare.read_b.read(kBatch);
     });
+    side.time_tight([&](BarePairReaders& tight) {
+      for (int i = 0; i < kBatch; ++i) side.tight_a.send(tight.pair.a, nullptr);
+      tight.read_b.read(kBatch);
+    });
     side.messages += kBatch;
   }
+  if (side.tight.read_b.last() != b.agent().first) std::abort();  // the same texts
   side.report(state);
 }
 BENCHMARK(OneWay)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -359,7 +421,7 @@ void RoundTrip(benchmark::State& state) {
   a.tell("agent-b");
   loop.run_until([&] { return a.agent().received == 1; });
   const std::string text = a.agent().first + kEnd;
-  SideBySide side;
+  SideBySide side(true);
   for (auto _ : state) {
     Stopwatch watch;
     for (int i = 0; i < kBatch; ++i) {
@@ -377,8 +439,18 @@ void RoundTrip(benchmark::State& state) {
         bare.read_a.read(1);
       }
     });
+    // Each answers what it read, as the agents do: in reply to "r1".
+    side.time_tight([&](BarePairReaders& tight) {
+      for (int i = 0; i < kBatch; ++i) {
+        side.tight_a.send(tight.pair.a, "r1");
+        tight.read_b.read(1);
+        side.tight_b.send(tight.pair.b, "r1");
+        tight.read_a.read(1);
+      }
+    });
     side.messages += kBatch;
   }
+  if (side.tight.read_a.last() != a.agent().first) std::abort();  // the same texts
   side.report(state);
   // Both sides kept to one connection each way.
   state.counters["connections"] = static_cast<double>(a.connections() + b.connections());
@@ -577,6 +649,10 @@ class HubThread {
       CCommandLine command_line;
       command_line.parse_commandline(1, argv);
       if (host.CreateContainer(&command_line, 1) == 0) std::abort();
+      // Room for every peer: the default would close connections past 1,024.
+      CServerSocket::Limits limits;
+      limits.accepted = peers + 16;
+      hub->get_communicator()->get_server()->set_limits(limits);
       CLList* table = static_cast<CListBelief*>(
                           hub->get_communicator()->get_beliefdb()->find_element("lookup"))
                           ->get_value();
@@ -730,7 +806,7 @@ void FanIn(benchmark::State& state) {
 }
 BENCHMARK(FanIn)
     ->ArgNames({"peers", "reply"})
-    ->ArgsProduct({{1, 10, 100, 500}, {0, 1}})
+    ->ArgsProduct({{1, 10, 100, 500, 1000, 2000}, {0, 1}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

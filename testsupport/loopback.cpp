@@ -54,4 +54,22 @@ int connect_to_loopback(unsigned port, int timeout_ms) {
   return fd;
 }
 
+UnansweringListener::UnansweringListener() : listener_(listen_on_loopback(&port_, 0)) {
+  // A backlog of 0 holds one connection; two leave no room.
+  for (int i = 0; i < 2; ++i) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port_));
+    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fillers_.push_back(fd);
+  }
+}
+
+UnansweringListener::~UnansweringListener() {
+  for (const int fd : fillers_) ::close(fd);
+  if (listener_ >= 0) ::close(listener_);
+}
+
 }  // namespace testsupport

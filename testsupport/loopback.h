@@ -2,6 +2,8 @@
 // meet the code under test without going through it.
 #pragma once
 
+#include <vector>
+
 namespace testsupport {
 
 // A TCP socket listening on a free loopback port, which goes to `port`;
@@ -11,5 +13,24 @@ int listen_on_loopback(unsigned* port, int backlog = 16);
 // A TCP socket connected to loopback `port`, or -1 when the connection was
 // not made within timeout_ms. The caller closes it.
 int connect_to_loopback(unsigned port, int timeout_ms = 3000);
+
+// A listener on loopback whose queue of waiting connections is full, so that
+// the system leaves further handshakes to its port unanswered: a connect
+// there neither succeeds nor fails until the connecting side gives up.
+// Everything is closed when the object goes.
+class UnansweringListener {
+ public:
+  UnansweringListener();
+  ~UnansweringListener();
+  UnansweringListener(const UnansweringListener&) = delete;
+  UnansweringListener& operator=(const UnansweringListener&) = delete;
+
+  unsigned port() const { return port_; }
+
+ private:
+  unsigned port_ = 0;
+  int listener_ = -1;
+  std::vector<int> fillers_;
+};
 
 }  // namespace testsupport

@@ -32,13 +32,6 @@ int CClientSocket::mfc_send(char* text) {
     debug("<CClientSocket> Message holds the byte 0x04 before its end, not sent");
     return -1;
   }
-  if (peer_closed_) {
-    // The peer is gone: whatever went out now would be lost.
-    platform::set_last_socket_error(platform::WSAENOTCONN);
-    show_error(platform::WSAENOTCONN);
-    give_up_sending();
-    return -1;
-  }
   // Up to the first 0x04 or NUL, every CR and LF turned into a blank.
   size_t length = 0;
   for (;;) {
@@ -46,7 +39,9 @@ int CClientSocket::mfc_send(char* text) {
     if (text[length] != '\r' && text[length] != '\n') break;
     text[length++] = ' ';
   }
-  const int sent = Send(text, static_cast<int>(length + 1));
+  // A peer that only ended its sending still reads: the text goes to it. One
+  // that closed answers with a reset, and the send fails.
+  const int sent = SendBuffered(text, static_cast<int>(length + 1));
   if (sent < 0) {
     show_error(static_cast<unsigned>(GetLastError()));
     give_up_sending();
@@ -55,12 +50,29 @@ int CClientSocket::mfc_send(char* text) {
   return sent;
 }
 
+bool CClientSocket::close_when_sent() {
+  if (GetUnsent() == 0) return false;
+  close_when_sent_ = true;
+  return true;
+}
+
 void CClientSocket::give_up_sending() {
-  // Broken, gone, or cut off in the middle of a message by the timeout:
-  // the stream can carry no further message. What is queued is still
-  // handed over.
+  // Broken, gone, or cut off in the middle of a message: the stream can
+  // carry no further message. What is queued is still handed over.
   set_dirty(1);
   Close();
+}
+
+void CClientSocket::OnSend(int code) {
+  if (code == 0) {
+    if (close_when_sent_) retire();
+    return;
+  }
+  show_error(static_cast<unsigned>(code));
+  debug("<CClientSocket> Messages that could not be sent are dropped, connection closed");
+  // Closed already; what is queued is still handed over.
+  set_dirty(1);
+  if (waiting_ == 0) retire();
 }
 
 char* CClientSocket::mfc_getdata() {

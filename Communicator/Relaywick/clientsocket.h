@@ -13,14 +13,23 @@
 // agent's replies to that sender reuse it; the messages before it wait,
 // untold, until then.
 //
+// Sending never waits: what the system does not take at once waits in the
+// connection's outgoing buffer and goes as the peer reads (CAsyncSocket::
+// SendBuffered), and an outgoing connection is made without waiting for it.
+//
 // A connection that broke is dirty: it is neither read nor sent to any
-// more, but hands over what it had queued. A send that fails, a timed-out
-// one included, makes it dirty too: whatever part went out, the stream now
-// holds a cut message, and a peer that does not read costs one timeout
-// only. One whose peer closed is no longer read, is not chosen for sending
-// and fails a send. A dirty one is removed by its server once its owner has
-// taken its last message (remove_from_queue); both kinds are removed by the
-// server's sweep when the owner is not handling one of their messages.
+// more, but hands over what it had queued. A send that fails makes it dirty
+// too, and so does a peer that takes none of the waiting bytes for
+// CAsyncSocket::kBlockingTimeoutMs, or a send that would take the outgoing
+// buffer past CAsyncSocket::kMaxSendBuffer: whatever part went out, the
+// stream now holds a cut message. One whose peer ended its stream is no
+// longer read, but is still sent to when no other connection of its agent
+// is open (the peer may only have ended its sending); a peer that closed
+// answers that with a reset, which fails the send. A dirty one is removed
+// by its server once its owner has taken its last message
+// (remove_from_queue); both kinds are removed by the server's sweep when
+// the owner is not handling one of their messages and nothing waits to be
+// sent.
 //
 // Bounds: a message beyond CMessageFramer::kMaxMessage bytes makes the
 // connection dirty at once, and so does a queue of kMaxQueue messages of
@@ -64,11 +73,15 @@ class CClientSocket : public CSocketBase {
   ~CClientSocket() override;
 
   // Turns every CR and LF of `text` into a blank, in place, up to and
-  // including its first 0x04 or NUL, and sends exactly those bytes. The
-  // count sent, or -1 (dirty, null text, a text with a 0x04 before its end,
-  // peer closed, failed send); after a peer that closed or a failed send the
-  // connection is dirty and closed.
+  // including its first 0x04 or NUL, and sends exactly those bytes without
+  // waiting. The count taken (sent, or kept to be sent), or -1 (dirty, null
+  // text, a text with a 0x04 before its end, failed send); after a failed
+  // send the connection is dirty and closed.
   int mfc_send(char* text);
+  // For a connection that nobody will find again: true when bytes still
+  // wait to go, and the connection then asks its server to remove it once
+  // they went; false when nothing waits.
+  bool close_when_sent();
   // The first queued message, owned by the queue until remove_from_queue;
   // null when the queue is empty.
   char* mfc_getdata();
@@ -131,6 +144,7 @@ class CClientSocket : public CSocketBase {
  protected:
   void OnReceive(int code) override;
   void OnClose(int code) override;
+  void OnSend(int code) override;
 
  private:
   using Entry = ReceivedQueue::Entry;
@@ -182,12 +196,13 @@ class CClientSocket : public CSocketBase {
   // The server's bookkeeping: its own count of this connection's bytes
   // while the connection is in its list; for an accepted connection, when
   // it was accepted or last told its owner of a message; when the partial
-  // message began.
+  // message began; its running count of sends when one last used it.
   friend class CServerSocket;
   size_t counted_bytes_ = 0;
   bool accepted_ = false;
   Clock::time_point last_active_{};
   std::optional<Clock::time_point> partial_since_;
+  uint64_t used_ = 0;
 
   std::unique_ptr<CParser> parser_;
   // The number of the queued message whose parse the parser holds, 0 for
@@ -209,4 +224,5 @@ class CClientSocket : public CSocketBase {
   int whole_message_ = 0;
   bool peer_closed_ = false;
   bool paused_ = false;  // a notification left unread while the queue is full
+  bool close_when_sent_ = false;
 };

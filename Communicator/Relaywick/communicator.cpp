@@ -555,61 +555,74 @@ const char* CCommunicator::comm_lookup(const char* name, char* host, unsigned* p
 // --- Sending
 
 int CCommunicator::comm_senddata(const char* name, const char* host, unsigned port, char* text) {
-  if (server_ == nullptr) {
-    debug("%s", kNoServerText);
-    return 0;
-  }
   int sent = -1;
-  deliver(name, host, port, text, &sent, false);
+  send_data(cached_connection(name), name, host, port, text, &sent, false);
   return sent;
 }
 
 CClientSocket* CCommunicator::comm_senddata_socket(const char* name, const char* host,
                                                    unsigned port, char* text) {
-  if (server_ == nullptr) {
-    debug("%s", kNoServerText);
-    return nullptr;
-  }
   int sent = -1;
-  return deliver(name, host, port, text, &sent, true);
+  return send_data(cached_connection(name), name, host, port, text, &sent, true);
 }
 
-CClientSocket* CCommunicator::deliver(const char* name, const char* host, unsigned port,
-                                      char* text, int* sent, bool log_failed_reconnect) {
-  bool reconnecting = false;
-  if (name != nullptr) {
-    auto* cached = dynamic_cast<CClientSocket*>(server_->find_connection(name, host, port));
-    if (cached != nullptr && cached->get_sockettype() == SOCKETTYPE_CLIENT) {
-      *sent = cached->mfc_send(text);
-      if (*sent != -1) return cached;
-      // mfc_send left it dirty: never found again, the server removes it.
-      if (platform::last_socket_error() == platform::WSAETIMEDOUT) {
-        // The agent took nothing for the whole timeout; trying again at
-        // once could hold the loop as long once more.
-        debug("<CCommunicator> Agent [%s] is not reading, message not sent", name);
-        return nullptr;
-      }
-      reconnecting = true;
+CClientSocket* CCommunicator::cached_connection(const char* name) const {
+  if (name == nullptr || server_ == nullptr) return nullptr;
+  CClientSocket* cached = server_->find_client(name);
+  return cached != nullptr && cached->get_sockettype() == SOCKETTYPE_CLIENT ? cached : nullptr;
+}
+
+CClientSocket* CCommunicator::send_data(CClientSocket* cached, const char* name,
+                                        const char* host, unsigned port, char* text, int* sent,
+                                        bool log_failed_reconnect) {
+  if (server_ == nullptr) {
+    debug("%s", kNoServerText);
+    *sent = 0;
+    return nullptr;
+  }
+  if (cached != nullptr) {
+    *sent = cached->mfc_send(text);
+    if (*sent != -1) {
+      server_->note_used(cached);
+      return cached;
     }
+    // mfc_send left it dirty: never found again, the server removes it.
+    if (platform::last_socket_error() == platform::WSAENOBUFS) {
+      // The agent leaves what was sent to it unread; a new connection
+      // would only fill up in turn.
+      debug("<CCommunicator> Agent [%s] is not reading, message not sent", name);
+      return nullptr;
+    }
+  }
+  const bool reconnecting = cached != nullptr;
+  *sent = -1;
+  if (!server_->make_room_for_outgoing()) {
+    platform::set_last_socket_error(platform::WSAEMFILE);
+    return nullptr;
   }
   auto socket = std::make_unique<CClientSocket>(server_.get(), get_handler());
   if (!socket->Create(0, SOCK_STREAM)) {
     debug("<CCommunicator> Communicator returned: Error creating socket");
-    *sent = -1;
     return nullptr;
   }
   socket->set_agentname(name);
-  if (!socket->Connect(host, port)) {
-    *sent = -1;
-    return nullptr;
-  }
+  // Not waiting for the peer's answer: the text waits in the connection
+  // until it is made.
+  if (!socket->BeginConnect(host, port)) return nullptr;
   *sent = socket->mfc_send(text);
   if (*sent == -1) {
     if (reconnecting && log_failed_reconnect) debug("<CCommunicator> sending message");
     return nullptr;
   }
-  // A connection without an agent name could never be found again.
-  if (name == nullptr) return nullptr;
+  // A connection without an agent name could never be found again: it goes
+  // once the text is out.
+  if (name == nullptr) {
+    if (socket->close_when_sent()) server_->new_connection(std::move(socket));
+    return nullptr;
+  }
+  // The peer's address, until the connection made tells it.
+  socket->set_hostname(host);
+  socket->set_port(port);
   CClientSocket* kept = socket.get();
   server_->new_connection(std::move(socket));
   return kept;
@@ -674,12 +687,11 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
     debug("<CCommunicator> Error looking up [%s] in network belief DB", shown_text(receiver));
   }
 
-  if (kind != SendKind::kInternal) {
-    auto* cached = dynamic_cast<CClientSocket*>(find_connection(receiver, host, port));
-    if (cached != nullptr && cached->get_sockettype() == SOCKETTYPE_CLIENT &&
-        (kind == SendKind::kSocket || in_reply_to == nullptr)) {
-      in_reply_to = cached->get_reply_with();
-    }
+  // Found once, for the in-reply-to and for the send.
+  CClientSocket* cached = cached_connection(receiver);
+  if (kind != SendKind::kInternal && cached != nullptr &&
+      (kind == SendKind::kSocket || in_reply_to == nullptr)) {
+    in_reply_to = cached->get_reply_with();
   }
 
   const char* header = record_->compose_message(performative, receiver, sender, ontology,
@@ -721,15 +733,10 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
                          shown_text(receiver));
     return {via_socket ? nullptr : result_.data(), nullptr};
   }
-  CClientSocket* used = nullptr;
-  bool failed;
-  if (via_socket) {
-    used = comm_senddata_socket(receiver, host, port, text.data());
-    failed = used == nullptr;
-  } else {
-    // 0: no server socket to send from.
-    failed = comm_senddata(receiver, host, port, text.data()) <= 0;
-  }
+  int sent = -1;
+  CClientSocket* used = send_data(cached, receiver, host, port, text.data(), &sent, via_socket);
+  // 0: no server socket to send from.
+  const bool failed = via_socket ? used == nullptr : sent <= 0;
   if (failed) {
     if (server_ == nullptr) {
       result_ = kNoServerText;

@@ -9,8 +9,11 @@
 // database given to the constructor stays the caller's and must outlive the
 // communicator; the one the communicator makes itself is deleted with it.
 //
-// Everything runs on the thread of the event loop; connecting and sending
-// block it (Platform's timeouts bound them).
+// Everything runs on the thread of the event loop. The message sends never
+// hold it: a new connection is made, and a text that the peer does not take
+// at once is sent, while the loop goes on (a peer that takes nothing for
+// 3 s loses its connection). get_socket connects with a wait, as its
+// callers need the connection at once (Platform's timeout bounds it).
 #pragma once
 
 #include <cstdarg>
@@ -187,7 +190,8 @@ class CCommunicator : public CListElement {
 
   // Sends `text` (CR and LF turned into blanks in place) over the cached
   // connection of agent `name` or a new one to `host` and `port`: the byte
-  // count, -1 on failure, 0 without a server socket.
+  // count taken, -1 on failure, 0 without a server socket. A new connection
+  // past the server's limit of outgoing ones closes the least recently used.
   int comm_senddata(const char* name, const char* host, unsigned port, char* text);
   // The same; the connection that carried the text and is kept for the
   // agent, or null (failed, or made for a null name and closed again).
@@ -198,7 +202,9 @@ class CCommunicator : public CListElement {
   // without a server socket.
   CSocketBase* find_connection(const char* name, const char* host, unsigned port);
   CSocketBase* get_connection(long descriptor);
-  // A connection to agent `name` outside the cache, or null.
+  // A connection to agent `name` outside the cache, connected before the
+  // call returns, or null. Its sends do not wait either: keep it until
+  // GetUnsent() is 0, or what waits is dropped with it.
   std::unique_ptr<CClientSocket> get_socket(const char* name);
   void release_socket(std::unique_ptr<CClientSocket> socket) { socket.reset(); }
 
@@ -263,10 +269,14 @@ class CCommunicator : public CListElement {
                         const char* sender, const char* ontology, const char* language,
                         const char* reply_with, const char* in_reply_to, const char* forward_to,
                         va_list tokens);
-  // Sends over the cached connection or a new one; *sent gets the result.
+  // The cached client connection of agent `name`, or null.
+  CClientSocket* cached_connection(const char* name) const;
+  // comm_senddata and comm_senddata_socket once the cached connection was
+  // looked for (`cached`, null for none): sends over it or a new one;
+  // *sent gets the byte count, -1 on failure, 0 without a server socket.
   // The connection that is kept for the agent after the send, or null.
-  CClientSocket* deliver(const char* name, const char* host, unsigned port, char* text, int* sent,
-                         bool log_failed_reconnect);
+  CClientSocket* send_data(CClientSocket* cached, const char* name, const char* host,
+                           unsigned port, char* text, int* sent, bool log_failed_reconnect);
   template <typename Belief>
   Belief* find_belief(const char* name) const;
 

@@ -40,6 +40,8 @@ SocketElement* first(const CLList& list) { return static_cast<SocketElement*>(li
 SocketElement* next(SocketElement* element) {
   return static_cast<SocketElement*>(element->get_next());
 }
+// The element that carries a registered socket (its registry_element_).
+SocketElement* element_of(CListElement* carrier) { return static_cast<SocketElement*>(carrier); }
 
 }  // namespace
 
@@ -96,10 +98,6 @@ void CServerSocket::register_connection(std::unique_ptr<CSocketBase> socket) {
   add(std::move(socket), false);
 }
 
-CClientSocket* CServerSocket::client_of(const CSocketBase* socket) {
-  return static_cast<SocketElement*>(socket->registry_element_)->client();
-}
-
 void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   if (socket == nullptr) return;
   CSocketBase* added = socket.get();
@@ -111,9 +109,10 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
   added->registered_order_ = next_order_++;
   index(added);
   if (CClientSocket* client = element->client()) {
+    client->used_ = ++sends_;
     client->counted_bytes_ = client->get_held_bytes();
     held_bytes_ += client->counted_bytes_;
-    if (client->accepted_) ++accepted_;
+    ++(client->accepted_ ? accepted_ : outgoing_);
     if (read_peer && added->get_sockettype() == SOCKETTYPE_CLIENT) {
       char host[platform::kAddressTextSize] = {};
       unsigned port = 0;
@@ -138,7 +137,7 @@ void CServerSocket::remove_connection(CSocketBase* socket) {
   if (client != nullptr) {
     held_bytes_ -= client->counted_bytes_;
     client->counted_bytes_ = 0;
-    if (client->accepted_) --accepted_;
+    --(client->accepted_ ? accepted_ : outgoing_);
   }
   owned->Close();
   platform::delete_later(owned.release());
@@ -146,31 +145,125 @@ void CServerSocket::remove_connection(CSocketBase* socket) {
 
 CSocketBase* CServerSocket::find_connection(const char* name, const char* /*host*/,
                                             unsigned /*port*/) {
+  const Indexed* found = find_named(name);
+  return found != nullptr ? found->socket : nullptr;
+}
+
+CClientSocket* CServerSocket::find_client(const char* name) {
+  const Indexed* found = find_named(name);
+  return found != nullptr ? found->client : nullptr;
+}
+
+const CServerSocket::Indexed* CServerSocket::find_named(const char* name) const {
   if (name == nullptr || std::strcmp(name, kUnknownAgent) == 0 ||
       std::strcmp(name, kBroadcastAgent) == 0) {
     return nullptr;
   }
   const auto named = by_name_.find(std::string_view(name));
   if (named == by_name_.end()) return nullptr;
-  for (CSocketBase* socket : named->second) {
-    if (socket->get_dirty() != 0) continue;
-    // What is sent to a peer that closed is lost: a newer connection of
-    // the same agent, or a new one, carries it.
-    const CClientSocket* client = client_of(socket);
-    if (client == nullptr || !client->is_peer_closed()) return socket;
+  // A peer that ended its stream may have closed, and then loses what is
+  // sent to it: an open connection of the same agent comes first.
+  const Indexed* ended = nullptr;
+  const Bucket& bucket = named->second;
+  for (size_t i = 0; i < bucket.size(); ++i) {
+    const Indexed& entry = bucket.at(i);
+    if (entry.socket->get_dirty() != 0) continue;
+    if (entry.client == nullptr || !entry.client->is_peer_closed()) return &entry;
+    if (ended == nullptr) ended = &entry;
   }
-  return nullptr;
+  return ended;
+}
+
+void CServerSocket::note_used(CClientSocket* connection) {
+  // In the connection, which the send has just used: no other memory to read.
+  connection->used_ = ++sends_;
+}
+
+int CServerSocket::get_outgoing_limit() const {
+  if (limits_.outgoing > 0) return limits_.outgoing;
+  rlimit descriptors{};
+  if (getrlimit(RLIMIT_NOFILE, &descriptors) != 0 || descriptors.rlim_cur == RLIM_INFINITY) {
+    return kMaxOutgoing;
+  }
+  const auto left = static_cast<long long>(descriptors.rlim_cur) - kReservedDescriptors - accepted_;
+  return static_cast<int>(std::clamp<long long>(left, 0, kMaxOutgoing));
+}
+
+bool CServerSocket::make_room_for_outgoing() {
+  const int limit = get_outgoing_limit();
+  if (limit <= 0) {
+    debug("<CServerSocket> No descriptors left for a new connection, not connecting");
+    return false;
+  }
+  while (outgoing_ >= limit) {
+    // Broken ones first, then the one whose last send is the oldest; never
+    // one whose owner is handling a message of it.
+    SocketElement* oldest = nullptr;
+    bool oldest_usable = true;
+    for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
+      const CClientSocket* client = e->client();
+      if (client == nullptr || client->accepted_ || client->is_waiting() != 0) continue;
+      const bool usable = client->get_dirty() == 0;
+      if (oldest == nullptr || (oldest_usable && !usable) ||
+          (usable == oldest_usable && client->used_ < oldest->client()->used_)) {
+        oldest = e;
+        oldest_usable = usable;
+      }
+    }
+    if (oldest == nullptr) {
+      debug("<CServerSocket> Too many outgoing connections and all are in use, not connecting");
+      return false;
+    }
+    if (oldest_usable && oldest->client()->GetUnsent() > 0) {
+      debug(str_format("<CServerSocket> Dropping [%zu] unsent bytes", oldest->client()->GetUnsent())
+                .c_str());
+    }
+    debug("<CServerSocket> Too many outgoing connections, closing the least recently used one");
+    remove_connection(oldest->socket());
+  }
+  return true;
+}
+
+const CServerSocket::Indexed* CServerSocket::find_numbered(long descriptor) const {
+  if (descriptor == -1) return nullptr;
+  const auto found = by_descriptor_.find(descriptor);
+  if (found == by_descriptor_.end()) return nullptr;
+  const Bucket& bucket = found->second;
+  return &bucket.at(bucket.size() - 1);
 }
 
 CSocketBase* CServerSocket::get_connection(long descriptor) {
-  if (descriptor == -1) return nullptr;
-  const auto found = by_descriptor_.find(descriptor);
-  return found != by_descriptor_.end() ? found->second.back() : nullptr;
+  const Indexed* found = find_numbered(descriptor);
+  return found != nullptr ? found->socket : nullptr;
 }
 
 CClientSocket* CServerSocket::get_client(long descriptor) {
-  CSocketBase* socket = get_connection(descriptor);
-  return socket != nullptr ? client_of(socket) : nullptr;
+  const Indexed* found = find_numbered(descriptor);
+  return found != nullptr ? found->client : nullptr;
+}
+
+void CServerSocket::Bucket::place(const Indexed& entry) {
+  size_t at = size();
+  while (at > 0 && this->at(at - 1).order > entry.order) --at;
+  if (at > 0) {
+    more_.insert(more_.begin() + static_cast<std::ptrdiff_t>(at - 1), entry);
+    return;
+  }
+  if (!empty()) more_.insert(more_.begin(), first_);
+  first_ = entry;
+}
+
+void CServerSocket::Bucket::erase(const CSocketBase* socket) {
+  if (first_.socket != socket) {
+    std::erase_if(more_, [socket](const Indexed& e) { return e.socket == socket; });
+    return;
+  }
+  if (more_.empty()) {
+    first_ = Indexed{};
+    return;
+  }
+  first_ = more_.front();
+  more_.erase(more_.begin());
 }
 
 CClientSocket* CServerSocket::most_pending(CClientSocket* grower) {
@@ -191,29 +284,23 @@ CClientSocket* CServerSocket::most_pending(CClientSocket* grower) {
 namespace {
 
 template <typename Map, typename Key>
-void erase_from(Map& map, const Key& key, CSocketBase* socket) {
+void erase_from(Map& map, const Key& key, const CSocketBase* socket) {
   const auto found = map.find(key);
   if (found == map.end()) return;
-  std::erase(found->second, socket);
+  found->second.erase(socket);
   if (found->second.empty()) map.erase(found);
 }
 
 }  // namespace
 
 void CServerSocket::index(CSocketBase* socket) {
-  // Usually at the end: the socket is the newest of its bucket.
-  const auto place = [socket](Bucket& bucket) {
-    auto at = bucket.end();
-    while (at != bucket.begin() && (*(at - 1))->registered_order_ > socket->registered_order_) {
-      --at;
-    }
-    bucket.insert(at, socket);
-  };
-  place(by_descriptor_[socket->get_descriptor()]);
+  const Indexed entry{socket, element_of(socket->registry_element_)->client(),
+                      socket->registered_order_};
+  by_descriptor_[socket->get_descriptor()].place(entry);
   if (const char* name = socket->get_agentname()) {
     auto named = by_name_.find(std::string_view(name));
     if (named == by_name_.end()) named = by_name_.emplace(name, Bucket()).first;
-    place(named->second);
+    named->second.place(entry);
   }
 }
 
@@ -235,7 +322,8 @@ void CServerSocket::sweep_connections() {
       e = following;
       continue;
     }
-    if (client->get_dirty() != 0 || client->is_peer_closed()) {
+    // A peer that ended its stream may still be reading what waits for it.
+    if (client->get_dirty() != 0 || (client->is_peer_closed() && client->GetUnsent() == 0)) {
       remove_connection(client);
     } else if (client->accepted_ && now - client->last_active_ >= limits_.idle) {
       debug(str_format("<CServerSocket> No message for [%lld] s, closing connection", idle).c_str());

@@ -15,7 +15,10 @@
 //    be delivered yet is dropped (CClientSocket::get_pending_bytes);
 // and a listener that cannot accept for lack of descriptors rests for a
 // short back-off instead of being told of the waiting peer again at once.
-// The agent's own connections stay cached as long as their peers keep them.
+// Connections that have delivered messages stay cached as long as their
+// peers keep them. The agent's own connections are bounded too: before it
+// makes one past the limit, the one it sent over least recently is closed,
+// so that they never take the descriptors kept for the agent's own use.
 //
 // The logger is not owned; the server's lines go to its process_message
 // (direction internal), its connections' lines to its debug log.
@@ -52,6 +55,8 @@ class CServerSocket : public CSocketBase {
   // and files.
   static constexpr int kMaxAccepted = 1024;
   static constexpr int kReservedDescriptors = 16;
+  // The agent's own connections at once when the descriptor limit allows.
+  static constexpr int kMaxOutgoing = 1024;
 
   struct Limits {
     // The accepted connections at once; 0: kMaxAccepted, or the descriptor
@@ -66,6 +71,10 @@ class CServerSocket : public CSocketBase {
     std::chrono::milliseconds accept_backoff{500};
     // The bytes of queued and partial messages of all connections together.
     size_t held_bytes = size_t{64} << 20;
+    // The agent's own connections at once; 0: kMaxOutgoing, or what the
+    // descriptor limit leaves beside kReservedDescriptors and the accepted
+    // connections where that is lower.
+    int outgoing = 0;
   };
 
   explicit CServerSocket(CWnd* handler);
@@ -88,6 +97,17 @@ class CServerSocket : public CSocketBase {
   int get_accept_limit() const;
   // The connections in the list that this server accepted.
   int get_accepted() const { return accepted_; }
+  // The client connections in the list that it did not accept: the agent's
+  // own.
+  int get_outgoing() const { return outgoing_; }
+  // Limits::outgoing as it applies now.
+  int get_outgoing_limit() const;
+  // Makes room for one more connection of the agent's own, closing the one
+  // used least recently when the limit is reached (and dropping what it
+  // has not sent yet); false when every one is in use by the owner.
+  bool make_room_for_outgoing();
+  // Marks `connection` as the one sent over last.
+  void note_used(CClientSocket* connection);
   // The bytes that the registered connections hold in queued and partial
   // messages.
   size_t get_held_bytes() const { return held_bytes_; }
@@ -105,10 +125,13 @@ class CServerSocket : public CSocketBase {
   // callback returns, so the connection itself may ask for this. Nothing
   // happens for a socket that is not in the list.
   void remove_connection(CSocketBase* socket);
-  // The first connection in list order named `name` that is neither dirty,
-  // nor closed by its peer, nor one of the placeholder names; host and port
-  // are not compared.
+  // The first connection in list order named `name` that is not dirty and
+  // whose peer has not ended its stream, else the first one that is not
+  // dirty; never one of the placeholder names. Host and port are not
+  // compared.
   CSocketBase* find_connection(const char* name, const char* host, unsigned port);
+  // find_connection for a client connection, null for any other.
+  CClientSocket* find_client(const char* name);
   // The last connection in list order with that descriptor; null for -1 or
   // none.
   CSocketBase* get_connection(long descriptor);
@@ -135,13 +158,32 @@ class CServerSocket : public CSocketBase {
   // name, in list order. CSocketBase takes its socket out before it
   // changes either and puts it back afterwards.
   friend class CSocketBase;
-  using Bucket = std::vector<CSocketBase*>;
+  struct Indexed {
+    CSocketBase* socket;
+    CClientSocket* client;  // the same connection as a client one, or null
+    uint64_t order;         // its registered_order_
+  };
+  // The connections under one key, in list order: nearly always one, which
+  // the bucket holds itself, so that a lookup reads no further memory.
+  class Bucket {
+   public:
+    // At its place by registration order, usually the end.
+    void place(const Indexed& entry);
+    void erase(const CSocketBase* socket);
+    bool empty() const { return first_.socket == nullptr; }
+    size_t size() const { return empty() ? 0 : 1 + more_.size(); }
+    const Indexed& at(size_t i) const { return i == 0 ? first_ : more_[i - 1]; }
+
+   private:
+    Indexed first_{};
+    std::vector<Indexed> more_;
+  };
+  const Indexed* find_named(const char* name) const;
+  const Indexed* find_numbered(long descriptor) const;
   struct NameHash {
     using is_transparent = void;
     size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
   };
-  // The client side of a socket in the list; null for another kind.
-  static CClientSocket* client_of(const CSocketBase* socket);
   void index(CSocketBase* socket);
   void unindex(CSocketBase* socket);
   // Makes room for one more accepted connection; false when no accepted
@@ -160,6 +202,8 @@ class CServerSocket : public CSocketBase {
   Limits limits_;
   std::function<Clock::time_point()> now_ = Clock::now;
   int accepted_ = 0;
+  int outgoing_ = 0;
+  uint64_t sends_ = 0;  // the running count of registrations and note_used
   size_t held_bytes_ = 0;
   platform::EventLoop::Id backoff_timer_ = 0;
 };

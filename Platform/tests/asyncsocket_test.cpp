@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "Platform/socketerror.h"
 #include "looptest.h"
 #include "testsupport/descriptorlimit.h"
+#include "testsupport/loopback.h"
 
 namespace {
 
@@ -32,6 +35,8 @@ class Recorder : public CAsyncSocket {
   int accepts = 0;
   int closes = 0;
   int close_code = -1;
+  int sends = 0;  // OnSend notifications
+  int send_code = -1;
   bool read_when_told = false;
   std::string data;
   std::function<void(Recorder*)> after_receive;  // runs last in OnReceive
@@ -57,6 +62,10 @@ class Recorder : public CAsyncSocket {
   void OnClose(int code) override {
     ++closes;
     close_code = code;
+  }
+  void OnSend(int code) override {
+    ++sends;
+    send_code = code;
   }
 };
 
@@ -320,30 +329,28 @@ TEST_F(SocketTest, AListenerOutOfDescriptorsRestsUntilTheNextAccept) {
 TEST_F(SocketTest, ConnectToAPortWithoutListenerIsRefused) {
   unsigned port = 0;
   const int bound = raw_listener(&port, -1);  // holds the port, listens not
-  Recorder socket;
-  ASSERT_TRUE(socket.Create());
-  EXPECT_FALSE(socket.Connect(kLoopback, port));
-  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAECONNREFUSED);
+  // Without waiting too: on this host the refusal comes at once.
+  struct Case {
+    const char* name;
+    bool (CAsyncSocket::*connect)(const char*, unsigned);
+  };
+  for (const Case& c : {Case{"Connect", &CAsyncSocket::Connect},
+                        Case{"BeginConnect", &CAsyncSocket::BeginConnect}}) {
+    SCOPED_TRACE(c.name);
+    Recorder socket;
+    ASSERT_TRUE(socket.Create());
+    EXPECT_FALSE((socket.*c.connect)(kLoopback, port));
+    EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAECONNREFUSED);
+  }
   close(bound);
 }
 
 TEST_F(SocketTest, ConnectWithoutAnswerTimesOut) {
-  // A listener whose queue is full drops further handshakes unanswered.
-  unsigned port = 0;
-  const int listener = raw_listener(&port, 0);
-  std::vector<int> fillers;
-  for (int i = 0; i < 2; ++i) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
-    connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    fillers.push_back(fd);
-  }
+  testsupport::UnansweringListener listener;
   Recorder socket;
   ASSERT_TRUE(socket.Create());
-  const bool connected = socket.Connect(kLoopback, port);
+  const bool connected = socket.Connect(kLoopback, listener.port());
   const int code = CAsyncSocket::GetLastError();
-  for (const int fd : fillers) close(fd);
-  close(listener);
   if (connected) GTEST_SKIP() << "the system answered a handshake beyond the listen queue";
   EXPECT_EQ(code, platform::WSAETIMEDOUT);
 }
@@ -641,6 +648,190 @@ TEST_F(ConnectionTest, StreamConnectionsSendWithoutDelay) {
     EXPECT_NE(on, 0);
   }
   close(client);
+}
+
+// --- Sending without waiting
+
+// Rounds of the loop, each followed by a read of what waits at `peer` (into
+// *got), until `done()` holds or timeout_ms passed; returns done().
+bool run_reading(platform::EventLoop& loop, int peer, std::string* got,
+                 const std::function<bool()>& done, int timeout_ms = 10000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    loop.process_events(5);
+    char buffer[65536];
+    ssize_t count;
+    while ((count = recv(peer, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+      got->append(buffer, static_cast<size_t>(count));
+    }
+  }
+  return done();
+}
+
+// Sends with SendBuffered to a peer that does not read until what waits in
+// the socket's own buffer no longer moves; what was sent goes to *sent. The
+// socket's count of OnSend starts again at 0 afterwards.
+void fill_until_stalled(platform::EventLoop& loop, Recorder& socket, std::string* sent) {
+  const int small = 4096;
+  ASSERT_TRUE(socket.SetSockOpt(SO_SNDBUF, &small, sizeof small));
+  for (int i = 0; i < 100000; ++i) {
+    const std::string chunk = std::to_string(i) + std::string(4000, static_cast<char>('a' + i % 26)) + ";";
+    ASSERT_EQ(socket.SendBuffered(chunk.data(), static_cast<int>(chunk.size())),
+              static_cast<int>(chunk.size()));
+    *sent += chunk;
+    if (socket.GetUnsent() == 0) continue;
+    const size_t waiting = socket.GetUnsent();
+    for (int round = 0; round < 5 && socket.GetUnsent() == waiting; ++round) {
+      loop.process_events(20);
+    }
+    if (socket.GetUnsent() == waiting) {
+      socket.sends = 0;
+      return;
+    }
+  }
+  FAIL() << "the peer's side took everything";
+}
+
+TEST_F(ConnectionTest, BufferedBytesGoInOrderAsThePeerReads) {
+  std::string sent;
+  fill_until_stalled(loop, socket, &sent);
+  // Behind what waits, even when the system would take it now.
+  const std::string last = "the end";
+  EXPECT_EQ(socket.SendBuffered(last.data(), static_cast<int>(last.size())),
+            static_cast<int>(last.size()));
+  sent += last;
+  EXPECT_EQ(socket.sends, 0);
+
+  // The peer reads at its own pace while the loop goes on.
+  std::string got;
+  EXPECT_TRUE(run_reading(loop, peer, &got,
+                          [&] { return got.size() >= sent.size() && socket.sends > 0; }));
+  EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size() << " bytes";
+  EXPECT_EQ(socket.GetUnsent(), 0u);
+  EXPECT_EQ(socket.sends, 1);  // told once, when the buffer was empty again
+  EXPECT_EQ(socket.send_code, 0);
+  EXPECT_EQ(socket.closes, 0);
+  EXPECT_TRUE(stays_idle());
+}
+
+// A socket under test connected to a raw peer, for each case of a table.
+struct Connected {
+  Connected() {
+    unsigned port = 0;
+    const int listener = raw_listener(&port);
+    EXPECT_TRUE(socket.Create());
+    EXPECT_TRUE(socket.Connect(kLoopback, port));
+    peer = raw_accept(listener);
+    close(listener);
+  }
+  ~Connected() {
+    if (peer >= 0) close(peer);
+  }
+  Recorder socket;
+  int peer = -1;
+};
+
+TEST_F(SocketTest, BufferedSendsPastTheBoundAreRefused) {
+  struct Case {
+    const char* name;
+    bool behind_waiting_bytes;
+  };
+  for (const Case& c : {Case{"the part the system did not take", false},
+                        Case{"behind waiting bytes", true}}) {
+    SCOPED_TRACE(c.name);
+    Connected connected;
+    std::string sent;
+    if (c.behind_waiting_bytes) fill_until_stalled(loop, connected.socket, &sent);
+    const size_t kept = connected.socket.GetUnsent();
+    // More than the system and the buffer take together.
+    const std::string big(CAsyncSocket::kMaxSendBuffer + (16u << 20) - kept, 'b');
+    EXPECT_EQ(connected.socket.SendBuffered(big.data(), static_cast<int>(big.size())), -1);
+    EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAENOBUFS);
+    EXPECT_EQ(connected.socket.GetUnsent(), kept);
+  }
+}
+
+TEST_F(ConnectionTest, APeerThatTakesNothingForTheTimeoutLosesTheConnection) {
+  std::string sent;
+  fill_until_stalled(loop, socket, &sent);
+  EXPECT_TRUE(loop.run_until([&] { return socket.sends > 0; },
+                             CAsyncSocket::kBlockingTimeoutMs + 5000));
+  EXPECT_EQ(socket.sends, 1);
+  EXPECT_EQ(socket.send_code, platform::WSAETIMEDOUT);
+  // Dropped with the connection, which is closed.
+  EXPECT_EQ(socket.GetUnsent(), 0u);
+  EXPECT_EQ(socket.SendBuffered("x", 1), -1);
+  EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAENOTSOCK);
+  EXPECT_EQ(socket.closes, 0);
+}
+
+TEST_F(SocketTest, AfterThePeerEndedItsStreamASendReachesItOnlyIfItStillReads) {
+  struct Case {
+    const char* name;
+    bool closes;  // a full close, or an end of its sending only
+  };
+  for (const Case& c : {Case{"closed", true}, Case{"ended its sending", false}}) {
+    SCOPED_TRACE(c.name);
+    Connected connected;
+    Recorder& socket = connected.socket;
+    socket.read_when_told = true;
+    send_raw(connected.peer, "request");
+    if (c.closes) {
+      close(connected.peer);
+      connected.peer = -1;
+    } else {
+      ASSERT_EQ(shutdown(connected.peer, SHUT_WR), 0);
+    }
+    ASSERT_TRUE(loop.run_until([&] { return socket.closes == 1; }, 2000));
+    EXPECT_EQ(socket.close_code, 0);
+    EXPECT_EQ(socket.data, "request");
+
+    const std::string reply = "reply";
+    const int result = socket.SendBuffered(reply.data(), static_cast<int>(reply.size()));
+    if (c.closes) {
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(CAsyncSocket::GetLastError(), platform::WSAECONNRESET);
+    } else {
+      EXPECT_EQ(result, static_cast<int>(reply.size()));
+      char buffer[16] = {};
+      EXPECT_EQ(recv(connected.peer, buffer, sizeof buffer, 0),
+                static_cast<ssize_t>(reply.size()));
+      EXPECT_STREQ(buffer, "reply");
+    }
+  }
+}
+
+TEST_F(SocketTest, AConnectBegunWithoutWaitingCarriesWhatWasSentMeanwhile) {
+  unsigned port = 0;
+  const int listener = raw_listener(&port);
+  Recorder socket;
+  ASSERT_TRUE(socket.Create());
+  ASSERT_TRUE(socket.BeginConnect(kLoopback, port));
+  EXPECT_EQ(socket.SendBuffered("hello", 5), 5);
+  const int peer = raw_accept(listener);
+  char buffer[8] = {};
+  EXPECT_EQ(recv(peer, buffer, sizeof buffer, 0), 5);
+  EXPECT_STREQ(buffer, "hello");
+  // Told of what comes back, as any connection.
+  socket.read_when_told = true;
+  send_raw(peer, "back");
+  EXPECT_TRUE(loop.run_until([&] { return socket.receives == 1; }, 2000));
+  EXPECT_EQ(socket.data, "back");
+  close(peer);
+  close(listener);
+}
+
+TEST_F(SocketTest, AConnectBegunWithoutWaitingGivesUpOnAListenerThatDoesNotAnswer) {
+  testsupport::UnansweringListener listener;
+  Recorder socket;
+  ASSERT_TRUE(socket.Create());
+  ASSERT_TRUE(socket.BeginConnect(kLoopback, listener.port()));
+  EXPECT_EQ(socket.SendBuffered("hello", 5), 5);
+  if (socket.GetUnsent() != 5) GTEST_SKIP() << "the system answered beyond the listen queue";
+  EXPECT_TRUE(loop.run_until([&] { return socket.sends > 0; },
+                             CAsyncSocket::kBlockingTimeoutMs + 5000));
+  EXPECT_EQ(socket.send_code, platform::WSAETIMEDOUT);
+  EXPECT_EQ(socket.GetUnsent(), 0u);
 }
 
 }  // namespace

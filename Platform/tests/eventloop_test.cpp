@@ -1,6 +1,8 @@
 #include "Platform/eventloop.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <functional>
@@ -153,6 +155,97 @@ TEST_F(PipeTest, HandlerMayRemoveItsOwnWatch) {
   loop.process_events(1000);
   EXPECT_TRUE(stays_idle());
   EXPECT_EQ(calls, 1);
+}
+
+TEST_F(PipeTest, WritableIsToldWhileThereIsRoomAndAgainOnceThePeerReads) {
+  ASSERT_EQ(fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
+  ASSERT_EQ(fcntl(fds[1], F_SETFL, O_NONBLOCK), 0);
+  int writable = 0;
+  loop.watch(fds[1], platform::kWritable, [&](unsigned ready) {
+    EXPECT_EQ(ready, platform::kWritable);
+    ++writable;
+  });
+  EXPECT_TRUE(loop.run_until([&] { return writable > 0; }, 2000));
+
+  const std::string chunk(4096, 'w');
+  while (write(fds[1], chunk.data(), chunk.size()) > 0) {
+  }
+  writable = 0;
+  EXPECT_TRUE(stays_idle());  // full: nothing to tell
+  char buffer[4096];
+  while (read(fds[0], buffer, sizeof buffer) > 0) {
+  }
+  EXPECT_TRUE(loop.run_until([&] { return writable > 0; }, 2000));
+}
+
+TEST_F(EventLoopTest, AWatchOfBothEventsIsToldOfEachThatIsReady) {
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair), 0);
+  unsigned told = 0;
+  const platform::EventLoop::Id watch =
+      loop.watch(pair[0], platform::kReadable | platform::kWritable,
+                 [&](unsigned ready) { told |= ready; });
+  EXPECT_TRUE(loop.run_until([&] { return told == platform::kWritable; }, 2000));
+  ASSERT_EQ(write(pair[1], "x", 1), 1);
+  EXPECT_TRUE(loop.run_until([&] { return told == (platform::kReadable | platform::kWritable); },
+                             2000));
+  loop.set_events(watch, platform::kReadable);
+  told = 0;
+  loop.process_events(1000);
+  EXPECT_EQ(told, platform::kReadable);
+  loop.unwatch(watch);
+  close(pair[0]);
+  close(pair[1]);
+}
+
+TEST_F(EventLoopTest, ADescriptorClosedWhileWatchedNeverReachesItsOldHandler) {
+  // In one case a copy keeps the first file open after its number is
+  // closed, so that it can still come ready.
+  struct Case {
+    const char* name;
+    bool copy_kept;
+  };
+  for (const Case& c : {Case{"closed", false}, Case{"a copy kept open", true}}) {
+    SCOPED_TRACE(c.name);
+    int first[2];
+    ASSERT_EQ(pipe(first), 0);
+    const int number = first[0];
+    const int copy = c.copy_kept ? dup(number) : -1;
+    int old_calls = 0;
+    const platform::EventLoop::Id old_watch =
+        loop.watch(number, platform::kReadable, [&](unsigned) { ++old_calls; });
+    close(number);
+    if (copy >= 0) {
+      ASSERT_EQ(write(first[1], "old", 3), 3);
+    }
+
+    // The number comes back for the read end of a new pipe.
+    int second[2];
+    ASSERT_EQ(pipe(second), 0);
+    if (second[0] != number) {
+      ASSERT_EQ(dup2(second[0], number), number);
+      close(second[0]);
+    }
+    std::string got;
+    loop.watch(number, platform::kReadable, [&](unsigned) {
+      char buffer[16];
+      const ssize_t count = read(number, buffer, sizeof buffer);
+      if (count > 0) got.append(buffer, static_cast<size_t>(count));
+    });
+    ASSERT_EQ(write(second[1], "new", 3), 3);
+    EXPECT_TRUE(loop.run_until([&] { return got == "new"; }, 2000));
+    // A late unwatch of the old watch leaves the new one alone.
+    loop.unwatch(old_watch);
+    ASSERT_EQ(write(second[1], "er", 2), 2);
+    EXPECT_TRUE(loop.run_until([&] { return got == "newer"; }, 2000));
+    EXPECT_EQ(old_calls, 0);
+    EXPECT_TRUE(stays_idle());
+
+    close(number);
+    close(second[1]);
+    close(first[1]);
+    if (copy >= 0) close(copy);
+  }
 }
 
 struct Tracked {

@@ -3,6 +3,7 @@
 // answered, each time within a generous bound.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,6 +53,13 @@ bool closed_by_peer(int fd, int timeout_ms) {
   }
 }
 
+// A tell from `sender` to the echo agent B, without its 0x04.
+std::string tell(const std::string& sender, const std::string& content,
+                 const std::string& reply_with) {
+  return "(tell :sender " + sender + " :receiver B :reply-with " + reply_with + " :content (" +
+         content + "))";
+}
+
 // A client that talks as agents do: it is registered with the name server
 // (at a listener of its own, where the agent may also answer), keeps one
 // connection to the agent, opens a new one when the agent closed it, and
@@ -74,13 +82,13 @@ class WellBehavedClient {
   WellBehavedClient(const WellBehavedClient&) = delete;
   WellBehavedClient& operator=(const WellBehavedClient&) = delete;
 
-  // Sends `words` and waits for the echo; true when it came in time.
-  // `extra` follows the message in the same send.
-  bool ask(const std::string& words, const std::string& extra = "") {
+  // Sends `words` and waits for the echo; true when it came within
+  // `within_ms`. `extra` follows the message in the same send.
+  bool ask(const std::string& words, const std::string& extra = "",
+           int within_ms = kAnswerWithinMs) {
     const std::string id = "r" + std::to_string(++asked_);
-    const std::string text = "(tell :sender " + name_ + " :receiver B :reply-with " + id +
-                             " :content (" + words + "))" + kEnd + extra;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kAnswerWithinMs);
+    const std::string text = tell(name_, words, id) + kEnd + extra;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(within_ms);
     bool sent = false;
     while (Clock::now() < deadline) {
       if (connection_ < 0) {
@@ -103,6 +111,20 @@ class WellBehavedClient {
     }
     EXPECT_TRUE(send_all(connection_, bytes));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+
+  // Asks one question after another for `milliseconds`, each to be
+  // answered well within the 3 s that a send or connect held by the agent
+  // would show; false at the first that was not.
+  bool answered_for(int milliseconds) {
+    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (Clock::now() < end) {
+      if (!ask("ping", "", 2000)) {
+        std::printf("question %d not answered in time\n", asked_);
+        return false;
+      }
+    }
+    return true;
   }
 
   int connection() const { return connection_; }
@@ -158,6 +180,10 @@ class HostilePeerTest : public ::testing::Test {
   }
   void TearDown() override {
     for (int fd : hostile) ::close(fd);
+    if (output_reader.joinable()) {
+      kill(agent.pid(), SIGTERM);
+      output_reader.join();
+    }
   }
 
   // Starts the echo agent "B" with `extra` arguments; false when it did not
@@ -174,6 +200,19 @@ class HostilePeerTest : public ::testing::Test {
     agent_port = static_cast<unsigned>(std::stoul(line.substr(listening.size())));
     ASSERT_TRUE(agent.read_line(&line));
     ASSERT_EQ(line.rfind("registered", 0), 0u) << line;
+    // The agent prints a line a message: read on, so that a flood does not
+    // fill the pipe and hold it.
+    output_reader = std::thread([this] { output = agent.read_all(120000); });
+  }
+
+  // Registers `name` at loopback `port` as a peer of plain sockets would;
+  // true when the name server took it.
+  bool register_peer(const std::string& name, unsigned port) const {
+    const std::string reply = testsupport::ask_once(
+        ans_port, "(register :sender " + name + " :receiver ANS :reply-with r0 :content "
+                  "(register :name " + name + " :host 127.0.0.1 :port " + std::to_string(port) +
+                  "))");
+    return reply.find(":content (ok") != std::string::npos;
   }
 
   // A hostile connection that sends `bytes` (maybe nothing) and stays.
@@ -199,6 +238,8 @@ class HostilePeerTest : public ::testing::Test {
   unsigned ans_port = 0;
   unsigned agent_port = 0;
   std::vector<int> hostile;
+  std::thread output_reader;
+  std::string output;
 };
 
 TEST_F(HostilePeerTest, AGoodMessageIsAnsweredWhateverFollowsIt) {
@@ -296,6 +337,89 @@ TEST_F(HostilePeerTest, AFullByteBudgetDropsTheHoggersNotTheNewcomer) {
   EXPECT_EQ(answered, asked);
   EXPECT_TRUE(hogger_gone());
   EXPECT_EQ(answered_of(client, 20), 20);
+}
+
+TEST_F(HostilePeerTest, APeerThatHalfClosesAfterItsRequestsGetsTheReplies) {
+  start_agent();
+  unsigned c_port = 0;
+  const int c_listener = testsupport::listen_on_loopback(&c_port);
+  ASSERT_TRUE(register_peer("C", c_port));
+  testsupport::FramedClient peer(agent_port);
+  // Several, so that B learns of the end while it still has replies to send.
+  for (const char* id : {"h1", "h2", "h3"}) ASSERT_TRUE(peer.send(tell("C", id, id)));
+  ASSERT_EQ(::shutdown(peer.fd(), SHUT_WR), 0);
+  for (const char* id : {"h1", "h2", "h3"}) {
+    const std::string reply = peer.next(kAnswerWithinMs);
+    EXPECT_NE(reply.find(std::string(":in-reply-to ") + id), std::string::npos) << reply;
+  }
+  ::close(c_listener);
+}
+
+TEST_F(HostilePeerTest, APeerThatNeverReadsItsRepliesHoldsNobodyElse) {
+  start_agent();
+  unsigned p_port = 0;
+  const int p_listener = testsupport::listen_on_loopback(&p_port);
+  ASSERT_TRUE(register_peer("P", p_port));
+  // P asks for more than the system holds for it and reads nothing.
+  const int p = attack("");
+  std::thread flood([p] {
+    const std::string large(500000, 'p');
+    for (int i = 0; i < 12; ++i) {
+      if (!send_all(p, tell("P", large, "p" + std::to_string(i)) + kEnd)) return;
+    }
+  });
+  WellBehavedClient client("C", agent_port, ans_port);
+  EXPECT_TRUE(client.answered_for(3500));
+  ::shutdown(p, SHUT_RDWR);
+  flood.join();
+  ::close(p_listener);
+}
+
+TEST_F(HostilePeerTest, AReplyToAListenerThatDoesNotAnswerHoldsNobodyElse) {
+  start_agent();
+  testsupport::UnansweringListener unanswering;
+  ASSERT_TRUE(register_peer("P", unanswering.port()));
+  ASSERT_TRUE(register_peer("Q", unanswering.port()));
+  // The connection is named after Q: the reply to P needs a connection of
+  // B's own, to a listener that never answers.
+  const int p = attack(tell("Q", "first", "q1") + kEnd);
+  ASSERT_TRUE(send_all(p, tell("P", "call me back", "p1") + kEnd));
+  WellBehavedClient client("C", agent_port, ans_port);
+  EXPECT_TRUE(client.answered_for(3500));
+}
+
+TEST_F(HostilePeerTest, ManyPeersToReplyToOverNewConnectionsLeaveTheAgentItsDescriptors) {
+  agent.set_descriptor_limit(64);
+  start_agent();
+  // One connection speaks for many senders: it is named after the first,
+  // so that every other reply takes a new connection of B's own, to
+  // listeners that take them all (two: the name server keeps a bounded
+  // number of names at one place).
+  unsigned callback_ports[2] = {};
+  const int callbacks[2] = {testsupport::listen_on_loopback(&callback_ports[0], 512),
+                            testsupport::listen_on_loopback(&callback_ports[1], 512)};
+  constexpr int kSenders = 70;
+  const int p = attack("");
+  for (int i = 0; i < kSenders; ++i) {
+    const std::string name = "P" + std::to_string(i);
+    ASSERT_TRUE(register_peer(name, callback_ports[i % 2])) << name;
+    ASSERT_TRUE(send_all(p, tell(name, "x", "r") + kEnd));
+  }
+  // B called every other one back.
+  std::vector<int> called;
+  pollfd ready[2] = {{callbacks[0], POLLIN, 0}, {callbacks[1], POLLIN, 0}};
+  while (called.size() < kSenders - 1 && ::poll(ready, 2, 5000) > 0) {
+    for (const pollfd& listener : ready) {
+      if ((listener.revents & POLLIN) != 0) {
+        called.push_back(::accept(listener.fd, nullptr, nullptr));
+      }
+    }
+  }
+  EXPECT_EQ(called.size(), static_cast<size_t>(kSenders - 1));
+  WellBehavedClient client("C", agent_port, ans_port);
+  EXPECT_TRUE(client.ask("still there"));
+  for (const int fd : called) ::close(fd);
+  for (const int fd : callbacks) ::close(fd);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "Relaywick/communicator.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -14,6 +17,7 @@
 #include "Talkwick/kqmlparser.h"
 #include "Toolwick/url.h"
 #include "relaytest.h"
+#include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
 
 namespace {
@@ -140,6 +144,14 @@ class CommunicatorTest : public LoopTest {
     const int fd = accept_peer(bob_listener);
     peers.push_back(fd);
     return fd;
+  }
+  // Sends bob "hello" over a new connection; bob's end of it goes to *fd.
+  // The connection kept for bob, or null.
+  CClientSocket* greet_bob(int* fd) {
+    std::string text = "hello";
+    EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, text.data()), 6);
+    *fd = accept_bob();
+    return cached("bob");
   }
   CClientSocket* cached(const char* name) {
     return dynamic_cast<CClientSocket*>(comm->find_connection(name, nullptr, 0));
@@ -591,6 +603,32 @@ TEST_F(CommunicatorTest, WithoutNameTheConnectionIsClosedAfterTheSend) {
   EXPECT_EQ(connections(), 0);
 }
 
+TEST_F(CommunicatorTest, WithoutNameAConnectionGoesOnceItsTextIsOut) {
+  // A peer with a small window: most of the text waits in the connection.
+  unsigned port = 0;
+  const int listener = listen_peer(&port);
+  peers.push_back(listener);
+  const int small = 4096;
+  ASSERT_EQ(setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
+  std::string text(1u << 20, 'u');
+  EXPECT_EQ(comm->comm_senddata(nullptr, kLoopback, port, text.data()),
+            static_cast<int>(text.size() + 1));
+  const int fd = accept_peer(listener);
+  peers.push_back(fd);
+  std::string received;
+  EXPECT_TRUE(run_until(
+      loop,
+      [&] {
+        received += read_peer(fd, text.size() + 1 - received.size(), 5);
+        return received.size() == text.size() + 1;
+      },
+      10000));
+  EXPECT_EQ(received.size(), text.size() + 1);
+  EXPECT_TRUE(peer_closed(fd));
+  settle();
+  EXPECT_EQ(connections(), 0);
+}
+
 TEST_F(CommunicatorTest, APeerThatClosedGetsANewConnection) {
   std::string text = "hello";
   ASSERT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, text.data()), 6);
@@ -629,17 +667,16 @@ TEST_F(CommunicatorTest, AFailedReconnectReturnsNoConnection) {
   EXPECT_EQ(connections(), 1);  // only the dirty one, for the sweep
 }
 
-TEST_F(CommunicatorTest, APeerThatDoesNotReadCostsOneTimeout) {
-  std::string text = "hello";
-  ASSERT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, text.data()), 6);
-  const int fd = accept_bob();  // bob never reads from here on
-  CClientSocket* stalled = cached("bob");
+TEST_F(CommunicatorTest, APeerThatDoesNotReadIsDroppedWithoutAWaitOrARetry) {
+  int fd = -1;
+  CClientSocket* stalled = greet_bob(&fd);  // bob never reads from here on
   ASSERT_NE(stalled, nullptr);
 
-  // More than the buffers hold: the send times out.
+  // More than the buffers hold, and than the connection keeps for a peer
+  // that reads: it fails at once.
   std::string huge(64u << 20, 'x');
   EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, huge.data()), -1);
-  EXPECT_EQ(log.starting("<CClientSocket> Winsock Returned: [WSAETIMEDOUT]").size(), 1u);
+  EXPECT_EQ(log.starting("<CClientSocket> Winsock Returned: [WSAENOBUFS]").size(), 1u);
   EXPECT_TRUE(log.has("<CCommunicator> Agent [bob] is not reading, message not sent"));
   EXPECT_EQ(stalled->get_dirty(), 1);
   EXPECT_EQ(cached("bob"), nullptr);
@@ -650,14 +687,124 @@ TEST_F(CommunicatorTest, APeerThatDoesNotReadCostsOneTimeout) {
   EXPECT_TRUE(peer_closed(fd, 3000));
 
   // The next message goes over a new connection, at once.
-  text = "again";
+  std::string text = "again";
   EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, text.data()), 6);
   const int second = accept_bob();
   EXPECT_EQ(read_peer(second, 6), std::string("again\0", 6));
-  EXPECT_EQ(log.starting("<CClientSocket> Winsock Returned: [WSAETIMEDOUT]").size(), 1u);
+  EXPECT_EQ(log.starting("<CClientSocket> Winsock Returned: [WSAENOBUFS]").size(), 1u);
   comm->check_integrity();
   EXPECT_EQ(connections(), 1);
   settle();
+}
+
+TEST_F(CommunicatorTest, APeerThatTakesNothingHoldsNoOtherSendAndLosesItsConnection) {
+  int fd = -1;
+  CClientSocket* stalled = greet_bob(&fd);  // bob never reads from here on
+  ASSERT_NE(stalled, nullptr);
+  const int small = 4096;
+  ASSERT_TRUE(stalled->SetSockOpt(SO_SNDBUF, &small, sizeof small));
+
+  // More than the system takes for bob: the rest waits, and the send
+  // returns at once with the whole count.
+  std::string large(1u << 20, 'x');
+  EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, large.data()),
+            static_cast<int>(large.size() + 1));
+  EXPECT_GT(stalled->GetUnsent(), 0u);
+  // Meanwhile another agent is served.
+  unsigned carol_port = 0;
+  const int carol_listener = listen_peer(&carol_port);
+  peers.push_back(carol_listener);
+  add_entry("carol", kLoopback, carol_port);
+  EXPECT_EQ(comm->comm_sendmessage("tell", "carol", "ont", "lang", "r1", nullptr, nullptr, "x",
+                                   nullptr),
+            nullptr);
+  const int carol = accept_peer(carol_listener);
+  peers.push_back(carol);
+  EXPECT_EQ(read_message(carol), header("carol", nullptr) + " x ))" + kEnd);
+
+  // Bob takes nothing for the whole timeout: his connection goes, with a
+  // line for what it drops.
+  EXPECT_TRUE(run_until(loop, [&] { return cached("bob") == nullptr; },
+                        CAsyncSocket::kBlockingTimeoutMs + 5000));
+  EXPECT_TRUE(log.has("<CClientSocket> Winsock Returned: [WSAETIMEDOUT]"));
+  EXPECT_TRUE(log.has("<CClientSocket> Messages that could not be sent are dropped, connection "
+                      "closed"));
+  settle();
+  EXPECT_EQ(connections(), 1);  // carol's
+  EXPECT_EQ(read_peer(fd, 6), std::string("hello\0", 6));
+  EXPECT_TRUE(peer_closed(fd, 3000));
+}
+
+TEST_F(CommunicatorTest, AConnectThatIsNotAnsweredHoldsNoSend) {
+  testsupport::UnansweringListener slow;
+  add_entry("slow", kLoopback, slow.port());
+  // Taken to be sent once the connection is made.
+  EXPECT_EQ(comm->comm_sendmessage("tell", "slow", "ont", "lang", "r1", nullptr, nullptr, "x",
+                                   nullptr),
+            nullptr);
+  CClientSocket* waiting = cached("slow");
+  ASSERT_NE(waiting, nullptr);
+  if (waiting->GetUnsent() == 0) GTEST_SKIP() << "the system answered beyond the listen queue";
+  EXPECT_STREQ(waiting->get_hostname(), kLoopback);
+  EXPECT_EQ(waiting->get_port(), slow.port());
+  // Meanwhile the others are served.
+  EXPECT_EQ(comm->comm_sendmessage("tell", "bob", "ont", "lang", "r1", nullptr, nullptr, "y",
+                                   nullptr),
+            nullptr);
+  EXPECT_EQ(read_message(accept_bob()), header("bob", nullptr) + " y ))" + kEnd);
+}
+
+TEST_F(CommunicatorTest, OwnConnectionsAreBoundedAndTheLeastRecentlyUsedGoesFirst) {
+  CServerSocket::Limits limits;
+  limits.outgoing = 2;
+  comm->get_server()->set_limits(limits);
+  unsigned carol_port = 0;
+  const int carol_listener = listen_peer(&carol_port);
+  peers.push_back(carol_listener);
+  add_entry("carol", kLoopback, carol_port);
+  unsigned dave_port = 0;
+  const int dave_listener = listen_peer(&dave_port);
+  peers.push_back(dave_listener);
+  add_entry("dave", kLoopback, dave_port);
+  const auto tell = [&](const char* to) {
+    return comm->comm_sendmessage("tell", to, "ont", "lang", "r1", nullptr, nullptr, "x", nullptr);
+  };
+
+  ASSERT_EQ(tell("bob"), nullptr);
+  const int bob = accept_bob();
+  ASSERT_EQ(tell("carol"), nullptr);
+  const int carol = accept_peer(carol_listener);
+  peers.push_back(carol);
+  ASSERT_EQ(tell("bob"), nullptr);  // bob's is now the one used last
+  ASSERT_EQ(tell("dave"), nullptr);
+  const int dave = accept_peer(dave_listener);
+  peers.push_back(dave);
+
+  EXPECT_EQ(comm->get_server()->get_outgoing(), 2);
+  EXPECT_EQ(cached("carol"), nullptr);
+  EXPECT_NE(cached("bob"), nullptr);
+  EXPECT_NE(cached("dave"), nullptr);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(),
+                       "logger message 0 <CServerSocket> Too many outgoing connections, closing "
+                       "the least recently used one"),
+            1);
+  const std::string one = header("carol", nullptr) + " x ))" + kEnd;
+  EXPECT_EQ(read_message(carol), one);
+  EXPECT_TRUE(peer_closed(carol));
+  EXPECT_EQ(read_message(bob), header("bob", nullptr) + " x ))" + kEnd);
+  EXPECT_EQ(read_message(dave), header("dave", nullptr) + " x ))" + kEnd);
+  settle();
+}
+
+TEST_F(CommunicatorTest, OwnConnectionsLeaveTheReservedDescriptors) {
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  rlimit lowered = old;
+  lowered.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+  const int limit = comm->get_server()->get_outgoing_limit();
+  setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_EQ(limit, 64 - CServerSocket::kReservedDescriptors);
 }
 
 TEST_F(CommunicatorTest, AReplyGoesToTheConnectionTheSenderReconnectedOn) {

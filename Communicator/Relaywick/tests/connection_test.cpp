@@ -453,14 +453,29 @@ TEST_F(ConnectionTest, MfcSendSendsEverythingOrFails) {
   ASSERT_TRUE(out.Connect(kLoopback, peer_port));
   const int fd = accept_peer(listener);
   peers.push_back(fd);
-  // More than the socket buffers hold: it goes out in many writes.
-  std::string text(8u << 20, 'x');
+  out.set_logger(&logger);
+  // More than the socket buffers hold: what they do not take goes out as
+  // the peer reads, while the loop runs.
+  std::string text(CAsyncSocket::kMaxSendBuffer, 'x');
   text += kEnd;
-  std::string received;
-  std::thread reader([&] { received = read_peer(fd, text.size(), 10000); });
   EXPECT_EQ(out.mfc_send(text.data()), static_cast<int>(text.size()));
-  reader.join();
+  std::string received;
+  EXPECT_TRUE(run_until(
+      loop,
+      [&] {
+        received += read_peer(fd, text.size() - received.size(), 5);
+        return received.size() == text.size();
+      },
+      10000));
   EXPECT_EQ(received.size(), text.size());
+  EXPECT_EQ(out.get_dirty(), 0);
+
+  // More than they and the connection's own buffer hold together: the
+  // send fails whole, and the connection with it.
+  std::string huge(CAsyncSocket::kMaxSendBuffer + (64u << 20), 'y');
+  EXPECT_EQ(out.mfc_send(huge.data()), -1);
+  EXPECT_EQ(out.get_dirty(), 1);
+  EXPECT_TRUE(log.has("<CClientSocket> Winsock Returned: [WSAENOBUFS]"));
 }
 
 TEST_F(ConnectionTest, ReceivedTextIsLoggedAsText) {
@@ -517,7 +532,7 @@ TEST_F(ConnectionTest, ADirtyConnectionGoesOnceItsQueueIsEmpty) {
   EXPECT_EQ(window.notices.size(), 2u);
 }
 
-TEST_F(ConnectionTest, APeerThatClosedIsNotSentToAndIsSwept) {
+TEST_F(ConnectionTest, APeerThatClosedFailsTheNextSendAndIsSwept) {
   take_every_message();
   CClientSocket* connection = nullptr;
   const int fd = connect(&connection);
@@ -529,12 +544,61 @@ TEST_F(ConnectionTest, APeerThatClosedIsNotSentToAndIsSwept) {
   ASSERT_TRUE(run_until(loop, [&] { return connection->is_peer_closed(); }, 3000));
   EXPECT_EQ(connection->get_dirty(), 0);
   EXPECT_TRUE(log.has("<CClientSocket> Winsock Returned: [UNKNOWN]"));
-  // Never chosen for a send, and a send to it fails.
-  EXPECT_EQ(server->find_connection("peer", nullptr, 0), nullptr);
+
+  // An open connection of the same agent comes first.
+  CClientSocket* newer = nullptr;
+  const int other = connect(&newer);
+  ASSERT_TRUE(send_peer(other, message("peer", "hello") + kEnd));
+  settle();
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), newer);
+  close_peer(other);
+  peers.pop_back();
+  ASSERT_TRUE(run_until(loop, [&] { return newer->is_peer_closed(); }, 3000));
+
+  // Without one the ended connection is chosen (its peer might still
+  // read), and as its peer closed, it answers the send with a reset.
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), connection);
   std::string text = "(tell)";
   EXPECT_EQ(connection->mfc_send(text.data()), -1);
   EXPECT_EQ(connection->get_dirty(), 1);
+  EXPECT_TRUE(log.has("<CClientSocket> Winsock Returned: [WSAECONNRESET]"));
 
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 0);
+  settle();
+}
+
+TEST_F(ConnectionTest, APeerThatEndedOnlyItsSendingStillGetsWhatIsSent) {
+  take_every_message();
+  CClientSocket* connection = nullptr;
+  const int fd = connect(&connection);
+  ASSERT_TRUE(send_peer(fd, message("peer", "request") + kEnd));
+  ASSERT_EQ(shutdown(fd, SHUT_WR), 0);
+  ASSERT_TRUE(run_until(loop, [&] { return connection->is_peer_closed(); }, 3000));
+  ASSERT_EQ(taken.size(), 1u);
+
+  ASSERT_EQ(server->find_connection("peer", nullptr, 0), connection);
+  std::string reply = "(tell :content (answer))";
+  EXPECT_EQ(connection->mfc_send(reply.data()), static_cast<int>(reply.size() + 1));
+  EXPECT_EQ(read_peer(fd, reply.size() + 1), reply + '\0');
+  EXPECT_EQ(connection->get_dirty(), 0);
+
+  // The sweep leaves it while what it sends still waits for the peer.
+  const int small = 4096;
+  ASSERT_TRUE(connection->SetSockOpt(SO_SNDBUF, &small, sizeof small));
+  std::string large(1u << 20, 'z');
+  EXPECT_EQ(connection->mfc_send(large.data()), static_cast<int>(large.size() + 1));
+  ASSERT_GT(connection->GetUnsent(), 0u);
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 1);
+  std::string received;
+  EXPECT_TRUE(run_until(
+      loop,
+      [&] {
+        received += read_peer(fd, large.size() + 1 - received.size(), 5);
+        return received.size() == large.size() + 1 && connection->GetUnsent() == 0;
+      },
+      10000));
   server->sweep_connections();
   EXPECT_EQ(connections(), 0);
   settle();
