@@ -97,4 +97,14 @@ inline std::string ask_once(unsigned port, const std::string& request, int timeo
   return reply.empty() ? "(no reply)" : reply;
 }
 
+// Enters `name` at the name server on loopback `ans_port` for the agent
+// at 127.0.0.1:`port`, as a peer of plain sockets would; true when the
+// server took it.
+inline bool register_with_name_server(unsigned ans_port, const std::string& name, unsigned port) {
+  const std::string reply = ask_once(
+      ans_port, "(register :sender " + name + " :receiver ANS :reply-with r0 :content "
+                "(register :name " + name + " :host 127.0.0.1 :port " + std::to_string(port) + "))");
+  return reply.find(":content (ok") != std::string::npos;
+}
+
 }  // namespace testsupport

@@ -54,14 +54,8 @@ class EchoAgentTest : public ::testing::Test {
     return sender.wait_exit(5000);
   }
 
-  // Registers `name` at loopback `port` as a peer of plain sockets would;
-  // true when the name server took it.
   bool register_peer(const std::string& name, unsigned port) const {
-    const std::string reply = testsupport::ask_once(
-        ans_port, "(register :sender " + name + " :receiver ANS :reply-with r0 :content "
-                  "(register :name " + name + " :host 127.0.0.1 :port " + std::to_string(port) +
-                  "))");
-    return reply.find(":content (ok") != std::string::npos;
+    return testsupport::register_with_name_server(ans_port, name, port);
   }
 
   static bool has_line(const std::string& output, const std::string& line) {

@@ -69,11 +69,7 @@ class WellBehavedClient {
   WellBehavedClient(const std::string& name, unsigned agent_port, unsigned ans_port)
       : name_(name), agent_port_(agent_port) {
     listener_ = testsupport::listen_on_loopback(&listen_port_);
-    const std::string reply = testsupport::ask_once(
-        ans_port, "(register :sender " + name + " :receiver ANS :reply-with reg :content "
-                  "(register :name " + name + " :host 127.0.0.1 :port " +
-                  std::to_string(listen_port_) + "))");
-    EXPECT_NE(reply.find("(ok"), std::string::npos) << reply;
+    EXPECT_TRUE(testsupport::register_with_name_server(ans_port, name, listen_port_)) << name;
   }
   ~WellBehavedClient() {
     for (const auto& [fd, framer] : readers_) ::close(fd);
@@ -205,14 +201,8 @@ class HostilePeerTest : public ::testing::Test {
     output_reader = std::thread([this] { output = agent.read_all(120000); });
   }
 
-  // Registers `name` at loopback `port` as a peer of plain sockets would;
-  // true when the name server took it.
   bool register_peer(const std::string& name, unsigned port) const {
-    const std::string reply = testsupport::ask_once(
-        ans_port, "(register :sender " + name + " :receiver ANS :reply-with r0 :content "
-                  "(register :name " + name + " :host 127.0.0.1 :port " + std::to_string(port) +
-                  "))");
-    return reply.find(":content (ok") != std::string::npos;
+    return testsupport::register_with_name_server(ans_port, name, port);
   }
 
   // A hostile connection that sends `bytes` (maybe nothing) and stays.
