@@ -32,6 +32,13 @@ void CHTTPParser::discard_lines() {
   records_.clear();
 }
 
+void CHTTPParser::release_storage() {
+  discard_lines();
+  method_ = HTTP_METHOD_NONE;
+  input_.release();
+  records_.release();
+}
+
 int CHTTPParser::parsable(const char* text) {
   parse_lines(text);
   process_fields();

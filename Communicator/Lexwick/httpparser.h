@@ -80,6 +80,9 @@ class CHTTPParser : public CParserBase {
   // No error reply is composed: always null.
   char* create_error_reply(int code);
 
+  // Forgets the last text and gives back what a large one left behind.
+  void release_storage();
+
   // One plain element per line of the last text, named by the whole line.
   CLList* get_lines() { return &lines_; }
   // One CParameter per line that holds a field name (the text before its

@@ -45,6 +45,14 @@ int CParser::parse_message(const char* text) {
   return result;
 }
 
+void CParser::release_storage() {
+  parsed_ = 0;
+  text_.release();
+  result_.release();
+  kqml_->release_storage();
+  http_->release_storage();
+}
+
 char* CParser::find_token(const char* name) {
   if (name == nullptr || current_ == nullptr) return nullptr;
   return current_->find_token(name);

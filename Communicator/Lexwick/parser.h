@@ -64,6 +64,11 @@ class CParser : public CListElement {
   char* compose_token(const char* name, int value);
   char* compose_token(const char* name, const char* value);
 
+  // Forgets the last parse (nothing is found until the next one) and gives
+  // back what large texts left behind; the current parser stays current.
+  // For a holder that keeps its front end while it has nothing to parse.
+  void release_storage();
+
   // The current parser's type code (3 HTTP, 1 KQML); 0 without one.
   int32_t get_parser_type() const;
   // The current parser, owned by the front end.

@@ -103,6 +103,9 @@ void CClientSocket::remove_from_queue() {
   }
   if (queue_.empty()) {
     waiting_ = 0;
+    // Nothing queued needs the parse: what a large message left in the
+    // parser goes, so that an idle connection holds little.
+    parser_->release_storage();
     if (get_dirty() != 0) {
       debug("<CClientSocket> Connection closed or invalid, signalling parent ...");
       retire();

@@ -228,6 +228,17 @@ void CKQMLParser::pre_exit() {
   discard_parse();
 }
 
+void CKQMLParser::release_storage() {
+  pre_exit();
+  input_.release();
+  message_.release();
+  token_text_.release();
+  records_.release();
+  // An index for a few hundred tokens stays; it is made again on the next
+  // parse that needs one.
+  if (index_.capacity() > kIdleIndexSlots) std::vector<IndexSlot>().swap(index_);
+}
+
 void CKQMLParser::queue_reset() {
   discard_lists();
   new_lists();

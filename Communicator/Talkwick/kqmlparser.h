@@ -95,6 +95,9 @@ class CKQMLParser : public CParserBase {
   char* get_string() const { return token_text_.get(); }
   // Discards the input copy, both lists, the composed message and token.
   void pre_exit();
+  // pre_exit(), giving back what large texts left behind (copies, records,
+  // the index), so that an idle parser holds little whatever it last read.
+  void release_storage();
   // Replaces both lists by new empty ones.
   void queue_reset();
 
@@ -133,6 +136,7 @@ class CKQMLParser : public CParserBase {
   CListElement* pending_keyword_ = nullptr;  // while splitting: a keyword awaiting its value
   char* performative_ = nullptr;
   std::vector<IndexSlot> index_;  // empty until a parse's first find_token needs it
+  static constexpr size_t kIdleIndexSlots = 1024;
   char nil_filler_[4] = "nil";
   char blank_filler_[2] = " ";
   TextBuffer message_;

@@ -22,3 +22,8 @@ void ElementPool::clear() {
   chunk_ = 0;
   used_ = 0;
 }
+
+void ElementPool::release() {
+  clear();
+  for (size_t k = kIdleChunks; k < kChunks && chunks_[k]; ++k) chunks_[k].reset();
+}

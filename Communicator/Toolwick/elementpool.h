@@ -48,6 +48,9 @@ class ElementPool {
   // Destroys every element built since the last clear. The storage stays,
   // except chunks beyond twice what this round used.
   void clear();
+  // clear(), giving back every chunk but the first kIdleChunks: what a
+  // long-lived parser keeps while it has nothing to parse.
+  void release();
 
  private:
   struct alignas(std::max_align_t) Slot {
@@ -59,6 +62,7 @@ class ElementPool {
   // long before the last one.
   static constexpr size_t kFirstChunk = 32;
   static constexpr size_t kChunks = 48;
+  static constexpr size_t kIdleChunks = 3;
 
   void* next_slot() {
     Slot* chunk = chunks_[chunk_].get();

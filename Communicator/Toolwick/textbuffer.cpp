@@ -40,6 +40,13 @@ char* TextBuffer::assign(std::initializer_list<std::string_view> pieces, size_t 
   return front_.data.get();
 }
 
+void TextBuffer::release() {
+  set_ = false;
+  for (Storage* storage : {&front_, &back_}) {
+    if (storage->capacity > kIdleCapacity) *storage = Storage{};
+  }
+}
+
 bool TextBuffer::holds(const char* p) const {
   return within(p, front_.data.get(), front_.capacity) ||
          within(p, back_.data.get(), back_.capacity);

@@ -22,6 +22,10 @@ class TextBuffer {
   char* get() const { return set_ ? front_.data.get() : nullptr; }
   // Unsets the text; the storage stays for the next use.
   void clear() { set_ = false; }
+  // Unsets the text and gives back storage beyond kIdleCapacity: what a
+  // long-lived holder keeps while it has nothing to hold.
+  void release();
+  static constexpr size_t kIdleCapacity = 4096;
   // Sets the text to the pieces joined, NUL-terminated, followed by `spare`
   // writable bytes, and returns it. A piece may point into the current text
   // (not into the one before it).

@@ -72,6 +72,25 @@ TEST_F(FrontEnd, OnceKqmlIsAssignedItStays) {
                                "<CParser> Successfully assigned parser with primary parser"}));
 }
 
+// A holder that keeps its front end between messages (a connection) has
+// it let go of what a large message left: the parse is forgotten, the
+// current parser stays.
+TEST_F(FrontEnd, ReleasedStorageForgetsTheParseNotTheParser) {
+  std::string many = "(tell :sender A";
+  for (int i = 0; i < 20000; ++i) many += " :k" + std::to_string(i) + " v";
+  ASSERT_EQ(parser.parse_message((many + " :content (big))").c_str()), 1);
+  parser.release_storage();
+  EXPECT_EQ(parser.get_parser_type(), PARSER_KQML);
+  EXPECT_EQ(parser.find_sender(), nullptr);
+  EXPECT_EQ(parser.find_token("k7"), nullptr);
+  EXPECT_EQ(parser.find_namespace("(content)"), nullptr);
+  ASSERT_EQ(parser.parse_message(kNested), 1);
+  EXPECT_STREQ(parser.find_namespace("(content:command:to)"), "x");
+  // HTTP is not tried again.
+  EXPECT_EQ(messages()[0], "<CParser> KQML parser assigned");
+  EXPECT_EQ(messages()[1], "<CParser> Successfully assigned parser with primary parser");
+}
+
 // The KQML parser reads a text once: as the fallback while HTTP is current,
 // as the current parser afterwards, where a failure has nothing to fall
 // back to.

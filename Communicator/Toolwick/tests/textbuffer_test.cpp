@@ -63,4 +63,20 @@ TEST(TextBuffer, HoldsItsCurrentAndPreviousText) {
   EXPECT_FALSE(text.holds(elsewhere));
 }
 
+// An idle holder keeps the storage of short texts for its next use, not
+// that of a large one.
+TEST(TextBuffer, ReleaseGivesBackOnlyLargeStorage) {
+  TextBuffer short_text;
+  TextBuffer long_text;
+  const char* kept = short_text.assign({"short"});
+  const char* given_back = long_text.assign({std::string(4 * TextBuffer::kIdleCapacity, 'x')});
+  short_text.release();
+  long_text.release();
+  EXPECT_EQ(short_text.get(), nullptr);
+  EXPECT_EQ(long_text.get(), nullptr);
+  EXPECT_TRUE(short_text.holds(kept));
+  EXPECT_FALSE(long_text.holds(given_back));
+  EXPECT_STREQ(long_text.assign({"again"}), "again");
+}
+
 }  // namespace
