@@ -47,6 +47,8 @@ int CClientSocket::mfc_send(char* text) {
     give_up_sending();
     return -1;
   }
+  // What the peer has not taken counts against what all connections hold.
+  if (GetUnsent() > 0 && !held_within_limit()) return -1;
   return sent;
 }
 
@@ -65,6 +67,7 @@ void CClientSocket::give_up_sending() {
 
 void CClientSocket::OnSend(int code) {
   if (code == 0) {
+    recount();  // what went out no longer counts
     if (close_when_sent_) retire();
     return;
   }

@@ -33,10 +33,11 @@
 //
 // Bounds: a message beyond CMessageFramer::kMaxMessage bytes makes the
 // connection dirty at once, and so does a queue of kMaxQueue messages of
-// which the owner is not told (no sender named). Data that would take what
-// all connections of the server hold past its limit closes the connection
-// that holds the most bytes the owner cannot be told of yet (partial and
-// untold messages), this one when no other holds more. While the owner is
+// which the owner is not told (no sender named). Data received or sent that
+// would take what all connections of the server hold past its limit closes
+// the connection that holds the most bytes that cannot go on yet (partial
+// and untold messages, and what its peer has not taken of what was sent),
+// this one when no other holds more. While the owner is
 // taking messages, a queue of kMaxQueue stops the reading instead, until the
 // owner has made room; the peer then waits on TCP's flow control.
 //
@@ -133,12 +134,14 @@ class CClientSocket : public CSocketBase {
   // True once the peer closed the connection.
   bool is_peer_closed() const { return peer_closed_; }
   int get_queue_size() const { return static_cast<int>(queue_.size()); }
-  // The bytes of the queued messages and of the partial one.
-  size_t get_held_bytes() const { return queue_.bytes() + framer_.held_size(); }
-  // Of those, the bytes the owner cannot be told of yet: the partial
-  // message, and the queued ones while no sender has named the connection.
+  // The bytes of the queued messages, of the partial one and of those that
+  // wait to be sent.
+  size_t get_held_bytes() const { return queue_.bytes() + framer_.held_size() + GetUnsent(); }
+  // Of those, the bytes that cannot go on yet: the partial message, the
+  // queued ones while no sender has named the connection, and what the peer
+  // has not taken of what was sent to it.
   size_t get_pending_bytes() const {
-    return framer_.held_size() + (sender_assigned_ != 0 ? 0 : queue_.bytes());
+    return framer_.held_size() + (sender_assigned_ != 0 ? 0 : queue_.bytes()) + GetUnsent();
   }
 
  protected:

@@ -10,9 +10,9 @@
 //    owner of no message for Limits::idle (since its accept or its last
 //    message) is closed by the sweep, and so is any connection whose partial
 //    message began that long ago;
-//  - the queued and partial messages of all connections together: when data
-//    would pass the limit, the connection holding the most bytes that cannot
-//    be delivered yet is dropped (CClientSocket::get_pending_bytes);
+//  - the queued, partial and unsent messages of all connections together:
+//    when data would pass the limit, the connection holding the most bytes
+//    that cannot go on yet is dropped (CClientSocket::get_pending_bytes);
 // and a listener that cannot accept for lack of descriptors rests for a
 // short back-off instead of being told of the waiting peer again at once.
 // Connections that have delivered messages stay cached as long as their
@@ -69,7 +69,8 @@ class CServerSocket : public CSocketBase {
     // How long the listener rests after accept failed for lack of
     // descriptors.
     std::chrono::milliseconds accept_backoff{500};
-    // The bytes of queued and partial messages of all connections together.
+    // The bytes of queued, partial and unsent messages of all connections
+    // together.
     size_t held_bytes = size_t{64} << 20;
     // The agent's own connections at once; 0: kMaxOutgoing, or what the
     // descriptor limit leaves beside kReservedDescriptors and the accepted

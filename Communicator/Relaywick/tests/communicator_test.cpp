@@ -735,6 +735,44 @@ TEST_F(CommunicatorTest, APeerThatTakesNothingHoldsNoOtherSendAndLosesItsConnect
   EXPECT_TRUE(peer_closed(fd, 3000));
 }
 
+// Peers that take nothing hold what was sent to them within the budget of
+// all connections: past it, the one holding the most goes, not the sender
+// of the moment.
+TEST_F(CommunicatorTest, UnsentBytesCountAgainstWhatAllConnectionsHold) {
+  CServerSocket::Limits limits;
+  limits.held_bytes = 512 * 1024;
+  comm->get_server()->set_limits(limits);
+  int bob = -1;
+  CClientSocket* to_bob = greet_bob(&bob);  // bob never reads from here on
+  ASSERT_NE(to_bob, nullptr);
+  unsigned dave_port = 0;
+  const int dave_listener = listen_peer(&dave_port);
+  peers.push_back(dave_listener);
+  add_entry("dave", kLoopback, dave_port);
+  std::string hello = "hello";
+  ASSERT_EQ(comm->comm_senddata("dave", kLoopback, dave_port, hello.data()), 6);
+  const int dave = accept_peer(dave_listener);  // nor does dave
+  peers.push_back(dave);
+  CClientSocket* to_dave = cached("dave");
+  ASSERT_NE(to_dave, nullptr);
+  const int small = 4096;
+  for (CClientSocket* c : {to_bob, to_dave}) ASSERT_TRUE(c->SetSockOpt(SO_SNDBUF, &small, sizeof small));
+
+  std::string to_b(400 * 1024, 'b');
+  EXPECT_EQ(comm->comm_senddata("bob", kLoopback, bob_port, to_b.data()),
+            static_cast<int>(to_b.size() + 1));
+  ASSERT_GT(to_bob->GetUnsent(), 200u * 1024);
+  std::string to_d(200 * 1024, 'd');
+  EXPECT_EQ(comm->comm_senddata("dave", kLoopback, dave_port, to_d.data()),
+            static_cast<int>(to_d.size() + 1));
+  EXPECT_EQ(cached("bob"), nullptr);
+  EXPECT_EQ(cached("dave"), to_dave);
+  EXPECT_TRUE(log.has("<CClientSocket> Messages held by the agent would pass [524288] bytes and "
+                      "this connection holds the most of them that cannot be delivered yet, "
+                      "closing connection"));
+  EXPECT_LE(comm->get_server()->get_held_bytes(), limits.held_bytes);
+}
+
 TEST_F(CommunicatorTest, AConnectThatIsNotAnsweredHoldsNoSend) {
   testsupport::UnansweringListener slow;
   add_entry("slow", kLoopback, slow.port());
