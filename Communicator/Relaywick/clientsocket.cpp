@@ -26,18 +26,20 @@ int CClientSocket::mfc_send(char* text) {
     debug("<CClientSocket> Attempting to send empty message");
     return -1;
   }
-  if (!CMessageFramer::is_one_message(text)) {
+  // What is sent: up to the first 0x04 or NUL, that byte included.
+  char* const end = strchrnul(text, CMessageFramer::kTerminator);
+  if (*end != '\0' && end[1] != '\0') {
     // What follows the 0x04 would reach the peer as a message of its own,
     // or be lost: the text is refused whole.
     debug("<CClientSocket> Message holds the byte 0x04 before its end, not sent");
     return -1;
   }
-  // Up to the first 0x04 or NUL, every CR and LF turned into a blank.
-  size_t length = 0;
-  for (;;) {
-    length += std::strcspn(text + length, "\r\n\x04");
-    if (text[length] != '\r' && text[length] != '\n') break;
-    text[length++] = ' ';
+  const size_t length = static_cast<size_t>(end - text);
+  // Every CR and LF a blank. Each byte is written, changed or not, so that
+  // the loop goes sixteen bytes at a time.
+  for (size_t i = 0; i < length; ++i) {
+    const char c = text[i];
+    text[i] = c == '\r' || c == '\n' ? ' ' : c;
   }
   // A peer that only ended its sending still reads: the text goes to it. One
   // that closed answers with a reset, and the send fails.
@@ -314,7 +316,7 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
       break;
     case CMessageFramer::Tail::kHeld:
       debug("<CClientSocket> Message fragement detected at end of message, storing ...");
-      debug(std::string(cut.held).c_str());
+      if (get_logger() != nullptr) debug(std::string(cut.held).c_str());
       break;
   }
   return last;
@@ -415,7 +417,9 @@ unsigned long CClientSocket::mfc_receive_raw(char* buffer, unsigned length) {
 }
 
 void CClientSocket::set_reply_with(const char* reply_with) {
-  if (get_dirty() == 0 && reply_with != nullptr) reply_with_.set(reply_with);
+  if (get_dirty() != 0 || reply_with == nullptr) return;
+  reply_with_.assign(reply_with);  // may be our own text: assign copies it first
+  has_reply_with_ = true;
 }
 
 void CClientSocket::set_hostname(const char* host) {

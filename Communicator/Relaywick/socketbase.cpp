@@ -9,8 +9,8 @@ CSocketBase::CSocketBase(CWnd* handler) { set_handler(handler); }
 
 CSocketBase::~CSocketBase() = default;
 
-void CSocketBase::debug(const char* line) {
-  if (dirty_ == 0 && logger_ != nullptr && line != nullptr) logger_->debug("%s", line);
+void CSocketBase::write_debug(const char* line) {
+  if (dirty_ == 0 && line != nullptr) logger_->debug("%s", line);
 }
 
 void CSocketBase::debugf(const char* fmt, ...) {

@@ -41,8 +41,11 @@ class CSocketBase : public CSocket {
   // Null stops the lines.
   void set_logger(CDebug* logger) { logger_ = logger; }
   CDebug* get_logger() const { return logger_; }
-  // Passes `line` to the logger while the socket is not dirty.
-  void debug(const char* line);
+  // Passes `line` to the logger while the socket is not dirty. Called
+  // several times per message: without a logger it costs a test.
+  void debug(const char* line) {
+    if (logger_ != nullptr) write_debug(line);
+  }
 
   void set_descriptor(long descriptor);
   long get_descriptor() const { return descriptor_; }
@@ -73,6 +76,8 @@ class CSocketBase : public CSocket {
   CServerSocket* get_registry() const { return registry_; }
 
  private:
+  void write_debug(const char* line);
+
   const unsigned message_ = WM_SOCKET_NOTIFY;
   CWnd::Handle handler_ = 0;
   CDebug* logger_ = nullptr;
