@@ -35,11 +35,12 @@ int CClientSocket::mfc_send(char* text) {
     return -1;
   }
   const size_t length = static_cast<size_t>(end - text);
-  // Every CR and LF a blank. Each byte is written, changed or not, so that
-  // the loop goes sixteen bytes at a time.
-  for (size_t i = 0; i < length; ++i) {
-    const char c = text[i];
-    text[i] = c == '\r' || c == '\n' ? ' ' : c;
+  // Every CR and LF a blank; most texts have none.
+  for (const char line_end : {'\r', '\n'}) {
+    char* at = text;
+    while ((at = static_cast<char*>(std::memchr(at, line_end, static_cast<size_t>(end - at))))) {
+      *at++ = ' ';
+    }
   }
   // A peer that only ended its sending still reads: the text goes to it. One
   // that closed answers with a reset, and the send fails.
@@ -193,7 +194,7 @@ void CClientSocket::tell_owner() {
     debug("<CClientSocket> Socket handler is NULL, config error");
     return;
   }
-  if (get_logger() != nullptr) {
+  if (logging()) {
     // "<CCliientSocket> descriptor [%ld] [<-]", on every message: put
     // together without a format.
     char line[64] = "<CCliientSocket> descriptor [";
@@ -316,7 +317,7 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
       break;
     case CMessageFramer::Tail::kHeld:
       debug("<CClientSocket> Message fragement detected at end of message, storing ...");
-      if (get_logger() != nullptr) debug(std::string(cut.held).c_str());
+      if (logging()) debug(std::string(cut.held).c_str());
       break;
   }
   return last;

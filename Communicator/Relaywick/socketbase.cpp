@@ -1,13 +1,22 @@
 #include "Relaywick/socketbase.h"
 
 #include <cstdarg>
+#include <typeinfo>
 
+#include "Relaywick/logfacility.h"
 #include "Relaywick/serversocket.h"
 #include "Toolwick/format.h"
 
 CSocketBase::CSocketBase(CWnd* handler) { set_handler(handler); }
 
 CSocketBase::~CSocketBase() = default;
+
+void CSocketBase::set_logger(CDebug* logger) {
+  logger_ = logger;
+  // The plain event module (an agent's logger) writes debug() as CDebug
+  // does; a subclass might not.
+  file_only_ = logger != nullptr && typeid(*logger) == typeid(CLogFacility);
+}
 
 void CSocketBase::write_debug(const char* line) {
   if (dirty_ == 0 && line != nullptr) logger_->debug("%s", line);
