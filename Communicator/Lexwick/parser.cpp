@@ -29,6 +29,7 @@ int CParser::parse_message(const char* text) {
   // overwritten by that member's first parse; the fallback reads it again
   // from this copy.
   const char* source = fallback ? text_.assign({text}) : text;
+  if (current_ == http_.get()) http_used_ = true;
   const int result = current_->parse_message(source);
   if (result == 1) {
     debug("<CParser> Successfully assigned parser with primary parser");
@@ -50,7 +51,8 @@ void CParser::release_storage() {
   text_.release();
   result_.release();
   kqml_->release_storage();
-  http_->release_storage();
+  if (http_used_ || current_ == http_.get()) http_->release_storage();
+  http_used_ = false;
 }
 
 char* CParser::find_token(const char* name) {

@@ -98,6 +98,9 @@ class CParser : public CListElement {
   TextBuffer text_;  // parse_message's copy of its text
   TextBuffer result_;
   int parsed_ = 0;
+  // The HTTP parser has parsed since release_storage last gave back its
+  // storage; once KQML is current it parses no more, and is released once.
+  bool http_used_ = false;
   CParserBase* current_ = nullptr;
   std::unique_ptr<CKQMLParser> kqml_;
   std::unique_ptr<CXMLParser> xml_;

@@ -26,18 +26,21 @@ int CClientSocket::mfc_send(char* text) {
     debug("<CClientSocket> Attempting to send empty message");
     return -1;
   }
-  if (!CMessageFramer::is_one_message(text)) {
+  // What is sent: up to the first 0x04 or NUL, that byte included.
+  char* const end = strchrnul(text, CMessageFramer::kTerminator);
+  if (*end != '\0' && end[1] != '\0') {
     // What follows the 0x04 would reach the peer as a message of its own,
     // or be lost: the text is refused whole.
     debug("<CClientSocket> Message holds the byte 0x04 before its end, not sent");
     return -1;
   }
-  // Up to the first 0x04 or NUL, every CR and LF turned into a blank.
-  size_t length = 0;
-  for (;;) {
-    length += std::strcspn(text + length, "\r\n\x04");
-    if (text[length] != '\r' && text[length] != '\n') break;
-    text[length++] = ' ';
+  const size_t length = static_cast<size_t>(end - text);
+  // Every CR and LF a blank; most texts have none.
+  for (const char line_end : {'\r', '\n'}) {
+    char* at = text;
+    while ((at = static_cast<char*>(std::memchr(at, line_end, static_cast<size_t>(end - at))))) {
+      *at++ = ' ';
+    }
   }
   // A peer that only ended its sending still reads: the text goes to it. One
   // that closed answers with a reset, and the send fails.
@@ -191,7 +194,7 @@ void CClientSocket::tell_owner() {
     debug("<CClientSocket> Socket handler is NULL, config error");
     return;
   }
-  if (get_logger() != nullptr) {
+  if (logging()) {
     // "<CCliientSocket> descriptor [%ld] [<-]", on every message: put
     // together without a format.
     char line[64] = "<CCliientSocket> descriptor [";
@@ -314,7 +317,7 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
       break;
     case CMessageFramer::Tail::kHeld:
       debug("<CClientSocket> Message fragement detected at end of message, storing ...");
-      debug(std::string(cut.held).c_str());
+      if (logging()) debug(std::string(cut.held).c_str());
       break;
   }
   return last;
@@ -415,7 +418,9 @@ unsigned long CClientSocket::mfc_receive_raw(char* buffer, unsigned length) {
 }
 
 void CClientSocket::set_reply_with(const char* reply_with) {
-  if (get_dirty() == 0 && reply_with != nullptr) reply_with_.set(reply_with);
+  if (get_dirty() != 0 || reply_with == nullptr) return;
+  reply_with_.assign(reply_with);  // may be our own text: assign copies it first
+  has_reply_with_ = true;
 }
 
 void CClientSocket::set_hostname(const char* host) {

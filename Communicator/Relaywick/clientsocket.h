@@ -50,6 +50,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "Lexwick/parser.h"
@@ -120,7 +121,7 @@ class CClientSocket : public CSocketBase {
 
   // The setters keep a copy; they are ignored when dirty or for null.
   void set_reply_with(const char* reply_with);
-  char* get_reply_with() const { return reply_with_.get(); }
+  char* get_reply_with() { return has_reply_with_ ? reply_with_.data() : nullptr; }
   void set_hostname(const char* host);
   char* get_hostname() const { return hostname_.get(); }
   void set_port(unsigned port);
@@ -219,7 +220,10 @@ class CClientSocket : public CSocketBase {
   CMessageFramer framer_;
   CServerSocket* server_;
   char receive_buffer_[kReceiveBufferSize + 1];
-  HeapText reply_with_;
+  // Set from every message the owner reads: the storage is kept from one
+  // message to the next.
+  std::string reply_with_;
+  bool has_reply_with_ = false;
   HeapText hostname_{"unknown host"};
   unsigned port_ = 0;
   int waiting_ = 0;

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstring>
 #include <ctime>
+#include <typeinfo>
 
 #include "Platform/hostaddress.h"
 #include "Platform/messagesink.h"
@@ -69,6 +70,16 @@ void for_each_element(CLList& list, Visit visit) {
     if (auto* element = dynamic_cast<Element*>(e)) visit(element);
     e = following;
   }
+}
+
+// The service table's entry `element`; null for anything else that the
+// table was given. Looked at on every send: the exact type is tried before
+// a walk of the class tree.
+CServiceInfo* as_service_info(CListElement* element) {
+  if (element != nullptr && typeid(*element) == typeid(CServiceInfo)) {
+    return static_cast<CServiceInfo*>(element);
+  }
+  return dynamic_cast<CServiceInfo*>(element);
 }
 
 }  // namespace
@@ -515,7 +526,7 @@ const char* CCommunicator::comm_lookup(const char* name, char* host, unsigned* p
     return kSorry;
   }
   if (name == nullptr) return kSorry;
-  const auto find = [&] { return dynamic_cast<CServiceInfo*>(table->find_element(name)); };
+  const auto find = [&] { return as_service_info(table->find_element(name)); };
   CServiceInfo* entry = find();
   if (entry == nullptr) {
     debug("<CCommunicator> Agent not known, sending out search request for agent location: [%s]",
@@ -746,7 +757,9 @@ CCommunicator::Sent CCommunicator::compose_and_send(SendKind kind, const char* p
     }
     return {via_socket ? nullptr : result_.data(), nullptr};
   }
-  set_send_result(nullptr, receiver, host, port);
+  // The success text reaches only the logger, and only from the socket
+  // sends: put together for it alone.
+  if (via_socket && logger_ != nullptr) set_send_result(nullptr, receiver, host, port);
   switch (kind) {
     case SendKind::kMessage:
     case SendKind::kSender:

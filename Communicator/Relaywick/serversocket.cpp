@@ -1,6 +1,7 @@
 #include "Relaywick/serversocket.h"
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstring>
@@ -309,6 +310,15 @@ void CServerSocket::unindex(CSocketBase* socket) {
   if (const char* name = socket->get_agentname()) {
     erase_from(by_name_, std::string_view(name), socket);
   }
+}
+
+CServerSocket::Clock::time_point CServerSocket::coarse_now() {
+  // The steady clock is CLOCK_MONOTONIC: the coarse one counts from the same
+  // start.
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return Clock::time_point(std::chrono::duration_cast<Clock::duration>(
+      std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec)));
 }
 
 void CServerSocket::sweep_connections() {

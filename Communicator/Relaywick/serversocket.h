@@ -91,7 +91,8 @@ class CServerSocket : public CSocketBase {
 
   void set_limits(const Limits& limits) { limits_ = limits; }
   const Limits& get_limits() const { return limits_; }
-  // The clock by which connections age; tests set their own.
+  // The clock by which connections age; tests set their own. By default
+  // the coarse monotonic clock (coarse_now).
   void set_clock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
   Clock::time_point now() const { return now_(); }
   // Limits::accepted as it applies now.
@@ -201,7 +202,11 @@ class CServerSocket : public CSocketBase {
   CLogFacility* logger_ = nullptr;
   platform::EventLoop& loop_;
   Limits limits_;
-  std::function<Clock::time_point()> now_ = Clock::now;
+  // Read on every message that an accepted connection hands over: the
+  // monotonic clock in its ticks of a few milliseconds, which are nothing
+  // against limits of seconds and cost a quarter of a precise read.
+  static Clock::time_point coarse_now();
+  std::function<Clock::time_point()> now_ = coarse_now;
   int accepted_ = 0;
   int outgoing_ = 0;
   uint64_t sends_ = 0;  // the running count of registrations and note_used

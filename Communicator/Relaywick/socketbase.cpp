@@ -1,7 +1,9 @@
 #include "Relaywick/socketbase.h"
 
 #include <cstdarg>
+#include <typeinfo>
 
+#include "Relaywick/logfacility.h"
 #include "Relaywick/serversocket.h"
 #include "Toolwick/format.h"
 
@@ -9,8 +11,15 @@ CSocketBase::CSocketBase(CWnd* handler) { set_handler(handler); }
 
 CSocketBase::~CSocketBase() = default;
 
-void CSocketBase::debug(const char* line) {
-  if (dirty_ == 0 && logger_ != nullptr && line != nullptr) logger_->debug("%s", line);
+void CSocketBase::set_logger(CDebug* logger) {
+  logger_ = logger;
+  // The plain event module (an agent's logger) writes debug() as CDebug
+  // does; a subclass might not.
+  file_only_ = logger != nullptr && typeid(*logger) == typeid(CLogFacility);
+}
+
+void CSocketBase::write_debug(const char* line) {
+  if (dirty_ == 0 && line != nullptr) logger_->debug("%s", line);
 }
 
 void CSocketBase::debugf(const char* fmt, ...) {

@@ -39,10 +39,19 @@ class CSocketBase : public CSocket {
   ~CSocketBase() override;
 
   // Null stops the lines.
-  void set_logger(CDebug* logger) { logger_ = logger; }
+  void set_logger(CDebug* logger);
   CDebug* get_logger() const { return logger_; }
-  // Passes `line` to the logger while the socket is not dirty.
-  void debug(const char* line);
+  // Passes `line` to the logger while the socket is not dirty. Called
+  // several times per message: while the lines would go nowhere it costs
+  // a test or two.
+  void debug(const char* line) {
+    if (logging()) write_debug(line);
+  }
+  // False when debug() lines would go nowhere: no logger, or one that only
+  // writes to a debug file and has none.
+  bool logging() const {
+    return logger_ != nullptr && (!file_only_ || logger_->get_file_pointer() != nullptr);
+  }
 
   void set_descriptor(long descriptor);
   long get_descriptor() const { return descriptor_; }
@@ -73,9 +82,14 @@ class CSocketBase : public CSocket {
   CServerSocket* get_registry() const { return registry_; }
 
  private:
+  void write_debug(const char* line);
+
   const unsigned message_ = WM_SOCKET_NOTIFY;
   CWnd::Handle handler_ = 0;
   CDebug* logger_ = nullptr;
+  // The logger writes its lines to its debug file alone, so nothing
+  // without one.
+  bool file_only_ = false;
   long descriptor_ = 0;
   int length_ = 0;
   int dirty_ = 0;

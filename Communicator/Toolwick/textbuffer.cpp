@@ -40,8 +40,7 @@ char* TextBuffer::assign(std::initializer_list<std::string_view> pieces, size_t 
   return front_.data.get();
 }
 
-void TextBuffer::release() {
-  set_ = false;
+void TextBuffer::give_back() {
   for (Storage* storage : {&front_, &back_}) {
     if (storage->capacity > kIdleCapacity) *storage = Storage{};
   }

@@ -23,8 +23,12 @@ class TextBuffer {
   // Unsets the text; the storage stays for the next use.
   void clear() { set_ = false; }
   // Unsets the text and gives back storage beyond kIdleCapacity: what a
-  // long-lived holder keeps while it has nothing to hold.
-  void release();
+  // long-lived holder keeps while it has nothing to hold. Cheap when there
+  // is nothing to give back: holders call it after every message.
+  void release() {
+    set_ = false;
+    if (front_.capacity > kIdleCapacity || back_.capacity > kIdleCapacity) give_back();
+  }
   static constexpr size_t kIdleCapacity = 4096;
   // Sets the text to the pieces joined, NUL-terminated, followed by `spare`
   // writable bytes, and returns it. A piece may point into the current text
@@ -35,6 +39,8 @@ class TextBuffer {
   bool holds(const char* p) const;
 
  private:
+  void give_back();
+
   struct Storage {
     std::unique_ptr<char[]> data;
     size_t capacity = 0;
