@@ -31,6 +31,25 @@ bool equal(const char* a, const char* b) {
   return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
 }
 
+// Whether `text` ends inside a double-quoted string, by the parser's rules:
+// a quote opens a string, and inside one a backslash takes the character
+// after it and a quote closes it. Alone such a text reads back (a string
+// that never ends hides nothing), but written beside another field its
+// string would run on into that field.
+bool leaves_string_open(const char* text) {
+  bool in_string = false;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (!in_string) {
+      in_string = *c == '"';
+    } else if (*c == '\\') {
+      if (*++c == '\0') break;
+    } else if (*c == '"') {
+      in_string = false;
+    }
+  }
+  return in_string;
+}
+
 }  // namespace
 
 float read_float(const char* text) {
@@ -48,7 +67,7 @@ std::string unwrapped(const char* value) {
 }
 
 bool reads_back_as_value(const char* value) {
-  if (value == nullptr) return false;
+  if (value == nullptr || leaves_string_open(value)) return false;
   const std::string text = std::string("(v :v (") + value + ") :w ())";
   CParser parser;
   if (parser.parse_message(text.c_str()) != 1) return false;
@@ -57,7 +76,9 @@ bool reads_back_as_value(const char* value) {
 }
 
 bool reads_back_as_keyword(const char* name) {
-  if (name == nullptr) return false;
+  // A name whose parentheses or strings are left open reads back alone but
+  // takes in the keywords written after it.
+  if (!reads_back_as_value(name)) return false;
   const std::string keyword = std::string(":") + name;
   const std::string text = "(k " + keyword + " (x) :w ())";
   CParser parser;

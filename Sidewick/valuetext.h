@@ -22,14 +22,16 @@ std::string unwrapped(const char* value);
 
 // Whether `value`, written as the value of a keyword in parentheses
 // (":k (value)"), reads back as the same text and leaves the keywords after
-// it alone. Not so for a text whose parentheses do not pair up, or that
-// holds a tab or a line end (which read back as blanks). The question is put
+// it alone. Not so for a text whose parentheses do not pair up, that ends
+// inside a double-quoted string (which would run on into the next field),
+// or that holds a tab or a line end (which read back as blanks). The question is put
 // to the parser itself, so that what the writers accept is what reads back.
 // Null: false.
 bool reads_back_as_value(const char* value);
 // Whether `name`, written as a keyword (":name (value)"), reads back as a
-// keyword of that name with its value: not so for a name holding a blank or
-// a parenthesis, for instance. Null: false.
+// keyword of that name with its value, and reads back as a value (above):
+// not so for a name holding a blank or a parenthesis, for instance.
+// Null: false.
 bool reads_back_as_keyword(const char* name);
 // Whether `name` can stand in a comma-separated list of names written as a
 // keyword's value: it reads back as a value and holds no comma.

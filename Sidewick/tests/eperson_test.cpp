@@ -503,10 +503,24 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CharParameter, RefusesAValueItsFormsCannotCarry) {
   CCharParameter note("note");
   EXPECT_EQ(note.set_parameter("a (b) c"), 1);
-  for (const char* value : {"a) :usage (1", "(open", "two\nlines"}) {
+  for (const char* value : {"a) :usage (1", "(open", "two\nlines", "say \"hi"}) {
     EXPECT_EQ(note.set_parameter(value), 0) << value;
     EXPECT_STREQ(note.get_parameter(), "a (b) c");
   }
+}
+
+// Each name alone would read back, but the strings they leave open would
+// pair up across the lines between them: neither form writes them.
+TEST_F(EPersonTest, NamesLeavingAStringOpenAreNotWritten) {
+  for (const char* name : {"a\"", "b\"", "c"}) add({name, PARAMETER_CHAR, "x", 0, 0});
+  const std::vector<Param> kept{{"c", PARAMETER_CHAR, "x", 0, 0}};
+
+  CEPerson internal_back;
+  ASSERT_EQ(internal_back.load_profile_string(person.create_string().get()), 1);
+  EXPECT_EQ(read(internal_back), kept);
+  CEPerson external_back;
+  ASSERT_EQ(external_back.create_agent_external(person.create_string_external().get()), 1);
+  EXPECT_EQ(read(external_back), kept);
 }
 
 TEST_F(EPersonTest, WithoutLoggerLinesGoToTheProfilesLog) {

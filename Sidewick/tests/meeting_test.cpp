@@ -151,6 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
                                             30, {"alpha", "beta"}}},
         RoundTripCase{"paired_parentheses", {"(a)", "x (y (z)) w", "()", "f(g)h", 5, {"a(b)"}}},
         RoundTripCase{"quotes_and_colons", {"p", "say \"hi\"", ":body (x)", "a :b c", 1, {}}},
+        RoundTripCase{"strings_hiding_parentheses",
+                      {"\"(\"", "say \"x ) y\"", "\"a \\\" ( b\"", "a\\b", 2, {"\")\""}}},
         RoundTripCase{"empty_texts", {"", "", "", "", 0, {}}},
         // An empty last name needs a comma of its own to be read back.
         RoundTripCase{"empty_last_attendee", {"p", "s", "b", "l", 1, {"a", ""}}},
@@ -235,7 +237,11 @@ INSTANTIATE_TEST_SUITE_P(
                     UnwritableCase{"closed_first", ")("},
                     UnwritableCase{"line_end", "two\nlines"},
                     UnwritableCase{"carriage_return", "a\rb"},
-                    UnwritableCase{"tab", "a\tb"}),
+                    UnwritableCase{"tab", "a\tb"},
+                    // A string left open runs on into the fields after it.
+                    UnwritableCase{"unended_string", "a\"b"},
+                    UnwritableCase{"string_ended_by_an_escaped_quote", "\"a\\\""},
+                    UnwritableCase{"string_ending_in_a_backslash", "\"a\\"}),
     [](const testing::TestParamInfo<UnwritableCase>& info) { return info.param.name; });
 
 // Values of a text that could not be written back as read: the field stays
