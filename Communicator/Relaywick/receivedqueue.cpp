@@ -18,7 +18,7 @@ ReceivedQueue::Entry& ReceivedQueue::push(std::string_view text) {
   }
   buffer.assign(text);
   bytes_ += text.size();
-  return entries_.emplace_back(Entry{std::move(buffer), ++numbered_, false});
+  return entries_.emplace_back(Entry{std::move(buffer), ++numbered_, false, false});
 }
 
 void ReceivedQueue::pop_front() {

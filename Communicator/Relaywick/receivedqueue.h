@@ -20,7 +20,8 @@ class ReceivedQueue {
   struct Entry {
     std::string text;
     uint64_t number = 0;
-    bool examined = false;  // the connection has parsed it and read its sender
+    bool examined = false;  // the connection has parsed or checked it, and read its sender
+    bool parses = false;    // a KQML parse of the text succeeds
   };
 
   bool empty() const { return entries_.empty(); }
