@@ -1,7 +1,7 @@
 // Fuzz target for the KQML parser: every query and walk on the parse of the
 // input, re-parses of the parser's own results, and composing from them.
 // Besides, it judges what the parser reads:
-//  - parsable agrees with parse_message;
+//  - parsable agrees with parse_message, and parses answers as it does;
 //  - every text gives the entities of the parse written plainly, a byte at
 //    a time, below (the parser scans blocks of bytes);
 //  - a text that the small reader below takes for a message in KQML's own
@@ -234,6 +234,7 @@ std::optional<std::string> keep(const char* text) {
 void check_parsable(CKQMLParser& parser, const std::string& text) {
   const int parsable = parser.parsable(text.c_str());
   const int parsed = parser.parse_message(text.c_str());
+  check(CKQMLParser::parses(text.c_str()) == (parsed == 1), "parses does not answer as the parse");
   check(parsed == 0 || parsable == 1, "a text that parses is not parsable");
   if (parsable == 1 && parsed == 0) {
     size_t marks = 0;

@@ -109,6 +109,8 @@ char* CParser::compose_token(const char* name, const char* value) {
 
 #undef TW_FORWARD
 
+void CParser::read_kqml() { current_ = kqml_.get(); }
+
 int32_t CParser::get_parser_type() const {
   return current_ != nullptr ? current_->get_parser_type() : PARSER_NONE;
 }

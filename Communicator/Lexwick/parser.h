@@ -69,6 +69,10 @@ class CParser : public CListElement {
   // For a holder that keeps its front end while it has nothing to parse.
   void release_storage();
 
+  // Makes KQML current, as a text only KQML could read does: for a front
+  // end that is to read texts as one that has read such a text.
+  void read_kqml();
+
   // The current parser's type code (3 HTTP, 1 KQML); 0 without one.
   int32_t get_parser_type() const;
   // The current parser, owned by the front end.

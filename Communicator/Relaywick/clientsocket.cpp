@@ -7,6 +7,7 @@
 #include "Lexwick/httpparser.h"
 #include "Platform/socketerror.h"
 #include "Relaywick/serversocket.h"
+#include "Talkwick/kqmlparser.h"
 #include "Toolwick/format.h"
 
 CClientSocket::CClientSocket(CServerSocket* server, CWnd* handler)
@@ -127,7 +128,7 @@ void CClientSocket::remove_from_queue() {
 }
 
 void CClientSocket::flush() {
-  parsed_ = 0;
+  parsed_ = checked_ = 0;
   queue_.clear();
   recount();
 }
@@ -138,6 +139,9 @@ CClientSocket::Entry* CClientSocket::enqueue(std::string_view text, bool parsed)
     return nullptr;
   }
   Entry& entry = queue_.push(text);
+  // Checked while the text is at hand: examine, which may come long after,
+  // then needs no look at it.
+  entry.parses = CKQMLParser::parses(entry.text.c_str());
   if (parsed) parsed_ = entry.number;
   return &entry;
 }
@@ -152,12 +156,21 @@ bool CClientSocket::examine(Entry& entry) {
   entry.examined = true;
   debug("<CClientSocket> Parsing incoming message");
   if (parsed_ != entry.number) {
-    if (parser_->parse_message(entry.text.c_str()) != 1) {
-      parsed_ = 0;
+    // Once the connection is named and reads KQML, the owner parses the
+    // message as it reads it, right before it uses the parse: the check
+    // made as it was queued stands for the parse, so that the connection
+    // keeps no parse of its own to go cold until then.
+    bool parses = entry.parses;
+    if (named_and_kqml()) {
+      checked_ = entry.number;
+    } else {
+      parses = parser_->parse_message(entry.text.c_str()) == 1;
+      parsed_ = parses ? entry.number : 0;
+    }
+    if (!parses) {
       debug("<CClientSocket> Corrupted Message, unparsable!");
       return false;
     }
-    parsed_ = entry.number;
   }
   debug("<CCliientSocket> Done parsing incoming message");
   if (sender_assigned_ != 0) {
@@ -173,6 +186,14 @@ bool CClientSocket::examine(Entry& entry) {
   debug(sender);
   sender_assigned_ = 1;
   return true;
+}
+
+bool CClientSocket::named_and_kqml() const {
+  // With KQML current the parser has no fallback, so that its parse
+  // succeeds exactly where the check does; with a debug file attached the
+  // parse writes its lines, and runs.
+  return sender_assigned_ != 0 && parser_->get_parser_type() == PARSER_KQML &&
+         parser_->get_file_pointer() == nullptr;
 }
 
 bool CClientSocket::ready_first() {
@@ -217,6 +238,7 @@ void CClientSocket::signal_owner() {
 
 void CClientSocket::drop_first() {
   if (queue_.front().number == parsed_) parsed_ = 0;
+  if (queue_.front().number == checked_) checked_ = 0;
   queue_.pop_front();
 }
 
@@ -391,12 +413,28 @@ void CClientSocket::judge_segment(int count) {
 }
 
 bool CClientSocket::trade_parse(std::unique_ptr<CParser>& parser) {
-  if (queue_.empty() || parsed_ == 0 || parsed_ != queue_.front().number || parser == nullptr || parser->get_parser_type() != parser_->get_parser_type() ||
+  if (queue_.empty() || parser == nullptr || parser->get_parser_type() != parser_->get_parser_type() ||
       parser->get_file_pointer() != nullptr || parser_->get_file_pointer() != nullptr) {
     return false;
   }
-  parser.swap(parser_);
-  parsed_ = 0;
+  const Entry& front = queue_.front();
+  if (parsed_ != 0 && parsed_ == front.number) {
+    parser.swap(parser_);
+    parsed_ = 0;
+    return true;
+  }
+  if (checked_ == 0 || checked_ != front.number) return false;
+  // Only checked so far: the parse is made now, as the owner reads the
+  // message, in a front end that all connections of the thread share with
+  // their owners, so that it and the owner's own stay in the cache.
+  thread_local std::unique_ptr<CParser> spare;
+  if (spare == nullptr) {
+    spare = std::make_unique<CParser>();
+    spare->read_kqml();
+  }
+  spare->parse_message(front.text.c_str());
+  parser.swap(spare);
+  checked_ = 0;
   return true;
 }
 

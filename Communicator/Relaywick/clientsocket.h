@@ -8,6 +8,8 @@
 //
 // Each message is parsed before the owner is told of it: one that cannot be
 // parsed is logged and dropped, and those around it still come in order.
+// Once the connection is named and reads KQML, that is a check only, and the
+// owner makes the parse it uses as it reads the message.
 // Until the connection has a name, it reads every message as it arrives and
 // names itself after the sender of the first that has one, so that the
 // agent's replies to that sender reuse it; the messages before it wait,
@@ -102,10 +104,12 @@ class CClientSocket : public CSocketBase {
   CParser* get_parser() const { return parser_.get(); }
   // Spares the owner a second parse of the message it was told of: when
   // the parser holds the parse of the first queued message (made as the
-  // owner was told of it), `parser` reads texts as it does and neither logs
-  // anywhere, swaps the two front ends and returns true: `parser` then holds
-  // that parse as if it had read the message itself, and this connection's
-  // next parse goes on as before. Otherwise false, and nothing changes.
+  // owner was told of it), or that message was only checked, `parser`
+  // reads texts as the connection's parser does and neither logs anywhere,
+  // it gives `parser` a front end that holds that parse, as if `parser`
+  // had read the message itself, and returns true, once per message; this
+  // connection's next parse goes on as before. Otherwise false, and
+  // nothing changes.
   //
   // A parse that made KQML the parser's current one leaves it reading texts
   // as a front end with KQML current already does: what its HTTP member
@@ -164,8 +168,10 @@ class CClientSocket : public CSocketBase {
   Entry* enqueue(std::string_view text, bool parsed);
   // Parses the message (unless the parser holds its parse already) and,
   // while the connection has no name, names it after its sender; false when
-  // it cannot be parsed.
+  // it cannot be parsed. A named connection whose parser reads KQML and logs
+  // nowhere only checks that the message parses.
   bool examine(Entry& entry);
+  bool named_and_kqml() const;
   // Drops unparsable messages from the head of the queue until one can be
   // told; false when none is left.
   bool ready_first();
@@ -212,6 +218,9 @@ class CClientSocket : public CSocketBase {
   // The number of the queued message whose parse the parser holds, 0 for
   // anything else.
   uint64_t parsed_ = 0;
+  // The number of the first queued message when examine only checked it and
+  // no trade_parse has parsed it since, 0 for anything else.
+  uint64_t checked_ = 0;
   // What judge_segment left the parser holding, for buffer_data: the parse
   // of the segment's text, or of the one message the segment is.
   enum class SegmentParse { kNone, kWholeSegment, kOnlyMessage };

@@ -2,23 +2,26 @@
 
 namespace {
 
-// Buffers kept for the next texts: enough for a connection whose owner
-// takes each message as it comes, and none that a large text left behind,
-// so that a thousand idle connections keep a few megabytes at most.
-constexpr size_t kSpares = 2;
+// Buffers of texts that left, kept for the next texts of any queue on the
+// same thread: the one taken is the last one given back, still in the
+// cache, whichever connection queues next. Enough for the bursts that a
+// few receives cut, and none that a large text left behind, so that what
+// they keep does not grow with the connections.
+constexpr size_t kSpares = 64;
 constexpr size_t kLargestSpare = 2048;
+thread_local std::vector<std::string> spares;
 
 }  // namespace
 
 ReceivedQueue::Entry& ReceivedQueue::push(std::string_view text) {
   std::string buffer;
-  if (!spares_.empty()) {
-    buffer = std::move(spares_.back());
-    spares_.pop_back();
+  if (!spares.empty()) {
+    buffer = std::move(spares.back());
+    spares.pop_back();
   }
   buffer.assign(text);
   bytes_ += text.size();
-  return entries_.emplace_back(Entry{std::move(buffer), ++numbered_, false});
+  return entries_.emplace_back(Entry{std::move(buffer), ++numbered_, false, false});
 }
 
 void ReceivedQueue::pop_front() {
@@ -39,8 +42,8 @@ void ReceivedQueue::clear() {
 }
 
 void ReceivedQueue::recycle(std::string&& buffer) {
-  if (spares_.size() < kSpares && buffer.capacity() < kLargestSpare) {
+  if (spares.size() < kSpares && buffer.capacity() < kLargestSpare) {
     buffer.clear();
-    spares_.push_back(std::move(buffer));
+    spares.push_back(std::move(buffer));
   }
 }

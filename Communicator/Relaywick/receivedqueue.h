@@ -2,9 +2,9 @@
 // not yet handed over, in arrival order. Each keeps its length and a running
 // number (1, 2, ... per queue) by which the connection tells them apart.
 //
-// The buffers of texts that left are used again for the next ones (a few,
-// and only small ones), so that a connection in its steady state queues
-// without allocating. Texts are owned by the queue: a text stays valid, at
+// The buffers of texts that left are used again for the next ones of any
+// queue on the same thread (a few, and only small ones), so that
+// connections in their steady state queue without allocating. Texts are owned by the queue: a text stays valid, at
 // the same address, until it is popped or the queue is cleared.
 #pragma once
 
@@ -20,7 +20,8 @@ class ReceivedQueue {
   struct Entry {
     std::string text;
     uint64_t number = 0;
-    bool examined = false;  // the connection has parsed it and read its sender
+    bool examined = false;  // the connection has parsed or checked it, and read its sender
+    bool parses = false;    // a KQML parse of the text succeeds
   };
 
   bool empty() const { return entries_.empty(); }
@@ -43,7 +44,6 @@ class ReceivedQueue {
   void recycle(std::string&& buffer);
 
   std::deque<Entry> entries_;
-  std::vector<std::string> spares_;
   size_t bytes_ = 0;
   uint64_t numbered_ = 0;
 };

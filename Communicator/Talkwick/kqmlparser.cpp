@@ -1,6 +1,5 @@
 #include "Talkwick/kqmlparser.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string>
@@ -21,17 +20,20 @@ constexpr int32_t kIndexedFrom = 16;
 
 bool is_keyword(const char* text) { return text[0] == ':'; }
 
-// The scans below read the parser's copy of the text sixteen bytes at a
-// time, as one Block: GCC and Clang turn the operations on it into vector
-// instructions. The copy keeps kBlock initialised bytes behind its end (see
-// prepare), so that a block never reads outside it; marks_of drops the
-// bytes past the text.
+// The scans below read a text sixteen bytes at a time, as one Block: GCC
+// and Clang turn the operations on it into vector instructions. The last
+// block of a text is read only as far as the text goes, so that a scan may
+// read a text where it lies (see parses); marks_of drops the bytes past it.
 constexpr size_t kBlock = 16;
 using Block = signed char __attribute__((vector_size(kBlock)));
 
-Block block_at(const char* s, size_t at) {
-  Block block;
-  std::memcpy(&block, s + at, kBlock);
+Block block_at(const char* s, size_t at, size_t n) {
+  Block block{};
+  if (n - at >= kBlock) {
+    std::memcpy(&block, s + at, kBlock);
+  } else {
+    std::memcpy(&block, s + at, n - at);
+  }
   return block;
 }
 
@@ -61,7 +63,7 @@ unsigned marks_of(Block held, size_t at, size_t n) {
 // The first place at or after `i` that holds `a` or `b`; n when none does.
 size_t find_either(const char* s, size_t i, size_t n, char a, char b) {
   for (; i < n; i += kBlock) {
-    const Block block = block_at(s, i);
+    const Block block = block_at(s, i, n);
     const unsigned marks = marks_of((block == a) | (block == b), i, n);
     if (marks != 0) return i + static_cast<size_t>(std::countr_zero(marks));
   }
@@ -91,7 +93,7 @@ size_t closing_parenthesis(const char* s, size_t from, size_t n) {
   int64_t open_depth = 0;
   size_t unescaped = from;  // a byte before this one was taken by a backslash
   for (size_t i = from; i < n;) {
-    const Block block = block_at(s, i);
+    const Block block = block_at(s, i, n);
     // '(' and ')' differ only in their lowest bit.
     Block held = (block | 1) == ')';
     if (strings) held |= (block == '"') | (block == '\\');
@@ -250,10 +252,8 @@ bool CKQMLParser::prepare(const char* text) {
   // Copied before the old parse goes: `text` may be one of its entities.
   // Behind the copy's NUL: room for the '"' and NUL that close an unclosed
   // string at the end, then for the quoted entities that cannot be ended in
-  // place (each at least two bytes long, plus its NUL); at least the block
-  // that the scans read from the copy's last byte on, set.
-  char* s = input_.assign({std::string_view(text, n)}, std::max(2 + n + n / 2 + 1, kBlock));
-  std::memset(s + n + 1, 0, kBlock - 1);
+  // place (each at least two bytes long, plus its NUL).
+  char* s = input_.assign({std::string_view(text, n)}, 2 + n + n / 2 + 1);
   input_size_ = n;
   discard_parse();
   new_lists();
@@ -367,6 +367,23 @@ int CKQMLParser::parse_kqml_message(const char* text) {
 }
 
 int CKQMLParser::parsable(const char* text) { return prepare(text) ? 1 : 0; }
+
+bool CKQMLParser::parses(const char* text) {
+  if (text == nullptr) return false;
+  const size_t n = std::strlen(text);
+  const char* open = static_cast<const char*>(std::memchr(text, '(', n));
+  if (open == nullptr) return false;
+  const auto from = static_cast<size_t>(open - text);
+  const size_t close = closing_parenthesis(text, from, n);
+  if (close == n) return false;
+  // The parse blanks the group's own parentheses and the white space
+  // (tab, CR and LF read as blanks); any other byte starts an entity.
+  for (size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (i != from && i != close && c != ' ' && c != '\t' && c != '\n' && c != '\r') return true;
+  }
+  return false;
+}
 
 int CKQMLParser::parse_message(const char* text) { return parse_kqml_message(text); }
 

@@ -40,6 +40,9 @@ class CKQMLParser : public CParserBase {
   int parsable(const char* text) override;
   // parse_kqml_message.
   int parse_message(const char* text) override;
+  // Whether parse_message would succeed on `text`; reads it where it lies,
+  // and no parser's storage, so that a check costs no parse records.
+  static bool parses(const char* text);
   // The value of the first token whose entity, from its second character on,
   // is `name` or its upper-case form; null when missing or without a value.
   char* find_token(const char* name) override;

@@ -289,6 +289,39 @@ TEST(KQMLParser, ParsableChecksOnlyTheBrackets) {
   EXPECT_EQ(parser.find_sender(), nullptr);
 }
 
+// parses answers what a parse would, without one: on texts the bracket
+// check alone lets through, on strings and escapes, and wherever the group
+// ends in the sixteen-byte blocks that the scans read.
+TEST(KQMLParser, ParsesAgreesWithTheParse) {
+  struct Case {
+    std::string text;
+    bool parses;
+  };
+  const std::string pad(13, 'x');
+  std::vector<Case> cases{{"(tell :a b)", true},
+                          {"x (a (b) c) (", true},
+                          {"()", false},
+                          {" ( \t\r\n ) ", false},
+                          {"(\x04)", true},
+                          {"() x", true},
+                          {"(tell :a (b)", false},
+                          {"(a \"(\")", true},
+                          {"(a \"b\\\")\" c", false},
+                          {"(a \"unended)", true},
+                          {"tell", false},
+                          {"", false}};
+  for (size_t n = 0; n < 20; ++n) {
+    cases.push_back({"(" + std::string(n, ' ') + ")", false});
+    cases.push_back({"(" + pad.substr(0, n % pad.size()) + std::string(n, ' ') + ")", n % 13 != 0});
+  }
+  CKQMLParser parser;
+  for (const Case& c : cases) {
+    EXPECT_EQ(CKQMLParser::parses(c.text.c_str()), c.parses) << c.text;
+    EXPECT_EQ(parser.parse_message(c.text.c_str()), c.parses ? 1 : 0) << c.text;
+  }
+  EXPECT_FALSE(CKQMLParser::parses(nullptr));
+}
+
 TEST(KQMLParser, ResetAndPreExit) {
   CKQMLParser parser;
   ASSERT_EQ(parser.parse_message("(tell :sender A)"), 1);
