@@ -413,7 +413,8 @@ void CClientSocket::judge_segment(int count) {
 }
 
 bool CClientSocket::trade_parse(std::unique_ptr<CParser>& parser) {
-  if (queue_.empty() || parser == nullptr || parser->get_parser_type() != parser_->get_parser_type() ||
+  if (queue_.empty() || parser == nullptr ||
+      parser->get_parser_type() != parser_->get_parser_type() ||
       parser->get_file_pointer() != nullptr || parser_->get_file_pointer() != nullptr) {
     return false;
   }

@@ -4,8 +4,9 @@
 //
 // The buffers of texts that left are used again for the next ones of any
 // queue on the same thread (a few, and only small ones), so that
-// connections in their steady state queue without allocating. Texts are owned by the queue: a text stays valid, at
-// the same address, until it is popped or the queue is cleared.
+// connections in their steady state queue without allocating. Texts are
+// owned by the queue: a text stays valid, at the same address, until it is
+// popped or the queue is cleared.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +21,9 @@ class ReceivedQueue {
   struct Entry {
     std::string text;
     uint64_t number = 0;
-    bool examined = false;  // the connection has parsed or checked it, and read its sender
-    bool parses = false;    // a KQML parse of the text succeeds
+    // The connection has parsed or checked it, and read its sender.
+    bool examined = false;
+    bool parses = false;  // a KQML parse of the text succeeds
   };
 
   bool empty() const { return entries_.empty(); }
