@@ -139,9 +139,14 @@ CClientSocket::Entry* CClientSocket::enqueue(std::string_view text, bool parsed)
     return nullptr;
   }
   Entry& entry = queue_.push(text);
-  // Checked while the text is at hand: examine, which may come long after,
-  // then needs no look at it.
-  entry.parses = CKQMLParser::parses(entry.text.c_str());
+  // Checked while the text is at hand, where the check may stand in for the
+  // connection's parse: examine, which may come long after, then needs no
+  // look at it. A large text is not in the cache for long anyway, and is
+  // parsed once, in examine, rather than scanned twice.
+  if (text.size() <= kCheckedWhenQueued && named_and_kqml()) {
+    entry.check = CKQMLParser::parses(entry.text.c_str()) ? Entry::Check::kParses
+                                                          : Entry::Check::kFails;
+  }
   if (parsed) parsed_ = entry.number;
   return &entry;
 }
@@ -160,8 +165,8 @@ bool CClientSocket::examine(Entry& entry) {
     // message as it reads it, right before it uses the parse: the check
     // made as it was queued stands for the parse, so that the connection
     // keeps no parse of its own to go cold until then.
-    bool parses = entry.parses;
-    if (named_and_kqml()) {
+    bool parses = entry.check == Entry::Check::kParses;
+    if (entry.check != Entry::Check::kNone && named_and_kqml()) {
       checked_ = entry.number;
     } else {
       parses = parser_->parse_message(entry.text.c_str()) == 1;

@@ -70,6 +70,9 @@ class CClientSocket : public CSocketBase {
   static constexpr int kMaxQueue = 256;
   // Bytes taken by one receive of a notification.
   static constexpr int kSegmentSize = 2047;
+  // The longest message that a named KQML connection checks as it queues
+  // it, leaving its parse to the owner (see examine).
+  static constexpr size_t kCheckedWhenQueued = 4096;
   static constexpr int kReceiveBufferSize = 2048;
 
   CClientSocket(CServerSocket* server, CWnd* handler);
@@ -168,8 +171,9 @@ class CClientSocket : public CSocketBase {
   Entry* enqueue(std::string_view text, bool parsed);
   // Parses the message (unless the parser holds its parse already) and,
   // while the connection has no name, names it after its sender; false when
-  // it cannot be parsed. A named connection whose parser reads KQML and logs
-  // nowhere only checks that the message parses.
+  // it cannot be parsed. A message of at most kCheckedWhenQueued bytes that
+  // a named connection, whose parser reads KQML and logs nowhere, queued is
+  // only checked, as it was queued.
   bool examine(Entry& entry);
   bool named_and_kqml() const;
   // Drops unparsable messages from the head of the queue until one can be

@@ -21,7 +21,7 @@ ReceivedQueue::Entry& ReceivedQueue::push(std::string_view text) {
   }
   buffer.assign(text);
   bytes_ += text.size();
-  return entries_.emplace_back(Entry{std::move(buffer), ++numbered_, false, false});
+  return entries_.emplace_back(Entry{std::move(buffer), ++numbered_, false, Entry::Check::kNone});
 }
 
 void ReceivedQueue::pop_front() {

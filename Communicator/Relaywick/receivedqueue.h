@@ -23,7 +23,9 @@ class ReceivedQueue {
     uint64_t number = 0;
     // The connection has parsed or checked it, and read its sender.
     bool examined = false;
-    bool parses = false;  // a KQML parse of the text succeeds
+    // What a check of the text as it was queued found, if one was made.
+    enum class Check : uint8_t { kNone, kParses, kFails };
+    Check check = Check::kNone;
   };
 
   bool empty() const { return entries_.empty(); }
