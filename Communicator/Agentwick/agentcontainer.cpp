@@ -49,8 +49,20 @@ void CAgentContainer::handle_mfc_message(unsigned long type, unsigned long descr
     debug("<CAgentContainer> No connection with descriptor [%ld]", id);
     return;
   }
+  // A run of the connection's messages, taken while its state is still in
+  // the cache; after kMessagesPerRun the rest wait behind other connections.
+  connection->begin_run();
+  for (int taken = 1;; ++taken) {
+    connection = hand_over(connection, id);
+    if (connection == nullptr) return;
+    if (taken == kMessagesPerRun || !connection->next_in_run()) break;
+  }
+  connection->end_run();
+}
+
+CClientSocket* CAgentContainer::hand_over(CClientSocket* connection, long id) {
   const char* data = connection->mfc_getdata();
-  if (data == nullptr) return;
+  if (data == nullptr) return connection;
   // The agent's copy, which it may cut; the buffer is used again for the
   // next message (no handler runs inside another).
   text_.assign(data, connection->get_data_length());
@@ -65,9 +77,12 @@ void CAgentContainer::handle_mfc_message(unsigned long type, unsigned long descr
   if (process_message(parser_.get()) == 0 && process_message(text_.data()) == 0) {
     debug("<CAgentContainer> Message not handled by the agent");
   }
-  // Found again: the agent's sends may have retired the connection meanwhile.
+  // Found again: the agent's sends may have retired the connection meanwhile,
+  // and so may the drop of its last message.
   connection = find_client(id);
-  if (connection != nullptr) connection->remove_from_queue();
+  if (connection == nullptr) return nullptr;
+  connection->remove_from_queue();
+  return find_client(id);
 }
 
 CClientSocket* CAgentContainer::find_client(long descriptor) const {

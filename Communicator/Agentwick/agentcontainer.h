@@ -12,7 +12,9 @@
 //     socket, the lookup modules (registration) and the event modules.
 //   every timer tick: handle_mfc_timer -> process_timer, the event modules'
 //     process_timer, CCommunicator::check_integrity.
-//   every received message: handle_mfc_message -> process_message.
+//   every received message: handle_mfc_message -> process_message; one
+//     notification hands over a run of at most kMessagesPerRun messages of
+//     its connection.
 //   stop_agent: process_shutdown, the event modules stop, the listening
 //     socket and the connections close, then the communicator goes (which
 //     withdraws the registration).
@@ -121,6 +123,14 @@ class CAgentContainer : public CAgent {
   void discard();
   // The communicator's client connection with that descriptor, or null.
   CClientSocket* find_client(long descriptor) const;
+  // Hands the connection's first message to the agent and drops it; the
+  // connection as found again after that (the agent's sends or the drop
+  // may have retired it), or null. A connection with nothing queued is
+  // returned as it is.
+  CClientSocket* hand_over(CClientSocket* connection, long descriptor);
+
+  // The most messages of one connection taken for one notification.
+  static constexpr int kMessagesPerRun = 16;
 
   int lookup_config_ = LOOKUP_CONFIG_NONE;
   bool started_ = false;

@@ -238,7 +238,21 @@ void CClientSocket::signal_owner() {
   // Being told of a message is what keeps an accepted connection from
   // counting as idle.
   if (accepted_ && get_registry() != nullptr) last_active_ = get_registry()->now();
+  if (in_run_) {
+    notice_held_ = true;
+    return;
+  }
   signal();
+}
+
+void CClientSocket::begin_run() {
+  in_run_ = true;
+  if (std::exchange(notice_held_, false)) signal();
+}
+
+void CClientSocket::end_run() {
+  in_run_ = false;
+  if (std::exchange(notice_held_, false)) signal();
 }
 
 void CClientSocket::drop_first() {

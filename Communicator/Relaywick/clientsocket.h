@@ -6,6 +6,10 @@
 //   connection by its descriptor, reads mfc_getdata(), and calls
 //   remove_from_queue(), which tells it again while messages remain.
 //
+// An owner may take a run of messages for one notification (begin_run):
+// the next one is then told within the run, and the connection's state is
+// still in the cache when it is taken.
+//
 // Each message is parsed before the owner is told of it: one that cannot be
 // parsed is logged and dropped, and those around it still come in order.
 // Once the connection is named and reads KQML, that is a check only, and the
@@ -54,6 +58,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "Lexwick/parser.h"
 #include "Relaywick/receivedqueue.h"
@@ -96,6 +101,13 @@ class CClientSocket : public CSocketBase {
   size_t get_data_length() const;
   // Drops the first queued message and tells the owner of the next one.
   void remove_from_queue();
+  // Between begin_run and end_run the connection holds its notifications
+  // back: next_in_run answers, once for each, whether one was held, so that
+  // the owner takes that message at once; end_run posts a notification still
+  // held, and what is left waits its turn behind other connections.
+  void begin_run();
+  bool next_in_run() { return std::exchange(notice_held_, false); }
+  void end_run();
   // Drops every queued message.
   void flush();
 
@@ -244,5 +256,7 @@ class CClientSocket : public CSocketBase {
   int whole_message_ = 0;
   bool peer_closed_ = false;
   bool paused_ = false;  // a notification left unread while the queue is full
+  bool in_run_ = false;       // between begin_run and end_run
+  bool notice_held_ = false;  // a notification held back within the run
   bool close_when_sent_ = false;
 };
