@@ -215,7 +215,7 @@ int CAsyncSocket::Send(const void* data, int length, int flags) {
   return send_all(data, length, flags, nullptr);
 }
 
-int CAsyncSocket::SendBuffered(const void* data, int length) {
+int CAsyncSocket::SendBuffered(const void* data, int length, bool more_follows) {
   if (fd_ < 0) return fail_count(platform::WSAENOTSOCK);
   if (length < 0 || (data == nullptr && length > 0)) return fail_count(platform::WSAEFAULT);
   if (type_ != SOCK_STREAM || listening_ || (!connecting_ && !notifying_)) {
@@ -224,10 +224,13 @@ int CAsyncSocket::SendBuffered(const void* data, int length) {
   const auto* bytes = static_cast<const char*>(data);
   size_t taken = 0;
   if (!connecting_ && GetUnsent() == 0) {
+    const int flags = MSG_NOSIGNAL | MSG_DONTWAIT | (more_follows ? MSG_MORE : 0);
     ssize_t count;
     do {
-      count = ::send(fd_, bytes, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+      count = ::send(fd_, bytes, static_cast<size_t>(length), flags);
     } while (count < 0 && errno == EINTR);
+    // A send without the flag takes what was held along.
+    push_held_ = more_follows;
     if (count < 0 && !would_block(errno) && errno != ENOBUFS) {
       note_broken(errno);
       return fail_count(platform::socket_error_from_errno(errno));
@@ -257,6 +260,15 @@ int CAsyncSocket::SendBuffered(const void* data, int length) {
   unsent_.append(bytes + taken, left);
   update_watch();
   return length;
+}
+
+void CAsyncSocket::PushHeld() {
+  if (!push_held_ || fd_ < 0) return;
+  push_held_ = false;
+  // Setting TCP_NODELAY (which stream connections have on) makes the system
+  // send what it holds back.
+  const int on = 1;
+  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 int CAsyncSocket::SendTo(const void* data, int length, unsigned port, const char* host, int flags) {
@@ -290,7 +302,7 @@ void CAsyncSocket::Close() {
   watch_ = 0;
   again_timer_ = 0;
   progress_timer_ = 0;
-  listening_ = notifying_ = armed_ = close_told_ = peer_ended_ = connecting_ = false;
+  listening_ = notifying_ = armed_ = close_told_ = peer_ended_ = connecting_ = push_held_ = false;
   broken_code_ = 0;
   held_begin_ = held_end_ = 0;
   std::string().swap(unsent_);

@@ -32,7 +32,7 @@
 // system) or OnClose of the end or the error. A notification handler never
 // waits, CSocket or not: its Receive gives what has come. Connected stream
 // sockets send without delay (TCP_NODELAY): each Send is a whole message or
-// request.
+// request; a SendBuffered that more follows may wait for the next.
 //
 // Connect and Send block the thread (not the loop's callbacks: none run
 // meanwhile) for at most kBlockingTimeoutMs; BeginConnect and SendBuffered
@@ -108,7 +108,15 @@ class CAsyncSocket {
   // ended its stream and answered the data with a reset at once), or
   // WSAENOBUFS when the buffer would pass kMaxSendBuffer (part of the data
   // may have gone: the stream then ends in the middle of it).
-  int SendBuffered(const void* data, int length);
+  //
+  // `more_follows`: the caller sends on this connection again before it
+  // returns to the loop. The system may then hold back bytes that do not
+  // fill a segment, so that the sends travel together; the next send
+  // without it, or PushHeld, sends what was held (the system itself sends
+  // it within about 200 ms).
+  int SendBuffered(const void* data, int length, bool more_follows = false);
+  // Sends what the system holds back for sends that more would follow.
+  void PushHeld();
   // The bytes that wait in the outgoing buffer.
   size_t GetUnsent() const { return unsent_.size() - unsent_head_; }
   // One datagram to `host` (dotted or a host name) and `port`.
@@ -205,6 +213,7 @@ class CAsyncSocket {
   bool close_told_ = false;
   bool peer_ended_ = false;    // the stream's end was received
   bool connecting_ = false;    // BeginConnect's connect is under way
+  bool push_held_ = false;     // the system may hold bytes back for more
   // What SendBuffered kept: [unsent_head_, end) of unsent_, in order.
   size_t unsent_head_ = 0;
   std::string unsent_;

@@ -44,8 +44,11 @@ int CClientSocket::mfc_send(char* text) {
     }
   }
   // A peer that only ended its sending still reads: the text goes to it. One
-  // that closed answers with a reset, and the send fails.
-  const int sent = SendBuffered(text, static_cast<int>(length + 1));
+  // that closed answers with a reset, and the send fails. Within a run, with
+  // more of the run's messages queued behind the one taken, the answers go
+  // together: the run's end sends what the system held back.
+  const bool more_follows = in_run_ && queue_.size() > 1;
+  const int sent = SendBuffered(text, static_cast<int>(length + 1), more_follows);
   if (sent < 0) {
     show_error(static_cast<unsigned>(GetLastError()));
     give_up_sending();
@@ -252,6 +255,7 @@ void CClientSocket::begin_run() {
 
 void CClientSocket::end_run() {
   in_run_ = false;
+  PushHeld();
   if (std::exchange(notice_held_, false)) signal();
 }
 

@@ -104,7 +104,9 @@ class CClientSocket : public CSocketBase {
   // Between begin_run and end_run the connection holds its notifications
   // back: next_in_run answers, once for each, whether one was held, so that
   // the owner takes that message at once; end_run posts a notification still
-  // held, and what is left waits its turn behind other connections.
+  // held, and what is left waits its turn behind other connections. What
+  // is sent to the connection meanwhile while more of its messages are
+  // queued may wait in the system for the next send; end_run sends it.
   void begin_run();
   bool next_in_run() { return std::exchange(notice_held_, false); }
   void end_run();

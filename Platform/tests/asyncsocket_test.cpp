@@ -714,6 +714,28 @@ TEST_F(ConnectionTest, BufferedBytesGoInOrderAsThePeerReads) {
   EXPECT_TRUE(stays_idle());
 }
 
+// Loopback hands sent segments to the peer within the send, so that what
+// the peer can read at once shows what the system held back.
+TEST_F(ConnectionTest, SendsThatMoreFollowGoTogetherOncePushed) {
+  const auto readable_now = [&] {
+    char buffer[64];
+    const ssize_t count = recv(peer, buffer, sizeof buffer, MSG_DONTWAIT);
+    return std::string(buffer, count > 0 ? static_cast<size_t>(count) : 0);
+  };
+  ASSERT_EQ(socket.SendBuffered("ab", 2, true), 2);
+  ASSERT_EQ(socket.SendBuffered("cd", 2, true), 2);
+  EXPECT_EQ(readable_now(), "");
+  socket.PushHeld();
+  EXPECT_EQ(readable_now(), "abcd");
+  // A send without the mark takes what was held along.
+  ASSERT_EQ(socket.SendBuffered("ef", 2, true), 2);
+  ASSERT_EQ(socket.SendBuffered("gh", 2), 2);
+  EXPECT_EQ(readable_now(), "efgh");
+  socket.PushHeld();  // nothing held: nothing happens
+  EXPECT_EQ(socket.GetUnsent(), 0u);
+  EXPECT_TRUE(stays_idle());
+}
+
 // A socket under test connected to a raw peer, for each case of a table.
 struct Connected {
   Connected() {

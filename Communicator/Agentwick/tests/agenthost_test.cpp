@@ -421,6 +421,39 @@ TEST_F(AgentHostTest, MessagesReachTheAgentWholeInOrderWithTheirReplyWith) {
   close(peer);
 }
 
+// Answers to a run of messages may be held back to go together; by the end
+// of every round the peer can read the answer to each message handled.
+TEST_F(AgentHostTest, AnswersToARunReachThePeerAsTheRunEnds) {
+  ProbeAgent* agent = assign("-unknown-", 6677);
+  ASSERT_EQ(start(), 1);
+  testsupport::know_agent(agent->get_communicator(), "Peer", 9);
+  const int peer = testsupport::connect_to_loopback(agent->get_communicator()->get_port());
+  ASSERT_GE(peer, 0);
+  std::string burst;
+  for (int i = 0; i < 20; ++i) {
+    burst += "(tell :sender Peer :receiver Probe :content (m" + std::to_string(i) + "))\x04";
+  }
+  ASSERT_EQ(send(peer, burst.data(), burst.size(), 0), static_cast<ssize_t>(burst.size()));
+
+  size_t answers = 0;
+  const auto read_now = [&] {
+    char buffer[65536];
+    ssize_t got;
+    while ((got = recv(peer, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+      answers += static_cast<size_t>(std::count(buffer, buffer + got, '\x04'));
+    }
+  };
+  // The first run stops short of the burst's end, with messages still queued.
+  ASSERT_TRUE(wait_for([&] { return !record.messages.empty(); }));
+  EXPECT_LT(record.messages.size(), 20u);
+  read_now();
+  EXPECT_EQ(answers, record.messages.size());
+  ASSERT_TRUE(wait_for([&] { return record.messages.size() == 20; }));
+  read_now();
+  EXPECT_EQ(answers, 20u);
+  close(peer);
+}
+
 TEST_F(AgentHostTest, OtherNotificationsAreRouted) {
   ProbeAgent* agent = assign("-unknown-", 6677);
   agent->set_file(dir.file("agent.log").c_str());
