@@ -90,11 +90,11 @@ char* CClientSocket::mfc_getdata() {
     debug("<CClientSocket> Attempting to retrieve data from empty socket");
     return nullptr;
   }
-  return queue_.front().text.data();
+  return queue_.front().text;
 }
 
 size_t CClientSocket::get_data_length() const {
-  return queue_.empty() ? 0 : queue_.front().text.size();
+  return queue_.empty() ? 0 : queue_.front().length;
 }
 
 void CClientSocket::remove_from_queue() {
@@ -147,7 +147,7 @@ CClientSocket::Entry* CClientSocket::enqueue(std::string_view text, bool parsed)
   // look at it. A large text is not in the cache for long anyway, and is
   // parsed once, in examine, rather than scanned twice.
   if (text.size() <= kCheckedWhenQueued && named_and_kqml()) {
-    entry.check = CKQMLParser::parses(entry.text.c_str()) ? Entry::Check::kParses
+    entry.check = CKQMLParser::parses(entry.text) ? Entry::Check::kParses
                                                           : Entry::Check::kFails;
   }
   if (parsed) parsed_ = entry.number;
@@ -172,7 +172,7 @@ bool CClientSocket::examine(Entry& entry) {
     if (entry.check != Entry::Check::kNone && named_and_kqml()) {
       checked_ = entry.number;
     } else {
-      parses = parser_->parse_message(entry.text.c_str()) == 1;
+      parses = parser_->parse_message(entry.text) == 1;
       parsed_ = parses ? entry.number : 0;
     }
     if (!parses) {
@@ -326,7 +326,7 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
                                             data != nullptr ? strnlen(data, length) : 0),
                            parse == SegmentParse::kWholeSegment);
     if (whole == nullptr) return nullptr;
-    char* text = keep_new(*whole) ? whole->text.data() : nullptr;
+    char* text = keep_new(*whole) ? whole->text : nullptr;
     return held_within_limit() ? text : nullptr;
   }
   if (whole_message_ != 0) {
@@ -344,8 +344,8 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
     if (entry == nullptr) return nullptr;
     debug(message.joined ? "<CClientSocket> Partial message now complete, data displayed on next line"
                          : "<CClientSocket> Message complete, data displayed on next line");
-    debug(entry->text.c_str());
-    if (keep_new(*entry)) last = entry->text.data();
+    debug(entry->text);
+    if (keep_new(*entry)) last = entry->text;
   }
   note_partial();
   if (!held_within_limit()) return nullptr;
@@ -456,7 +456,7 @@ bool CClientSocket::trade_parse(std::unique_ptr<CParser>& parser) {
     spare = std::make_unique<CParser>();
     spare->read_kqml();
   }
-  spare->parse_message(front.text.c_str());
+  spare->parse_message(front.text);
   parser.swap(spare);
   checked_ = 0;
   return true;

@@ -54,6 +54,7 @@ CServerSocket::~CServerSocket() {
   Close();
   by_descriptor_.clear();
   by_name_.clear();
+  last_named_ = nullptr;
   for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
     e->socket()->registry_ = nullptr;
     e->socket()->set_dirty(1);
@@ -160,8 +161,12 @@ const CServerSocket::Indexed* CServerSocket::find_named(const char* name) const 
       std::strcmp(name, kBroadcastAgent) == 0) {
     return nullptr;
   }
-  const auto named = by_name_.find(std::string_view(name));
-  if (named == by_name_.end()) return nullptr;
+  const auto* named = last_named_;
+  if (named == nullptr || named->first != name) {
+    const auto found = by_name_.find(std::string_view(name));
+    if (found == by_name_.end()) return nullptr;
+    named = last_named_ = &*found;
+  }
   // A peer that ended its stream may have closed, and then loses what is
   // sent to it: an open connection of the same agent comes first.
   const Indexed* ended = nullptr;
@@ -295,6 +300,7 @@ void erase_from(Map& map, const Key& key, const CSocketBase* socket) {
 }  // namespace
 
 void CServerSocket::index(CSocketBase* socket) {
+  last_named_ = nullptr;
   const Indexed entry{socket, element_of(socket->registry_element_)->client(),
                       socket->registered_order_};
   by_descriptor_[socket->get_descriptor()].place(entry);
@@ -306,6 +312,7 @@ void CServerSocket::index(CSocketBase* socket) {
 }
 
 void CServerSocket::unindex(CSocketBase* socket) {
+  last_named_ = nullptr;
   erase_from(by_descriptor_, socket->get_descriptor(), socket);
   if (const char* name = socket->get_agentname()) {
     erase_from(by_name_, std::string_view(name), socket);

@@ -198,6 +198,9 @@ class CServerSocket : public CSocketBase {
   CLList sockets_{"Server Sockets List"};
   std::unordered_map<long, Bucket> by_descriptor_;
   std::unordered_map<std::string, Bucket, NameHash, std::equal_to<>> by_name_;
+  // The name last found, for the answers that go to one peer after another
+  // (a run of its messages): null whenever the indexes change.
+  mutable const decltype(by_name_)::value_type* last_named_ = nullptr;
   uint64_t next_order_ = 0;
   CLogFacility* logger_ = nullptr;
   platform::EventLoop& loop_;

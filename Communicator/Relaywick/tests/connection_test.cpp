@@ -1015,6 +1015,7 @@ TEST_F(ConnectionTest, ANewDescriptorAndARemovalAreFollowed) {
   second->set_descriptor(1);
   EXPECT_EQ(server->get_connection(7), first);
 
+  EXPECT_EQ(server->find_connection("peer", nullptr, 0), first);  // found just before
   server->remove_connection(first);
   EXPECT_EQ(server->get_connection(7), nullptr);
   EXPECT_EQ(server->find_connection("peer", nullptr, 0), nullptr);
