@@ -250,7 +250,7 @@ void CClientSocket::signal_owner() {
 
 void CClientSocket::begin_run() {
   in_run_ = true;
-  if (std::exchange(notice_held_, false)) signal();
+  notice_held_ = false;
 }
 
 void CClientSocket::end_run() {
