@@ -71,17 +71,18 @@ void ReceivedQueue::clear() {
 }
 
 ReceivedQueue::Block& ReceivedQueue::room_for(size_t size) {
-  if (!blocks_.empty() && blocks_.back().capacity - blocks_.back().used >= size) {
+  const bool shared = size <= kLargestShared;
+  if (shared && !blocks_.empty() && blocks_.back().capacity - blocks_.back().used >= size) {
     return blocks_.back();
   }
   Block block;
-  if (size <= kBlockSize && !pooled.empty()) {
+  block.capacity = shared ? kBlockSize : size;
+  if (shared && !pooled.empty()) {
     block.bytes = std::move(pooled.back());
     pooled.pop_back();
   } else {
-    block.bytes = std::make_unique<char[]>(std::max(size, kBlockSize));
+    block.bytes = std::make_unique<char[]>(block.capacity);
   }
-  block.capacity = std::max(size, kBlockSize);
   return blocks_.emplace_back(std::move(block));
 }
 

@@ -4,11 +4,13 @@
 //
 // Texts lie back to back in blocks, each followed by a NUL, so that what one
 // receive cut lies together; a text never moves, and stays valid until it is
-// popped or the queue is cleared. A text longer than a block gets a block of
-// its own. Blocks whose texts all left go back to the thread (a few are kept
-// there), and the next queue of the thread that needs one takes the one given
-// back last, still in the cache: connections in their steady state queue
-// without allocating, and an empty queue holds no block.
+// popped or the queue is cleared. A text of more than a quarter block gets a
+// block of its own size, so that what the blocks leave unused stays under a
+// quarter of what they hold. Blocks whose texts all left go back to the
+// thread (a few are kept there), and the next queue of the thread that needs
+// one takes the one given back last, still in the cache: connections in
+// their steady state queue without allocating, and an empty queue holds no
+// block.
 //
 // An Entry reference is valid until the next push or pop.
 #pragma once
@@ -34,6 +36,8 @@ class ReceivedQueue {
 
   // Room for the texts of a receive or two.
   static constexpr size_t kBlockSize = 4096;
+  // The longest text (with its NUL) that shares a block.
+  static constexpr size_t kLargestShared = kBlockSize / 4;
 
   ReceivedQueue() = default;
   ReceivedQueue(const ReceivedQueue&) = delete;

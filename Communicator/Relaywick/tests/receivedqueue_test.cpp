@@ -50,12 +50,14 @@ TEST(ReceivedQueue, KeepsTextsInOrderAndInPlaceThroughAnyMixOfPushesAndPops) {
   for (int step = 0; step < 20000; ++step) {
     const unsigned choice = random() % 10;
     if (choice < 5 || model.empty()) {
-      // Mostly short texts; some that nearly fill a block, some longer than
-      // one, and empty ones.
+      // Mostly short texts; some about as long as a text that still shares a
+      // block, some that nearly fill a block, some longer than one, and
+      // empty ones.
       const unsigned kind = random() % 20;
       const size_t length = kind == 0   ? 0
-                            : kind == 1 ? ReceivedQueue::kBlockSize - 1 - random() % 3
-                            : kind == 2 ? ReceivedQueue::kBlockSize + random() % 5000
+                            : kind == 1 ? ReceivedQueue::kLargestShared - 3 + random() % 6
+                            : kind == 2 ? ReceivedQueue::kBlockSize - 1 - random() % 3
+                            : kind == 3 ? ReceivedQueue::kBlockSize + random() % 5000
                                         : random() % 300;
       std::string text(length, static_cast<char>('a' + step % 26));
       if (!text.empty()) text.front() = '(';
