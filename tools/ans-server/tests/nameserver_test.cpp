@@ -283,12 +283,13 @@ INSTANTIATE_TEST_SUITE_P(Table, FullTable,
 TEST(NameServer, OnePlaceHoldsAtMostItsNumberOfNames) {
   NameServer server({});
   for (size_t i = 0; i < NameServer::kMaxNamesAtAPlace; ++i) {
-    ASSERT_NE(key_of(server.answer(register_request("N" + std::to_string(i), "127.0.0.1", 1)).reply), "")
-        << i;
+    const std::string name = "N" + std::to_string(i);
+    ASSERT_NE(key_of(server.answer(register_request(name, "127.0.0.1", 1)).reply), "") << i;
   }
   EXPECT_EQ(server.answer(register_request("More", "127.0.0.1", 1)).reply,
             sorry("too many names at this place"));
-  const std::string key = key_of(server.answer(register_request("Elsewhere", "127.0.0.1", 2)).reply);
+  const std::string key =
+      key_of(server.answer(register_request("Elsewhere", "127.0.0.1", 2)).reply);
   ASSERT_NE(key, "");
   EXPECT_EQ(server.answer(register_request("Elsewhere", "127.0.0.1", 1, key)).reply,
             sorry("too many names at this place"));
