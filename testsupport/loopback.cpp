@@ -30,6 +30,13 @@ int listen_on_loopback(unsigned* port, int backlog) {
   return fd;
 }
 
+unsigned unused_loopback_port() {
+  unsigned port = 0;
+  const int fd = listen_on_loopback(&port);
+  if (fd >= 0) ::close(fd);
+  return port;
+}
+
 int connect_to_loopback(unsigned port, int timeout_ms) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -1;

@@ -10,6 +10,10 @@ namespace testsupport {
 // -1 (and a test failure) when it cannot be made. The caller closes it.
 int listen_on_loopback(unsigned* port, int backlog = 16);
 
+// A loopback port on which nothing listens (the system's choice, free when
+// the call returns), for a program that must be given a fixed port.
+unsigned unused_loopback_port();
+
 // A TCP socket connected to loopback `port`, or -1 when the connection was
 // not made within timeout_ms. The caller closes it.
 int connect_to_loopback(unsigned port, int timeout_ms = 3000);

@@ -220,9 +220,22 @@ void CANSClient::store_location(const char* name, const char* host, unsigned por
   debug("<CANSClient> Location of [%s]: [%s][%u]", name, host, port);
 }
 
-std::string CANSClient::shown_key(const char* name) const {
-  const auto key = keys_.find(name);
-  return key != keys_.end() ? " :key " + key->second : std::string();
+CANSKeys::Holding CANSClient::holding(const char* name) const {
+  const char* server = string_belief("ans");
+  const char* own_host = string_belief("hostname");
+  CANSKeys::Holding held;
+  held.server =
+      str_format("%s:%d", server != nullptr ? server : "", int_belief("ansport", kDefaultPort));
+  held.name = name;
+  held.host = is_word(own_host) ? own_host : "localhost";
+  held.port = static_cast<unsigned>(int_belief("port", 0));
+  return held;
+}
+
+std::string CANSClient::shown_key(const CANSKeys::Holding& held) {
+  const std::string key = keys_.find(held);
+  if (!keys_.error().empty()) debug("<CANSClient> Keys: %s", keys_.error().c_str());
+  return key.empty() ? key : " :key " + key;
 }
 
 int CANSClient::register_agent(const char* name) {
@@ -233,20 +246,29 @@ int CANSClient::register_agent(const char* name) {
     if (self) registered_ = 0;
     return 0;
   }
-  const char* own_host = string_belief("hostname");
-  const std::string host = is_word(own_host) ? own_host : "localhost";
-  const int port = int_belief("port", 0);
-  const std::string content = str_format("(register :name %s :host %s :port %d%s)", name,
-                                         host.c_str(), port, shown_key(name).c_str());
+  const CANSKeys::Holding held = holding(name);
+  const std::string shown = shown_key(held);
+  const std::string content = str_format("(register :name %s :host %s :port %u%s)", name,
+                                         held.host.c_str(), held.port, shown.c_str());
   CANSReply reply;
   if (ask("register", content, "ok", false, &reply) != Asked::kTold) {
     if (self) registered_ = 0;
     return 0;
   }
-  if (const char* given = reply.field("key"); is_word(given)) keys_[name] = given;
+  // A key is given to the holder; an answer without one says that the key
+  // shown, if any, is not the holder's.
+  bool kept = true;
+  if (const char* given = reply.field("key"); is_word(given)) {
+    kept = keys_.keep(held, given);
+  } else if (!shown.empty()) {
+    kept = keys_.forget(held);
+  }
+  if (!kept) {
+    debug("<CANSClient> Key of [%s] kept in memory only: %s", name, keys_.error().c_str());
+  }
   unknown_names_.erase(name);
   add_name(name);
-  store_location(name, host.c_str(), static_cast<unsigned>(port), true);
+  store_location(name, held.host.c_str(), held.port, true);
   if (self) registered_ = 1;
   debug("<CANSClient> Registered [%s]", name);
   return 1;
@@ -255,11 +277,13 @@ int CANSClient::register_agent(const char* name) {
 int CANSClient::unregister_agent(const char* name) {
   debug("<CANSClient> unregister_agent ()");
   if (!is_word(name)) return fail("Invalid agent name");
-  const std::string content =
-      str_format("(unregister :name %s%s)", name, shown_key(name).c_str());
+  const CANSKeys::Holding held = holding(name);
+  const std::string content = str_format("(unregister :name %s%s)", name, shown_key(held).c_str());
   CANSReply reply;
   if (ask("unregister", content, "ok", false, &reply) != Asked::kTold) return 0;
-  keys_.erase(name);
+  if (!keys_.forget(held)) {
+    debug("<CANSClient> Key of [%s] not forgotten: %s", name, keys_.error().c_str());
+  }
   remove_name(name);
   delete_entry(name);
   if (is_self(name) == 1) registered_ = 0;

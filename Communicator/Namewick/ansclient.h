@@ -8,9 +8,9 @@
 //   (ask-all    ... (listall))
 //
 // answered as ansprotocol.h shows. A registration's answer may carry a key:
-// the module keeps it for that name and shows it with every later request
-// about the name, which proves to the server that they come from the
-// holder. Connecting, sending and waiting for the reply share one blocking
+// the module keeps it for that name and this agent's place (CANSKeys, which
+// keeps it across restarts) and shows it with every later request about the
+// name, which proves to the server that they come from the holder. Connecting, sending and waiting for the reply share one blocking
 // timeout of the platform (a wait for data already begun runs out its own),
 // so a silent server costs about three seconds, never a hang.
 //
@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "Credwick/lookupmodule.h"
+#include "Namewick/anskeys.h"
 #include "Namewick/ansprotocol.h"
 #include "Toolwick/heaptext.h"
 
@@ -130,8 +131,11 @@ class CANSClient : public CLookupModule {
   // agent's names), directly for this agent's own name, which create_entry
   // refuses.
   void store_location(const char* name, const char* host, unsigned port, bool own);
-  // " :key K" with the key of the registration of `name`; "" without one.
-  std::string shown_key(const char* name) const;
+  // `name` as this agent holds it with the server of the beliefs, at this
+  // agent's host and "port".
+  CANSKeys::Holding holding(const char* name) const;
+  // " :key K" with the key kept for `held`; "" without one.
+  std::string shown_key(const CANSKeys::Holding& held);
   // The agent names announced by this module, copied (the calls change them).
   std::vector<std::string> alias_names();
   // Fetches the listing into listing_.
@@ -146,7 +150,7 @@ class CANSClient : public CLookupModule {
   std::map<std::string, Remembered> unknown_names_;
   std::string resting_server_;  // the server that could not be asked, "" for none
   Remembered rest_;
-  std::map<std::string, std::string> keys_;  // registered name -> its key
+  CANSKeys keys_;
   std::vector<std::string> listing_;
   size_t cursor_ = 0;
   long requests_ = 0;

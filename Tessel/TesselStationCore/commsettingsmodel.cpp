@@ -120,7 +120,10 @@ void CCommSettingsModel::OnRegister() {
     SetBelief(communicator, "port", agentPort_);
     ans->enable(1);
   }
-  if (ans == nullptr || document_.GetAgent()->IsKnownAgent(agentName_.c_str()) == 0) {
+  // The server's answer decides: a name that another agent holds is known
+  // as well, at that agent's place.
+  if (ans == nullptr || ans->is_registered() != 1 ||
+      document_.GetAgent()->IsKnownAgent(agentName_.c_str()) == 0) {
     ui.MessageBox("Unable to register with the ANS. Please check the ANS Name and try again",
                   MB_OK);
     return;
@@ -132,7 +135,20 @@ void CCommSettingsModel::OnRegister() {
 void CCommSettingsModel::OnUnRegister() {
   CCommunicator* communicator = Communicator();
   if (communicator == nullptr) return;
-  if (CLookupModule* ans = communicator->retrieve_ans_object()) ans->enable(0);
+  CLookupModule* ans = communicator->retrieve_ans_object();
+  // The registration is withdrawn once the server says so; a refusal keeps
+  // the station registered and says why.
+  const auto* own = FindBelief<CStringBelief>(communicator, "name");
+  if (ans != nullptr && ans->is_registered() == 1 && own != nullptr &&
+      ans->unregister_agent(own->get_value()) == 0) {
+    const char* why = ans->get_last_error();
+    document_.GetUi().MessageBox(
+        ("Unable to unregister from the ANS: " + std::string(why != nullptr ? why : "")).c_str(),
+        MB_OK);
+    OnSetActive();
+    return;
+  }
+  if (ans != nullptr) ans->enable(0);
   registered_ = false;
   OnSetActive();
 }

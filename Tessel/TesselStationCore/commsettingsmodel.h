@@ -67,9 +67,11 @@ class CCommSettingsModel {
   // Registers the station under the agent name (trimmed) with the server
   // of the fields. A name that is empty or holds a blank, a parenthesis or
   // a quote is refused with a message, and so is a registration that the
-  // server does not confirm. Nothing without a communicator.
+  // server does not take or confirm. Nothing without a communicator.
   void OnRegister();
-  // Withdraws the station's registration. Nothing without a communicator.
+  // Withdraws the station's registration. A withdrawal that the server
+  // refuses is shown with its reason, and the station stays registered.
+  // Nothing without a communicator.
   void OnUnRegister();
   // The sheet closed: a registration or withdrawal made here becomes the
   // document's phase and own name; the information pane shows the agent

@@ -1,5 +1,7 @@
 #include "nameserver.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -35,9 +37,17 @@ NameServer::Answer NameServer::answer(const std::string& request) {
 }
 
 std::string NameServer::answer_probed(const std::string& request, const std::string& host,
-                                      unsigned port, bool alive) {
-  const Probed probed{host, port, alive};
+                                      unsigned port, Probe found) {
+  const Probed probed{host, port, found};
   return decide(request, &probed).reply;
+}
+
+bool NameServer::probe_address(const std::string& host, unsigned port, sockaddr_in* address) {
+  *address = sockaddr_in{};
+  address->sin_family = AF_INET;
+  address->sin_port = htons(static_cast<uint16_t>(port));
+  const char* dotted = host == "localhost" ? "127.0.0.1" : host.c_str();
+  return inet_pton(AF_INET, dotted, &address->sin_addr) == 1;
 }
 
 NameServer::Answer NameServer::decide(const std::string& request, const Probed* probed) {
@@ -94,7 +104,8 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
     // repeated: the name stays where it is.
     if (probed == nullptr) return Standing::kProbe;
     if (probed->host != holder.host || probed->port != holder.port) return Standing::kAlive;
-    return probed->alive ? Standing::kAlive : Standing::kGone;
+    // A holder that does not answer in time may only be busy.
+    return probed->found == Probe::kGone ? Standing::kGone : Standing::kAlive;
   };
   const auto probe = [&](const Holder& holder) {
     Answer answer;
@@ -123,6 +134,9 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
   unsigned port = 0;
   if (!ansprotocol::is_word(host.c_str())) return sorry("invalid host");
   if (!ansprotocol::read_port(content.find_token("port"), &port)) return sorry("invalid port");
+  // A place that cannot be probed would hold its names for good.
+  sockaddr_in address{};
+  if (!probe_address(host, port, &address)) return sorry("host is not an address");
   if (held != agents_.end()) {
     Holder& holder = held->second;
     const bool same_place = holder.host == host && holder.port == port;
@@ -172,13 +186,23 @@ bool NameServer::make_room(const Probed* probed, Answer* probe) {
     probe->port = holder.port;
     return false;
   }
-  // Only a probe of that very holder that found it gone makes room: the
-  // names at its place all went with it.
-  if (probed->alive || probed->host != holder.host || probed->port != holder.port) return false;
+  // Only a probe of that very holder counts.
+  if (probed->host != holder.host || probed->port != holder.port) return false;
   const std::string host = holder.host;
   const unsigned port = holder.port;
-  std::erase_if(agents_, [&](const auto& held) {
+  const auto at_place = [&](const auto& held) {
     return held.second.port == port && held.second.host == host;
-  });
+  };
+  if (probed->found == Probe::kAlive) {
+    // Its place goes to the back of the line, so that the next newcomer
+    // probes another: live holders cannot shelter silent ones.
+    for (auto& held : agents_) {
+      if (at_place(held)) held.second.since = ++registrations_;
+    }
+    return false;
+  }
+  // Gone, or not answering in time: rather than keep out a newcomer for
+  // good, its names make room, all that its place holds.
+  std::erase_if(agents_, at_place);
   return true;
 }

@@ -18,18 +18,27 @@
 // it. Without the key, a register of the name at another host or port and
 // an unregister are refused while the holder still accepts connections at
 // its host and port; the caller probes that (answer() asks for it), and a
-// holder that refuses the probe is gone: its name goes to the newcomer. A
-// register at the holder's own host and port changes nothing and gets no
-// key.
+// holder that refuses the probe is gone: its name goes to the newcomer. One
+// that does not answer the probe in time may only be busy and keeps its
+// name. A register at the holder's own host and port changes nothing and
+// gets no key.
+//
+// Places. Every name is held at a place the server can probe: a host that
+// is a dotted IPv4 address or "localhost" (names are not resolved, which
+// would block the loop), anything else is refused at registration.
 //
 // Bounds: names and hosts are words of at most ansprotocol::kMaxWord bytes
 // and ports 1 to 65535 (anything else is refused, never stored); at most
 // kMaxNamesAtAPlace names at one host and port, and kMaxNames in all: when
-// they are taken, the holder registered longest ago is probed and, when it
-// is gone, its names make room; a listing holds the names, in name order,
-// that fit in kMaxListing bytes, so that it never outgrows what the client
-// reads.
+// they are taken, a newcomer has the holder registered (or last found
+// alive) longest ago probed; unless it accepts the connection, every name
+// at its place makes room, and when it does, its place goes to the back of
+// the line for the next newcomer. A listing holds the names, in name
+// order, that fit in kMaxListing bytes, so that it never outgrows what the
+// client reads.
 #pragma once
+
+#include <netinet/in.h>
 
 #include <cstddef>
 #include <map>
@@ -46,6 +55,13 @@ class NameServer {
   static constexpr size_t kMaxNamesAtAPlace = 64;
   static constexpr size_t kMaxListing = 60000;
 
+  // What a probe of a holder's place found.
+  enum class Probe {
+    kAlive,   // it accepted a connection
+    kGone,    // it refused one: nothing listens there
+    kSilent,  // no answer within the probe's time
+  };
+
   // What the server makes of one request.
   struct Answer {
     std::string reply;   // without the 0x04; empty for close_silently
@@ -57,10 +73,13 @@ class NameServer {
   explicit NameServer(const Options& options) : options_(options) {}
 
   Answer answer(const std::string& request);
-  // The reply to `request` once the holder at `host` and `port` was probed:
-  // `alive` when it accepted a connection.
+  // The reply to `request` once the holder at `host` and `port` was probed.
   std::string answer_probed(const std::string& request, const std::string& host, unsigned port,
-                            bool alive);
+                            Probe found);
+
+  // Where a holder at `host` and `port` is probed; false for a host that is
+  // no place the server can probe, which is not stored.
+  static bool probe_address(const std::string& host, unsigned port, sockaddr_in* address);
 
   const Options& options() const { return options_; }
 
@@ -69,13 +88,13 @@ class NameServer {
     std::string host;
     unsigned port = 0;
     std::string key;
-    unsigned long since = 0;  // registration order
+    unsigned long since = 0;  // registration order, or when its place was last found alive
   };
   // What a probe found out about a holder.
   struct Probed {
     std::string host;
     unsigned port = 0;
-    bool alive = false;
+    Probe found = Probe::kAlive;
   };
 
   Answer decide(const std::string& request, const Probed* probed);

@@ -1,6 +1,5 @@
 #include "serverloop.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -11,8 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include "nameserver.h"
 
 namespace {
 
@@ -39,16 +36,6 @@ void drop(int fd) {
 }
 
 bool transient(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
-
-// Where a holder registered at `host` is probed; false for a host that is
-// no dotted address (it is not looked up: that would block the loop).
-bool probe_address(const std::string& host, unsigned port, sockaddr_in* address) {
-  *address = sockaddr_in{};
-  address->sin_family = AF_INET;
-  address->sin_port = htons(static_cast<uint16_t>(port));
-  const char* dotted = host == "localhost" ? "127.0.0.1" : host.c_str();
-  return inet_pton(AF_INET, dotted, &address->sin_addr) == 1;
-}
 
 size_t connection_limit() {
   rlimit descriptors{};
@@ -118,24 +105,24 @@ void NameServerLoop::close_connection(Connection* c, Outcome outcome) {
   }
 }
 
-bool NameServerLoop::make_room() {
-  if (connections_.size() < max_connections_) return true;
-  // The one that has waited longest for its request gives way.
-  auto oldest = connections_.end();
-  for (auto c = connections_.begin(); c != connections_.end(); ++c) {
-    if (c->state == State::kReading && (oldest == connections_.end() || c->accepted < oldest->accepted)) {
-      oldest = c;
-    }
-  }
-  if (oldest == connections_.end()) return false;
+void NameServerLoop::make_room() {
+  if (connections_.size() < max_connections_) return;
+  // The one accepted longest ago gives way, whatever it waits for: a peer's
+  // request, a peer that does not take its reply, or a probe. A well-behaved
+  // client is done within moments, so peers that hold their connections go
+  // first.
+  const auto oldest = std::min_element(
+      connections_.begin(), connections_.end(),
+      [](const Connection& a, const Connection& b) { return a.accepted < b.accepted; });
   close_connection(&*oldest, Outcome::kDrop);
   *oldest = std::move(connections_.back());
   connections_.pop_back();
-  return true;
 }
 
 void NameServerLoop::accept_all(Clock::time_point now) {
-  for (;;) {
+  // No more in one round than are served at once: a newcomer never gives
+  // way to those accepted after it before its request was read.
+  for (size_t taken = 0; taken < max_connections_; ++taken) {
     const int fd = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
@@ -146,15 +133,19 @@ void NameServerLoop::accept_all(Clock::time_point now) {
       }
       return;
     }
-    if (!make_room()) {
-      drop(fd);
-      continue;
-    }
     setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSendBuffer, sizeof kSendBuffer);
     Connection c;
     c.fd = fd;
-    c.accepted = now;
+    c.accepted = ++accepts_;
     c.due = now + kRequestTime;
+    // A request that came with the connection is answered at once; only a
+    // connection that waits takes a place.
+    const Outcome outcome = step(&c, POLLIN, now);
+    if (outcome != Outcome::kKeep) {
+      close_connection(&c, outcome);
+      continue;
+    }
+    make_room();
     connections_.push_back(std::move(c));
   }
 }
@@ -176,10 +167,9 @@ NameServerLoop::Outcome NameServerLoop::step(Connection* c, short events, Clock:
         int error = 0;
         socklen_t length = sizeof error;
         getsockopt(c->probe, SOL_SOCKET, SO_ERROR, &error, &length);
-        return probed(c, error == 0, now);
+        return probed(c, error == 0 ? NameServer::Probe::kAlive : NameServer::Probe::kGone, now);
       }
-      // No answer in time: the holder may only be busy.
-      return now >= c->due ? probed(c, true, now) : Outcome::kKeep;
+      return now >= c->due ? probed(c, NameServer::Probe::kSilent, now) : Outcome::kKeep;
     case State::kWriting:
       if (events != 0) {
         const Outcome outcome = write_reply(c);
@@ -226,24 +216,29 @@ NameServerLoop::Outcome NameServerLoop::answer(Connection* c, Clock::time_point 
 }
 
 NameServerLoop::Outcome NameServerLoop::start_probe(Connection* c, Clock::time_point now) {
+  using Probe = NameServer::Probe;
   sockaddr_in address{};
-  // A holder that cannot be probed keeps its name.
-  if (!probe_address(c->holder_host, c->holder_port, &address)) return probed(c, true, now);
-  c->probe = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (c->probe < 0) return probed(c, true, now);
-  if (connect(c->probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    return probed(c, true, now);
+  // Only places that can be probed are stored.
+  if (!NameServer::probe_address(c->holder_host, c->holder_port, &address)) {
+    return probed(c, Probe::kGone, now);
   }
-  if (errno != EINPROGRESS) return probed(c, false, now);
+  // Out of descriptors the holder is not asked: it keeps its names.
+  c->probe = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (c->probe < 0) return probed(c, Probe::kAlive, now);
+  if (connect(c->probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    return probed(c, Probe::kAlive, now);
+  }
+  if (errno != EINPROGRESS) return probed(c, Probe::kGone, now);
   c->state = State::kProbing;
   c->due = now + kProbeTime;
   return Outcome::kKeep;
 }
 
-NameServerLoop::Outcome NameServerLoop::probed(Connection* c, bool alive, Clock::time_point now) {
+NameServerLoop::Outcome NameServerLoop::probed(Connection* c, NameServer::Probe found,
+                                              Clock::time_point now) {
   if (c->probe >= 0) close(c->probe);
   c->probe = -1;
-  return reply_with(c, server_->answer_probed(c->request, c->holder_host, c->holder_port, alive),
+  return reply_with(c, server_->answer_probed(c->request, c->holder_host, c->holder_port, found),
                     now);
 }
 

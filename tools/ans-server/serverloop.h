@@ -4,12 +4,13 @@
 // reply; the whole request must arrive within five seconds of the accept and
 // the whole reply must be taken within five seconds, or the connection is
 // dropped. A request that needs a name's holder probed waits for a
-// non-blocking connect to the holder (at most a second; no answer in that
-// time counts as alive) without holding the others up.
+// non-blocking connect to the holder (at most a second; NameServer decides
+// what no answer in that time means) without holding the others up.
 //
 // At most max_connections() connections are served at once: a newcomer
-// beyond them takes the place of the connection that has waited longest for
-// its request, so idle peers cannot lock the others out.
+// beyond them takes the place of the connection accepted longest ago,
+// whatever it waits for, so that peers that hold their connections (idle,
+// not reading their replies, asking for probes) cannot lock the others out.
 #pragma once
 
 #include <chrono>
@@ -18,8 +19,7 @@
 #include <vector>
 
 #include "Talkwick/messageframer.h"
-
-class NameServer;
+#include "nameserver.h"
 
 class NameServerLoop {
  public:
@@ -47,7 +47,7 @@ class NameServerLoop {
     int fd = -1;                 // owned
     int probe = -1;              // owned: the connect to a holder, while probing
     State state = State::kReading;
-    Clock::time_point accepted;
+    unsigned long accepted = 0;  // the order of its accept
     Clock::time_point due;       // deadline, or when a delayed answer is due
     CMessageFramer framer;       // cuts the request from what came
     std::string request;         // the whole request, once read
@@ -58,15 +58,15 @@ class NameServerLoop {
   };
 
   void accept_all(Clock::time_point now);
-  // Makes room for a newcomer: false when no connection can give way.
-  bool make_room();
+  // Makes room for a newcomer.
+  void make_room();
   void close_connection(Connection* c, Outcome outcome);
   Outcome step(Connection* c, short events, Clock::time_point now);
   Outcome read_request(Connection* c, Clock::time_point now);
   Outcome request_read(Connection* c, Clock::time_point now);
   Outcome answer(Connection* c, Clock::time_point now);
   Outcome start_probe(Connection* c, Clock::time_point now);
-  Outcome probed(Connection* c, bool alive, Clock::time_point now);
+  Outcome probed(Connection* c, NameServer::Probe found, Clock::time_point now);
   Outcome reply_with(Connection* c, std::string text, Clock::time_point now);
   Outcome write_reply(Connection* c);
   int poll_timeout_ms(Clock::time_point now) const;
@@ -75,5 +75,6 @@ class NameServerLoop {
   NameServer* server_;
   size_t max_connections_;
   std::vector<Connection> connections_;
+  unsigned long accepts_ = 0;
   Clock::time_point accept_paused_until_;  // while out of descriptors
 };

@@ -1,8 +1,6 @@
 #include "Namewick/ansclient.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -19,6 +17,7 @@
 #include "Platform/listbox.h"
 #include "Platform/tests/looptest.h"
 #include "testsupport/loopback.h"
+#include "testsupport/tempdir.h"
 
 namespace {
 
@@ -87,21 +86,9 @@ struct VectorComboBox : CComboBox {
   std::vector<std::string> items;
 };
 
-// A loopback port on which nothing listens.
-unsigned unused_port() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
 class ANSClientTest : public LoopTest {
  protected:
+  testsupport::TempDir dir;  // where the clients keep their keys
   unsigned start_server(const std::vector<std::string>& switches = {}) {
     const unsigned port = childtest::start_ans_server(&server, TESSEL_ANS_SERVER, switches);
     EXPECT_NE(port, 0u) << "ans-server did not start";
@@ -207,7 +194,7 @@ TEST_F(ANSClientTest, EnableAliveAndDisable) {
 }
 
 TEST_F(ANSClientTest, AliveRetriesAFailedRegistrationWhileEnabled) {
-  const unsigned port = unused_port();
+  const unsigned port = testsupport::unused_loopback_port();
   Agent enabled("A", 7001, port);
   Agent disabled("C", 7003, port);
   enabled.client->enable(1);
@@ -309,6 +296,28 @@ TEST_F(ANSClientTest, TheKeyOfItsRegistrationProvesTheHolder) {
   close(listener);
 }
 
+TEST_F(ANSClientTest, AnAgentStartedAgainAtItsPlaceStillHoldsItsName) {
+  const unsigned port = start_server();
+  unsigned listening = 0;
+  const int listener = testsupport::listen_on_loopback(&listening);  // its place stays alive
+  const int place = static_cast<int>(listening);
+  {
+    Agent before("A", place, port);
+    ASSERT_EQ(before.client->register_agent("A"), 1) << before.error();
+  }  // ended without withdrawing the name, as a killed agent does
+  // The same name started in the same directory at another port is no holder.
+  Agent elsewhere("A", 7009, port);
+  EXPECT_EQ(elsewhere.client->register_agent("A"), 0);
+  EXPECT_EQ(elsewhere.error(), "The name server at [127.0.0.1][" + std::to_string(port) +
+                                   "] said sorry: name taken");
+  Agent again("A", place, port);
+  ASSERT_EQ(again.client->register_agent("A"), 1) << again.error();
+  EXPECT_EQ(again.client->unregister_agent("A"), 1) << again.error();
+  Agent observer("B", 7002, port);
+  EXPECT_EQ(observer.client->lookup_agent("A"), 0);
+  close(listener);
+}
+
 TEST_F(ANSClientTest, FailuresAreResultsWithAReadableError) {
   struct Case {
     std::vector<std::string> switches;
@@ -332,7 +341,7 @@ TEST_F(ANSClientTest, FailuresAreResultsWithAReadableError) {
     childtest::ChildProcess child;
     const unsigned port = c.server ? childtest::start_ans_server(&child, TESSEL_ANS_SERVER,
                                                                  c.switches)
-                                   : unused_port();
+                                   : testsupport::unused_loopback_port();
     ASSERT_NE(port, 0u);
     std::string error = c.error;
     if (const size_t at = error.find("%P"); at != std::string::npos) {

@@ -4,6 +4,7 @@
 // refused; a station started with a name server registers at once. The
 // conversation page shows the station's messages as trees.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,6 +30,8 @@
 #include "TesselStationCore/stationagent.h"
 #include "stationwindowstest.h"
 #include "testsupport/childprocess.h"
+#include "testsupport/framedclient.h"
+#include "testsupport/loopback.h"
 #include "testsupport/modal.h"
 #include "testsupport/treelines.h"
 
@@ -196,6 +199,66 @@ TEST_F(AdminSheetTest, AWithdrawnRegistrationReachesThePaneAtTheNextIdleUpdate) 
   frame->UpdateCommandUi();
   EXPECT_EQ(tree_lines(frame->GetInfoView())[1], "  Agent: AlphaStation");
   EXPECT_EQ(tree_lines(frame->GetInfoView())[2], "    Host: ");
+}
+
+// The station at a port of its own, registered with the name server of the
+// test under the name AlphaStation.
+std::vector<std::string> AtPort(unsigned port, unsigned ans_port) {
+  return {"-name", "AlphaStation", "-port", std::to_string(port), "-ans", "127.0.0.1", "-ansport",
+          std::to_string(ans_port)};
+}
+
+std::string LookUp(unsigned ans_port, const std::string& name) {
+  return testsupport::ask_once(ans_port, "(ask-one :sender T :receiver ANS :reply-with R1 "
+                                         ":content (lookup :name " + name + "))");
+}
+
+// The program killed at its port, then these windows started there in its
+// working directory, as a station restarted by its operator.
+TEST_F(AdminSheetTest, AStationStartedAgainAtItsPortCanUnregister) {
+  const std::vector<std::string> options = AtPort(testsupport::unused_loopback_port(), ans_port);
+  childtest::ChildProcess killed;
+  setenv("TESSEL_UNATTENDED", "1", 1);
+  ASSERT_TRUE(killed.start(TESSEL_STATION, options));
+  unsetenv("TESSEL_UNATTENDED");
+  std::string first;
+  ASSERT_TRUE(killed.read_line(&first, 60000));
+  ASSERT_NE(first.find("registered with the name server"), std::string::npos) << first;
+  kill(killed.pid(), SIGKILL);
+  ASSERT_EQ(killed.wait_exit(10000), -1);
+
+  ASSERT_EQ(Create(options), 0);
+  ASSERT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_REGISTERED);
+  EditSettings(frame.get(), [&](CAdminPropSheet* sheet) {
+    CDlgPropCommSettings* page = sheet->GetCommSettings();
+    Find<QPushButton>(page, CDlgPropCommSettings::IDC_UNREGISTER)->click();
+    EXPECT_TRUE(Find<QPushButton>(page, CDlgPropCommSettings::IDC_REGISTER)->isEnabled());
+    sheet->accept();
+  });
+  EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_UNREGISTERED);
+  EXPECT_NE(LookUp(ans_port, "AlphaStation").find("unknown agent"), std::string::npos);
+}
+
+TEST_F(AdminSheetTest, AWithdrawalTheServerRefusesIsShownAndTheStationStaysRegistered) {
+  const unsigned port = testsupport::unused_loopback_port();
+  // Someone registered the name at the station's place before it started.
+  ASSERT_TRUE(testsupport::register_with_name_server(ans_port, "AlphaStation", port));
+  ASSERT_EQ(Create(AtPort(port, ans_port)), 0);
+  ASSERT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_REGISTERED);
+  testsupport::SeenBox seen;
+  EditSettings(frame.get(), [&](CAdminPropSheet* sheet) {
+    CDlgPropCommSettings* page = sheet->GetCommSettings();
+    testsupport::close_next_box(&seen);
+    Find<QPushButton>(page, CDlgPropCommSettings::IDC_UNREGISTER)->click();
+    EXPECT_TRUE(Find<QPushButton>(page, CDlgPropCommSettings::IDC_UNREGISTER)->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>(page, CDlgPropCommSettings::IDC_REGISTER)->isEnabled());
+    sheet->accept();
+  });
+  EXPECT_EQ(seen.text.toStdString(), "Unable to unregister from the ANS: The name server at "
+                                     "[127.0.0.1][" + std::to_string(ans_port) +
+                                     "] said sorry: not the holder");
+  EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_REGISTERED);
+  EXPECT_NE(LookUp(ans_port, "AlphaStation").find("(agent :name AlphaStation"), std::string::npos);
 }
 
 TEST_F(AdminSheetTest, StationStartedWithoutAReachableNameServerRunsUnregistered) {

@@ -6,6 +6,7 @@
 #include "TesselStationCore/commsettingsmodel.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <ostream>
 #include <string>
@@ -15,6 +16,8 @@
 #include "TesselStationCore/infopanemodel.h"
 #include "runningstation.h"
 #include "stationtest.h"
+#include "testsupport/framedclient.h"
+#include "testsupport/loopback.h"
 
 namespace stationtest {
 namespace {
@@ -154,6 +157,40 @@ TEST_F(RegisteringStation, ARegistrationTheServerDoesNotConfirmIsReported) {
                             "Name and try again)"});
   EXPECT_FALSE(page.IsRegistered());
   EXPECT_EQ(belief("ansport"), 1);  // the settings stay as entered
+}
+
+TEST_F(RegisteringStation, ANameThatALiveAgentHoldsIsNotShownAsRegistered) {
+  unsigned live = 0;
+  const int listener = testsupport::listen_on_loopback(&live);
+  ASSERT_EQ(other.Register("Alpha", ans_port, live), 1);
+  CCommSettingsModel page(doc);
+  page.OnRegister();
+  EXPECT_EQ(ui.calls, Lines{"MessageBox(Unable to register with the ANS. Please check the ANS "
+                            "Name and try again)"});
+  EXPECT_FALSE(page.IsRegistered());
+  page.Apply();
+  EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_UNREGISTERED);
+  close(listener);
+}
+
+TEST_F(RegisteringStation, AWithdrawalTheServerRefusesIsShownAndTheStationStaysRegistered) {
+  // Someone registered the name at the station's own place first: the
+  // station's registration is taken, but the key is the other's.
+  ASSERT_TRUE(testsupport::register_with_name_server(ans_port, "Alpha",
+                                                     static_cast<unsigned>(belief("port"))));
+  CCommSettingsModel page(doc);
+  page.OnRegister();
+  ASSERT_TRUE(page.IsRegistered()) << testing::PrintToString(ui.calls);
+  ui.calls.clear();
+  page.OnUnRegister();
+  EXPECT_EQ(ui.calls, Lines{"MessageBox(Unable to unregister from the ANS: The name server at "
+                            "[127.0.0.1][" +
+                            std::to_string(ans_port) + "] said sorry: not the holder)"});
+  EXPECT_TRUE(page.IsRegistered());
+  EXPECT_TRUE(page.CanUnregister());
+  EXPECT_EQ(agent->IsKnownAgent("Alpha"), 1);
+  page.Apply();
+  EXPECT_EQ(doc.GetPhase(), CTesselStationDoc::PHASE_REGISTERED);
 }
 
 TEST_F(RegisteringStation, RegisteringThenUnregisteringLeavesThePhaseUnregistered) {

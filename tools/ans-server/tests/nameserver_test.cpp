@@ -61,6 +61,8 @@ TEST(NameServer, RegistersLooksUpListsAndUnregisters) {
   EXPECT_EQ(server.answer(kListall).reply, told("(agents :names (A B))"));
   EXPECT_EQ(server.answer(unregister_request("B", other)).reply, told("(ok)"));
   EXPECT_EQ(lookup(&server, "B"), sorry("unknown agent"));
+  // The host the client names when it knows no address of its own.
+  EXPECT_NE(key_of(server.answer(register_request("C", "localhost", 7003)).reply), "");
 }
 
 struct RefusalCase {
@@ -112,6 +114,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NameTooLong", {},
                     register_request(std::string(ansprotocol::kMaxWord + 1, 'n'), "h", 1),
                     sorry("invalid name")},
+        RefusalCase{"HostNotAnAddress", {}, register_request("A", "z0", 1),
+                    sorry("host is not an address")},
+        RefusalCase{"HostAShortenedAddress", {}, register_request("A", "127.1", 1),
+                    sorry("host is not an address")},
         RefusalCase{"HostTooLong", {},
                     register_request("A", std::string(ansprotocol::kMaxWord + 1, 'h'), 1),
                     sorry("invalid host")},
@@ -127,7 +133,7 @@ struct HeldNameCase {
   int port;
   Key key;
   bool probed;       // the server asks to probe the holder at 127.0.0.1:7001 ...
-  bool alive;        // ... which is found alive or gone
+  NameServer::Probe found;  // ... and the probe finds this
   std::string reply;  // "(ok :key K)": the holder's key; "(ok :key new)": a new one
   int held_at;        // the port A is found at afterwards; 0: not held
 };
@@ -153,7 +159,7 @@ TEST_P(HeldName, StaysWithItsHolderWhileItIsAlive) {
     EXPECT_EQ(answer.host, "127.0.0.1");
     EXPECT_EQ(answer.port, 7001u);
     EXPECT_EQ(answer.reply, "");
-    reply = server.answer_probed(text, answer.host, answer.port, c.alive);
+    reply = server.answer_probed(text, answer.host, answer.port, c.found);
   }
   std::string expected = c.reply;
   if (expected == "(ok :key K)") expected = told("(ok :key " + key + ")");
@@ -170,28 +176,36 @@ TEST_P(HeldName, StaysWithItsHolderWhileItIsAlive) {
                            : sorry("unknown agent"));
 }
 
+constexpr auto kAlive = NameServer::Probe::kAlive;
+constexpr auto kGone = NameServer::Probe::kGone;
+constexpr auto kSilent = NameServer::Probe::kSilent;
+
 INSTANTIATE_TEST_SUITE_P(
     Table, HeldName,
     testing::Values(
-        HeldNameCase{"HolderRegistersAgain", false, 7001, HeldNameCase::kRight, false, false,
+        HeldNameCase{"HolderRegistersAgain", false, 7001, HeldNameCase::kRight, false, kAlive,
                      "(ok :key K)", 7001},
-        HeldNameCase{"HolderMoves", false, 7002, HeldNameCase::kRight, false, false,
+        HeldNameCase{"HolderMoves", false, 7002, HeldNameCase::kRight, false, kAlive,
                      "(ok :key K)", 7002},
         HeldNameCase{"SameLocationWithoutKeyChangesNothing", false, 7001, HeldNameCase::kNone,
-                     false, false, told("(ok)"), 7001},
+                     false, kAlive, told("(ok)"), 7001},
         HeldNameCase{"AnotherPortWhileTheHolderLives", false, 7002, HeldNameCase::kNone, true,
-                     true, sorry("name taken"), 7001},
-        HeldNameCase{"AnotherPortWithAWrongKey", false, 7002, HeldNameCase::kWrong, true, true,
+                     kAlive, sorry("name taken"), 7001},
+        HeldNameCase{"AnotherPortWhileTheHolderIsSilent", false, 7002, HeldNameCase::kNone, true,
+                     kSilent, sorry("name taken"), 7001},
+        HeldNameCase{"AnotherPortWithAWrongKey", false, 7002, HeldNameCase::kWrong, true, kAlive,
                      sorry("name taken"), 7001},
         HeldNameCase{"AnotherPortAfterTheHolderDied", false, 7002, HeldNameCase::kNone, true,
-                     false, "(ok :key new)", 7002},
-        HeldNameCase{"HolderUnregisters", true, 0, HeldNameCase::kRight, false, false,
+                     kGone, "(ok :key new)", 7002},
+        HeldNameCase{"HolderUnregisters", true, 0, HeldNameCase::kRight, false, kAlive,
                      told("(ok)"), 0},
         HeldNameCase{"UnregisterWithoutKeyWhileTheHolderLives", true, 0, HeldNameCase::kNone,
-                     true, true, sorry("not the holder"), 7001},
-        HeldNameCase{"UnregisterWithAWrongKey", true, 0, HeldNameCase::kWrong, true, true,
+                     true, kAlive, sorry("not the holder"), 7001},
+        HeldNameCase{"UnregisterWithoutKeyWhileTheHolderIsSilent", true, 0, HeldNameCase::kNone,
+                     true, kSilent, sorry("not the holder"), 7001},
+        HeldNameCase{"UnregisterWithAWrongKey", true, 0, HeldNameCase::kWrong, true, kAlive,
                      sorry("not the holder"), 7001},
-        HeldNameCase{"UnregisterAfterTheHolderDied", true, 0, HeldNameCase::kNone, true, false,
+        HeldNameCase{"UnregisterAfterTheHolderDied", true, 0, HeldNameCase::kNone, true, kGone,
                      told("(ok)"), 0}),
     [](const testing::TestParamInfo<HeldNameCase>& info) { return info.param.name; });
 
@@ -203,7 +217,7 @@ TEST(NameServer, AProbeOfAHolderThatChangedMeanwhileKeepsTheName) {
   // Meanwhile the holder moved; the probe of its old place proves nothing.
   ASSERT_EQ(server.answer(register_request("A", "127.0.0.1", 7002, key)).reply,
             told("(ok :key " + key + ")"));
-  EXPECT_EQ(server.answer_probed(taking, "127.0.0.1", 7001, false), sorry("name taken"));
+  EXPECT_EQ(server.answer_probed(taking, "127.0.0.1", 7001, kGone), sorry("name taken"));
   EXPECT_EQ(lookup(&server, "A"), told("(agent :name A :host 127.0.0.1 :port 7002)"));
 }
 
@@ -215,42 +229,72 @@ TEST(NameServer, AnUnregisteredNameIsFreeForAnotherHolder) {
   EXPECT_EQ(lookup(&server, "A"), told("(agent :name A :host 127.0.0.1 :port 7002)"));
 }
 
-TEST(NameServer, WhenEveryNameIsTakenOnlyAGoneHolderMakesRoom) {
+struct FullTableCase {
+  const char* name;
+  NameServer::Probe found;  // what the probe of the oldest holder finds
+  bool admitted;            // the newcomer gets its name, the oldest holder's go
+};
+
+void PrintTo(const FullTableCase& c, std::ostream* out) { *out << c.name; }
+
+class FullTable : public testing::TestWithParam<FullTableCase> {};
+
+TEST_P(FullTable, OnlyAHolderFoundAliveKeepsOutANewcomer) {
+  const FullTableCase& c = GetParam();
   NameServer server({});
   for (size_t i = 0; i < NameServer::kMaxNames; ++i) {
     const std::string name = "N" + std::to_string(i);
-    ASSERT_NE(key_of(server.answer(register_request(name, "h", static_cast<int>(i) + 1)).reply),
-              "")
-        << i;
+    const int port = static_cast<int>(i / NameServer::kMaxNamesAtAPlace) + 1;
+    ASSERT_NE(key_of(server.answer(register_request(name, "127.0.0.1", port)).reply), "") << i;
   }
   // The holder registered longest ago is probed ...
-  const std::string late = register_request("Late", "h", 9999);
+  const std::string late = register_request("Late", "127.0.0.1", 9999);
   NameServer::Answer answer = server.answer(late);
   ASSERT_TRUE(answer.probe);
-  EXPECT_EQ(answer.host, "h");
+  EXPECT_EQ(answer.host, "127.0.0.1");
   EXPECT_EQ(answer.port, 1u);
-  // ... and the newcomer is refused while it lives, let in once it is gone.
-  EXPECT_EQ(server.answer_probed(late, "h", 1, true), sorry("too many names"));
-  EXPECT_EQ(lookup(&server, "Late"), sorry("unknown agent"));
-  EXPECT_NE(key_of(server.answer_probed(late, "h", 1, false)), "");
-  EXPECT_EQ(lookup(&server, "N0"), sorry("unknown agent"));
-  EXPECT_EQ(lookup(&server, "Late"), told("(agent :name Late :host h :port 9999)"));
+  // ... and decides whether the newcomer comes in.
+  const std::string reply = server.answer_probed(late, "127.0.0.1", 1, c.found);
+  if (c.admitted) {
+    EXPECT_NE(key_of(reply), "") << reply;
+    EXPECT_EQ(lookup(&server, "Late"), told("(agent :name Late :host 127.0.0.1 :port 9999)"));
+    // Every name at the oldest holder's place went with it.
+    EXPECT_EQ(lookup(&server, "N0"), sorry("unknown agent"));
+    EXPECT_EQ(lookup(&server, "N63"), sorry("unknown agent"));
+  } else {
+    EXPECT_EQ(reply, sorry("too many names"));
+    EXPECT_EQ(lookup(&server, "Late"), sorry("unknown agent"));
+    EXPECT_EQ(lookup(&server, "N0"), told("(agent :name N0 :host 127.0.0.1 :port 1)"));
+    // The live place goes to the back of the line: the next newcomer has
+    // the one registered after it probed.
+    EXPECT_EQ(server.answer(late).port, 2u);
+  }
+  EXPECT_EQ(lookup(&server, "N64"), told("(agent :name N64 :host 127.0.0.1 :port 2)"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, FullTable,
+                         testing::Values(FullTableCase{"HolderAlive", kAlive, false},
+                                         FullTableCase{"HolderGone", kGone, true},
+                                         FullTableCase{"HolderSilent", kSilent, true}),
+                         [](const testing::TestParamInfo<FullTableCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST(NameServer, OnePlaceHoldsAtMostItsNumberOfNames) {
   NameServer server({});
   for (size_t i = 0; i < NameServer::kMaxNamesAtAPlace; ++i) {
-    ASSERT_NE(key_of(server.answer(register_request("N" + std::to_string(i), "h", 1)).reply), "")
-        << i;
+    const std::string name = "N" + std::to_string(i);
+    ASSERT_NE(key_of(server.answer(register_request(name, "127.0.0.1", 1)).reply), "") << i;
   }
-  EXPECT_EQ(server.answer(register_request("More", "h", 1)).reply,
+  EXPECT_EQ(server.answer(register_request("More", "127.0.0.1", 1)).reply,
             sorry("too many names at this place"));
-  const std::string key = key_of(server.answer(register_request("Elsewhere", "h", 2)).reply);
+  const std::string key =
+      key_of(server.answer(register_request("Elsewhere", "127.0.0.1", 2)).reply);
   ASSERT_NE(key, "");
-  EXPECT_EQ(server.answer(register_request("Elsewhere", "h", 1, key)).reply,
+  EXPECT_EQ(server.answer(register_request("Elsewhere", "127.0.0.1", 1, key)).reply,
             sorry("too many names at this place"));
   // The names held there still register again.
-  EXPECT_EQ(server.answer(register_request("N0", "h", 1)).reply, told("(ok)"));
+  EXPECT_EQ(server.answer(register_request("N0", "127.0.0.1", 1)).reply, told("(ok)"));
 }
 
 TEST(NameServer, AListingHoldsTheNamesThatFitItsBound) {
@@ -260,7 +304,7 @@ TEST(NameServer, AListingHoldsTheNamesThatFitItsBound) {
     for (char d = 'a'; d <= 'z'; ++d) {
       names.push_back(std::string(1, c) + d + std::string(ansprotocol::kMaxWord - 2, 'x'));
       const int port = static_cast<int>(names.size());
-      ASSERT_NE(key_of(server.answer(register_request(names.back(), "h", port)).reply), "");
+      ASSERT_NE(key_of(server.answer(register_request(names.back(), "127.0.0.1", port)).reply), "");
     }
   }
   CANSReply read;
