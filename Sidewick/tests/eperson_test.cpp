@@ -246,7 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"quoted_windows_path",
                    "(\n" + kStoredAge + stored_line(R"("C:\dir\")") + ")\n",
                    1,
-                   {{"age", PARAMETER_INT, "42", 0, 0}, {"v", PARAMETER_CHAR, R"("C:\dir\")", 0, 0}}},
+                   {{"age", PARAMETER_INT, "42", 0, 0},
+                    {"v", PARAMETER_CHAR, R"("C:\dir\")", 0, 0}}},
         // Each line is read alone: its quote does not pair up with the next;
         // an entry laid over two lines is read whole.
         StoredCase{"quotes_on_two_lines",

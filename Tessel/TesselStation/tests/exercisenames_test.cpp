@@ -6,13 +6,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "stationprocess.h"
 #include "testsupport/childprocess.h"
 #include "testsupport/strictkqml.h"
 #include "testsupport/tempdir.h"
@@ -20,16 +18,10 @@
 namespace {
 
 using testsupport::KQMLExpr;
+using testsupport::TempDir;
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
-}
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream whole;
-  whole << in.rdbuf();
-  return whole.str();
 }
 
 // Replaces the one `from` of `text` by `to`.
@@ -68,11 +60,11 @@ std::map<std::string, std::string> NamesById(const KQMLExpr& stats, const std::s
 }
 
 TEST(ExerciseNames, EveryFrameReadsStrictlyAndTheStatisticsGiveTheNamesBack) {
-  testsupport::TempDir dir;
+  TempDir dir;
   const std::string scenarios = TESSEL_SIM_SCENARIOS;
   // The demo's scenario with every unit renamed, the names written as KQML
   // strings (quote and backslash escaped).
-  std::string scenario = Read(scenarios + "/demo.scenario");
+  std::string scenario = TempDir::read(scenarios + "/demo.scenario");
   ReplaceOnce(&scenario, "${url:demo.map}", "${url:" + scenarios + "/demo.map}");
   ReplaceOnce(&scenario, R"("North Watch")", R"("z)w")");
   ReplaceOnce(&scenario, R"("East Watch")", R"("x\"y")");
@@ -81,36 +73,22 @@ TEST(ExerciseNames, EveryFrameReadsStrictlyAndTheStatisticsGiveTheNamesBack) {
   ReplaceOnce(&scenario, R"("Skylance")", R"("say \"hi\" C:\\dir\\")");
   ReplaceOnce(&scenario, R"("Raider One")", R"("a)b")");
   ReplaceOnce(&scenario, R"("Raider Two")", R"(":activationCt")");
-  testsupport::TempDir::write(dir.file("demo.scenario"), scenario);
-  testsupport::TempDir::write(dir.file("demo.script"), Read(scenarios + "/demo.script"));
+  TempDir::write(dir.file("demo.scenario"), scenario);
+  TempDir::write(dir.file("demo.script"), TempDir::read(scenarios + "/demo.script"));
   const std::map<std::string, std::string> interceptors = {
       {"I-101", "x(y"}, {"I-102", ""}, {"I-103", R"(say "hi" C:\dir\)"}};
   const std::map<std::string, std::string> radars = {{"R-1", "z)w"}, {"R-2", "x\"y"}};
 
-  childtest::ChildProcess server;
-  const unsigned ans = childtest::start_ans_server(&server, TESSEL_ANS_SERVER);
-  ASSERT_NE(ans, 0u);
-  childtest::ChildProcess station;
-  setenv("TESSEL_UNATTENDED", "1", 1);
-  ASSERT_TRUE(station.start(TESSEL_STATION, {"-name", "AlphaStation", "-port", "0", "-ans",
-                                             "127.0.0.1", "-ansport", std::to_string(ans)}));
-  unsetenv("TESSEL_UNATTENDED");
-  std::string first;
-  ASSERT_TRUE(station.read_line(&first, 60000));
-  ASSERT_TRUE(Contains(first, "registered with the name server")) << first;
-
-  childtest::ChildProcess sim;
-  ASSERT_TRUE(sim.start(TESSEL_SIM_AGENT,
-                        {"-script", dir.file("demo.script"), "-station", "AlphaStation", "-ans",
-                         "127.0.0.1", "-ansport", std::to_string(ans), "-port", "0", "-frames",
-                         dir.file("frames")}));
-  const std::string exchanged = sim.read_all(300000);
-  EXPECT_EQ(sim.wait_exit(10000), 0) << exchanged;
+  stationtest::StationExercise run;
+  ASSERT_TRUE(run.StartStation()) << run.first;
+  ASSERT_TRUE(run.StartSim(dir.file("demo.script"), {"-frames", dir.file("frames")}));
+  const std::string exchanged = run.sim.read_all(300000);
+  EXPECT_EQ(run.sim.wait_exit(10000), 0) << exchanged;
   EXPECT_TRUE(Contains(exchanged, "script complete")) << exchanged;
-  kill(station.pid(), SIGTERM);
-  EXPECT_EQ(station.wait_exit(60000), 0) << station.read_all(5000);
+  kill(run.station.pid(), SIGTERM);
+  EXPECT_EQ(run.station.wait_exit(60000), 0) << run.station.read_all(5000);
 
-  const std::vector<std::string> frames = Frames(Read(dir.file("frames")));
+  const std::vector<std::string> frames = Frames(TempDir::read(dir.file("frames")));
   ASSERT_FALSE(frames.empty());
   int stats_frames = 0;
   for (const std::string& frame : frames) {
