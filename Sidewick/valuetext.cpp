@@ -101,7 +101,9 @@ bool is_writable(const char* text) {
 }
 
 std::string written_value(const char* text) {
-  return reads_back_as_value(text) ? "(" + std::string(text) + ")" : kqml_string(text);
+  const std::string enclosed = "(" + std::string(text) + ")";
+  return reads_back_as_value(text) && !takes_in_keywords(enclosed.c_str()) ? enclosed
+                                                                          : kqml_string(text);
 }
 
 std::string value_text(const char* value) {

@@ -37,9 +37,10 @@ bool reads_back_as_keyword(const char* name);
 // a line end (the parser reads them as blanks, in strings too).
 bool is_writable(const char* text);
 // `text` written as the value of a keyword: in parentheses, "(text)", when
-// it reads back so (reads_back_as_value), else as a KQML string
-// (kqml_string), which reads back whole whatever it holds. For writable
-// texts (above).
+// it reads back so (reads_back_as_value) and no reader could take it for
+// one that took in later keywords (takes_in_keywords), else as a KQML
+// string (kqml_string), which reads back whole whatever it holds. For
+// writable texts (above).
 std::string written_value(const char* text);
 // What a keyword's value, as written_value writes it, stands for: a
 // string's text (kqml_string_text); any other value without its
