@@ -167,27 +167,38 @@ HeapText CEPerson::create_string() {
 
 namespace {
 
+// An entry laid over more lines than this is not read: lines that never
+// read together would otherwise be parsed again with each line after them.
+constexpr int kMostLinesOfAnEntry = 64;
+
 // The entries of an internal form as its writers lay them out, one line a
 // parameter, so that a quote left open on one line cannot take in the lines
 // after it: the lines between the text's first '(' and its last ')', each
 // in parentheses, ready to parse. A line that does not read alone (an entry
 // laid over several lines) goes with the lines after it, up to the one with
-// which it reads; a rest that never reads comes last, to fail.
+// which it reads; a rest that does not read within kMostLinesOfAnEntry
+// lines comes last, to fail.
 std::vector<std::string> entry_lines(const std::string& text) {
   std::vector<std::string> pieces;
   const size_t open = text.find('(');
   const size_t close = text.rfind(')');
   if (open == std::string::npos || close == std::string::npos || close <= open) return pieces;
   std::string pending;
+  int lines = 0;
   for (size_t at = open + 1; at < close;) {
     const size_t end = std::min(text.find('\n', at), close);
     pending += text.substr(at, end - at) + " ";
     at = end + 1;
     if (pending.find_first_not_of(" \t\r") == std::string::npos) {
       pending.clear();
-    } else if (CKQMLParser::parses(("(" + pending + ")").c_str())) {
-      pieces.push_back("(" + pending + ")");
+      continue;
+    }
+    const std::string piece = "(" + pending + ")";
+    if (CKQMLParser::parses(piece.c_str()) || ++lines == kMostLinesOfAnEntry) {
+      pieces.push_back(piece);
+      if (lines == kMostLinesOfAnEntry) return pieces;
       pending.clear();
+      lines = 0;
     }
   }
   if (!pending.empty() && pending.find_first_not_of(" \t\r") != std::string::npos) {

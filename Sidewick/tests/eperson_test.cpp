@@ -220,7 +220,7 @@ void PrintTo(const StoredCase& c, std::ostream* out) { *out << c.name; }
 class EPersonStored : public testing::TestWithParam<StoredCase> {};
 
 // A profile as earlier writers stored it, one line a parameter, every value
-// in parentheses as it stands, loads every parameter as written.
+// in parentheses as it stands, loads every parameter as written, or fails.
 TEST_P(EPersonStored, LoadsEveryParameterOrFails) {
   const StoredCase& c = GetParam();
   CEPerson person;
@@ -258,7 +258,13 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    {{"v", PARAMETER_CHAR, "5'11\"", 0, 0},
                     {"age", PARAMETER_INT, "42", 0, 0},
-                    {"v", PARAMETER_CHAR, "say \"hi", 0, 0}}}),
+                    {"v", PARAMETER_CHAR, "say \"hi", 0, 0}}},
+        // Lines that do not read together are not joined without end.
+        StoredCase{"entry_over_too_many_lines",
+                   "(\n (char :parameter (value :name (v)" + std::string(64, '\n') +
+                       " :content (x) :type 1) :visibility 0 :usage 0)\n)\n",
+                   0,
+                   {}}),
     [](const testing::TestParamInfo<StoredCase>& info) { return info.param.name; });
 
 TEST_F(EPersonTest, ReadingLogsEachParameter) {
