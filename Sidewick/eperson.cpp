@@ -4,10 +4,13 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "Lexwick/parser.h"
 #include "Relaywick/logfacility.h"
 #include "Sidewick/valuetext.h"
+#include "Talkwick/kqmlparser.h"
 #include "Toolwick/numbers.h"
 #include "Toolwick/filebuffer.h"
 #include "Toolwick/format.h"
@@ -105,22 +108,26 @@ bool CEPerson::parameter_line(CParameterBase* parameter, std::string* line) {
   auto* list = dynamic_cast<CListParameter*>(parameter);
   if (integer == nullptr && text == nullptr && list == nullptr) return false;
   const std::string name = text_or_empty(parameter->get_name());
-  if (!sidewick::reads_back_as_value(name.c_str())) {
+  if (!sidewick::is_writable(name.c_str())) {
     debug("<CEPerson> Parameter name cannot be written, parameter left out: %s", name.c_str());
     return true;
   }
-  const std::string tail = ") :type " + std::to_string(parameter->get_type()) + ") :visibility " +
-                           std::to_string(parameter->get_visibility()) + " :usage " +
-                           std::to_string(parameter->get_usage()) + ")\n";
+  // Name and content in parentheses, or as strings where parentheses would
+  // not carry them.
+  const auto entry = [&](const char* kind, const std::string& content) {
+    return std::string(" (") + kind + " :parameter (value :name " +
+           sidewick::written_value(name.c_str()) + " :content " +
+           sidewick::written_value(content.c_str()) + " :type " +
+           std::to_string(parameter->get_type()) + ") :visibility " +
+           std::to_string(parameter->get_visibility()) + " :usage " +
+           std::to_string(parameter->get_usage()) + ")\n";
+  };
   if (integer != nullptr) {
-    *line = " (int :parameter (value :name (" + name + ") :content (" +
-            std::to_string(integer->get_parameter()) + tail;
+    *line = entry("int", std::to_string(integer->get_parameter()));
   } else if (text != nullptr) {
-    *line = " (char :parameter (value :name (" + name + ") :content (" +
-            text_or_empty(text->get_parameter()) + tail;
+    *line = entry("char", text_or_empty(text->get_parameter()));
   } else if (list->get_parameter() != nullptr) {
-    *line = " (list :parameter (value :name (" + name + ") :content (list;" +
-            sidewick::comma_list(list->get_parameter()) + tail;
+    *line = entry("list", "list;" + sidewick::comma_list(list->get_parameter()));
   }
   return true;
 }
@@ -158,50 +165,104 @@ HeapText CEPerson::create_string() {
   return HeapText("(\n" + lines + ")\n");
 }
 
+namespace {
+
+// An entry laid over more lines than this is not read: lines that never
+// read together would otherwise be parsed again with each line after them.
+constexpr int kMostLinesOfAnEntry = 64;
+
+// The entries of an internal form as its writers lay them out, one line a
+// parameter, so that a quote left open on one line cannot take in the lines
+// after it: the lines between the text's first '(' and its last ')', each
+// in parentheses, ready to parse. A line that does not read alone (an entry
+// laid over several lines) goes with the lines after it, up to the one with
+// which it reads; a rest that does not read within kMostLinesOfAnEntry
+// lines comes last, to fail.
+std::vector<std::string> entry_lines(const std::string& text) {
+  std::vector<std::string> pieces;
+  const size_t open = text.find('(');
+  const size_t close = text.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close <= open) return pieces;
+  std::string pending;
+  int lines = 0;
+  for (size_t at = open + 1; at < close;) {
+    const size_t end = std::min(text.find('\n', at), close);
+    pending += text.substr(at, end - at) + " ";
+    at = end + 1;
+    if (pending.find_first_not_of(" \t\r") == std::string::npos) {
+      pending.clear();
+      continue;
+    }
+    const std::string piece = "(" + pending + ")";
+    if (CKQMLParser::parses(piece.c_str()) || ++lines == kMostLinesOfAnEntry) {
+      pieces.push_back(piece);
+      if (lines == kMostLinesOfAnEntry) return pieces;
+      pending.clear();
+      lines = 0;
+    }
+  }
+  if (!pending.empty() && pending.find_first_not_of(" \t\r") != std::string::npos) {
+    pieces.push_back("(" + pending + ")");
+  }
+  return pieces;
+}
+
+}  // namespace
+
 int CEPerson::load_profile_string(const char* text) {
   if (text == nullptr) return 0;
   reset_profile();
   CParser profile;
   if (profile.parse_message(text) != 1) return 0;
-  for (const char* entry = profile.listall_getfirst_token(); entry != nullptr;
-       entry = profile.listall_getnext_token()) {
-    read_parameter(entry);
+  for (const std::string& line : entry_lines(text)) {
+    CParser entries;
+    bool read = entries.parse_message(line.c_str()) == 1;
+    if (!read) debug("<CEPerson> Unable to parse primary field");
+    for (const char* entry = read ? entries.listall_getfirst_token() : nullptr; entry != nullptr;
+         entry = entries.listall_getnext_token()) {
+      if (!read_parameter(entry)) {
+        read = false;
+        break;
+      }
+    }
+    if (!read) {
+      // Loaded without it, the profile would pass for the one that was stored.
+      reset_profile();
+      debug("<CEPerson> Unable to load profile, a parameter cannot be read");
+      return 0;
+    }
   }
   return 1;
 }
 
-void CEPerson::read_parameter(const char* entry) {
+bool CEPerson::read_parameter(const char* entry) {
   CParser fields;
   if (fields.parse_message(entry) != 1) {
     debug("<CEPerson> Unable to parse primary field");
-    return;
+    return false;
   }
   const char* parameter = fields.find_token("parameter");
   const char* visibility = fields.find_token("visibility");
   const char* usage = fields.find_token("usage");
   if (parameter == nullptr || visibility == nullptr || usage == nullptr) {
     debug("<CEPerson> Error finding either: parameter, visibility, usage");
-    return;
+    return false;
   }
   CParser value;
   if (value.parse_message(parameter) != 1) {
     debug("<CEPerson> Unable to parse field");
-    return;
+    return false;
   }
   const char* name = value.find_token("name");
   const char* content = value.find_token("content");
   const char* type_text = value.find_token("type");
   if (name == nullptr || content == nullptr || type_text == nullptr) {
     debug("<CEPerson> Error finding either: name, content, type");
-    return;
+    return false;
   }
-  const std::string name_text = sidewick::unwrapped(name);
-  const std::string content_text = sidewick::unwrapped(content);
+  const std::string name_text = sidewick::value_text(name);
+  const std::string content_text = sidewick::value_text(content);
   const int type = read_int(sidewick::unwrapped(type_text).c_str());
-  if (!sidewick::reads_back_as_value(name_text.c_str())) {
-    debug("<CEPerson> Parameter name cannot be written back as it reads, parameter left out");
-    return;
-  }
 
   CParameterBase* made = nullptr;
   if (type == PARAMETER_INT) {
@@ -211,18 +272,16 @@ void CEPerson::read_parameter(const char* entry) {
     made = p;
   } else if (type == PARAMETER_CHAR) {
     debug("<CEPerson> Created new (string) key, see next line");
+    // A parsed value holds no tab or line end: the parameter takes it.
     auto* p = new CCharParameter(name_text.c_str());
-    if (p->set_parameter(content_text.c_str()) == 0) {
-      debug("<CEPerson> Parameter value cannot be written back as it reads, parameter left out");
-      delete p;
-      return;
-    }
+    p->set_parameter(content_text.c_str());
     made = p;
   } else if (type == PARAMETER_LIST) {
     debug("<CEPerson> Created new (list) key, see next line");
     made = new CListParameter(name_text.c_str());
   } else {
-    return;
+    debug("<CEPerson> Unknown parameter type %d", type);
+    return false;
   }
   debug("%s", name_text.c_str());
   debug("%s", content_text.c_str());
@@ -242,6 +301,7 @@ void CEPerson::read_parameter(const char* entry) {
   made->set_type(type);
   made->set_usage(read_int(sidewick::unwrapped(usage).c_str()));
   parameters_.add_element(made);
+  return true;
 }
 
 HeapText CEPerson::create_param_string_external(CParameterBase* parameter) {
@@ -262,11 +322,12 @@ HeapText CEPerson::create_param_string_external(CParameterBase* parameter) {
             name.c_str());
       return HeapText();
     }
-    return HeapText(" :" + name + " (" + value + ")\n");
+    return HeapText(" :" + name + " " + sidewick::written_value(value.c_str()) + "\n");
   }
   if (auto* p = dynamic_cast<CListParameter*>(parameter)) {
     if (p->get_parameter() == nullptr) return HeapText();
-    return HeapText(" :" + name + " (list;" + sidewick::comma_list(p->get_parameter()) + ")\n");
+    const std::string items = "list;" + sidewick::comma_list(p->get_parameter());
+    return HeapText(" :" + name + " " + sidewick::written_value(items.c_str()) + "\n");
   }
   return HeapText();
 }
@@ -378,7 +439,7 @@ void CEPerson::read_group(const char* group, int usage, int visibility, const ch
       debug("<CEPerson> Empty content found, could be performative");
       continue;
     }
-    const std::string content = sidewick::unwrapped(value);
+    const std::string content = sidewick::value_text(value);
     CParameterBase* made;
     if (content.find("list;") != std::string::npos) {
       auto* list = new CListParameter(keyword + 1);
@@ -386,11 +447,7 @@ void CEPerson::read_group(const char* group, int usage, int visibility, const ch
       made = list;
     } else {
       auto* text = new CCharParameter(keyword + 1);
-      if (text->set_parameter(content.c_str()) == 0) {
-        debug("<CEPerson> Parameter value cannot be written back as it reads, parameter left out");
-        delete text;
-        continue;
-      }
+      text->set_parameter(content.c_str());
       made = text;
     }
     made->set_usage(usage);

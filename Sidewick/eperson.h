@@ -6,6 +6,10 @@
 // Internal form, one line a parameter inside "(\n" ... ")\n":
 //    (int :parameter (value :name (age) :content (42) :type 0) :visibility 1 :usage 0)
 //    (char ... :content (blue) :type 1) ...   (list ... :content (list;a,b) :type 2) ...
+//    (char ... :content "5'11\"" :type 1) ...
+// A name or content goes in parentheses where it reads back so, else as a
+// KQML string (in quotes, '\' and '"' escaped), which nothing written in
+// parentheses can be taken for.
 // External form:
 //    :profile (tell :primary  (pri :public (pub  :colour (blue)
 //     ) :private (priv  )) :secondary (sec :public (pub  ) :private (priv  )))
@@ -13,9 +17,10 @@
 //
 // A profile reads back as it was written: values and list names that the
 // forms could not carry are refused by the parameters (typedparameter.h),
-// and a parameter whose name a form cannot carry (one with parentheses that
-// do not pair up; in the external form also one that is no single word) is
-// left out of that form with a log line, when written and when read.
+// and a parameter whose name a form cannot carry (one with a tab or a line
+// end; in the external form one that is no single keyword) is left out of
+// that form with a log line. The internal form is read whole or not at all;
+// the external form passes over entries it cannot read, with a log line.
 //
 // Diagnostic lines go to the logger (not owned, it must outlive the
 // profile) or, without one, to the profile's own debug log.
@@ -75,10 +80,12 @@ class CEPerson : public CListElement {
   // a profile without parameters (or none that writes a line) or with one
   // of another type.
   HeapText create_string();
-  // Replaces the parameters by those of an internal form. Entries that do
-  // not read (no parameter, name, content, type, visibility or usage) are
-  // passed over with a log line. 0 for a null text or one that does not
-  // parse, else 1.
+  // Replaces the parameters by those of an internal form, read a line an
+  // entry as its writers lay it out (an entry over several lines is read
+  // whole). 0 for a null text, one that does not parse, or one with an
+  // entry that does not read (no parameter, name, content, type, visibility
+  // or usage, or an unknown type): then, with a log line, the profile is
+  // left without parameters. Else 1.
   int load_profile_string(const char* text);
 
   // One parameter's entry of the external form, owned by the caller; unset
@@ -99,7 +106,9 @@ class CEPerson : public CListElement {
   // The internal line of `parameter` into `line` (empty when it writes
   // nothing); false for other types.
   bool parameter_line(CParameterBase* parameter, std::string* line);
-  void read_parameter(const char* entry);
+  // Appends the parameter of one entry of the internal form; false, with a
+  // log line, when the entry cannot be read.
+  bool read_parameter(const char* entry);
   int read_section(const char* section, int usage, const SectionTexts& texts);
   void read_group(const char* group, int usage, int visibility, const char* unreadable);
 

@@ -10,7 +10,7 @@
 #include "Toolwick/utils.h"
 
 int CMeeting::set_text(HeapText& field, const char* text) {
-  if (text != nullptr && !sidewick::reads_back_as_value(text)) return 0;
+  if (text != nullptr && !sidewick::is_writable(text)) return 0;
   field.set(text);
   return 1;
 }
@@ -25,17 +25,26 @@ int CMeeting::from_string(char* text) {
   const char* command = parser.find_token("command");
   if (command == nullptr || std::strcmp(command, "appointment") != 0) return 0;
 
+  // A quote left open in one value pairs up with one in a later value: the
+  // fields between them would be lost in one string.
+  for (const char* keyword : {"profile", "duration", "subject", "body", "location",
+                              "requiredAttendees", "optionalAttendees"}) {
+    if (sidewick::takes_in_keywords(parser.find_token(keyword))) {
+      debug("<CMeeting> The %s takes in the fields after it, meeting not read", keyword);
+      return 0;
+    }
+  }
+  // A parsed value holds no tab or line end: every text is taken.
   const struct {
     const char* keyword;
-    int (CMeeting::*set)(const char*);
-  } texts[] = {{"profile", &CMeeting::set_profile},
-               {"subject", &CMeeting::set_subject},
-               {"body", &CMeeting::set_body},
-               {"location", &CMeeting::set_location}};
+    HeapText CMeeting::*field;
+  } texts[] = {{"profile", &CMeeting::profile_},
+               {"subject", &CMeeting::subject_},
+               {"body", &CMeeting::body_},
+               {"location", &CMeeting::location_}};
   for (const auto& t : texts) {
-    const char* value = parser.find_token(t.keyword);
-    if (value != nullptr && (this->*t.set)(sidewick::unwrapped(value).c_str()) == 0) {
-      debug("<CMeeting> The %s cannot be written back as it reads, left as it was", t.keyword);
+    if (const char* value = parser.find_token(t.keyword)) {
+      (this->*t.field).set(sidewick::value_text(value).c_str());
     }
   }
   if (const char* value = parser.find_token("duration")) {
@@ -43,32 +52,27 @@ int CMeeting::from_string(char* text) {
   }
   for (const char* keyword : {"requiredAttendees", "optionalAttendees"}) {
     if (const char* value = parser.find_token(keyword)) {
-      add_attendees(sidewick::unwrapped(value).c_str());
+      CLList names;
+      CUtils().tokenize(sidewick::value_text(value).c_str(), ',', &names);
+      for (CListElement* e = names.get_element(0); e != nullptr; e = e->get_next()) {
+        add_element(new CParticipant(e->get_name()));
+      }
     }
   }
   return 1;
 }
 
-void CMeeting::add_attendees(const char* names) {
-  CLList pieces;
-  CUtils().tokenize(names, ',', &pieces);
-  for (CListElement* e = pieces.get_element(0); e != nullptr; e = e->get_next()) {
-    if (!sidewick::reads_back_as_list_name(e->get_name())) {
-      debug("<CMeeting> An attendee cannot be written back as it reads, left out");
-      continue;
-    }
-    add_element(new CParticipant(e->get_name()));
-  }
-}
-
 char* CMeeting::to_string() {
   const std::string start = time_ != nullptr ? time_->create_string().get() : "";
+  const auto written = [](const HeapText& field) {
+    return sidewick::written_value(text_or_empty(field.get()).c_str());
+  };
   const std::string text =
-      "tell :command appointment :profile (" + text_or_empty(profile_.get()) + ") :start (" +
-      start + ") :duration (" + std::to_string(duration_) + ") :subject (" +
-      text_or_empty(subject_.get()) + ") :body (" + text_or_empty(body_.get()) +
-      ") :location (" + text_or_empty(location_.get()) + ") :requiredAttendees (" +
-      sidewick::comma_list(this) + ") :optionalAttendees ()";
+      "tell :command appointment :profile " + written(profile_) + " :start (" + start +
+      ") :duration (" + std::to_string(duration_) + ") :subject " + written(subject_) +
+      " :body " + written(body_) + " :location " + written(location_) +
+      " :requiredAttendees " + sidewick::written_value(sidewick::comma_list(this).c_str()) +
+      " :optionalAttendees ()";
   text_buffer().assign(text);
   return text_buffer().get();
 }

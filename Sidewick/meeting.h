@@ -7,10 +7,11 @@
 // The start is CKelTime's compact form "day-month-year-hour-minute-second",
 // the attendees are names separated by commas.
 //
-// What the meeting writes reads back as written: a text that its form could
-// not carry (parentheses that do not pair up, a tab or a line end; for an
-// attendee also a comma) is refused when set or read, so that no field can
-// change another in the written text.
+// What the meeting writes reads back as written: a text goes in parentheses
+// where it reads back so, else as a KQML string (in quotes, '\' and '"'
+// escaped), and the attendees likewise as one text. A text that no form
+// could carry (a tab or a line end; for an attendee also a comma) is
+// refused when set.
 //
 // CParticipant: one attendee, named by the attendee, with a payment note.
 #pragma once
@@ -57,13 +58,14 @@ class CMeeting : public CLList {
   int get_duration() const { return duration_; }
 
   // Reads an appointment: profile, subject, body and location without their
-  // parentheses, the duration's leading integer, and the required and then
-  // the optional attendees appended after those already there. The start
-  // is not read: the time stays as it was. A text without its enclosing
-  // parentheses (as to_string writes it) reads as if enclosed. Fields whose
-  // texts are refused (above) stay as they were, refused attendees are not
-  // added; each is logged. 0, changing nothing, for a null text, one that
-  // does not parse, or one whose command is not "appointment"; else 1.
+  // parentheses (a string: its text), the duration's leading integer, and
+  // the required and then the optional attendees appended after those
+  // already there. The start is not read: the time stays as it was. A text
+  // without its enclosing parentheses (as to_string writes it) reads as if
+  // enclosed. 0, changing nothing, for a null text, one that does not parse,
+  // one whose command is not "appointment", or one in which a value took in
+  // the fields after it (a quote left open in one value paired up with one
+  // in a later value; logged); else 1.
   int from_string(char* text) override;
   // The text form, owned by the meeting until the next call. The required
   // attendees are every attendee of the meeting but those without a name
@@ -73,8 +75,6 @@ class CMeeting : public CLList {
 
  private:
   int set_text(HeapText& field, const char* text);
-  // Appends one attendee per comma-separated name of `names`.
-  void add_attendees(const char* names);
 
   std::unique_ptr<CKelTime> time_;
   HeapText profile_;

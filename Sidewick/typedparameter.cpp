@@ -17,7 +17,7 @@ CCharParameter::CCharParameter(const char* name) : CParameterBase(name) {
 }
 
 int CCharParameter::set_parameter(const char* value) {
-  if (!sidewick::reads_back_as_value(value)) return 0;
+  if (!sidewick::is_writable(value)) return 0;
   value_.set(value);
   return 1;
 }
@@ -46,7 +46,7 @@ void CListParameter::set_parameter(const char* text) {
   CUtils().tokenize(marker + 5, ',', value_.get());
   for (CListElement* item = value_->get_element(0); item != nullptr;) {
     CListElement* next = item->get_next();
-    if (!sidewick::reads_back_as_list_name(item->get_name())) value_->delete_element(item);
+    if (!sidewick::is_list_name(item->get_name())) value_->delete_element(item);
     item = next;
   }
 }

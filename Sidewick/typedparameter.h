@@ -3,9 +3,10 @@
 // (usage) and public or private (visibility). The element name is the
 // parameter's name.
 //
-// Texts that the profile's written forms could not carry (parentheses that
-// do not pair up, a tab or a line end; in a list also a comma inside a name)
-// are refused, so that a profile reads back as it was written.
+// Texts that the profile's written forms could not carry (a tab or a line
+// end; in a list also a comma inside a name) are refused, so that a profile
+// reads back as it was written. Any other text is written in
+// parentheses when it reads back so, else as a KQML string.
 #pragma once
 
 #include <memory>

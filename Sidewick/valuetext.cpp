@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "Lexwick/parser.h"
+#include "Talkwick/kqmlstring.h"
 #include "Toolwick/llist.h"
 #include "Toolwick/numbers.h"
 #include "Toolwick/token.h"
@@ -95,8 +96,38 @@ bool reads_back_as_keyword(const char* name) {
          e->get_next() == nullptr;
 }
 
-bool reads_back_as_list_name(const char* name) {
-  return name != nullptr && std::strchr(name, ',') == nullptr && reads_back_as_value(name);
+bool is_writable(const char* text) {
+  return text != nullptr && std::strpbrk(text, "\t\n\r") == nullptr;
+}
+
+std::string written_value(const char* text) {
+  const std::string enclosed = "(" + std::string(text) + ")";
+  return reads_back_as_value(text) && !takes_in_keywords(enclosed.c_str()) ? enclosed
+                                                                          : kqml_string(text);
+}
+
+std::string value_text(const char* value) {
+  return value != nullptr && value[0] == '"' ? kqml_string_text(value) : unwrapped(value);
+}
+
+bool takes_in_keywords(const char* value) {
+  if (value == nullptr || value[0] != '(') return false;
+  const char* c = value;
+  for (int depth = 0; *c != '\0'; ++c) {
+    if (*c == '(') {
+      ++depth;
+    } else if (*c == ')' && --depth == 0) {
+      break;
+    }
+  }
+  for (; *c != '\0'; ++c) {
+    if (c[0] == ' ' && c[1] == ':' && c[2] != '\0' && c[2] != ' ') return true;
+  }
+  return false;
+}
+
+bool is_list_name(const char* name) {
+  return is_writable(name) && std::strchr(name, ',') == nullptr;
 }
 
 std::string comma_list(CLList* list) {
@@ -106,7 +137,7 @@ std::string comma_list(CLList* list) {
   if (list == nullptr) return joined;
   for (CListElement* e = list->get_element(0); e != nullptr; e = e->get_next()) {
     const char* name = e->get_name();
-    if (!reads_back_as_list_name(name)) continue;
+    if (!is_list_name(name)) continue;
     if (!first) joined += ',';
     joined += name;
     first = false;

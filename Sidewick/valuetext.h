@@ -1,8 +1,8 @@
 // Values as the keyword texts of the auxiliary classes carry them: floats
 // read in the "C" locale whatever the process locale is (integers and fixed
-// texts: Toolwick/numbers.h), values without the parentheses that the
-// composer puts around them, and the tests by which the classes refuse a
-// text that their written form could not carry. Internal to Sidewick.
+// texts: Toolwick/numbers.h), values in parentheses or as strings and what
+// they stand for, and the tests by which the classes refuse a text that
+// their written forms could not carry. Internal to Sidewick.
 #pragma once
 
 #include <string>
@@ -33,12 +33,31 @@ bool reads_back_as_value(const char* value);
 // not so for a name holding a blank or a parenthesis, for instance.
 // Null: false.
 bool reads_back_as_keyword(const char* name);
+// Whether some written form carries `text`: not null, and without a tab or
+// a line end (the parser reads them as blanks, in strings too).
+bool is_writable(const char* text);
+// `text` written as the value of a keyword: in parentheses, "(text)", when
+// it reads back so (reads_back_as_value) and no reader could take it for
+// one that took in later keywords (takes_in_keywords), else as a KQML
+// string (kqml_string), which reads back whole whatever it holds. For
+// writable texts (above).
+std::string written_value(const char* text);
+// What a keyword's value, as written_value writes it, stands for: a
+// string's text (kqml_string_text); any other value without its
+// parentheses (unwrapped).
+std::string value_text(const char* value);
+// Whether `value`, a value in parentheses as the parser gives it, took in
+// keywords written after it: its parentheses pair up before a keyword when
+// the quotes are not considered, as earlier writers of these forms read
+// them. So it goes when a quote left open in one value pairs up with one in
+// a later value, and the fields between them become one string.
+bool takes_in_keywords(const char* value);
 // Whether `name` can stand in a comma-separated list of names written as a
-// keyword's value: it reads back as a value and holds no comma.
-bool reads_back_as_list_name(const char* name);
-// The names of the elements of `list` that reads_back_as_list_name accepts,
-// joined with commas so that splitting at the commas (CUtils::tokenize)
-// gives each back: when the last name is empty, one more comma follows it.
+// keyword's value: it is writable and holds no comma.
+bool is_list_name(const char* name);
+// The names of the elements of `list` that is_list_name accepts, joined
+// with commas so that splitting at the commas (CUtils::tokenize) gives each
+// back: when the last name is empty, one more comma follows it.
 std::string comma_list(CLList* list);
 
 // Parses `text`; a text whose first parenthesis is not closed is read as if

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Talkwick/kqmlstring.h"
+
 namespace ansprotocol {
 
 bool is_word(const char* text) {
@@ -34,7 +36,7 @@ std::string compose_reply(const char* performative, const std::string& receiver,
 
 std::string compose_sorry(const std::string& receiver, const std::string& in_reply_to,
                           const std::string& reason) {
-  return compose_reply("sorry", receiver, in_reply_to, "(error :text \"" + reason + "\")");
+  return compose_reply("sorry", receiver, in_reply_to, "(error :text " + kqml_string(reason) + ")");
 }
 
 std::string location_content(const std::string& name, const std::string& host,
@@ -59,10 +61,7 @@ CANSReply::Kind CANSReply::read(const char* text, const std::string& reply_with,
   const bool content_read = body != nullptr && content_.parse_message(body) == 1;
   if (sorry) {
     const char* why = content_read ? content_.find_token("text") : nullptr;
-    reason_ = why != nullptr ? why : "no reason given";
-    if (reason_.size() >= 2 && reason_.front() == '"' && reason_.back() == '"') {
-      reason_ = reason_.substr(1, reason_.size() - 2);
-    }
+    reason_ = why != nullptr ? kqml_string_text(why) : "";
     if (reason_.empty()) reason_ = "no reason given";
     return kind_ = kSorry;
   }

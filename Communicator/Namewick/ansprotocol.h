@@ -31,7 +31,7 @@ bool read_port(const char* text, unsigned* port);
 // "(performative :sender ANS :receiver R :in-reply-to I :content C)".
 std::string compose_reply(const char* performative, const std::string& receiver,
                           const std::string& in_reply_to, const std::string& content);
-// The "sorry" with (error :text "reason"); `reason` holds no quote.
+// The "sorry" with (error :text "reason"), the reason as a KQML string.
 std::string compose_sorry(const std::string& receiver, const std::string& in_reply_to,
                           const std::string& reason);
 // "(agent :name N :host H :port P)".
@@ -55,8 +55,8 @@ class CANSReply {
   // ("ok", "agent", "agents"). A "sorry" counts whatever it answers.
   Kind read(const char* text, const std::string& reply_with, const char* expected);
 
-  // The reason of a "sorry", its quotes removed; "no reason given" without
-  // one or for an empty one.
+  // The reason of a "sorry", a string as the text it stands for
+  // (kqml_string_text); "no reason given" without one or for an empty one.
   const std::string& reason() const { return reason_; }
   // A keyword's value in the content of a "tell"; null without it. Owned
   // by the reply until its next read.

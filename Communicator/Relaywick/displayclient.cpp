@@ -7,6 +7,7 @@
 #include "Relaywick/agentname.h"
 #include "Relaywick/communicator.h"
 #include "Relaywick/displayconfig.h"
+#include "Talkwick/kqmlstring.h"
 #include "Toolwick/format.h"
 
 namespace {
@@ -143,7 +144,7 @@ void CSB::agemt_comm(const char* sender, const char* sender_domain, const char* 
                              ? str_format("%s|%s", receiver_domain, receiver)
                              : std::string(receiver);
   send(kDomainOntology,
-       str_format("COMM :sender \"%s\" :receiver \"%s\"", from.c_str(), to.c_str()).c_str());
+       ("COMM :sender " + kqml_string(from) + " :receiver " + kqml_string(to)).c_str());
 }
 
 void CSB::agemt_comm(const char* sender, const char* sender_domain, const char* receiver,
@@ -156,12 +157,12 @@ int CSB::agent_create(const char* agent, const char* domain) {
     return 0;
   }
   if (domain_exists(domain) == 0 &&
-      !send(kDomainOntology, str_format("DEFINEDOMAIN :name \"%s\"", domain).c_str())) {
+      !send(kDomainOntology, ("DEFINEDOMAIN :name " + kqml_string(domain)).c_str())) {
     return 0;
   }
   return send(kDomainOntology,
-              str_format("AGENTDOMAINS :agent \"%s\" :domain \"%s\" :role \"default\")", agent,
-                         domain)
+              ("AGENTDOMAINS :agent " + kqml_string(agent) + " :domain " + kqml_string(domain) +
+               " :role \"default\")")
                   .c_str())
              ? 1
              : 0;

@@ -4,7 +4,7 @@
 
 #include "Relaywick/agentname.h"
 #include "Relaywick/communicator.h"
-#include "Toolwick/format.h"
+#include "Talkwick/kqmlstring.h"
 
 int CVoice::change_state(unsigned state) {
   if (find_name_belief(get_beliefdb()) == nullptr) return 0;
@@ -24,26 +24,26 @@ int CVoice::change_state(unsigned state) {
   const char* sentence;
   switch (state) {
     case AGENTSTATE_IDLE:
-      sentence = ":text \"%s entered idle mode\"";
+      sentence = " entered idle mode";
       break;
     case AGENTSTATE_PLANNING:
-      sentence = ":text \"%s entered planning mode\"";
+      sentence = " entered planning mode";
       break;
     case AGENTSTATE_ADVERTISED:
-      sentence = ":text \"%s advertised with matchmaker\"";
+      sentence = " advertised with matchmaker";
       break;
     case AGENTSTATE_REGISTERED:
       debug("<CVoice> starting up");
-      sentence = ":text \"%s registered with Agent Name Server\"";
+      sentence = " registered with Agent Name Server";
       break;
     case AGENTSTATE_UNREGISTERED:
       debug("<CVoice> shutting down");
-      sentence = ":text \"%s unregistered with Agent Name Server\"";
+      sentence = " unregistered with Agent Name Server";
       break;
     default:
       return 1;
   }
-  const std::string token = str_format(sentence, agent);
+  const std::string token = ":text " + kqml_string(agent + std::string(sentence));
   const char* error =
       comm->comm_sendmessage_internal("tell", "Showboard", "default-ontology", "default-language",
                                       "cricket", nullptr, nullptr, token.c_str(), nullptr);

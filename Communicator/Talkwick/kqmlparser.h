@@ -5,7 +5,8 @@
 //
 // Strings are read as KQML writes them: a parenthesis inside "..." belongs
 // to the string, and a backslash takes the next character (\" or \\) into it;
-// they are kept as written, escapes included.
+// they are kept as written, escapes included (kqmlstring.h writes a text as
+// a string and gives the text of one back).
 //
 // The parse keeps its own copy of the text; entities are list elements named
 // by their text, tokens are CToken pairs pointing at them. Every text returned

@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+#include "Talkwick/kqmlstring.h"
 #include "TesselMapsLib/latlng.h"
 #include "TesselStationCore/interceptor.h"
 #include "TesselStationCore/radarstation.h"
@@ -17,17 +19,18 @@ namespace {
 // The minute at which the countdown reaches zero.
 constexpr int kZeroHour = 960;
 
-// A unit's name as one KQML value: a name with a blank in it goes as a
-// string, which the parser reads back whole (quotes that would end it
-// early left out); other names go as they are.
+// A unit's name as one KQML value: a KQML word (letters, digits and the
+// signs a word may hold, not beginning with ':') goes as it is, any other
+// name as a string (kqml_string), which reads back whole.
 std::string kqml_value(const char* name) {
-  const std::string text = name != nullptr ? name : "";
-  if (text.find_first_of(" \t\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c != '"') quoted += c;
-  }
-  return quoted + "\"";
+  const std::string_view text = name != nullptr ? name : "";
+  const bool word = !text.empty() && text[0] != ':' &&
+                    std::all_of(text.begin(), text.end(), [](char c) {
+                      return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                             (c >= '0' && c <= '9') ||
+                             (c != '\0' && std::strchr("<>=+-*/&^~_@$%:.!?", c) != nullptr);
+                    });
+  return word ? std::string(text) : kqml_string(text);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <vector>
 
+#include "Talkwick/kqmlstring.h"
 #include "TesselMapsLib/worldmap.h"
 #include "TesselStationCore/stationmessages.h"
 #include "TesselStationCore/stationnumbers.h"
@@ -83,6 +84,11 @@ void CResourceUnit::SetId(const char* id) {
 
 void CResourceUnit::SetName(const char* name) {
   if (name == nullptr) return;
+  // A string stands for its text, escapes taken.
+  if (name[0] == '"') {
+    name_ = kqml_string_text(name);
+    return;
+  }
   std::vector<char> copy(name, name + std::strlen(name) + 1);
   CUtils utils;
   name_ = utils.remove_quotes(copy.data());

@@ -91,7 +91,9 @@ class CResourceUnit : public CObject {
   // The id is the unit's key in the document; a null id is refused.
   const char* GetId() const { return id_.c_str(); }
   void SetId(const char* id);
-  // Stored without its surrounding quotes; a null name is refused.
+  // A KQML string is stored as the text it stands for (without its quotes,
+  // escapes taken), any other name without a trailing quote; a null name
+  // is refused.
   const char* GetName() const { return name_.c_str(); }
   void SetName(const char* name);
   int GetType() const { return type_; }

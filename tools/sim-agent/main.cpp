@@ -2,7 +2,7 @@
 // tests and the demo.
 //
 //   sim-agent -script FILE -station NAME [-stationhost HOST -stationport P]
-//             [-name N] [-port P] [-ans HOST] [-ansport P]
+//             [-name N] [-port P] [-ans HOST] [-ansport P] [-frames FILE]
 //
 // The agent N (default "sim-agent") registers with the name server at -ans
 // and -ansport and finds the station NAME there, or at HOST:P when given.
@@ -11,6 +11,9 @@
 //
 //   send: SENDER -> RECEIVER: CONTENT
 //   recv: SENDER -> RECEIVER: CONTENT
+//
+// With -frames, every message it receives is also written to FILE as it
+// came, each followed by 0x04, for a reader to judge them whole.
 //
 // Exit status: 0 when every step went through and every awaited message
 // came; 1 when a step failed (the line "FAILED: line N: why" says which) or
@@ -102,7 +105,7 @@ void on_signal(int /*signal*/) { g_stop = 1; }
 int usage() {
   std::fprintf(stderr,
                "usage: sim-agent -script FILE -station NAME [-stationhost HOST -stationport P]"
-               " [-name N] [-port P] [-ans HOST] [-ansport P]\n");
+               " [-name N] [-port P] [-ans HOST] [-ansport P] [-frames FILE]\n");
   return 2;
 }
 
@@ -133,6 +136,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s:%s\n", script_path, script.error().c_str());
     return 2;
   }
+  // Opened before the agent, closed after it has gone.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> frames(nullptr, std::fclose);
+  if (const char* path = command_line.find_token("frames")) {
+    frames.reset(std::fopen(path, "wb"));
+    if (frames == nullptr) {
+      std::fprintf(stderr, "cannot write -frames %s\n", path);
+      return 2;
+    }
+  }
   auto owned = std::make_unique<CSimAgent>();
   CSimAgent* agent = owned.get();
   CAgentHost host;
@@ -146,6 +158,7 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, on_signal);
   std::printf("%s\n", agent->whereabouts().c_str());
   agent->set_station(station);
+  agent->set_frames(frames.get());
   if (station_host != nullptr && !agent->locate_station_at(station_host, station_port)) {
     std::printf("cannot enter the location of %s\n", station);
     return 1;

@@ -56,6 +56,11 @@ int CSimAgent::handle_parse_args(CCommandLine* command_line) {
 }
 
 int CSimAgent::process_message(char* text) {
+  if (frames_ != nullptr) {
+    std::fputs(text, frames_);
+    std::fputc('\x04', frames_);
+    std::fflush(frames_);
+  }
   CParser message;
   if (message.parse_message(text) != 1) {
     std::printf("recv: unreadable: %s\n", text);

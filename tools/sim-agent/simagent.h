@@ -9,6 +9,7 @@
 // sends to those teammates comes here too.
 #pragma once
 
+#include <cstdio>
 #include <deque>
 #include <string>
 #include <utility>
@@ -55,6 +56,9 @@ class CSimAgent : public CBasicAgent {
   // Registers `name` with the name server as a further name of this agent.
   bool add_alias(const std::string& name, std::string* error);
   void set_weather(const WeatherStep& weather);
+  // Writes every message received to `frames` as it came, each followed by
+  // 0x04; null writes none. Not owned: it outlives the agent's receiving.
+  void set_frames(std::FILE* frames) { frames_ = frames; }
 
   // Removes and gives the first kept message that meets `expect`; false
   // when none does (yet).
@@ -75,6 +79,7 @@ class CSimAgent : public CBasicAgent {
 
   std::string station_;
   std::deque<Received> inbox_;
+  std::FILE* frames_ = nullptr;
   bool weather_error_ = false;
   // The report's values by keyword, in the order they are sent.
   std::vector<std::pair<std::string, double>> weather_ = {

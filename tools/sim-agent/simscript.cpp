@@ -7,6 +7,8 @@
 #include <optional>
 #include <sstream>
 
+#include "Lexwick/parser.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -65,16 +67,19 @@ bool read_duration(const std::string& word, int* ms) {
   return true;
 }
 
-// Parentheses balanced as the KQML parser counts them (quotes do not
-// matter to it), and no byte that would end the message early.
+// The content reads back whole as the content of a message, as the KQML
+// parser reads it (a parenthesis inside a string does not count; tabs and
+// line ends read as blanks), and holds no byte that would end the message
+// early.
 bool is_sendable(const std::string& content) {
-  int depth = 0;
-  for (const char c : content) {
-    if (c == '\x04') return false;
-    if (c == '(') ++depth;
-    if (c == ')' && --depth < 0) return false;
+  if (content.find('\x04') != std::string::npos) return false;
+  std::string wrapped = "(" + content + ")";
+  for (char& c : wrapped) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
   }
-  return depth == 0;
+  CParser message;
+  return message.parse_message(("(tell :content " + wrapped + ")").c_str()) == 1 &&
+         message.find_content() != nullptr && wrapped == message.find_content();
 }
 
 bool read_whole_file(const fs::path& path, std::string* text) {

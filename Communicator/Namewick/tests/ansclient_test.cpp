@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "Namewick/ansprotocol.h"
 #include "testsupport/childprocess.h"
 #include "Platform/combobox.h"
 #include "Platform/listbox.h"
@@ -430,6 +431,13 @@ class CannedServer {
   std::thread thread_;
 };
 
+// A reason goes as a KQML string, quotes and backslashes escaped.
+TEST(ANSProtocol, SorryWritesItsReasonAsAString) {
+  EXPECT_EQ(ansprotocol::compose_sorry("A", "ans1", R"(not "C:\dir\")"),
+            R"((sorry :sender ANS :receiver A :in-reply-to ans1 :content (error :text )"
+            R"("not \"C:\\dir\\\"")))");
+}
+
 TEST_F(ANSClientTest, RequestTextAndOddReplies) {
   struct Case {
     const char* operation;  // "register" or "lookup"
@@ -450,6 +458,8 @@ TEST_F(ANSClientTest, RequestTextAndOddReplies) {
        "The %S said sorry: no reason given"},
       {"register", "(sorry :in-reply-to ans1 :content (error :text \"\"))\x04", 0,
        "The %S said sorry: no reason given"},
+      {"register", R"((sorry :in-reply-to ans1 :content (error :text "not \"C:\\dir\\\"")))" "\x04",
+       0, R"(The %S said sorry: not "C:\dir\")"},
       {"lookup", "(tell :in-reply-to ans1 :content (agent :name B :host h :port 99999))\x04", 0,
        "Unexpected location of [B] in the name server's reply"},
       {"lookup", "(tell :in-reply-to ans1 :content (agent :name C :host h :port 9))\x04", 0,

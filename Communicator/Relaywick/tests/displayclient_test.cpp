@@ -115,6 +115,17 @@ TEST_F(DisplayClientTest, AgentCreateInADomain) {
             (std::vector<std::string>{"AGENTDOMAINS :agent \"a\" :domain \"d\" :role \"default\")"}));
 }
 
+// Names go as KQML strings, quotes and backslashes escaped.
+TEST_F(DisplayClientTest, NamesGoAsStrings) {
+  EXPECT_EQ(module.agent_create(R"(a"b)", R"(C:\d\)"), 1);
+  module.agemt_comm(R"(x"y)", nullptr, "b", R"(r\d)");
+  EXPECT_EQ(showboard.take_contents(),
+            (std::vector<std::string>{
+                R"(DEFINEDOMAIN :name "C:\\d\\")",
+                R"(AGENTDOMAINS :agent "a\"b" :domain "C:\\d\\" :role "default"))",
+                R"(COMM :sender "x\"y" :receiver "r\\d|b")"}));
+}
+
 TEST_F(DisplayClientTest, AgentAndCommunicationTexts) {
   module.agent_create("a");
   module.agent_remove("a");

@@ -1,6 +1,7 @@
 // The desktop client, the voice module and the modules that do nothing.
 #include <gtest/gtest.h>
 
+#include "Relaywick/agentname.h"
 #include "Relaywick/avds.h"
 #include "Relaywick/desktopclient.h"
 #include "Relaywick/gremlins.h"
@@ -122,6 +123,20 @@ TEST_F(ModuleTest, VoiceSaysEachStateToTheDisplayAgent) {
                           ":text \"station unregistered with Agent Name Server\""}));
   EXPECT_EQ(log.lines(),
             (std::vector<std::string>{"<CVoice> starting up", "<CVoice> shutting down"}));
+}
+
+// The sentence is one KQML string whatever the agent's name holds (the
+// name also goes bare as the sender: it holds no blank or quote).
+TEST_F(ModuleTest, VoiceWritesTheSentenceAsAString) {
+  AgentPeer showboard(*comm, "Showboard");
+  CVoice voice("voice", comm->get_beliefdb(), comm.get(), 0);
+  auto* name = dynamic_cast<CStringBelief*>(find_name_belief(comm->get_beliefdb()));
+  ASSERT_NE(name, nullptr);
+  name->set_value(R"(C:\st)");
+  EXPECT_EQ(voice.change_state(0), 1);
+  name->set_value("station");
+  EXPECT_EQ(showboard.take_contents(),
+            (std::vector<std::string>{R"(:text "C:\\st entered idle mode")"}));
 }
 
 TEST_F(ModuleTest, VoiceLogsAFailedSendAndStillSpeaksAfterwards) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "stationprocess.h"
 #include "testsupport/childprocess.h"
 #include "testsupport/loopback.h"
 #include "testsupport/tempdir.h"
@@ -102,23 +103,14 @@ class UnderPeers : public testing::TestWithParam<PeerCase> {
 
 TEST_P(UnderPeers, AnswersThePulseAfterTheTroubleAndPlaysOn) {
   const PeerCase& c = GetParam();
-  childtest::ChildProcess server;
-  const unsigned ans = childtest::start_ans_server(&server, TESSEL_ANS_SERVER);
-  ASSERT_NE(ans, 0u);
-  childtest::ChildProcess station;
-  setenv("TESSEL_UNATTENDED", "1", 1);
-  ASSERT_TRUE(station.start(TESSEL_STATION, {"-name", "AlphaStation", "-port", "0", "-ans",
-                                             "127.0.0.1", "-ansport", std::to_string(ans)}));
-  unsetenv("TESSEL_UNATTENDED");
-  std::string first;
-  ASSERT_TRUE(station.read_line(&first, 60000));
-  ASSERT_TRUE(Contains(first, "registered with the name server")) << first;
+  stationtest::StationExercise run;
+  ASSERT_TRUE(run.StartStation()) << run.first;
+  childtest::ChildProcess& server = run.server;
+  childtest::ChildProcess& station = run.station;
+  childtest::ChildProcess& sim = run.sim;
 
   testsupport::TempDir::write(dir.file("trouble.script"), Script(c));
-  childtest::ChildProcess sim;
-  ASSERT_TRUE(sim.start(TESSEL_SIM_AGENT,
-                        {"-script", dir.file("trouble.script"), "-station", "AlphaStation",
-                         "-ans", "127.0.0.1", "-ansport", std::to_string(ans), "-port", "0"}));
+  ASSERT_TRUE(run.StartSim(dir.file("trouble.script")));
   std::string exchanged;
   if (c.stop_name_server) {
     // The exercise runs: from here on the name server takes connections

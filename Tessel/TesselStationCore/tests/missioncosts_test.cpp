@@ -9,6 +9,7 @@
 #include "Lexwick/parser.h"
 
 #include "TesselStationCore/weatherballoons.h"
+#include "testsupport/strictkqml.h"
 #include "unitfixture.h"
 
 namespace stationtest {
@@ -91,12 +92,13 @@ TEST_F(CostTest, OwnCostsAndStatistics) {
   EXPECT_NE(std::string(doc.BalloonStats().get()).find(":reportTime 130 "), std::string::npos);
 }
 
-// A unit's name in the statistics is one KQML value that reads back as the
-// name, also with a blank in it; names without blanks go byte for byte.
+// A unit's name in the statistics is one KQML value that a strict KQML
+// reader takes back as the name: a word as it is, any other name as a
+// string; the keyword after it stays whole for the station's own parser too.
 struct StatsNameCase {
   const char* name;
-  const char* unit_name;
-  const char* value;  // the :name value as the parser gives it
+  std::string unit_name;
+  bool word;  // written bare
 };
 
 void PrintTo(const StatsNameCase& c, std::ostream* out) { *out << c.name; }
@@ -104,27 +106,49 @@ void PrintTo(const StatsNameCase& c, std::ostream* out) { *out << c.name; }
 class StatsName : public UnitTest, public testing::WithParamInterface<StatsNameCase> {};
 
 TEST_P(StatsName, ReadsBackWholeBeforeTheNextKeyword) {
+  const StatsNameCase& c = GetParam();
   CInterceptor* interceptor = add_interceptor("I1", 600, 350, 300);
-  interceptor->SetName(GetParam().unit_name);
+  interceptor->SetName(c.unit_name.c_str());
   CRadarStation* radar = add_radar("R1", 475, 250, "50");
-  radar->SetName(GetParam().unit_name);
+  radar->SetName(c.unit_name.c_str());
+  ASSERT_EQ(interceptor->GetName(), c.unit_name);
   for (const auto& [list, key] : {std::pair{doc.InterceptorStats(), "int0"},
                                   std::pair{doc.RadarStats(), "radar0"}}) {
-    CParser stats;
-    ASSERT_EQ(stats.parse_message(list.get()), 1) << list.get();
-    CParser entry;
-    ASSERT_EQ(entry.parse_message(stats.find_token(key)), 1) << list.get();
-    EXPECT_STREQ(entry.find_token("name"), GetParam().value) << list.get();
-    EXPECT_STREQ(entry.find_token("activationCt"), "0") << list.get();
+    std::string error;
+    const auto stats = testsupport::read_strict_message(list.get(), &error);
+    ASSERT_TRUE(stats.has_value()) << error << "\n" << list.get();
+    const testsupport::KQMLExpr* entry = stats->field(key);
+    ASSERT_NE(entry, nullptr) << list.get();
+    ASSERT_TRUE(testsupport::is_strict_message(*entry, &error)) << error << "\n" << list.get();
+    const testsupport::KQMLExpr* name = entry->field("name");
+    ASSERT_NE(name, nullptr) << list.get();
+    EXPECT_EQ(name->kind, c.word ? testsupport::KQMLExpr::kWord : testsupport::KQMLExpr::kString)
+        << list.get();
+    EXPECT_EQ(name->text, c.unit_name) << list.get();
+
+    CParser own;
+    ASSERT_EQ(own.parse_message(list.get()), 1) << list.get();
+    CParser own_entry;
+    ASSERT_EQ(own_entry.parse_message(own.find_token(key)), 1) << list.get();
+    EXPECT_STREQ(own_entry.find_token("activationCt"), "0") << list.get();
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, StatsName,
-    testing::Values(StatsNameCase{"OneWord", "Hawk", "Hawk"},
-                    StatsNameCase{"WithABlank", "North Cape", "\"North Cape\""},
-                    StatsNameCase{"WithATab", "North\tCape", "\"North Cape\""},
-                    StatsNameCase{"WithAQuoteInside", "North \"Cape", "\"North Cape\""}),
+    testing::Values(StatsNameCase{"OneWord", "Hawk", true},
+                    StatsNameCase{"WordOfSigns", "F-16.b/2", true},
+                    StatsNameCase{"WithABlank", "North Cape", false},
+                    StatsNameCase{"WithATab", "North\tCape", false},
+                    StatsNameCase{"WithAQuoteInside", "North \"Cape", false},
+                    StatsNameCase{"QuoteInAWord", "x\"y", false},
+                    StatsNameCase{"BlanksAndQuotes", "say \"hi\" now", false},
+                    StatsNameCase{"ClosingParenthesis", "a)b", false},
+                    StatsNameCase{"OpeningParenthesis", "x(y", false},
+                    StatsNameCase{"Empty", "", false},
+                    StatsNameCase{"Backslashes", "C:\\dir\\", false},
+                    StatsNameCase{"LikeAKeyword", ":activationCt", false},
+                    StatsNameCase{"NotAscii", "M\xC3\xBCller", false}),
     [](const testing::TestParamInfo<StatsNameCase>& info) { return info.param.name; });
 
 // --- Go/no-go

@@ -157,6 +157,27 @@ TEST_F(StationTest, RadarEntries) {
   EXPECT_EQ(south->GetRangePixels(), 0);
 }
 
+// A name given as a KQML string is the text it stands for.
+TEST_F(StationTest, NamesGivenAsStringsAreTheirTexts) {
+  const struct {
+    const char* written;
+    const char* name;
+  } names[] = {{R"("North Radar")", "North Radar"}, {R"("x\"y")", "x\"y"},
+               {R"("C:\\dir\\")", "C:\\dir\\"},   {R"("")", ""},
+               {R"("a)b")", "a)b"},                {"Plain", "Plain"}};
+  int id = 0;
+  for (const auto& [written, name] : names) {
+    const std::string unit = "R" + std::to_string(++id);
+    doc.ParseRadars(("(tell :number 1 :0 (tell :id " + unit + " :name " + written +
+                     " :lon 300 :lat 475 :range 50))")
+                        .c_str());
+    const CRadarStation* radar = doc.FindRadar(unit.c_str());
+    ASSERT_NE(radar, nullptr) << written;
+    EXPECT_STREQ(radar->GetName(), name) << written;
+    EXPECT_EQ(radar->GetRange(), 50.0) << written;
+  }
+}
+
 TEST_F(StationTest, InterceptorEntries) {
   doc.ParseInterceptors(
       "(tell :number 2 :0 (tell :name Hawk :id I1 :lat 600 :lon 350 :maxspeed 300 :scope air) "
