@@ -240,7 +240,7 @@ void CClientSocket::tell_owner() {
 void CClientSocket::signal_owner() {
   // Being told of a message is what keeps an accepted connection from
   // counting as idle.
-  if (accepted_ && get_registry() != nullptr) last_active_ = get_registry()->now();
+  if (accepted_ && get_registry() != nullptr) get_registry()->note_told(this);
   if (in_run_) {
     notice_held_ = true;
     return;
@@ -300,10 +300,12 @@ bool CClientSocket::recount() {
   return true;
 }
 
-void CClientSocket::note_partial() {
+void CClientSocket::note_partial(bool message_ended) {
+  // The age is that of the message still unfinished: after a message ended
+  // in this segment, the one unfinished began in it too.
   if (!framer_.in_message()) {
     partial_since_.reset();
-  } else if (!partial_since_ && get_registry() != nullptr) {
+  } else if ((message_ended || !partial_since_) && get_registry() != nullptr) {
     partial_since_ = get_registry()->now();
   }
 }
@@ -320,7 +322,7 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
       // next message would be lost too.
       debug("<CClientSocket> Partial message dropped, an HTTP request follows it");
       framer_.reset();
-      note_partial();
+      note_partial(false);
     }
     Entry* whole = enqueue(std::string_view(data != nullptr ? data : "",
                                             data != nullptr ? strnlen(data, length) : 0),
@@ -347,7 +349,7 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
     debug(entry->text);
     if (keep_new(*entry)) last = entry->text;
   }
-  note_partial();
+  note_partial(!cut.messages.empty());
   if (!held_within_limit()) return nullptr;
   switch (cut.tail) {
     case CMessageFramer::Tail::kNone:

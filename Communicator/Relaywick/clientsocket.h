@@ -218,17 +218,21 @@ class CClientSocket : public CSocketBase {
   // Drop the first or the last queued message.
   void drop_first();
   void drop_last();
-  // Starts or ends the age of the partial message after a segment was cut.
-  void note_partial();
+  // Starts or ends the age of the partial message after a segment was cut;
+  // `message_ended`: a message ended in the segment.
+  void note_partial(bool message_ended);
 
   // The server's bookkeeping: its own count of this connection's bytes
   // while the connection is in its list; for an accepted connection, when
-  // it was accepted or last told its owner of a message; when the partial
-  // message began; its running count of sends when one last used it.
+  // it was accepted or last told its owner of a message, and its running
+  // count of messages told when it told the last one (0: none yet); when
+  // the partial message began; its running count of sends when one last
+  // used it.
   friend class CServerSocket;
   size_t counted_bytes_ = 0;
   bool accepted_ = false;
   Clock::time_point last_active_{};
+  uint64_t told_ = 0;
   std::optional<Clock::time_point> partial_since_;
   uint64_t used_ = 0;
 

@@ -185,6 +185,11 @@ void CServerSocket::note_used(CClientSocket* connection) {
   connection->used_ = ++sends_;
 }
 
+void CServerSocket::note_told(CClientSocket* connection) {
+  connection->last_active_ = now_();
+  connection->told_ = ++told_;
+}
+
 int CServerSocket::get_outgoing_limit() const {
   if (limits_.outgoing > 0) return limits_.outgoing;
   rlimit descriptors{};
@@ -380,19 +385,44 @@ void CServerSocket::OnAccept(int /*code*/) {
 }
 
 bool CServerSocket::make_room() {
-  // The first in the list wins a tie: the older connection.
-  CClientSocket* idlest = nullptr;
+  // Who goes: first a connection whose peer has closed, then the oldest
+  // that has told no message (an accept alone is no sign of a working peer),
+  // then the one that told its last the longest ago, so that one that told
+  // a message lately goes only when every other did too. The order is that
+  // of the running counts, which never tie, not that of the clock, whose
+  // ticks do.
+  enum Rank { kPeerClosed, kSilent, kIdle };
+  static constexpr const char* kWhy[] = {
+      "<CServerSocket> Too many connections, closing one whose peer has closed",
+      "<CServerSocket> Too many connections, closing the oldest that delivered no message",
+      "<CServerSocket> Too many connections, closing the one idle longest"};
+  CClientSocket* chosen = nullptr;
+  Rank chosen_rank = kIdle;
+  uint64_t chosen_order = 0;
   for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
     CClientSocket* client = e->client();
     if (client == nullptr || !client->accepted_ || client->is_waiting() != 0) continue;
-    if (idlest == nullptr || client->last_active_ < idlest->last_active_) idlest = client;
+    Rank rank = kIdle;
+    uint64_t order = client->told_;
+    if (client->get_dirty() != 0 || client->is_peer_closed()) {
+      rank = kPeerClosed;
+      order = client->registered_order_;
+    } else if (client->told_ == 0) {
+      rank = kSilent;
+      order = client->registered_order_;
+    }
+    if (chosen == nullptr || rank < chosen_rank || (rank == chosen_rank && order < chosen_order)) {
+      chosen = client;
+      chosen_rank = rank;
+      chosen_order = order;
+    }
   }
-  if (idlest == nullptr) {
+  if (chosen == nullptr) {
     debug("<CServerSocket> Too many connections and all are in use, closing the new one");
     return false;
   }
-  debug("<CServerSocket> Too many connections, closing the one idle longest");
-  remove_connection(idlest);
+  debug(kWhy[chosen_rank]);
+  remove_connection(chosen);
   return true;
 }
 
