@@ -76,7 +76,8 @@ class CClientSocket : public CSocketBase {
   // Bytes taken by one receive of a notification.
   static constexpr int kSegmentSize = 2047;
   // The longest message that a named KQML connection checks as it queues
-  // it, leaving its parse to the owner (see examine).
+  // it; a longer one is checked when its turn comes. Either way the owner
+  // makes the parse (see examine).
   static constexpr size_t kCheckedWhenQueued = 4096;
   static constexpr int kReceiveBufferSize = 2048;
 
@@ -185,10 +186,14 @@ class CClientSocket : public CSocketBase {
   Entry* enqueue(std::string_view text, bool parsed);
   // Parses the message (unless the parser holds its parse already) and,
   // while the connection has no name, names it after its sender; false when
-  // it cannot be parsed. A message of at most kCheckedWhenQueued bytes that
-  // a named connection, whose parser reads KQML and logs nowhere, queued is
-  // only checked, as it was queued.
+  // it cannot be parsed. A named connection whose parser reads KQML and logs
+  // nowhere only checks it. The parse of a message longer than
+  // kCheckedWhenQueued is not kept, nor that of one that names nobody.
   bool examine(Entry& entry);
+  // Whether the text parses as KQML, into entry.check.
+  static void check(Entry& entry);
+  // Drops the parse the parser holds, and what storage it took.
+  void give_back_parse();
   bool named_and_kqml() const;
   // Drops unparsable messages from the head of the queue until one can be
   // told; false when none is left.

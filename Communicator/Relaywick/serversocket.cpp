@@ -1,5 +1,6 @@
 #include "Relaywick/serversocket.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <time.h>
 
@@ -89,7 +90,12 @@ bool CServerSocket::recount(size_t before, size_t after) {
     return false;
   }
   held_bytes_ = others + after;
+  taken_peak_ = std::max(taken_peak_, taken());
   return true;
+}
+
+size_t CServerSocket::taken() const {
+  return held_bytes_ + static_cast<size_t>(sockets_.get_nr_elements()) * kConnectionBytes;
 }
 
 void CServerSocket::new_connection(std::unique_ptr<CSocketBase> socket) {
@@ -115,6 +121,7 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
     client->counted_bytes_ = client->get_held_bytes();
     held_bytes_ += client->counted_bytes_;
     ++(client->accepted_ ? accepted_ : outgoing_);
+    taken_peak_ = std::max(taken_peak_, taken());
     if (read_peer && added->get_sockettype() == SOCKETTYPE_CLIENT) {
       char host[platform::kAddressTextSize] = {};
       unsigned port = 0;
@@ -334,6 +341,14 @@ CServerSocket::Clock::time_point CServerSocket::coarse_now() {
 }
 
 void CServerSocket::sweep_connections() {
+  const size_t taken_now = taken();
+  if (taken_peak_ > taken_now &&
+      taken_peak_ - taken_now >= std::min(kGiveBackAfter, taken_peak_ / 2)) {
+    // The allocator keeps what was freed for the next requests, which no
+    // longer come: given back, the process holds what its peers hold now.
+    malloc_trim(0);
+    taken_peak_ = taken_now;
+  }
   const Clock::time_point now = now_();
   const long long idle = static_cast<long long>(limits_.idle.count());
   SocketElement* e = first(sockets_);

@@ -17,6 +17,8 @@
 //    that cannot go on yet is dropped (CClientSocket::get_pending_bytes);
 // and a listener that cannot accept for lack of descriptors rests for a
 // short back-off instead of being told of the waiting peer again at once.
+// Once its connections hold much less than they did (peers gone, hoggers
+// closed), the sweep gives the memory that is free back to the system.
 // Connections that have delivered messages stay cached as long as their
 // peers keep them. The agent's own connections are bounded too: before it
 // makes one past the limit, the one it sent over least recently is closed,
@@ -220,5 +222,14 @@ class CServerSocket : public CSocketBase {
   uint64_t sends_ = 0;  // the running count of registrations and note_used
   uint64_t told_ = 0;   // the running count of note_told
   size_t held_bytes_ = 0;
+  // About what a connection takes beside its messages: its object, parser
+  // and receive buffers.
+  static constexpr size_t kConnectionBytes = 16 * 1024;
+  // What the connections took at most, by held_bytes_ and kConnectionBytes,
+  // since the sweep last gave memory back; it does once they take
+  // kGiveBackAfter less, or half as much.
+  static constexpr size_t kGiveBackAfter = size_t{4} << 20;
+  size_t taken_peak_ = 0;
+  size_t taken() const;
   platform::EventLoop::Id backoff_timer_ = 0;
 };

@@ -8,13 +8,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <fstream>
 #include <map>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -466,6 +469,110 @@ TEST_F(HostilePeerTest, AFullByteBudgetDropsTheHoggersNotTheNewcomer) {
   EXPECT_EQ(answered, asked);
   EXPECT_TRUE(hogger_gone());
   EXPECT_EQ(answered_of(client, 20), 20);
+}
+
+// The resident memory of process `pid` in bytes, from /proc; 0 when it
+// cannot be read.
+size_t resident_bytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stoul(line.substr(6)) * 1024;
+  }
+  return 0;
+}
+
+TEST_F(HostilePeerTest, WhatTheAgentTakesFollowsItsBudgetAndGoesBackOnceThePeersLeave) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer keeps freed memory in quarantine: its resident "
+                  "memory does not follow what the agent holds";
+#endif
+  constexpr size_t kBudget = size_t{64} << 20;  // the agent's default
+  constexpr int kPeers = 500;
+  start_agent();
+  WellBehavedClient client("C", agent_port, ans_port);
+  ASSERT_TRUE(client.ask("before"));
+  const size_t base = resident_bytes(agent.pid());
+  ASSERT_GT(base, 0u);
+
+  // 500 peers, each known to the name server, send messages of 1 MB one
+  // after another and read nothing: their partial messages, their queued
+  // ones and the answers they leave unread fill the budget over and over.
+  // (The megabyte is the reply-with, which the answer carries back, so that
+  // the agent's lines stay short.)
+  std::vector<int> listeners;
+  for (int i = 0; i < kPeers; i += 64) {
+    unsigned port = 0;
+    listeners.push_back(testsupport::listen_on_loopback(&port));
+    for (int j = i; j < std::min(i + 64, kPeers); ++j) {
+      ASSERT_TRUE(register_peer("P" + std::to_string(j), port)) << j;
+    }
+  }
+  const std::string large(1000000, 'r');
+  const std::string tail = std::string(" :content (x))") + kEnd;
+  struct Peer {
+    int fd;
+    std::string head;
+    size_t at;  // in head, large and tail, one after another
+  };
+  std::vector<Peer> peers;
+  for (int i = 0; i < kPeers; ++i) {
+    peers.push_back({-1, "(tell :sender P" + std::to_string(i) + " :receiver B :reply-with ", 0});
+  }
+  const auto next_bytes = [&](const Peer& peer) {
+    size_t at = peer.at;
+    for (const std::string* part : {&peer.head, &large, &tail}) {
+      if (at < part->size()) return std::string_view(*part).substr(at);
+      at -= part->size();
+    }
+    return std::string_view();
+  };
+  ClientAtWork work(&client);
+  size_t most = 0;
+  const auto until = Clock::now() + std::chrono::seconds(6);
+  while (Clock::now() < until) {
+    std::vector<pollfd> ready;
+    for (Peer& peer : peers) {
+      if (peer.fd < 0) {
+        peer.fd = testsupport::connect_to_loopback(agent_port, 1000);
+        peer.at = 0;
+      }
+      ready.push_back({peer.fd, POLLOUT, 0});
+    }
+    ::poll(ready.data(), ready.size(), 100);
+    for (size_t i = 0; i < peers.size(); ++i) {
+      Peer& peer = peers[i];
+      if (ready[i].revents == 0) continue;
+      const std::string_view bytes = next_bytes(peer);
+      const ssize_t sent = ::send(peer.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (sent > 0) {
+        peer.at += static_cast<size_t>(sent);
+        if (next_bytes(peer).empty()) peer.at = 0;  // the next message
+      } else if (sent < 0 && errno != EAGAIN) {
+        ::close(peer.fd);  // closed by the agent: a new connection
+        peer.fd = -1;
+      }
+    }
+    most = std::max(most, resident_bytes(agent.pid()));
+  }
+  for (Peer& peer : peers) ::close(peer.fd);
+  for (const int fd : listeners) ::close(fd);
+  std::printf("resident: %zu MB before, %zu MB at most during the attack\n", base >> 20,
+              most >> 20);
+  // Beside what the budget counts, the agent's connections and buffers
+  // take their share; twice the budget leaves room enough for them.
+  EXPECT_LE(most, base + 2 * kBudget);
+
+  // Once the peers are gone, what they held goes back, but for the buffers
+  // that the agent keeps for messages as long as theirs.
+  size_t after = resident_bytes(agent.pid());
+  for (int i = 0; i < 30 && after > base + (size_t{32} << 20); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    after = resident_bytes(agent.pid());
+  }
+  std::printf("resident: %zu MB after the peers left\n", after >> 20);
+  EXPECT_LE(after, base + (size_t{32} << 20));
+  EXPECT_TRUE(work.stop());
 }
 
 TEST_F(HostilePeerTest, APeerThatHalfClosesAfterItsRequestsGetsTheReplies) {

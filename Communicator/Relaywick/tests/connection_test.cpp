@@ -781,8 +781,9 @@ TEST_F(ConnectionTest, AtTheLimitClosedPeersGoFirstThenSilentOnesThenTheLeastRec
   ASSERT_TRUE(run_until(loop, [&] { return closing->is_peer_closed(); }));
 
   const int n1 = newcomer();
-  ASSERT_TRUE(run_until(loop, [&] { return server_lines("<CServerSocket> Too many connections, "
-                                                         "closing one whose peer has closed") == 1; }));
+  const std::string closed_goes =
+      "<CServerSocket> Too many connections, closing one whose peer has closed";
+  ASSERT_TRUE(run_until(loop, [&] { return server_lines(closed_goes) == 1; }));
   // Of the two that delivered nothing, the older goes.
   const int n2 = newcomer();
   EXPECT_TRUE(run_until(loop, [&] { return peer_closed(silent, 50); }));
