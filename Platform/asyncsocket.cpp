@@ -253,7 +253,18 @@ int CAsyncSocket::SendBuffered(const void* data, int length, bool more_follows) 
     send_progress_ = Clock::now();
     if (progress_timer_ == 0) watch_progress(std::chrono::milliseconds(kBlockingTimeoutMs));
   }
-  if (unsent_head_ > 0 && unsent_head_ >= unsent_.size() / 2) {
+  const size_t size = GetUnsent() + left;
+  if (size > unsent_.capacity()) {
+    // Without what went out already, and an eighth to spare rather than a
+    // string's doubling: what waits for a slow peer is about what the
+    // buffer takes.
+    std::string larger;
+    larger.reserve(size + size / 8);  // an empty string takes what it is asked for
+    larger.append(unsent_, unsent_head_);
+    unsent_.swap(larger);
+    unsent_head_ = 0;
+  } else if (unsent_head_ > 0 &&
+             (unsent_head_ >= unsent_.size() / 2 || unsent_.size() + left > unsent_.capacity())) {
     unsent_.erase(0, unsent_head_);
     unsent_head_ = 0;
   }
@@ -407,7 +418,16 @@ bool CAsyncSocket::send_unsent() {
     return true;
   }
   if (GetUnsent() > 0) {
-    if (progress) send_progress_ = Clock::now();
+    if (progress) {
+      send_progress_ = Clock::now();
+      // What went out takes no memory for long: once half of a large buffer
+      // has, the rest moves to a buffer of its own length.
+      if (unsent_head_ >= unsent_.size() / 2 && unsent_.capacity() > kKeptSendCapacity) {
+        std::string rest(unsent_, unsent_head_);
+        unsent_.swap(rest);
+        unsent_head_ = 0;
+      }
+    }
     update_watch();
     return false;
   }

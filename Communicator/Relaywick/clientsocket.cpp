@@ -145,13 +145,19 @@ CClientSocket::Entry* CClientSocket::enqueue(std::string_view text, bool parsed)
   // Checked while the text is at hand, where the check may stand in for the
   // connection's parse: examine, which may come long after, then needs no
   // look at it. A large text is not in the cache for long anyway, and is
-  // parsed once, in examine, rather than scanned twice.
-  if (text.size() <= kCheckedWhenQueued && named_and_kqml()) {
-    entry.check = CKQMLParser::parses(entry.text) ? Entry::Check::kParses
-                                                          : Entry::Check::kFails;
-  }
+  // checked in examine, when its turn comes.
+  if (text.size() <= kCheckedWhenQueued && named_and_kqml()) check(entry);
   if (parsed) parsed_ = entry.number;
   return &entry;
+}
+
+void CClientSocket::check(Entry& entry) {
+  entry.check = CKQMLParser::parses(entry.text) ? Entry::Check::kParses : Entry::Check::kFails;
+}
+
+void CClientSocket::give_back_parse() {
+  parsed_ = 0;
+  parser_->release_storage();
 }
 
 bool CClientSocket::keep_new(Entry& entry) {
@@ -165,11 +171,14 @@ bool CClientSocket::examine(Entry& entry) {
   debug("<CClientSocket> Parsing incoming message");
   if (parsed_ != entry.number) {
     // Once the connection is named and reads KQML, the owner parses the
-    // message as it reads it, right before it uses the parse: the check
-    // made as it was queued stands for the parse, so that the connection
-    // keeps no parse of its own to go cold until then.
-    bool parses = entry.check == Entry::Check::kParses;
-    if (entry.check != Entry::Check::kNone && named_and_kqml()) {
+    // message as it reads it, right before it uses the parse: a check
+    // stands for the parse (made as a short message was queued, now for a
+    // long one), so that the connection keeps no parse of its own, to go
+    // cold or to hold a long text a second time until then.
+    bool parses;
+    if (named_and_kqml()) {
+      if (entry.check == Entry::Check::kNone) check(entry);
+      parses = entry.check == Entry::Check::kParses;
       checked_ = entry.number;
     } else {
       parses = parser_->parse_message(entry.text) == 1;
@@ -188,11 +197,21 @@ bool CClientSocket::examine(Entry& entry) {
   const char* sender = parser_->find_sender();
   if (sender == nullptr) {
     debug("<CClientSocket> Corrupted Message (no sender found)");
+    // The message waits, untold, for a sender to name the connection; its
+    // parse would only hold its text twice meanwhile.
+    give_back_parse();
     return true;
   }
   set_agentname(sender);
   debug(sender);
   sender_assigned_ = 1;
+  if (entry.length > kCheckedWhenQueued && named_and_kqml()) {
+    // Named now, the connection leaves a long message's parse to the owner
+    // as it will from now on: the parse has shown that the check passes.
+    entry.check = Entry::Check::kParses;
+    checked_ = entry.number;
+    give_back_parse();
+  }
   return true;
 }
 
@@ -240,7 +259,7 @@ void CClientSocket::tell_owner() {
 void CClientSocket::signal_owner() {
   // Being told of a message is what keeps an accepted connection from
   // counting as idle.
-  if (accepted_ && get_registry() != nullptr) last_active_ = get_registry()->now();
+  if (accepted_ && get_registry() != nullptr) get_registry()->note_told(this);
   if (in_run_) {
     notice_held_ = true;
     return;
@@ -300,10 +319,12 @@ bool CClientSocket::recount() {
   return true;
 }
 
-void CClientSocket::note_partial() {
+void CClientSocket::note_partial(bool message_ended) {
+  // The age is that of the message still unfinished: after a message ended
+  // in this segment, the one unfinished began in it too.
   if (!framer_.in_message()) {
     partial_since_.reset();
-  } else if (!partial_since_ && get_registry() != nullptr) {
+  } else if ((message_ended || !partial_since_) && get_registry() != nullptr) {
     partial_since_ = get_registry()->now();
   }
 }
@@ -320,7 +341,7 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
       // next message would be lost too.
       debug("<CClientSocket> Partial message dropped, an HTTP request follows it");
       framer_.reset();
-      note_partial();
+      note_partial(false);
     }
     Entry* whole = enqueue(std::string_view(data != nullptr ? data : "",
                                             data != nullptr ? strnlen(data, length) : 0),
@@ -347,7 +368,9 @@ char* CClientSocket::buffer_data(const char* data, unsigned long length) {
     debug(entry->text);
     if (keep_new(*entry)) last = entry->text;
   }
-  note_partial();
+  const bool message_ended = !cut.messages.empty();
+  framer_.release_messages();  // copied into the queue
+  note_partial(message_ended);
   if (!held_within_limit()) return nullptr;
   switch (cut.tail) {
     case CMessageFramer::Tail::kNone:
@@ -445,6 +468,9 @@ bool CClientSocket::trade_parse(std::unique_ptr<CParser>& parser) {
   if (parsed_ != 0 && parsed_ == front.number) {
     parser.swap(parser_);
     parsed_ = 0;
+    // What the owner's last parse left is of no use here, where it might
+    // stay as long as messages keep the queue from emptying.
+    parser_->release_storage();
     return true;
   }
   if (checked_ == 0 || checked_ != front.number) return false;

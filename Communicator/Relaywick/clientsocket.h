@@ -76,7 +76,8 @@ class CClientSocket : public CSocketBase {
   // Bytes taken by one receive of a notification.
   static constexpr int kSegmentSize = 2047;
   // The longest message that a named KQML connection checks as it queues
-  // it, leaving its parse to the owner (see examine).
+  // it; a longer one is checked when its turn comes. Either way the owner
+  // makes the parse (see examine).
   static constexpr size_t kCheckedWhenQueued = 4096;
   static constexpr int kReceiveBufferSize = 2048;
 
@@ -185,10 +186,14 @@ class CClientSocket : public CSocketBase {
   Entry* enqueue(std::string_view text, bool parsed);
   // Parses the message (unless the parser holds its parse already) and,
   // while the connection has no name, names it after its sender; false when
-  // it cannot be parsed. A message of at most kCheckedWhenQueued bytes that
-  // a named connection, whose parser reads KQML and logs nowhere, queued is
-  // only checked, as it was queued.
+  // it cannot be parsed. A named connection whose parser reads KQML and logs
+  // nowhere only checks it. The parse of a message longer than
+  // kCheckedWhenQueued is not kept, nor that of one that names nobody.
   bool examine(Entry& entry);
+  // Whether the text parses as KQML, into entry.check.
+  static void check(Entry& entry);
+  // Drops the parse the parser holds, and what storage it took.
+  void give_back_parse();
   bool named_and_kqml() const;
   // Drops unparsable messages from the head of the queue until one can be
   // told; false when none is left.
@@ -218,17 +223,21 @@ class CClientSocket : public CSocketBase {
   // Drop the first or the last queued message.
   void drop_first();
   void drop_last();
-  // Starts or ends the age of the partial message after a segment was cut.
-  void note_partial();
+  // Starts or ends the age of the partial message after a segment was cut;
+  // `message_ended`: a message ended in the segment.
+  void note_partial(bool message_ended);
 
   // The server's bookkeeping: its own count of this connection's bytes
   // while the connection is in its list; for an accepted connection, when
-  // it was accepted or last told its owner of a message; when the partial
-  // message began; its running count of sends when one last used it.
+  // it was accepted or last told its owner of a message, and its running
+  // count of messages told when it told the last one (0: none yet); when
+  // the partial message began; its running count of sends when one last
+  // used it.
   friend class CServerSocket;
   size_t counted_bytes_ = 0;
   bool accepted_ = false;
   Clock::time_point last_active_{};
+  uint64_t told_ = 0;
   std::optional<Clock::time_point> partial_since_;
   uint64_t used_ = 0;
 

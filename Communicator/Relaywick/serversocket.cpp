@@ -1,5 +1,6 @@
 #include "Relaywick/serversocket.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <time.h>
 
@@ -89,7 +90,12 @@ bool CServerSocket::recount(size_t before, size_t after) {
     return false;
   }
   held_bytes_ = others + after;
+  taken_peak_ = std::max(taken_peak_, taken());
   return true;
+}
+
+size_t CServerSocket::taken() const {
+  return held_bytes_ + static_cast<size_t>(sockets_.get_nr_elements()) * kConnectionBytes;
 }
 
 void CServerSocket::new_connection(std::unique_ptr<CSocketBase> socket) {
@@ -115,6 +121,7 @@ void CServerSocket::add(std::unique_ptr<CSocketBase> socket, bool read_peer) {
     client->counted_bytes_ = client->get_held_bytes();
     held_bytes_ += client->counted_bytes_;
     ++(client->accepted_ ? accepted_ : outgoing_);
+    taken_peak_ = std::max(taken_peak_, taken());
     if (read_peer && added->get_sockettype() == SOCKETTYPE_CLIENT) {
       char host[platform::kAddressTextSize] = {};
       unsigned port = 0;
@@ -183,6 +190,11 @@ const CServerSocket::Indexed* CServerSocket::find_named(const char* name) const 
 void CServerSocket::note_used(CClientSocket* connection) {
   // In the connection, which the send has just used: no other memory to read.
   connection->used_ = ++sends_;
+}
+
+void CServerSocket::note_told(CClientSocket* connection) {
+  connection->last_active_ = now_();
+  connection->told_ = ++told_;
 }
 
 int CServerSocket::get_outgoing_limit() const {
@@ -329,6 +341,14 @@ CServerSocket::Clock::time_point CServerSocket::coarse_now() {
 }
 
 void CServerSocket::sweep_connections() {
+  const size_t taken_now = taken();
+  if (taken_peak_ > taken_now &&
+      taken_peak_ - taken_now >= std::min(kGiveBackAfter, taken_peak_ / 2)) {
+    // The allocator keeps what was freed for the next requests, which no
+    // longer come: given back, the process holds what its peers hold now.
+    malloc_trim(0);
+    taken_peak_ = taken_now;
+  }
   const Clock::time_point now = now_();
   const long long idle = static_cast<long long>(limits_.idle.count());
   SocketElement* e = first(sockets_);
@@ -380,19 +400,44 @@ void CServerSocket::OnAccept(int /*code*/) {
 }
 
 bool CServerSocket::make_room() {
-  // The first in the list wins a tie: the older connection.
-  CClientSocket* idlest = nullptr;
+  // Who goes: first a connection whose peer has closed, then the oldest
+  // that has told no message (an accept alone is no sign of a working peer),
+  // then the one that told its last the longest ago, so that one that told
+  // a message lately goes only when every other did too. The order is that
+  // of the running counts, which never tie, not that of the clock, whose
+  // ticks do.
+  enum Rank { kPeerClosed, kSilent, kIdle };
+  static constexpr const char* kWhy[] = {
+      "<CServerSocket> Too many connections, closing one whose peer has closed",
+      "<CServerSocket> Too many connections, closing the oldest that delivered no message",
+      "<CServerSocket> Too many connections, closing the one idle longest"};
+  CClientSocket* chosen = nullptr;
+  Rank chosen_rank = kIdle;
+  uint64_t chosen_order = 0;
   for (SocketElement* e = first(sockets_); e != nullptr; e = next(e)) {
     CClientSocket* client = e->client();
     if (client == nullptr || !client->accepted_ || client->is_waiting() != 0) continue;
-    if (idlest == nullptr || client->last_active_ < idlest->last_active_) idlest = client;
+    Rank rank = kIdle;
+    uint64_t order = client->told_;
+    if (client->get_dirty() != 0 || client->is_peer_closed()) {
+      rank = kPeerClosed;
+      order = client->registered_order_;
+    } else if (client->told_ == 0) {
+      rank = kSilent;
+      order = client->registered_order_;
+    }
+    if (chosen == nullptr || rank < chosen_rank || (rank == chosen_rank && order < chosen_order)) {
+      chosen = client;
+      chosen_rank = rank;
+      chosen_order = order;
+    }
   }
-  if (idlest == nullptr) {
+  if (chosen == nullptr) {
     debug("<CServerSocket> Too many connections and all are in use, closing the new one");
     return false;
   }
-  debug("<CServerSocket> Too many connections, closing the one idle longest");
-  remove_connection(idlest);
+  debug(kWhy[chosen_rank]);
+  remove_connection(chosen);
   return true;
 }
 

@@ -4,8 +4,10 @@
 // get their descriptors 0, 1, 2, ... in order of registration.
 //
 // Against peers that hold what they should not, the server bounds
-//  - the connections it accepts: at the limit, a new one closes the accepted
-//    connection that has been idle longest, so that a newcomer is served;
+//  - the connections it accepts: at the limit, a new one closes an accepted
+//    connection, so that a newcomer is served: one whose peer has closed,
+//    else the oldest that has told its owner of no message, else the one
+//    whose last message is the oldest;
 //  - how long an accepted connection may stay idle: one that has told its
 //    owner of no message for Limits::idle (since its accept or its last
 //    message) is closed by the sweep, and so is any connection whose partial
@@ -15,6 +17,8 @@
 //    that cannot go on yet is dropped (CClientSocket::get_pending_bytes);
 // and a listener that cannot accept for lack of descriptors rests for a
 // short back-off instead of being told of the waiting peer again at once.
+// Once its connections hold much less than they did (peers gone, hoggers
+// closed), the sweep gives the memory that is free back to the system.
 // Connections that have delivered messages stay cached as long as their
 // peers keep them. The agent's own connections are bounded too: before it
 // makes one past the limit, the one it sent over least recently is closed,
@@ -110,6 +114,9 @@ class CServerSocket : public CSocketBase {
   bool make_room_for_outgoing();
   // Marks `connection` as the one sent over last.
   void note_used(CClientSocket* connection);
+  // Marks the accepted `connection` as active now, and as the one that told
+  // its owner of a message last.
+  void note_told(CClientSocket* connection);
   // The bytes that the registered connections hold in queued and partial
   // messages.
   size_t get_held_bytes() const { return held_bytes_; }
@@ -188,8 +195,8 @@ class CServerSocket : public CSocketBase {
   };
   void index(CSocketBase* socket);
   void unindex(CSocketBase* socket);
-  // Makes room for one more accepted connection; false when no accepted
-  // connection can go now.
+  // Makes room for one more accepted connection (see the top of this file);
+  // false when no accepted connection can go now.
   bool make_room();
   // After an accept that failed with `error`: when descriptors or memory
   // ran out, stops accepting for Limits::accept_backoff, then tries again.
@@ -213,6 +220,16 @@ class CServerSocket : public CSocketBase {
   int accepted_ = 0;
   int outgoing_ = 0;
   uint64_t sends_ = 0;  // the running count of registrations and note_used
+  uint64_t told_ = 0;   // the running count of note_told
   size_t held_bytes_ = 0;
+  // About what a connection takes beside its messages: its object, parser
+  // and receive buffers.
+  static constexpr size_t kConnectionBytes = 16 * 1024;
+  // What the connections took at most, by held_bytes_ and kConnectionBytes,
+  // since the sweep last gave memory back; it does once they take
+  // kGiveBackAfter less, or half as much.
+  static constexpr size_t kGiveBackAfter = size_t{4} << 20;
+  size_t taken_peak_ = 0;
+  size_t taken() const;
   platform::EventLoop::Id backoff_timer_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "Talkwick/messageframer.h"
 
+#include <algorithm>
+
 namespace {
 
 // A text buffer that held a message this large or larger is given back
@@ -48,7 +50,7 @@ const CMessageFramer::Result& CMessageFramer::feed(std::string_view segment) {
       continue;
     }
     if (!hold(piece)) return result_;
-    const bool joined = !held_.empty();
+    const bool joined = held_size_ > 0;
     result_.messages.push_back({finish(), joined});
   }
 
@@ -56,11 +58,11 @@ const CMessageFramer::Result& CMessageFramer::feed(std::string_view segment) {
   if (segment.empty()) {
     result_.tail = Tail::kEmptySegment;
   } else if (!rest.empty()) {
-    const size_t before = held_.size();
+    const size_t before = held_size_;
     if (!hold(rest)) return result_;
-    if (held_.size() > before) {
+    if (held_size_ > before) {
       result_.tail = Tail::kHeld;
-      result_.held = std::string_view(held_).substr(before);
+      result_.held = rest.substr(0, held_size_ - before);
     } else {
       result_.tail = Tail::kEmptyText;
     }
@@ -68,41 +70,84 @@ const CMessageFramer::Result& CMessageFramer::feed(std::string_view segment) {
   return result_;
 }
 
+void CMessageFramer::release_messages() {
+  result_.messages.clear();
+  release_if_large(joined_);
+}
+
+std::string_view CMessageFramer::held() const {
+  gather();
+  return held_;
+}
+
 bool CMessageFramer::hold(std::string_view piece) {
   if (cut_) return true;
   const std::string_view text = c_text(piece);
   cut_ = text.size() < piece.size();
-  if (held_.size() + text.size() > kMaxMessage) {
+  if (held_size_ + text.size() > kMaxMessage) {
     give_up();
     return false;
   }
-  held_.append(text);
+  append_held(text);
   return true;
+}
+
+void CMessageFramer::append_held(std::string_view text) {
+  held_size_ += text.size();
+  if (pieces_.empty() && held_.size() + text.size() <= kPiece) {
+    held_.append(text);
+    return;
+  }
+  while (!text.empty()) {
+    if (pieces_.empty() || pieces_.back().size() == kPiece) {
+      pieces_.emplace_back().reserve(kPiece);  // an empty string takes what it is asked for
+    }
+    std::string& last = pieces_.back();
+    const size_t taken = std::min(text.size(), kPiece - last.size());
+    last.append(text.substr(0, taken));
+    text.remove_prefix(taken);
+  }
+}
+
+void CMessageFramer::gather() const {
+  if (pieces_.empty()) return;
+  std::string whole;
+  whole.reserve(held_size_);
+  whole.append(held_);
+  for (const std::string& piece : pieces_) whole.append(piece);
+  held_.swap(whole);
+  pieces_.clear();
 }
 
 std::string_view CMessageFramer::finish() {
   // The two buffers trade places, so that a stream of messages longer than
   // a segment reuses the same two.
+  gather();
   joined_.swap(held_);
   held_.clear();
+  held_size_ = 0;
   cut_ = false;
   return joined_;
+}
+
+void CMessageFramer::forget_held() {
+  held_.clear();
+  release_if_large(held_);
+  pieces_.clear();
+  held_size_ = 0;
+  cut_ = false;
 }
 
 void CMessageFramer::give_up() {
   // The stream can no longer be trusted: whatever came after the oversized
   // message would be read from its middle.
-  held_.clear();
-  release_if_large(held_);
-  cut_ = false;
+  forget_held();
   overflowed_ = true;
   result_.overflow = true;
 }
 
 void CMessageFramer::reset() {
-  held_.clear();
-  release_if_large(held_);
-  cut_ = false;
+  forget_held();
   overflowed_ = false;
 }
 

@@ -56,11 +56,16 @@ class CMessageFramer {
   // or reset.
   const Result& feed(std::string_view segment);
 
+  // Gives back what the messages of the last feed took, once the reader is
+  // done with them (their texts are no longer valid): a long message joined
+  // from several segments would otherwise keep its copy until the next feed.
+  void release_messages();
+
   // True while a message has begun and its 0x04 has not come.
-  bool in_message() const { return !held_.empty() || cut_; }
-  // The text held of that message.
-  std::string_view held() const { return held_; }
-  size_t held_size() const { return held_.size(); }
+  bool in_message() const { return held_size_ > 0 || cut_; }
+  // The text held of that message, valid until the next feed or reset.
+  std::string_view held() const;
+  size_t held_size() const { return held_size_; }
   // Forgets the message begun and an overflow.
   void reset();
 
@@ -72,14 +77,26 @@ class CMessageFramer {
   static bool is_one_message(std::string_view text);
 
  private:
+  // The held text begins in held_, which grows as a string does up to
+  // kPiece bytes; the rest lies in pieces_ of kPiece bytes each, so that a
+  // long message takes little more than its length and is not moved as it
+  // grows. It is put together once, when it is read or its 0x04 comes.
+  static constexpr size_t kPiece = 4096;
+
   // Adds the text of `piece` to the message begun; false on overflow.
   bool hold(std::string_view piece);
+  void append_held(std::string_view text);
+  // Puts the held text together in held_, which then takes its length.
+  void gather() const;
   // Moves the completed held text out of the way of the next message.
   std::string_view finish();
+  void forget_held();
   void give_up();
 
   Result result_;
-  std::string held_;
+  mutable std::string held_;
+  mutable std::vector<std::string> pieces_;
+  size_t held_size_ = 0;
   bool cut_ = false;  // a NUL ended the held text: the rest is dropped
   std::string joined_;  // the text of the last message that finish() made
   bool overflowed_ = false;

@@ -239,25 +239,39 @@ TEST_F(EchoAgentTest, WithFewDescriptorsTheAgentStillAnswersWhileIdleConnections
   b.set_descriptor_limit(64);
   unsigned port = 0;
   start_serving(&b, "B", &port);
+  // C talks to B over one connection (B answers over it) while the idle
+  // ones come.
+  ASSERT_TRUE(register_peer("C", 1));
+  testsupport::FramedClient c(port);
+  const auto c_asks = [&](const std::string& id) {
+    return c.send("(tell :sender C :receiver B :reply-with " + id + " :content (hi))") &&
+           c.next().find(":in-reply-to " + id + " ") != std::string::npos;
+  };
+  ASSERT_TRUE(c_asks("c1"));
 
   // More idle connections than B has descriptors.
   std::vector<int> idle;
   for (int i = 0; i < 70; ++i) {
     idle.push_back(testsupport::connect_to_loopback(port));
     ASSERT_GE(idle.back(), 0) << i;
+    if (i % 10 == 9) {
+      EXPECT_TRUE(c_asks("c" + std::to_string(i))) << i;
+    }
   }
   std::string output;
   EXPECT_EQ(send_from("A", "B", "still there", &output), 0) << output;
   EXPECT_TRUE(has_line(output, "reply from B: still there")) << output;
+  EXPECT_TRUE(c_asks("c-last"));
 
   // B kept 48 accepted connections (64 descriptors less the 16 it keeps for
   // itself): to take the newer ones, A's among them, it closed the oldest
-  // that had sent nothing.
+  // that had sent nothing, never C's, which had.
   size_t closed = 0;
   for (int fd : idle) closed += closed_by_peer(fd) ? 1 : 0;
-  EXPECT_EQ(closed, idle.size() + 1 - 48);
+  EXPECT_EQ(closed, idle.size() + 2 - 48);
   EXPECT_TRUE(closed_by_peer(idle.front()));
   EXPECT_FALSE(closed_by_peer(idle.back()));
+  EXPECT_FALSE(closed_by_peer(c.fd()));
 
   ASSERT_EQ(kill(b.pid(), SIGTERM), 0);
   EXPECT_TRUE(has_line(b.read_all(5000), "stopping"));

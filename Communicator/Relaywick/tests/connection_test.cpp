@@ -728,7 +728,9 @@ TEST_F(ConnectionTest, AtTheLimitTheConnectionIdleLongestMakesRoom) {
   peers.push_back(d);
   EXPECT_TRUE(run_until(loop, [&] { return peer_closed(a, 50); }));
   EXPECT_EQ(server->get_accepted(), 3);
-  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the one idle longest"), 1);
+  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the oldest that "
+                         "delivered no message"),
+            1);
 
   now += std::chrono::seconds(1);
   for (int fd : {c, d}) ASSERT_TRUE(send_peer(fd, message("p" + std::to_string(fd), "x") + kEnd));
@@ -739,13 +741,65 @@ TEST_F(ConnectionTest, AtTheLimitTheConnectionIdleLongestMakesRoom) {
   const int e = connect_peer(port);
   peers.push_back(e);
   EXPECT_TRUE(run_until(loop, [&] { return peer_closed(b, 50); }));
-  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the one idle longest"), 2);
+  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the one idle longest"), 1);
   EXPECT_EQ(connections(), 3);
   for (int fd : {c, d, e}) {
     ASSERT_TRUE(send_peer(fd, message("again", "y") + kEnd));
   }
   EXPECT_TRUE(run_until(loop, [&] { return taken.size() == 6; }));
   EXPECT_FALSE(peer_closed(e, 0));
+}
+
+TEST_F(ConnectionTest, AtTheLimitClosedPeersGoFirstThenSilentOnesThenTheLeastRecentlyHeard) {
+  take_every_message();
+  // The clock never moves: the order cannot come from it.
+  CServerSocket::Clock::time_point now{};
+  server->set_clock([&] { return now; });
+  CServerSocket::Limits limits;
+  limits.accepted = 4;
+  server->set_limits(limits);
+  const auto deliver = [&](int fd) {
+    const size_t before = taken.size();
+    ASSERT_TRUE(send_peer(fd, message("p" + std::to_string(fd), "x") + kEnd));
+    ASSERT_TRUE(run_until(loop, [&] { return taken.size() == before + 1; }));
+  };
+  const auto newcomer = [&] {
+    const int fd = connect_peer(port);
+    peers.push_back(fd);
+    return fd;
+  };
+  const int first_talker = connect();
+  deliver(first_talker);
+  const int second_talker = connect();
+  deliver(second_talker);
+  // Accepted after both talkers last spoke.
+  const int silent = connect();
+  CClientSocket* closing = nullptr;
+  const int closed = connect(&closing);
+  close_peer(closed);
+  peers.pop_back();
+  ASSERT_TRUE(run_until(loop, [&] { return closing->is_peer_closed(); }));
+
+  const int n1 = newcomer();
+  const std::string closed_goes =
+      "<CServerSocket> Too many connections, closing one whose peer has closed";
+  ASSERT_TRUE(run_until(loop, [&] { return server_lines(closed_goes) == 1; }));
+  // Of the two that delivered nothing, the older goes.
+  const int n2 = newcomer();
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(silent, 50); }));
+  const int n3 = newcomer();
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(n1, 50); }));
+
+  // Every one has delivered now, the first talker again last: the one heard
+  // from least recently is the second talker.
+  deliver(n2);
+  deliver(n3);
+  deliver(first_talker);
+  newcomer();
+  EXPECT_TRUE(run_until(loop, [&] { return peer_closed(second_talker, 50); }));
+  EXPECT_EQ(server_lines("<CServerSocket> Too many connections, closing the one idle longest"), 1);
+  for (int fd : {first_talker, n2, n3}) EXPECT_FALSE(peer_closed(fd, 0)) << fd;
+  EXPECT_EQ(server->get_accepted(), 4);
 }
 
 TEST_F(ConnectionTest, OwnConnectionsDoNotCountAgainstTheLimit) {
@@ -821,6 +875,38 @@ TEST_F(ConnectionTest, APartialMessageWaitingTwoMinutesClosesItsConnection) {
   EXPECT_EQ(connections(), 1);
   EXPECT_TRUE(peer_closed(waiting_peer, 1000));
   EXPECT_EQ(server->find_connection("quiet", nullptr, 0), quiet);
+  EXPECT_EQ(server_lines("<CServerSocket> A partial message has waited [120] s for its end, "
+                         "closing connection"),
+            1);
+  settle();
+}
+
+TEST_F(ConnectionTest, APartialMessageAgesFromItsOwnBeginningNotFromTheMessagesBeforeIt) {
+  take_every_message();
+  CServerSocket::Clock::time_point now{};
+  server->set_clock([&] { return now; });
+  // Messages longer than a segment, every segment ending inside one: there
+  // is always a partial message, but never one that is two minutes old. (A
+  // connection of the agent's own, which is not closed for being idle.)
+  connect_out("streamer");
+  const int fd = peers[1];
+  const std::string first = message("streamer", "1");
+  const std::string second = message("streamer", "2");
+  ASSERT_TRUE(send_peer(fd, first.substr(0, 10)));
+  settle();
+  now += std::chrono::seconds(100);
+  ASSERT_TRUE(send_peer(fd, first.substr(10) + kEnd + second.substr(0, 10)));
+  ASSERT_TRUE(run_until(loop, [&] { return taken.size() == 1; }));
+  now += std::chrono::seconds(100);
+  server->sweep_connections();
+  EXPECT_EQ(connections(), 1);
+  EXPECT_FALSE(peer_closed(fd, 0));
+
+  // The second message began 100 s ago: 20 s more and it is two minutes old.
+  now += std::chrono::seconds(20);
+  server->sweep_connections();
+  EXPECT_TRUE(peer_closed(fd, 1000));
+  EXPECT_EQ(connections(), 0);
   EXPECT_EQ(server_lines("<CServerSocket> A partial message has waited [120] s for its end, "
                          "closing connection"),
             1);
