@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <random>
 
 namespace testsupport {
 
@@ -31,10 +33,27 @@ int listen_on_loopback(unsigned* port, int backlog) {
 }
 
 unsigned unused_loopback_port() {
-  unsigned port = 0;
-  const int fd = listen_on_loopback(&port);
-  if (fd >= 0) ::close(fd);
-  return port;
+  // Below the system's ephemeral range, which every bind to port 0 and
+  // every connect of the tests running beside this one draws from: a port
+  // found free there would soon be taken again.
+  constexpr unsigned kFirst = 20000;
+  constexpr unsigned kCount = 12000;
+  static std::minstd_rand pick(static_cast<unsigned>(::getpid()) ^
+                               static_cast<unsigned>(std::random_device{}()));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const unsigned port = kFirst + static_cast<unsigned>(pick() % kCount);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const bool free = fd >= 0 &&
+                      ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0) ::close(fd);
+    if (free) return port;
+  }
+  ADD_FAILURE() << "unused_loopback_port: no free port";
+  return 0;
 }
 
 int connect_to_loopback(unsigned port, int timeout_ms) {

@@ -10,8 +10,9 @@ namespace testsupport {
 // -1 (and a test failure) when it cannot be made. The caller closes it.
 int listen_on_loopback(unsigned* port, int backlog = 16);
 
-// A loopback port on which nothing listens (the system's choice, free when
-// the call returns), for a program that must be given a fixed port.
+// A loopback port on which nothing listens, free when the call returns and
+// outside the range the system hands out for port 0, for a program that
+// must be given a fixed port; 0 (and a test failure) when none is found.
 unsigned unused_loopback_port();
 
 // A TCP socket connected to loopback `port`, or -1 when the connection was

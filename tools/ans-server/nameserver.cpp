@@ -75,12 +75,7 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
   const char* name = content.find_token("name");
   const char* key = content.find_token("key");
   if (verb == "listall") {
-    std::string names;
-    for (const auto& [agent, holder] : agents_) {
-      if (names.size() + agent.size() + 1 > kMaxListing) break;
-      names += (names.empty() ? "" : " ") + agent;
-    }
-    return told("(agents :names (" + names + "))");
+    return told("(agents :names (" + listing() + "))");
   }
   if (verb != "register" && verb != "unregister" && verb != "lookup") {
     return sorry("unknown request");
@@ -127,6 +122,7 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
         break;
     }
     agents_.erase(held);
+    listing_.reset();
     return told("(ok)");
   }
 
@@ -156,6 +152,7 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
         return sorry("name taken");
       case Standing::kGone:
         agents_.erase(held);
+        listing_.reset();
         break;
     }
   }
@@ -164,6 +161,7 @@ NameServer::Answer NameServer::decide(const std::string& request, const Probed* 
   if (!make_room(probed, &room)) return room.probe ? room : sorry("too many names");
   const Holder holder{host, port, new_key(), ++registrations_};
   agents_.emplace(name, holder);
+  listing_.reset();
   return told("(ok :key " + holder.key + ")");
 }
 
@@ -204,5 +202,17 @@ bool NameServer::make_room(const Probed* probed, Answer* probe) {
   // Gone, or not answering in time: rather than keep out a newcomer for
   // good, its names make room, all that its place holds.
   std::erase_if(agents_, at_place);
+  listing_.reset();
   return true;
+}
+
+const std::string& NameServer::listing() {
+  if (listing_) return *listing_;
+  std::string names;
+  for (const auto& [agent, holder] : agents_) {
+    if (names.size() + agent.size() + 1 > kMaxListing) break;
+    if (!names.empty()) names += ' ';
+    names += agent;
+  }
+  return listing_.emplace(std::move(names));
 }

@@ -42,6 +42,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 
 class NameServer {
@@ -104,8 +105,12 @@ class NameServer {
   // is room; else *probe, when a holder is to be probed first.
   bool make_room(const Probed* probed, Answer* probe);
   static std::string new_key();
+  // The names of a listing, made again only after the names changed: peers
+  // that ask for it over and over cost a copy, not a walk of the table.
+  const std::string& listing();
 
   std::map<std::string, Holder> agents_;
+  std::optional<std::string> listing_;  // reset whenever agents_ gains or loses a name
   unsigned long registrations_ = 0;
   Options options_;
 };

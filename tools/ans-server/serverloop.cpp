@@ -107,15 +107,23 @@ void NameServerLoop::close_connection(Connection* c, Outcome outcome) {
 
 void NameServerLoop::make_room() {
   if (connections_.size() < max_connections_) return;
-  // The one accepted longest ago gives way, whatever it waits for: a peer's
-  // request, a peer that does not take its reply, or a probe. A well-behaved
-  // client is done within moments, so peers that hold their connections go
-  // first.
-  const auto oldest = std::min_element(
-      connections_.begin(), connections_.end(),
-      [](const Connection& a, const Connection& b) { return a.accepted < b.accepted; });
-  close_connection(&*oldest, Outcome::kDrop);
-  *oldest = std::move(connections_.back());
+  // Whatever it waits for, a connection can give way: first one answered
+  // that does not take its reply, then one waiting on a probe or a delay,
+  // then one waiting for its request; within each the one accepted longest
+  // ago. A well-behaved client is done within moments, so peers that hold
+  // their connections go first, and a newcomer whose request is on its way
+  // is not pushed out by a flood of peers that ask and never read.
+  const auto rank = [](State state) {
+    return state == State::kWriting ? 0 : state == State::kReading ? 2 : 1;
+  };
+  const auto first = std::min_element(
+      connections_.begin(), connections_.end(), [&rank](const Connection& a, const Connection& b) {
+        const int rank_a = rank(a.state);
+        const int rank_b = rank(b.state);
+        return rank_a != rank_b ? rank_a < rank_b : a.accepted < b.accepted;
+      });
+  close_connection(&*first, Outcome::kDrop);
+  *first = std::move(connections_.back());
   connections_.pop_back();
 }
 

@@ -381,6 +381,22 @@ TEST_F(NameServerProgram, TheOldestIdleConnectionGivesWayToANewcomer) {
   EXPECT_NE(key_in(ask(port_, register_request("Good", 7999))), "");
 }
 
+TEST_F(NameServerProgram, PeersThatAreAnsweredAndDoNotReadGiveWayBeforeARequestOnItsWay) {
+  fill_listing(port_);
+  // Connected first, its request still to come: the oldest of all.
+  testsupport::FramedClient late(port_);
+  ASSERT_TRUE(late.connected());
+  Nuisance nuisance;
+  for (size_t i = 0; i <= NameServerLoop::kMaxConnections; ++i) {
+    nuisance.ask_without_reading(port_);
+  }
+  // The last non-reader took the place of one answered before it.
+  std::string sent;
+  EXPECT_TRUE(ended_by_server(nuisance.fd(0), &sent));
+  ASSERT_TRUE(late.send(request("ask-all", "(listall)")));
+  EXPECT_EQ(late.next(kPatienceMs).rfind("(tell :sender ANS", 0), 0u);
+}
+
 // A live agent's name, and a well-behaved client that looks it up all along.
 class NameServerWithALiveAgent : public NameServerProgram {
  protected:
