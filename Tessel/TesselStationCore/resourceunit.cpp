@@ -82,10 +82,13 @@ void CResourceUnit::SetId(const char* id) {
 }
 
 void CResourceUnit::SetName(const char* name) {
-  if (name == nullptr) return;
+  if (name != nullptr) name_ = StoredName(name);
+}
+
+std::string CResourceUnit::StoredName(const char* name) {
   std::vector<char> copy(name, name + std::strlen(name) + 1);
   CUtils utils;
-  name_ = utils.remove_quotes(copy.data());
+  return utils.remove_quotes(copy.data());
 }
 
 const char* CResourceUnit::TypeName(int type) {

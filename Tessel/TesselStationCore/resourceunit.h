@@ -91,9 +91,11 @@ class CResourceUnit : public CObject {
   // The id is the unit's key in the document; a null id is refused.
   const char* GetId() const { return id_.c_str(); }
   void SetId(const char* id);
-  // Stored without its surrounding quotes; a null name is refused.
+  // Stored without its surrounding quotes (StoredName); a null name is
+  // refused.
   const char* GetName() const { return name_.c_str(); }
   void SetName(const char* name);
+  static std::string StoredName(const char* name);
   int GetType() const { return type_; }
   // "Radar", "Incursion", "Interceptor", any other type "Unknown".
   static const char* TypeName(int type);

@@ -203,6 +203,11 @@ void CStationProtocol::LoadScenario(Message& message, bool playback) {
   if (value == nullptr || list.parse_message(value) != 1) return ScenarioFailed(playback);
   const char* map = list.find_token("map");
   const char* terrain = list.find_token("terrain");
+  // A scenario beyond the station's limits changes nothing.
+  if (!doc_.ScenarioUnitsFit(list.find_token("radar"), list.find_token("interceptors"),
+                             list.find_token("incursions"))) {
+    return ScenarioFailed(playback);
+  }
   if (terrain == nullptr || doc_.ParseTerrain(terrain) == 0) return ScenarioFailed(playback);
   if (map == nullptr || list.find_token("interceptors") == nullptr) {
     return ScenarioFailed(playback);

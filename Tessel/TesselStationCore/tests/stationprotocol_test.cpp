@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -187,8 +189,25 @@ struct FailedScenarioCase {
   const char* name;
   const char* drop;     // the part left out
   const char* replace;  // ... or the part replaced
-  const char* by;
+  std::string by;
 };
+
+// A unit list of `count` entries "(tell :id <id><i> :name <name> <rest>)",
+// each id padded with x to `idBytes` bytes.
+std::string unit_list(size_t count, const std::string& id, size_t idBytes, const std::string& name,
+                      const std::string& rest) {
+  std::string list = "(tell :number " + std::to_string(count);
+  for (size_t i = 0; i < count; ++i) {
+    std::string unitId = id + std::to_string(i);
+    unitId.resize(std::max(unitId.size(), idBytes), 'x');
+    list += " :" + std::to_string(i) + " (tell :id " + unitId + " :name " + name + " " + rest + ")";
+  }
+  return list + ")";
+}
+
+const std::string kRadarRest = ":lat 300 :lon 500 :range 160";
+const std::string kInterceptorRest = ":lat 420 :lon 200 :maxspeed 120 :scope land";
+const std::string kIncursionRest = ":heading 160 :speed 40 :lat 250 :lon 640";
 
 void PrintTo(const FailedScenarioCase& c, std::ostream* out) { *out << c.name; }
 
@@ -212,13 +231,53 @@ TEST_P(FailedScenario, SendsNothingAndKeepsThePhase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, FailedScenario,
-    testing::Values(FailedScenarioCase{"NoTerrain", "terrain", nullptr, nullptr},
-                    FailedScenarioCase{"NoMap", "map", nullptr, nullptr},
-                    FailedScenarioCase{"NoInterceptors", "interceptors", nullptr, nullptr},
+    testing::Values(FailedScenarioCase{"NoTerrain", "terrain", nullptr, ""},
+                    FailedScenarioCase{"NoMap", "map", nullptr, ""},
+                    FailedScenarioCase{"NoInterceptors", "interceptors", nullptr, ""},
                     FailedScenarioCase{"UnreadableTerrain", nullptr, "terrain", "plains"},
                     FailedScenarioCase{"MapNotThere", nullptr, "map", "file:///no/such/map"},
-                    FailedScenarioCase{"NoMapLocation", nullptr, "map", "here"}),
+                    FailedScenarioCase{"NoMapLocation", nullptr, "map", "here"},
+                    // Beyond the station's limits.
+                    FailedScenarioCase{"SixtyFiveRadars", nullptr, "radar",
+                                       unit_list(65, "R", 0, "Watch", kRadarRest)},
+                    FailedScenarioCase{"TwoHundredFiftySevenInterceptors", nullptr,
+                                       "interceptors",
+                                       unit_list(257, "I", 0, "Hawk", kInterceptorRest)},
+                    FailedScenarioCase{"SixtyFiveIncursions", nullptr, "incursions",
+                                       unit_list(65, "X", 0, "Raider", kIncursionRest)},
+                    FailedScenarioCase{"AnIdOfSixtyFiveBytes", nullptr, "interceptors",
+                                       unit_list(1, "I", 65, "Hawk", kInterceptorRest)},
+                    FailedScenarioCase{
+                        "ANameOfSixtyFiveBytes", nullptr, "radar",
+                        unit_list(1, "R", 0, "\"" + std::string(65, 'n') + "\"", kRadarRest)}),
     [](const testing::TestParamInfo<FailedScenarioCase>& info) { return info.param.name; });
+
+// At the limits, the longest ids and names: all of it is taken.
+TEST_F(Scenario, AScenarioAtTheStationsLimitsIsTaken) {
+  const std::string name = "\"" + std::string(CTesselStationDoc::kMaxUnitText - 2, 'n') + " n\"";
+  const size_t idBytes = CTesselStationDoc::kMaxUnitText;
+  parts["radar"] = unit_list(CTesselStationDoc::kMaxRadars, "R", idBytes, name, kRadarRest);
+  parts["interceptors"] =
+      unit_list(CTesselStationDoc::kMaxInterceptors, "I", idBytes, name, kInterceptorRest);
+  parts["incursions"] =
+      unit_list(CTesselStationDoc::kMaxIncursions, "X", idBytes, name, kIncursionRest);
+  doc.ResetSimulation();
+  receive("Sim", "tell :command reset_sim");  // the fixture's units go
+  agent.sent.clear();
+  receive("Sim", init("init_sim"));
+  EXPECT_EQ(agent.lines(), Lines{"Sim: tell :command init_sim :comfirm (TesselStation)"});
+  EXPECT_EQ(doc.GetRadars().size(), CTesselStationDoc::kMaxRadars);
+  EXPECT_EQ(doc.GetInterceptors().size(), CTesselStationDoc::kMaxInterceptors);
+  EXPECT_EQ(doc.GetIncursions().size(), CTesselStationDoc::kMaxIncursions);
+  EXPECT_EQ(std::strlen(doc.GetRadars().begin()->second->GetName()),
+            CTesselStationDoc::kMaxUnitText);
+  // Another scenario would take the station beyond them.
+  agent.sent.clear();
+  parts["radar"] = unit_list(1, "S", 0, "Watch", kRadarRest);
+  receive("Sim", init("init_sim"));
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(doc.FindRadar("S0"), nullptr);
+}
 
 TEST_F(Scenario, WithoutAScenarioNothingHappens) {
   receive("Sim", "tell :command init_sim");
