@@ -33,9 +33,25 @@ void CChatView::ShowRecord(const CChatRecord& record) {
   QString text =
       QString::fromUtf8(record.text.data(), static_cast<qsizetype>(record.text.size()));
   if (text.size() > kMaxShownText) text = text.left(kMaxShownText) + QChar(0x2026);
+  const int before = document()->blockCount();
   at.insertText(QString::fromUtf8(author) + ": " + text, format);
   at.insertText("\n", format);
+  blocks_.push_back(document()->blockCount() - before);
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void CChatView::KeepLast(size_t count) {
+  int blocks = 0;
+  for (; blocks_.size() > count; blocks_.pop_front()) blocks += blocks_.front();
+  if (blocks == 0) return;
+  QTextCursor from(document());
+  from.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, blocks);
+  from.removeSelectedText();
+}
+
+void CChatView::Clear() {
+  clear();
+  blocks_.clear();
 }
 
 void CChatView::focusInEvent(QFocusEvent* event) {
@@ -98,11 +114,13 @@ QRect CChatFrame::FrameGeometry(QRect screen) {
 }
 
 void CChatFrame::ShowLastRecord() {
-  if (!chat_.GetRecords().empty()) history_->ShowRecord(chat_.GetRecords().back());
+  if (chat_.GetRecords().empty()) return;
+  history_->ShowRecord(chat_.GetRecords().back());
+  history_->KeepLast(chat_.GetRecords().size());
 }
 
 void CChatFrame::ClearChat() {
-  history_->clear();
+  history_->Clear();
   history_->setFont(font_);
   input_->setFont(font_);
 }
@@ -117,9 +135,7 @@ void CChatFrame::SendInput() {
   QString typed = input_->textCursor().selectedText();
   typed.replace(QChar::ParagraphSeparator, '\n');
   const QByteArray bytes = typed.toUtf8();
-  const size_t before = chat_.GetRecords().size();
-  chat_.SendLine(bytes.constData(), static_cast<size_t>(bytes.size()));
-  if (chat_.GetRecords().size() > before) ShowLastRecord();
+  if (chat_.SendLine(bytes.constData(), static_cast<size_t>(bytes.size()))) ShowLastRecord();
   QTextCursor cursor = input_->textCursor();
   cursor.removeSelectedText();
   input_->setTextCursor(cursor);

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QTextEdit>
 
+#include <deque>
 #include <functional>
 
 #include "TesselStation/formatbar.h"
@@ -37,6 +38,10 @@ class CChatView : public QTextEdit {
   // Appends "author: text" and a line end in the author's colour, bold and
   // italic as the flags say, and scrolls down to it.
   void ShowRecord(const CChatRecord& record);
+  // Only the last `count` lines shown stay: the chat let the others go.
+  void KeepLast(size_t count);
+  // No line shown.
+  void Clear();
   // The flags take effect when the lines are shown anew.
   void SetBold(bool bold) { bold_ = bold; }
   void SetItalic(bool italic) { italic_ = italic; }
@@ -49,6 +54,7 @@ class CChatView : public QTextEdit {
   bool bold_ = false;
   bool italic_ = false;
   QWidget* input_ = nullptr;
+  std::deque<int> blocks_;  // the text blocks of each line shown, oldest first
 };
 
 // The input pane: plain text without word wrap; Enter runs `onEnter`.

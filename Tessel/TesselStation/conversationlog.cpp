@@ -1,5 +1,7 @@
 #include "TesselStation/conversationlog.h"
 
+#include <string_view>
+
 #include "Lexwick/parser.h"
 #include "Toolwick/format.h"
 
@@ -19,20 +21,26 @@ std::string ReadText(CParser& message) {
   return text + ")";
 }
 
-template <typename Entry>
-void Keep(std::deque<Entry>* kept, Entry entry) {
-  kept->push_back(std::move(entry));
-  if (kept->size() > CConversationLog::kKept) kept->pop_front();
+// At most `bytes` of a text; "" for null.
+std::string Cut(const char* text, size_t bytes) {
+  const std::string_view whole = text != nullptr ? text : "";
+  return std::string(whole.substr(0, bytes));
 }
 
 }  // namespace
 
-void CConversationLog::AddIncoming(const char* text) { Keep(&incoming_, text_or_empty(text)); }
+size_t CConversationLog::Outgoing::Bytes(const Outgoing& sent) {
+  return sent.performative.size() + sent.receiver.size() + sent.content.size();
+}
+
+void CConversationLog::AddIncoming(const char* text) { incoming_.Add(Cut(text, kKeptBytes)); }
 
 void CConversationLog::AddOutgoing(const char* performative, const char* receiver,
                                    const char* content) {
-  Keep(&outgoing_,
-       Outgoing{text_or_empty(performative), text_or_empty(receiver), text_or_empty(content)});
+  // Performative and receiver are words; the content takes what is left.
+  Outgoing sent{Cut(performative, kKeptBytes / 4), Cut(receiver, kKeptBytes / 4), ""};
+  sent.content = Cut(content, kKeptBytes - sent.performative.size() - sent.receiver.size());
+  outgoing_.Add(std::move(sent));
 }
 
 CLoggingDispatcher::CLoggingDispatcher(CConversationLog& log,

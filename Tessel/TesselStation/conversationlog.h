@@ -1,7 +1,9 @@
 // CConversationLog: the station's last messages each way, which the
 // administration sheet's conversation page shows: incoming ones as they
 // came, outgoing ones as the performative, receiver and content the station
-// sent. Each way keeps the last kKept messages, the oldest first.
+// sent. Each way keeps its last messages, the oldest first: at most kKept,
+// together at most kKeptBytes, each whole (one longer than kKeptBytes cut
+// to it).
 //
 // CLoggingDispatcher notes each received message before the station's
 // dispatcher runs it, as the text the parse read (its words and keyword
@@ -13,27 +15,36 @@
 #include <memory>
 #include <string>
 
+#include "TesselStationCore/boundedlines.h"
 #include "TesselStationCore/stationagent.h"
 
 class CConversationLog {
  public:
   static constexpr size_t kKept = 200;
+  static constexpr size_t kKeptBytes = size_t{4} << 20;
 
   struct Outgoing {
     std::string performative;
     std::string receiver;
     std::string content;
+
+    static size_t Bytes(const Outgoing& sent);
   };
 
   // Null texts are kept as "".
   void AddIncoming(const char* text);
   void AddOutgoing(const char* performative, const char* receiver, const char* content);
-  const std::deque<std::string>& GetIncoming() const { return incoming_; }
-  const std::deque<Outgoing>& GetOutgoing() const { return outgoing_; }
+  const std::deque<std::string>& GetIncoming() const { return incoming_.Get(); }
+  const std::deque<Outgoing>& GetOutgoing() const { return outgoing_.Get(); }
+  // What each way holds, at most kKeptBytes.
+  size_t GetIncomingBytes() const { return incoming_.Bytes(); }
+  size_t GetOutgoingBytes() const { return outgoing_.Bytes(); }
 
  private:
-  std::deque<std::string> incoming_;
-  std::deque<Outgoing> outgoing_;
+  static size_t Bytes(const std::string& text) { return text.size(); }
+
+  CBoundedLines<std::string, &CConversationLog::Bytes> incoming_{kKeptBytes, kKept};
+  CBoundedLines<Outgoing, &Outgoing::Bytes> outgoing_{kKeptBytes, kKept};
 };
 
 class CLoggingDispatcher : public CStationDispatcher {

@@ -128,8 +128,13 @@ void CStationWindows::ShowWeatherReport(const CWeatherBalloon* balloon,
 }
 
 void CStationWindows::RemoveWeatherReport(const CWeatherBalloon* balloon) {
+  // Only the report's own branch goes: a reset takes every balloon's.
+  const CInfoPaneItem* report = pane_.GetReport(balloon);
+  if (report == nullptr) return;
+  if (frame_ != nullptr) {
+    if (CSTCBInfoView* view = frame_->GetInfoView()) view->Remove(*report);
+  }
   pane_.RemoveWeatherReport(balloon);
-  SyncInfoPane(pane_.GetWeatherReports());
 }
 
 void CStationWindows::AddChatLine(const CTeamMember* author, const char* text) {

@@ -13,10 +13,39 @@ namespace {
 constexpr int kModelRole = Qt::UserRole;
 constexpr int kExpandedRole = Qt::UserRole + 1;
 
+// A tree item whose text changes without a word to the tree's model: Qt
+// looks a changed item up among the rows it shows, in time that grows with
+// them, and the weather reports change at every paint. The view repaints
+// its rows instead; a text is one line, so no row changes its height.
+class CPaneItem : public QTreeWidgetItem {
+ public:
+  explicit CPaneItem(QString text) : text_(std::move(text)) {}
+
+  QVariant data(int column, int role) const override {
+    if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole)) return text_;
+    return QTreeWidgetItem::data(column, role);
+  }
+  // False when the text is the one shown already.
+  bool SetShownText(QString text) {
+    if (text == text_) return false;
+    text_ = std::move(text);
+    return true;
+  }
+
+ private:
+  QString text_;
+};
+
 }  // namespace
 
+void CSTCBInfoView::ShowText(QTreeWidgetItem* item, const CInfoPaneItem& model) {
+  if (static_cast<CPaneItem*>(item)->SetShownText(QString::fromUtf8(model.GetText()))) {
+    viewport()->update();
+  }
+}
+
 QTreeWidgetItem* CSTCBInfoView::NewItem(const CInfoPaneItem& model) {
-  auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(model.GetText())});
+  auto* item = new CPaneItem(QString::fromUtf8(model.GetText()));
   item->setData(0, kModelRole, QVariant::fromValue(reinterpret_cast<quintptr>(&model)));
   item->setData(0, kExpandedRole, false);
   shown_[&model] = item;
@@ -54,9 +83,19 @@ void CSTCBInfoView::Sync() {
 
 void CSTCBInfoView::SyncText(const CInfoPaneItem& model) {
   const auto shown = shown_.find(&model);
+  if (shown != shown_.end()) ShowText(shown->second, model);
+}
+
+void CSTCBInfoView::Remove(const CInfoPaneItem& model) {
+  const auto shown = shown_.find(&model);
   if (shown == shown_.end()) return;
-  const QString text = QString::fromUtf8(model.GetText());
-  if (shown->second->text(0) != text) shown->second->setText(0, text);
+  QTreeWidgetItem* item = shown->second;
+  QTreeWidgetItem* parent = item->parent();
+  if (parent == nullptr) return;  // the root stays
+  int at = parent->childCount() - 1;
+  while (at >= 0 && parent->child(at) != item) --at;
+  Forget(item);
+  delete parent->takeChild(at);
 }
 
 void CSTCBInfoView::SyncItem(const CInfoPaneItem& model) {
@@ -84,8 +123,7 @@ void CSTCBInfoView::SyncItem(const CInfoPaneItem& model) {
 }
 
 void CSTCBInfoView::SyncChildren(const CInfoPaneItem& model, QTreeWidgetItem* item) {
-  const QString text = QString::fromUtf8(model.GetText());
-  if (item->text(0) != text) item->setText(0, text);
+  ShowText(item, model);
   // The model inserts and deletes items but never moves one: the tree's
   // items that stay keep their order.
   const auto& children = model.GetChildren();

@@ -7,7 +7,8 @@
 // The tree follows the model item by item (Sync), so that what the operator
 // opened or selected stays as it is while the texts change; a change within
 // one branch (a balloon's report, the costs) brings only that branch up to
-// date (SyncItem), found by its model item. Each tree item refers to its
+// date (SyncItem), found by its model item, in time that does not grow with
+// the tree: a changed text repaints the rows shown. Each tree item refers to its
 // model item; the UI syncs the branch after every change of the model, so
 // the reference never outlives its item. The model is not owned and must
 // outlive the view.
@@ -37,6 +38,9 @@ class CSTCBInfoView : public QTreeWidget {
   void SyncItem(const CInfoPaneItem& model);
   // Only the text of one model item, when the tree shows it.
   void SyncText(const CInfoPaneItem& model);
+  // The tree item of a model item about to be deleted goes with its
+  // branch, found among its siblings from the last.
+  void Remove(const CInfoPaneItem& model);
   // The model item that a tree item shows; null for null.
   static const CInfoPaneItem* ModelItem(const QTreeWidgetItem* item);
 
@@ -53,6 +57,8 @@ class CSTCBInfoView : public QTreeWidget {
   // A tree item for `model` (its children come with the next sync), kept in
   // shown_; and the removal of a tree item with its branch.
   QTreeWidgetItem* NewItem(const CInfoPaneItem& model);
+  // The model item's text on its tree item, which NewItem made.
+  void ShowText(QTreeWidgetItem* item, const CInfoPaneItem& model);
   void Forget(QTreeWidgetItem* item);
 
   CInfoPaneModel& model_;

@@ -5,17 +5,26 @@
 #include "TesselStationCore/tesselstationdoc.h"
 #include "TesselStationCore/stationmessages.h"
 
-void CChatDoc::AddChatRecord(const char* text, const CTeamMember* author) {
-  records_.push_back({author, text != nullptr ? text : ""});
+size_t CChatRecord::Bytes(const CChatRecord& record) {
+  return record.text.size() + CChatDoc::kLineBytes;
 }
 
-void CChatDoc::SendLine(const char* text, size_t length) {
-  if (document_ == nullptr) return;
+void CChatDoc::Keep(const CTeamMember* author, std::string_view text) {
+  records_.Add({author, std::string(text.substr(0, kMaxBytes - kLineBytes))});
+}
+
+void CChatDoc::AddChatRecord(const char* text, const CTeamMember* author) {
+  Keep(author, text != nullptr ? text : "");
+}
+
+bool CChatDoc::SendLine(const char* text, size_t length) {
+  if (document_ == nullptr) return false;
   const std::string_view typed(text != nullptr ? text : "", text != nullptr ? length : 0);
-  records_.push_back({document_->GetOwnMember(), std::string(typed)});
+  Keep(document_->GetOwnMember(), typed);
   document_->SendToTeam(
       station::message::SubjectCommunication(document_->GetOwnName(), MessageText(typed).c_str())
           .c_str());
+  return true;
 }
 
 std::string CChatDoc::MessageText(std::string_view typed) {

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "Bannerwick/serviceinfo.h"
 #include "Credwick/belief.h"
@@ -70,9 +71,11 @@ CInfoPaneItem* CInfoPaneModel::Append(CInfoPaneItem* parent, std::string text) {
 }
 
 void CInfoPaneModel::Delete(CInfoPaneItem* item) {
+  // Searched from the end: the balloons' reports go newest first.
   auto& siblings = item->parent_->children_;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
-                              [item](const auto& sibling) { return sibling.get() == item; }));
+  const auto found = std::find_if(siblings.rbegin(), siblings.rend(),
+                                  [item](const auto& sibling) { return sibling.get() == item; });
+  siblings.erase(std::next(found).base());
 }
 
 void CInfoPaneModel::Refresh(int code) {

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class CTesselStationDoc;
@@ -83,7 +84,9 @@ class CInfoPaneModel {
   void UpdateMemberCost(const char* name, const char* radar, const char* interceptor,
                         const char* balloon, const char* total);
   // A balloon's four lines under "Weather Reports": the first heads the
-  // other three. Inserted the first time, replaced afterwards.
+  // other three. Inserted the first time, replaced afterwards, in time that
+  // does not grow with the reports; a report goes in time that grows with
+  // the reports after it.
   void ShowWeatherReport(const CWeatherBalloon* balloon, const std::vector<std::string>& lines);
   void RemoveWeatherReport(const CWeatherBalloon* balloon);
 
@@ -111,7 +114,7 @@ class CInfoPaneModel {
   CInfoPaneItem* teamMembers_ = nullptr;
   CInfoPaneItem* weatherReports_ = nullptr;
   // The first item of each balloon's report.
-  std::map<const CWeatherBalloon*, CInfoPaneItem*> reports_;
+  std::unordered_map<const CWeatherBalloon*, CInfoPaneItem*> reports_;
   // Each team member's line under "Mission Cost", by the member's name.
   std::map<std::string, CInfoPaneItem*> memberCosts_;
   const CInfoPaneItem* lastCostLine_ = nullptr;

@@ -83,15 +83,15 @@ void CResourceUnit::SetId(const char* id) {
 }
 
 void CResourceUnit::SetName(const char* name) {
-  if (name == nullptr) return;
+  if (name != nullptr) name_ = StoredName(name);
+}
+
+std::string CResourceUnit::StoredName(const char* name) {
   // A string stands for its text, escapes taken.
-  if (name[0] == '"') {
-    name_ = kqml_string_text(name);
-    return;
-  }
+  if (name[0] == '"') return kqml_string_text(name);
   std::vector<char> copy(name, name + std::strlen(name) + 1);
   CUtils utils;
-  name_ = utils.remove_quotes(copy.data());
+  return utils.remove_quotes(copy.data());
 }
 
 const char* CResourceUnit::TypeName(int type) {

@@ -91,11 +91,12 @@ class CResourceUnit : public CObject {
   // The id is the unit's key in the document; a null id is refused.
   const char* GetId() const { return id_.c_str(); }
   void SetId(const char* id);
-  // A KQML string is stored as the text it stands for (without its quotes,
-  // escapes taken), any other name without a trailing quote; a null name
-  // is refused.
+  // Stored as StoredName gives it; a null name is refused.
   const char* GetName() const { return name_.c_str(); }
   void SetName(const char* name);
+  // A KQML string as the text it stands for (without its quotes, escapes
+  // taken), any other name without a trailing quote.
+  static std::string StoredName(const char* name);
   int GetType() const { return type_; }
   // "Radar", "Incursion", "Interceptor", any other type "Unknown".
   static const char* TypeName(int type);

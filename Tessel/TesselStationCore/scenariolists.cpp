@@ -1,6 +1,7 @@
 // The document's readers of the scenario lists that init_sim, init_playback
 // and plume_refresh carry.
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,41 @@ int for_each_entry(const char* text, Read read) {
 }
 
 }  // namespace
+
+bool CTesselStationDoc::ScenarioUnitsFit(const char* radars, const char* interceptors,
+                                         const char* incursions) {
+  const struct {
+    const char* list;
+    const char* kind;
+    size_t held;
+    size_t limit;
+  } lists[] = {{radars, "radars", radars_.size(), kMaxRadars},
+               {interceptors, "interceptors", interceptors_.size(), kMaxInterceptors},
+               {incursions, "incursions", incursions_.size(), kMaxIncursions}};
+  for (const auto& [list, kind, held, limit] : lists) {
+    size_t count = held;
+    bool texts = true;
+    for_each_entry(list, [&](CParser& entry) {
+      ++count;
+      const char* id = entry.find_token("id");
+      const char* name = entry.find_token("name");
+      texts = texts && (id == nullptr || std::strlen(id) <= kMaxUnitText) &&
+              (name == nullptr || CResourceUnit::StoredName(name).size() <= kMaxUnitText);
+    });
+    if (count > limit) {
+      debug("<CTesselStationDoc> Scenario refused: %zu %s, the station holds at most %zu", count,
+            kind, limit);
+      return false;
+    }
+    if (!texts) {
+      debug("<CTesselStationDoc> Scenario refused: an id or a name of its %s has more than %zu "
+            "bytes",
+            kind, kMaxUnitText);
+      return false;
+    }
+  }
+  return true;
+}
 
 int CTesselStationDoc::ParseTerrain(const char* text) {
   DeleteTerrainTypes();

@@ -50,21 +50,21 @@ struct CStationProtocol::Message {
 };
 
 const CStationProtocol::Command CStationProtocol::kCommands[] = {
-    {msg::kInitSim, &CStationProtocol::InitSim},
-    {msg::kInitPlayback, &CStationProtocol::InitPlayback},
-    {msg::kStopPlayback, &CStationProtocol::StopPlayback},
+    {msg::kInitSim, &CStationProtocol::InitSim, DRIVES_SETUP},
+    {msg::kInitPlayback, &CStationProtocol::InitPlayback, DRIVES_SETUP},
+    {msg::kStopPlayback, &CStationProtocol::StopPlayback, DRIVES},
     {msg::kRequest, &CStationProtocol::Request},
-    {msg::kStartPlayback, &CStationProtocol::Start},
-    {msg::kStartSim, &CStationProtocol::Start},
-    {msg::kClockSync, &CStationProtocol::ClockSync},
-    {msg::kResetSim, &CStationProtocol::ResetSim},
+    {msg::kStartPlayback, &CStationProtocol::Start, DRIVES},
+    {msg::kStartSim, &CStationProtocol::Start, DRIVES},
+    {msg::kClockSync, &CStationProtocol::ClockSync, DRIVES},
+    {msg::kResetSim, &CStationProtocol::ResetSim, DRIVES},
     {msg::kActivate, &CStationProtocol::UnitAction<TEAMMATE_ACTIVATE>},
     {msg::kAbort, &CStationProtocol::UnitAction<TEAMMATE_ABORT>},
     {msg::kDeactivate, &CStationProtocol::UnitAction<TEAMMATE_DEACTIVATE>},
     {msg::kUpdate, &CStationProtocol::UnitAction<TEAMMATE_UPDATE>},
     {msg::kIntercept, &CStationProtocol::UnitAction<TEAMMATE_INTERCEPT>},
     {msg::kDeploy, &CStationProtocol::UnitAction<TEAMMATE_DEPLOY>},
-    {msg::kMissionComplete, &CStationProtocol::MissionComplete},
+    {msg::kMissionComplete, &CStationProtocol::MissionComplete, DRIVES},
     {msg::kSubjectCommunication, &CStationProtocol::SubjectCommunication},
     {msg::kGoNoGoStatus, &CStationProtocol::GoNoGoStatus},
     {msg::kIncursionHeading, &CStationProtocol::IncursionHeading},
@@ -72,7 +72,7 @@ const CStationProtocol::Command CStationProtocol::kCommands[] = {
     {msg::kWeatherData, &CStationProtocol::WeatherData},
     {msg::kRequestResponse, &CStationProtocol::RequestResponse},
     {msg::kMissionCost, &CStationProtocol::MissionCost},
-    {msg::kPlaybackDeployBalloon, &CStationProtocol::PlaybackDeployBalloon},
+    {msg::kPlaybackDeployBalloon, &CStationProtocol::PlaybackDeployBalloon, DRIVES},
 };
 
 // A scenario's lists, kept while its map is read; a list the message did
@@ -164,11 +164,30 @@ void CStationProtocol::Run(const Received& received) {
   const char* command = message.Field("command");
   if (command == nullptr) return;
   for (const Command& entry : kCommands) {
-    if (std::strcmp(entry.name, command) == 0) {
-      (this->*entry.run)(message);
+    if (std::strcmp(entry.name, command) != 0) continue;
+    if (!MayRun(entry, message.sender)) {
+      const char* simulation = doc_.GetSimulationAgent();
+      if (simulation[0] == '\0') {
+        debug("<CStationProtocol> %s from [%s] dropped: no exercise is set up", command,
+              message.sender.c_str());
+      } else {
+        debug("<CStationProtocol> %s from [%s] dropped: the exercise is driven by [%s]", command,
+              message.sender.c_str(), simulation);
+      }
       return;
     }
+    (this->*entry.run)(message);
+    return;
   }
+}
+
+bool CStationProtocol::MayRun(const Command& command, const std::string& sender) const {
+  if (command.drives == DRIVES_NOT) return true;
+  const std::string simulation = doc_.GetSimulationAgent();
+  if (!simulation.empty() && sender == simulation) return true;
+  // A scenario sets a new exercise up while none is, or once the one
+  // before has ended.
+  return command.drives == DRIVES_SETUP && (simulation.empty() || missionComplete_);
 }
 
 // --- Scenario
@@ -184,6 +203,11 @@ void CStationProtocol::LoadScenario(Message& message, bool playback) {
   if (value == nullptr || list.parse_message(value) != 1) return ScenarioFailed(playback);
   const char* map = list.find_token("map");
   const char* terrain = list.find_token("terrain");
+  // A scenario beyond the station's limits changes nothing.
+  if (!doc_.ScenarioUnitsFit(list.find_token("radar"), list.find_token("interceptors"),
+                             list.find_token("incursions"))) {
+    return ScenarioFailed(playback);
+  }
   if (terrain == nullptr || doc_.ParseTerrain(terrain) == 0) return ScenarioFailed(playback);
   if (map == nullptr || list.find_token("interceptors") == nullptr) {
     return ScenarioFailed(playback);
@@ -216,6 +240,7 @@ void CStationProtocol::FinishScenario(bool mapRead) {
   doc_.ParseIncursions(given(scenario->incursions));
 
   doc_.SetSimulationAgent(scenario->sender.c_str());
+  missionComplete_ = false;
   doc_.SetPhase(CTesselStationDoc::PHASE_INITIALIZED);
   const CStationAgent* agent = doc_.GetAgent();
   const std::string reply = scenario->playback
@@ -239,7 +264,11 @@ void CStationProtocol::InitSim(Message& message) { LoadScenario(message, false);
 
 void CStationProtocol::InitPlayback(Message& message) { LoadScenario(message, true); }
 
-void CStationProtocol::StopPlayback(Message& /*message*/) { doc_.ResetSimulation(); }
+void CStationProtocol::StopPlayback(Message& /*message*/) {
+  // Back to the scenario's start: the exercise runs again.
+  missionComplete_ = false;
+  doc_.ResetSimulation();
+}
 
 void CStationProtocol::Start(Message& message) {
   CStationUi& ui = doc_.GetUi();
@@ -276,6 +305,9 @@ void CStationProtocol::ResetSim(Message& /*message*/) {
   doc_.CloseWaitDialog();
   doc_.GetUi().EnableMainFrame(true);
   doc_.GetUi().EnableChatWindow(true);
+  // The next exercise starts its clock at minute 0, as after stop_playback;
+  // the clock is set before the document is cleared, which sets the phase.
+  if (CStationFrame* frame = doc_.GetMainFrame()) frame->SetClock(0);
   doc_.ClearDocument();
   doc_.InitDocument();
 }
@@ -325,6 +357,8 @@ void CStationProtocol::MissionComplete(Message& message) {
                                           doc_.InterceptorStats().get(), doc_.RadarStats().get(),
                                           doc_.BalloonStats().get())
                             .c_str());
+  // Before the box, which lets the event loop run.
+  missionComplete_ = true;
   if (const char* text = message.Field("msg")) doc_.GetUi().MessageBox(text, MB_OK);
 }
 

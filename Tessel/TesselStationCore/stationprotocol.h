@@ -20,6 +20,16 @@
 // their order, while those of others run; one scenario is read at a time,
 // and another sender's scenario meanwhile is dropped (and logged).
 //
+// An exercise is set up by the scenario accepted last and driven by its
+// sender, the simulation agent: while it is set up, the commands that drive
+// it (init_sim, init_playback, start_sim, start_playback, clock_sync,
+// reset_sim, stop_playback, mission_complete, playback_deploy_balloon) are
+// taken from the simulation agent alone, and dropped (logged) from anyone
+// else. reset_sim ends the exercise; after mission_complete a new scenario
+// is taken from anyone. With no exercise set up only a scenario is taken.
+// Teammates' unit commands, costs and the rest are not commands that
+// drive it.
+//
 // At most kMaxWaiting messages of one sender wait at a time; beyond that
 // the sender's messages are dropped (and logged), so that no peer can fill
 // the station while it waits.
@@ -76,14 +86,19 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
   struct Scenario;
   struct Message;
   using Handler = void (CStationProtocol::*)(Message& message);
+  // Whether a command drives the exercise, and whether it sets one up.
+  enum Drives { DRIVES_NOT, DRIVES, DRIVES_SETUP };
   struct Command {
     const char* name;
     Handler run;
+    Drives drives = DRIVES_NOT;
   };
   // The commands in the order they are tested.
   static const Command kCommands[];
 
   void Run(const Received& received);
+  // Whether `sender` may run the command now.
+  bool MayRun(const Command& command, const std::string& sender) const;
   // Runs what waits, unless a handler is open.
   void Drain();
   // Queues a message of `sender`, within its limit; false (logged) when
@@ -120,6 +135,9 @@ class CStationProtocol : public CStationDispatcher, public CDebug {
 
   CTesselStationDoc& doc_;
   bool running_ = false;
+  // The exercise's mission_complete came: a new scenario may set another
+  // one up.
+  bool missionComplete_ = false;
   std::deque<Received> queue_;
   std::unique_ptr<Scenario> scenario_;  // while its map is read
   std::deque<Received> held_;           // its sender's messages meanwhile

@@ -1,7 +1,6 @@
 #include "TesselStationCore/tesselstationdoc.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "TesselMapsLib/impactlines.h"
 #include "TesselMapsLib/latlng.h"
@@ -37,6 +36,7 @@ CTesselStationDoc::~CTesselStationDoc() {
   // A map still being read is given up: its callback would find no document.
   mapSource_.reset();
   // Units first: they point to the map, the team members and each other.
+  balloonIds_.clear();
   balloons_.clear();
   DeleteUnits();
   DeleteTerrainTypes();
@@ -155,10 +155,8 @@ CIncursion* CTesselStationDoc::FindIncursion(const char* id) const {
 
 CWeatherBalloon* CTesselStationDoc::FindBalloon(const char* id) const {
   if (id == nullptr) return nullptr;
-  for (const auto& balloon : balloons_) {
-    if (std::strcmp(balloon->GetId(), id) == 0) return balloon.get();
-  }
-  return nullptr;
+  const auto found = balloonIds_.find(id);
+  return found != balloonIds_.end() ? found->second : nullptr;
 }
 
 bool CTesselStationDoc::IsUnitIdInUse(const char* id) const {
@@ -172,8 +170,13 @@ void CTesselStationDoc::Adopt(CResourceUnit* unit) {
 }
 
 template <typename Unit>
-Unit* CTesselStationDoc::AddUnit(UnitMap<Unit>* store, std::unique_ptr<Unit> unit) {
+Unit* CTesselStationDoc::AddUnit(UnitMap<Unit>* store, size_t limit, std::unique_ptr<Unit> unit) {
   if (unit == nullptr) return nullptr;
+  if (store->size() >= limit) {
+    debug("<CTesselStationDoc> %s [%s] ignored: the station holds %zu already", unit->TypeName(),
+          unit->GetId(), limit);
+    return nullptr;
+  }
   // Units of every kind share one id space: a command names its unit by id
   // alone, and the id must not depend on which kind is looked at first.
   if (IsUnitIdInUse(unit->GetId())) {
@@ -188,38 +191,49 @@ Unit* CTesselStationDoc::AddUnit(UnitMap<Unit>* store, std::unique_ptr<Unit> uni
 }
 
 CRadarStation* CTesselStationDoc::AddRadar(std::unique_ptr<CRadarStation> radar) {
-  return AddUnit(&radars_, std::move(radar));
+  return AddUnit(&radars_, kMaxRadars, std::move(radar));
 }
 
 CInterceptor* CTesselStationDoc::AddInterceptor(std::unique_ptr<CInterceptor> interceptor) {
-  return AddUnit(&interceptors_, std::move(interceptor));
+  return AddUnit(&interceptors_, kMaxInterceptors, std::move(interceptor));
 }
 
 CIncursion* CTesselStationDoc::AddIncursion(std::unique_ptr<CIncursion> incursion) {
-  return AddUnit(&incursions_, std::move(incursion));
+  return AddUnit(&incursions_, kMaxIncursions, std::move(incursion));
 }
 
 CWeatherBalloon* CTesselStationDoc::AddBalloon(std::unique_ptr<CWeatherBalloon> balloon) {
   if (balloon == nullptr) return nullptr;
+  if (balloons_.size() >= kMaxBalloons) {
+    debug("<CTesselStationDoc> Balloon not deployed: %zu fly already", kMaxBalloons);
+    return nullptr;
+  }
   if (IsUnitIdInUse(balloon->GetId())) {
     const std::string id = CResourceUnit::NewFreeUnitId(
         [this](const std::string& candidate) { return IsUnitIdInUse(candidate.c_str()); });
     balloon->SetId(id.c_str());
   }
   Adopt(balloon.get());
+  CWeatherBalloon* added = balloon.get();
+  balloonIds_[added->GetId()] = added;
   balloons_.push_back(std::move(balloon));
-  return balloons_.back().get();
+  return added;
 }
 
 CWeatherBalloon* CTesselStationDoc::DeployBalloon(double lat, double lng) {
   if (stationLocation_ == nullptr) return nullptr;
   CWeatherBalloon* balloon = AddBalloon(std::make_unique<CWeatherBalloon>());
+  if (balloon == nullptr) return nullptr;
   balloon->Deploy(stationLocation_->latitude, stationLocation_->longitude, lat, lng, true);
   return balloon;
 }
 
 void CTesselStationDoc::DeleteBalloons() {
-  for (const auto& balloon : balloons_) ui_.RemoveWeatherReport(balloon.get());
+  // The newest first: each report is then the last of the pane's.
+  for (auto balloon = balloons_.rbegin(); balloon != balloons_.rend(); ++balloon) {
+    ui_.RemoveWeatherReport(balloon->get());
+  }
+  balloonIds_.clear();
   balloons_.clear();
 }
 

@@ -19,11 +19,13 @@
 // The document runs on the thread of the event loop only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Platform/rect.h"
@@ -61,6 +63,18 @@ class CTesselStationDoc : public CDebug {
   // demo's area. At the largest zoom (10) its picture is 4,000 x 4,000
   // pixels, 64 MB.
   static constexpr int64_t kMaxMapCells = 160'000;
+  // The units the station holds, enough for an exercise many times the
+  // demo's, and bounded so that at the limits a clock pulse and its paint
+  // take a moment, what one paint tells the simulation agent of the
+  // incursions in radar range (a message per radar and incursion) fits its
+  // connection, and mission_stats fits one message. A scenario beyond
+  // them is refused; a balloon beyond them is not deployed.
+  static constexpr size_t kMaxRadars = 64;
+  static constexpr size_t kMaxIncursions = 64;
+  static constexpr size_t kMaxInterceptors = 256;
+  static constexpr size_t kMaxBalloons = 4096;
+  // The bytes of a unit's id, and of its name.
+  static constexpr size_t kMaxUnitText = 64;
   // The view's pending mouse command.
   enum : int {
     MODE_NONE = 0,
@@ -194,14 +208,15 @@ class CTesselStationDoc : public CDebug {
   // Take a unit over under its id, giving it the world map and this
   // document. A unit whose id any unit of any kind already has is refused
   // (null, the unit deleted): the first one stays, since others may point to
-  // it.
+  // it; so is one beyond its kind's limit (logged).
   CRadarStation* AddRadar(std::unique_ptr<CRadarStation> radar);
   CInterceptor* AddInterceptor(std::unique_ptr<CInterceptor> interceptor);
   CIncursion* AddIncursion(std::unique_ptr<CIncursion> incursion);
-  // Appends; a balloon whose id is in use gets a new one.
+  // Appends; a balloon whose id is in use gets a new one. Null (logged)
+  // once kMaxBalloons fly.
   CWeatherBalloon* AddBalloon(std::unique_ptr<CWeatherBalloon> balloon);
   // A new balloon from the station location to (lat, lng), told to the
-  // team; null without a station location.
+  // team; null without a station location or beyond kMaxBalloons.
   CWeatherBalloon* DeployBalloon(double lat, double lng);
 
   // --- Clock and screen
@@ -315,6 +330,11 @@ class CTesselStationDoc : public CDebug {
   int ParseImpactLines(const char* text);
   // Replaces the trajectory.
   int ParseTrajectory(const char* text);
+  // Whether the unit lists of a scenario keep the station within its
+  // limits, with the units it holds already, and each id and name (as the
+  // unit keeps it) within kMaxUnitText bytes; what does not is logged. A
+  // missing list fits.
+  bool ScenarioUnitsFit(const char* radars, const char* interceptors, const char* incursions);
   // Add their units; the units already there stay.
   int ParseRadars(const char* text);
   int ParseInterceptors(const char* text);
@@ -328,7 +348,7 @@ class CTesselStationDoc : public CDebug {
   // Gives a unit of a scenario list the map and this document.
   void Adopt(CResourceUnit* unit);
   template <typename Unit>
-  Unit* AddUnit(UnitMap<Unit>* store, std::unique_ptr<Unit> unit);
+  Unit* AddUnit(UnitMap<Unit>* store, size_t limit, std::unique_ptr<Unit> unit);
 
   CStationUi& ui_;
   int phase_ = PHASE_UNREGISTERED;
@@ -343,6 +363,7 @@ class CTesselStationDoc : public CDebug {
   std::unique_ptr<CTeamMember> ownMember_;
   TeamMembers teamMembers_;
   Balloons balloons_;
+  std::unordered_map<std::string, CWeatherBalloon*> balloonIds_;  // the balloons by id
   UnitMap<CRadarStation> radars_;
   UnitMap<CInterceptor> interceptors_;
   UnitMap<CIncursion> incursions_;

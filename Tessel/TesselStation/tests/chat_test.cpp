@@ -117,6 +117,28 @@ TEST_F(ChatTest, AVeryLongLineShowsItsBeginningAndKeepsItsWholeText) {
   EXPECT_EQ(windows.GetChat().GetRecords().front().text, word);
 }
 
+// The history shows the lines the chat keeps, and no more: lines of a
+// megabyte push the oldest out of both, a typed line of several text
+// blocks among them.
+TEST_F(ChatTest, TheHistoryLetsTheOldestLinesGoWithTheChat) {
+  const CTeamMember* bravo = doc.FindTeamMember("BravoStation");
+  Type("one\ntwo");
+  for (char c = 'a'; c < 'a' + 8; ++c) {
+    windows.AddChatLine(bravo, (std::string(1, c) + std::string(1 << 20, 'x')).c_str());
+  }
+  const auto& records = windows.GetChat().GetRecords();
+  ASSERT_LT(records.size(), 9u);
+  std::string shown;
+  for (const CChatRecord& record : records) {
+    shown += record.author->GetName() + std::string(": ") +
+             record.text.substr(0, CChatView::kMaxShownText) + "\u2026\n";
+  }
+  EXPECT_EQ(records.back().text[0], 'h');
+  EXPECT_EQ(History(), shown);
+  chat->GetFormatBar()->GetBold()->trigger();  // shown anew from the records
+  EXPECT_EQ(History(), shown);
+}
+
 TEST_F(ChatTest, BoldAndItalicShowEveryLineAnew) {
   windows.AddChatLine(doc.FindTeamMember("BravoStation"), "one");
   windows.AddChatLine(doc.GetOwnMember(), "two");

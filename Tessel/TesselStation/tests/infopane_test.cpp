@@ -70,6 +70,7 @@ TEST_F(InfoPaneTest, RebuiltSectionsAndChangedCostsShowAsTheModelHasThem) {
 
 TEST_F(InfoPaneTest, StartOfTheSimulationShowsTheTeamAndTheLocation) {
   doc.SetOwnName("AlphaStation");
+  doc.SetSimulationAgent("Sim");
   Receive("Sim",
           "tell :command start_sim :team (tell :number 2 :client0 AlphaStation "
           ":client1 BravoStation) :stationlocation (tell :lat 480 :lon 180)");

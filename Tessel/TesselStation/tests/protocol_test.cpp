@@ -118,6 +118,9 @@ class BoxFromAMessage : public StationWindowsTest,
                                     ":lon 1100 :maxspeed 100 :scope land))"),
               1);
     doc.FindInterceptor("I-1")->SetState(CInterceptor::STATE_ON_STATION);
+    // Sim drives the exercise; BravoStation is of the team.
+    doc.SetSimulationAgent("Sim");
+    doc.AddTeamMember("BravoStation");
     sim = Start("Sim", &simHost);
     bravo = Start("BravoStation", &bravoHost);
   }
@@ -143,21 +146,22 @@ class BoxFromAMessage : public StationWindowsTest,
 
 TEST_P(BoxFromAMessage, HoldsTheNextMessageUntilItIsAnswered) {
   size_t receivedWhileOpen = 0;
-  int clockWhileOpen = -1;
+  size_t costsWhileOpen = 1;
   bool opened = false;
+  const auto& costs = doc.GetTeamCosts();
   WhenBoxOpens(frame.get(), [&](QMessageBox* box) {
     opened = true;
-    EXPECT_TRUE(bravo->Tell("AlphaStation", "tell :command clock_sync :clock 120"));
+    EXPECT_TRUE(bravo->Tell("AlphaStation", "tell :command mission_cost :totalCost 120"));
     QTest::qWait(300);  // the box's own loop turns meanwhile
     receivedWhileOpen = Received();
-    clockWhileOpen = frame->GetModel().GetClock();
+    costsWhileOpen = costs.size();
     box->button(GetParam().answer)->click();
   });
   ASSERT_TRUE(sim->Tell("AlphaStation", GetParam().content));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return frame->GetModel().GetClock() == 120; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return costs.count("BravoStation") != 0; }, 10000));
   EXPECT_TRUE(opened);
   EXPECT_EQ(receivedWhileOpen, 1u);
-  EXPECT_EQ(clockWhileOpen, 0);
+  EXPECT_EQ(costsWhileOpen, 0u);
   EXPECT_EQ(Received(), 2u);
 }
 

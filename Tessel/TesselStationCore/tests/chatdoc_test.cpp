@@ -86,6 +86,52 @@ TEST_F(ViewTest, ChatLinesKeepTheirAuthorsUntilTheChatIsCleared) {
   EXPECT_TRUE(ui.chat.GetRecords().empty());
 }
 
+// The chat keeps its newest lines within its bound, each with its text
+// whole (one longer than the bound cut to it), the oldest going first.
+struct BoundCase {
+  const char* name;
+  size_t lines;   // added, line i starting with the letter 'a' + i % 26
+  size_t bytes;   // of each line
+  size_t kept;    // the newest this many stay
+  size_t length;  // each kept line's length
+};
+
+void PrintTo(const BoundCase& c, std::ostream* out) { *out << c.name; }
+
+class ChatBound : public testing::TestWithParam<BoundCase> {};
+
+TEST_P(ChatBound, KeepsTheNewestLinesWithinItsBytes) {
+  const BoundCase& c = GetParam();
+  CChatDoc chat;
+  for (size_t i = 0; i < c.lines; ++i) {
+    std::string line(c.bytes, 'x');
+    if (!line.empty()) line[0] = static_cast<char>('a' + i % 26);
+    chat.AddChatRecord(line.c_str(), nullptr);
+  }
+  ASSERT_EQ(chat.GetRecords().size(), c.kept);
+  for (size_t k = 0; k < c.kept; ++k) {
+    const std::string& text = chat.GetRecords()[k].text;
+    ASSERT_EQ(text.size(), c.length);
+    if (c.bytes > 0) {
+      EXPECT_EQ(text[0], static_cast<char>('a' + (c.lines - c.kept + k) % 26));
+    }
+  }
+  EXPECT_LE(chat.GetBytes(), CChatDoc::kMaxBytes);
+}
+
+constexpr size_t kLine = 1'040'000;  // a chat line as long as a message may be
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ChatBound,
+    testing::Values(
+        BoundCase{"FewLinesAllStay", 3, 100, 3, 100},
+        BoundCase{"LinesOfAMegabyte", 12, kLine, CChatDoc::kMaxBytes / (kLine + CChatDoc::kLineBytes),
+                  kLine},
+        BoundCase{"EmptyLinesCountToo", 70'000, 0, CChatDoc::kMaxBytes / CChatDoc::kLineBytes, 0},
+        BoundCase{"ALineLongerThanTheBoundIsCut", 2, 5u << 20, 1,
+                  CChatDoc::kMaxBytes - CChatDoc::kLineBytes}),
+    [](const testing::TestParamInfo<BoundCase>& info) { return info.param.name; });
+
 TEST(ChatDoc, WithoutADocumentNothingIsSent) {
   CChatDoc chat;
   chat.SendLine("hi", 2);

@@ -270,6 +270,32 @@ TEST_F(LifecycleTest, UnitsAreFoundByIdAndAnIdIsNeverTakenTwice) {
   EXPECT_EQ(interceptor->GetMap(), doc.GetWorldMap());
 }
 
+// At most kMaxBalloons fly: the next is neither made nor told; once the
+// scenario starts again there is room again, and a gone balloon's id finds
+// nothing.
+TEST_F(LifecycleTest, AtMostTheBalloonLimitFlies) {
+  testsupport::TempDir dir;
+  doc.set_file(dir.file("doc.log").c_str());
+  const std::string first = doc.GetBalloons().front()->GetId();
+  while (doc.GetBalloons().size() < CTesselStationDoc::kMaxBalloons) {
+    ASSERT_NE(doc.DeployBalloon(600, 300), nullptr);
+  }
+  const CWeatherBalloon* last = doc.GetBalloons().back().get();
+  EXPECT_EQ(doc.FindBalloon(last->GetId()), last);
+  agent.sent.clear();
+  EXPECT_EQ(doc.DeployBalloon(600, 300), nullptr);
+  doc.close();
+  EXPECT_EQ(doc.GetBalloons().size(), CTesselStationDoc::kMaxBalloons);
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(log_messages(dir.file("doc.log")),
+            Lines{"<CTesselStationDoc> Balloon not deployed: 4096 fly already"});
+  doc.ResetSimulation();
+  EXPECT_EQ(doc.FindBalloon(first.c_str()), nullptr);
+  const CWeatherBalloon* again = doc.DeployBalloon(600, 300);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(doc.FindBalloon(again->GetId()), again);
+}
+
 TEST_F(LifecycleTest, TheSelectionIsFoundByIdAndGoesWithItsUnit) {
   doc.SetSelectedInterceptor(interceptor);
   EXPECT_EQ(doc.GetSelectedInterceptor(), interceptor);

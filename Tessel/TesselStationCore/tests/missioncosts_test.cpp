@@ -1,12 +1,16 @@
 // Costs, mission statistics, go/no-go and the mission time texts.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Lexwick/parser.h"
+#include "Talkwick/messageframer.h"
+#include "TesselStationCore/stationprotocol.h"
 
 #include "TesselStationCore/weatherballoons.h"
 #include "testsupport/strictkqml.h"
@@ -90,6 +94,57 @@ TEST_F(CostTest, OwnCostsAndStatistics) {
                ":deployLng 415.000000 :cost 32.000000) :count 1)");
   doc.GetBalloons().front()->SetWeatherReport("475", "415", "1", "2", "3", "4", "5");
   EXPECT_NE(std::string(doc.BalloonStats().get()).find(":reportTime 130 "), std::string::npos);
+}
+
+// At the station's limits, with the longest ids and names and numbers as
+// wide as the station takes them, mission_stats fits one message: also
+// with every id and name written twice its length and two bytes more (as a
+// string whose every byte is escaped), beside an envelope of 4 KiB.
+TEST_F(CostTest, MissionStatsAtTheLimitsFitsOneMessage) {
+  constexpr double kReach = CTesselStationDoc::kMaxCoordinate;
+  doc.GetWorldMap()->updatelatlong(-kReach, kReach, -kReach, kReach);
+  const auto text = [](char first, size_t i) {
+    std::string id = first + std::to_string(i);
+    id.resize(CTesselStationDoc::kMaxUnitText, 'x');
+    return id;
+  };
+  size_t quoting = 0;  // what writing each id and name as an escaped string adds at most
+  frame.clock = INT_MIN;
+  for (size_t i = 0; i < CTesselStationDoc::kMaxRadars; ++i) {
+    CRadarStation* radar = add_radar(text('R', i).c_str(), 0, 0, "6000000");
+    radar->SetName(text('N', i).c_str());
+    radar->Activate();
+    quoting += 2 * (CTesselStationDoc::kMaxUnitText + 2);
+  }
+  for (size_t i = 0; i < CTesselStationDoc::kMaxInterceptors; ++i) {
+    CInterceptor* interceptor = add_interceptor(text('I', i).c_str(), 0, 0, 100);
+    interceptor->SetName(text('N', i).c_str());
+    interceptor->Activate();
+    interceptor->Deploy(1, 1, true);
+    quoting += 2 * (CTesselStationDoc::kMaxUnitText + 2);
+  }
+  doc.SetStationLocation(0, 0);
+  for (size_t i = 0; i < CTesselStationDoc::kMaxBalloons; ++i) {
+    ASSERT_NE(doc.DeployBalloon(-3 * kReach, -3 * kReach), nullptr);
+  }
+  EXPECT_EQ(doc.DeployBalloon(0, 0), nullptr);
+  frame.clock = INT_MAX;
+  // Counters this test leaves short: each may take 10 digits more.
+  const size_t counters = 10 * (5 * CTesselStationDoc::kMaxInterceptors +
+                                2 * CTesselStationDoc::kMaxRadars +
+                                1 * CTesselStationDoc::kMaxBalloons);
+  agent.sent.clear();
+  auto protocol = std::make_unique<CStationProtocol>(doc);
+  CParser message;
+  ASSERT_EQ(message.parse_message("(tell :sender Sim :content (tell :command mission_complete))"),
+            1);
+  protocol->dispatch(message);
+  ASSERT_EQ(agent.sent.size(), 1u);
+  const std::string& stats = agent.sent[0].content;
+  EXPECT_NE(stats.find(":cost 12884901882000000.000000)"), std::string::npos);
+  EXPECT_NE(stats.find(":deployTime -2147483648 :reportTime 0 :deployLat -3000000.000000"),
+            std::string::npos);
+  EXPECT_LE(stats.size() + quoting + counters + 4096, CMessageFramer::kMaxMessage) << stats.size();
 }
 
 // A unit's name in the statistics is one KQML value that a strict KQML

